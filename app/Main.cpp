@@ -1,0 +1,209 @@
+// Start-up and shutdown of the main window.
+#include "app/Main.h"
+
+#include "controls/ListViewEx.h"
+#include "controls/RichEditURL.h"
+#include "diagnostics/ErrorReport.h"
+#include "diagnostics/MessageDlg.h"
+#include "platform/Clock.h"
+#include "platform/Paths.h"
+#include "store/EntryDocument.h"
+#include "store/LocaleFormat.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFile>
+#include <QFrame>
+#include <QRadioButton>
+#include <QSaveFile>
+#include <QTabWidget>
+#include <QTimeEdit>
+#include <QTimer>
+#include <QTreeWidget>
+
+namespace {
+const QString unitMain = QStringLiteral("Main");
+
+void reportMain(const char *method, const QString &message)
+{
+    ReportError({unitMain, QLatin1String(method), message});
+}
+} // namespace
+
+TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent)
+{
+    CreateFrame();
+    timReminder = new QTimer(this);
+    timReminder->setObjectName(QStringLiteral("timReminder"));
+    timReminder->setInterval(30000);
+    timAutoSave = new QTimer(this);
+    timAutoSave->setObjectName(QStringLiteral("timAutoSave"));
+}
+
+TfrmMain::~TfrmMain()
+{
+    FormDestroy();
+}
+
+void TfrmMain::FormCreate(const QStringList &arguments)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    Starting = true;
+    Printing = false;
+    try {
+        MailFooter = QStringLiteral("\r\n\r\n") + QString(50, QLatin1Char('_'))
+                     + QStringLiteral("\r\nThis message sent via Tamsel ")
+                     + QStringLiteral(TAMSEL_VERSION) + QStringLiteral(".\r\nhttps://tamsel.example.org/");
+        SetLocaleFormat(TLocaleFormat::fromLocale(QLocale::system()));
+        GetPositions();
+
+        if (!HasPassPhrase) {
+            pgcData->setCurrentWidget(tabNotes);
+            radNote->setChecked(true);
+            ClearNoteValues();
+            EnableUserControls();
+        } else {
+            if (!arguments.isEmpty() || StartMinimized)
+                setWindowState(windowState() | Qt::WindowMinimized);
+            StoreFilePath = TamselLocation + QStringLiteral("brindo.dat");
+            if (!QFile::exists(StoreFilePath))
+                WriteTamselFile();
+            DecryptXMLFile();
+            FillReminderComboBox(cboReminder);
+            LoadNotes();
+            const QDateTime now = Clock::now();
+            dtpDate->setDate(now.date());
+            dtpTime->setTime(now.time());
+            EnableUserControls();
+            lsvNotesColumnClick(lsvNotes, NoteSortColumn);
+            lsvTasksColumnClick(lsvTasks, TaskSortColumn);
+
+            if (pgcData->currentWidget() == tabNotes) {
+                radNote->setChecked(true);
+                if (lsvNotes->topLevelItemCount() > 0) {
+                    lsvNotes->setCurrentItem(lsvNotes->topLevelItem(0));
+                    lsvNotesDblClick(lsvNotes);
+                }
+                pgcData->setCurrentWidget(tabTasks);
+                pgcData->setCurrentWidget(tabNotes);
+            } else {
+                radTask->setChecked(true);
+                if (lsvTasks->topLevelItemCount() > 0) {
+                    lsvTasks->setCurrentItem(lsvTasks->topLevelItem(0));
+                    lsvNotesDblClick(lsvTasks);
+                }
+            }
+        }
+    } catch (const std::exception &error) {
+        reportMain("FormCreate", QString::fromStdString(error.what()));
+    }
+    timAutoSave->setInterval(AutoSaveAfterTime * 60 * 1000);
+    actSaveNote->setEnabled(false);
+    EnableUserControls();
+    Starting = false;
+    QApplication::restoreOverrideCursor();
+}
+
+void TfrmMain::WriteTamselFile()
+{
+    const bool existed = QFile::exists(StoreFilePath);
+    try {
+        // The default document is built in memory; only the store is written.
+        xmlNotes.LoadFromMemory(EntryDocument::DefaultDocumentText(Clock::now()));
+        StoreAvailable = true;
+        EncryptXMLFile();
+    } catch (const ETamselError &error) {
+        reportMain("WriteTamselFile", error.message() + QStringLiteral(" File:  ") + StoreFilePath
+                                          + QStringLiteral("; Exists: ")
+                                          + (existed ? QStringLiteral("True") : QStringLiteral("False"))
+                                          + QStringLiteral("."));
+    }
+}
+
+void TfrmMain::EncryptXMLFile()
+{
+    try {
+        if (!StoreAvailable)
+            throw ETamselError(QStringLiteral("The entries were not opened, so they are not stored."));
+        QSaveFile file(StoreFilePath);
+        if (!file.open(QIODevice::WriteOnly))
+            throw ETamselError(file.errorString());
+        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+        const QByteArray bytes = xmlNotes.SaveToBytes();
+        if (file.write(bytes) != bytes.size() || !file.commit())
+            throw ETamselError(file.errorString());
+    } catch (const ETamselError &error) {
+        reportMain("EncryptXMLFile", error.message());
+    }
+}
+
+void TfrmMain::DecryptXMLFile()
+{
+    try {
+        xmlNotes.LoadFromFile(StoreFilePath);
+        StoreAvailable = true;
+    } catch (const ETamselError &error) {
+        xmlNotes.Clear();
+        StoreAvailable = false;
+        reportMain("DecryptXMLFile", error.message());
+    }
+}
+
+void TfrmMain::ResetFormLayout()
+{
+    const bool note = radNote->isChecked();
+    pnlTask->setVisible(!note);
+    pnlTask->setEnabled(!note);
+    pnlTask->setFocusPolicy(note ? Qt::NoFocus : Qt::TabFocus);
+}
+
+void TfrmMain::Exit1Click()
+{
+    try {
+        if (actSaveNote->isEnabled()) {
+            const int answer = MessageDlg(QStringLiteral("Save changes to the current entry?"),
+                                          TMsgDlgType::Confirmation, mbYes | mbNo | mbCancel);
+            if (answer == mrCancel)
+                return;
+            if (answer == mrYes)
+                actSaveNote->trigger();
+        }
+        SetPositions();
+        Exiting = true;
+    } catch (const std::exception &error) {
+        reportMain("Exit1Click", QString::fromStdString(error.what()));
+        return;
+    }
+    QApplication::quit();
+}
+
+void TfrmMain::Exit2Click()
+{
+    Exit1->trigger();
+}
+
+void TfrmMain::closeEvent(QCloseEvent *event)
+{
+    // FormCloseQuery, then FormClose.
+    if (!Exiting && CloseOnMenuOnly) {
+        event->ignore();
+        showMinimized();
+        return;
+    }
+    try {
+        SetPositions();
+    } catch (const std::exception &error) {
+        reportMain("FormClose", QString::fromStdString(error.what()));
+    }
+    event->accept();
+    QApplication::quit();
+}
+
+void TfrmMain::FormDestroy()
+{
+    timReminder->stop();
+    timAutoSave->stop();
+}

@@ -1,0 +1,3 @@
+#include "controls/ListViewEx.h"
+
+TListViewEx::TListViewEx(QWidget *parent) : QTreeWidget(parent) {}

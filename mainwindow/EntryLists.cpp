@@ -1,0 +1,230 @@
+// The two entry lists: building the rows from the entry document, sorting by
+// column and the notes list's font.
+#include "app/Main.h"
+
+#include "controls/ListViewEx.h"
+#include "diagnostics/ErrorReport.h"
+#include "mainwindow/EntryRow.h"
+#include "mainwindow/ImageList.h"
+#include "platform/Clock.h"
+#include "reminders/LeadTimes.h"
+#include "reminders/ReminderInfo.h"
+#include "store/DayNumber.h"
+#include "store/EntryDocument.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QTabWidget>
+
+namespace {
+// The sub-item compared for each column, per list.
+constexpr int noteSelectors[] = {NoteRow::DateTime, NoteRow::LastModified, NoteRow::Title,
+                                 NoteRow::Text};
+constexpr int taskSelectors[] = {TaskRow::DateTime, TaskRow::LastModified, TaskRow::Deadline,
+                                 TaskRow::Complete,  TaskRow::Title,        TaskRow::Text,
+                                 TaskRow::Completed};
+
+struct TextAndDisplay
+{
+    QString stored;
+    QString display;
+};
+
+// A day-number field: its stored text and display text, or "0" and nothing.
+TextAndDisplay readDateField(pugi::xml_node entry, const char *name)
+{
+    const auto text = TXmlDocument::ReadChildValue(entry, name);
+    const auto number = text ? DayNumber::parse(*text) : std::nullopt;
+    if (!number)
+        return {QStringLiteral("0"), QString()};
+    return {*text, DayNumber::displayText(*number)};
+}
+
+class WaitCursor
+{
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+} // namespace
+
+QString TfrmMain::GetNoteDate(int documentIndex)
+{
+    try {
+        const pugi::xml_node entry = TXmlDocument::ChildAt(xmlNotes.Root(), documentIndex);
+        bool repaired = false;
+        const QString display = EntryDocument::ReadNoteDate(entry, Clock::now(), &repaired);
+        if (repaired)
+            EncryptXMLFile();
+        return display;
+    } catch (const ETamselError &error) {
+        ReportError({QStringLiteral("Main"), QStringLiteral("GetNoteDate"), error.message()});
+        return {};
+    }
+}
+
+void TfrmMain::FillReminderComboBox(QComboBox *box)
+{
+    for (int i = 0; i < LeadTimes::Count; ++i) {
+        // Only the main window's list offers "0 minutes".
+        if (i == 1 && box != cboReminder)
+            continue;
+        AddReminderToComboBox(box, QString::fromLatin1(LeadTimes::Table[size_t(i)].text),
+                              LeadTimes::Table[size_t(i)].minutes);
+    }
+    box->setCurrentIndex(0);
+}
+
+void TfrmMain::LoadNotes()
+{
+    WaitCursor wait;
+    lsvNotes->setUpdatesEnabled(false);
+    lsvTasks->setUpdatesEnabled(false);
+    lsvNotes->clear();
+    lsvTasks->clear();
+    ClearNoteValues();
+
+    QList<QTreeWidgetItem *> notes;
+    QList<QTreeWidgetItem *> tasks;
+    const QFont font = CurrentEntryFont();
+    lsvNotes->setFont(font);
+    lsvTasks->setFont(font);
+    bool repairedAny = false;
+    try {
+        int index = 0;
+        for (pugi::xml_node entry = xmlNotes.Root().first_child(); entry;
+             entry = entry.next_sibling(), ++index) {
+            if (entry.type() != pugi::node_element)
+                continue;
+            const bool isTask = EntryDocument::IsTask(entry);
+            auto *row = new TEntryRow(isTask ? TaskRow::Columns : NoteRow::Columns);
+            (isTask ? tasks : notes).append(row);
+
+            const QString fileName = TXmlDocument::ReadChildValue(entry, "FileName").value_or(QString());
+            bool repaired = false;
+            QString caption;
+            try {
+                caption = EntryDocument::ReadNoteDate(entry, Clock::now(), &repaired);
+                repairedAny = repairedAny || repaired;
+            } catch (const ETamselError &error) {
+                ReportError({QStringLiteral("Main"), QStringLiteral("GetNoteDate"), error.message()});
+            }
+            row->setText(0, caption);
+
+            const QString dateTime = TXmlDocument::ReadChildText(entry, "DateTime");
+            const TextAndDisplay modified = readDateField(entry, "LastModified");
+            const QString title = EntryDocument::TitleFromStored(TXmlDocument::ReadChildText(entry, "Title"));
+            const QString body = EntryDocument::BodyFromStored(
+                TXmlDocument::ReadChildValue(entry, "Text").value_or(QString()));
+
+            if (!isTask) {
+                row->setSubItem(NoteRow::Modified, modified.display);
+                row->setSubItem(NoteRow::Title, title);
+                row->setSubItem(NoteRow::Text, body);
+                row->setSubItem(NoteRow::Index, QString::number(index));
+                row->setSubItem(NoteRow::DateTime, dateTime);
+                row->setSubItem(NoteRow::LastModified, modified.stored);
+                row->setSubItem(NoteRow::FileName, fileName);
+                continue;
+            }
+
+            const TextAndDisplay deadline = readDateField(entry, "Deadline");
+            const QString complete = TXmlDocument::ReadChildValue(entry, "Complete").value_or(QStringLiteral("0"));
+            const auto completedText = TXmlDocument::ReadChildValue(entry, "DateCompleted");
+            const auto completedNumber = completedText ? DayNumber::parse(*completedText) : std::nullopt;
+            const QString reminder = TXmlDocument::ReadChildValue(entry, "Reminder").value_or(QString());
+            QString reminderDate = TXmlDocument::ReadChildValue(entry, "ReminderDate").value_or(QString());
+            if (reminderDate.isEmpty() && !reminder.isEmpty() && !deadline.display.isEmpty()) {
+                bool ok = false;
+                const int leadIndex = reminder.toInt(&ok);
+                if (ok && leadIndex >= 0 && leadIndex < cboReminder->count()) {
+                    const int minutes = ReminderInfoAt(cboReminder, leadIndex).Minutes;
+                    reminderDate = DayNumber::text(
+                        LeadTimes::addMinutes(*DayNumber::parse(deadline.stored), -minutes));
+                }
+            }
+
+            row->setSubItem(TaskRow::Modified, modified.display);
+            row->setSubItem(TaskRow::Due, deadline.display);
+            row->setSubItem(TaskRow::Done, QString());
+            row->setSubItem(TaskRow::Title, title);
+            row->setSubItem(TaskRow::Text, body);
+            row->setSubItem(TaskRow::Completed, completedNumber ? DayNumber::displayText(*completedNumber) : QString());
+            row->setSubItem(TaskRow::Index, QString::number(index));
+            row->setSubItem(TaskRow::DateTime, dateTime);
+            row->setSubItem(TaskRow::LastModified, modified.stored);
+            row->setSubItem(TaskRow::Deadline, deadline.stored);
+            row->setSubItem(TaskRow::DateCompleted, completedText.value_or(QStringLiteral("0")));
+            row->setSubItem(TaskRow::Reminder, reminder);
+            row->setSubItem(TaskRow::Complete, complete);
+            row->setSubItem(TaskRow::ReminderDate, reminderDate);
+            row->setSubItem(TaskRow::FileName, fileName);
+            row->setCheckState(TaskRow::DoneColumn, complete == QLatin1String("1") ? Qt::Checked : Qt::Unchecked);
+        }
+    } catch (const ETamselError &error) {
+        ReportError({QStringLiteral("Main"), QStringLiteral("LoadNotes"), error.message()});
+    }
+    // Repaired creation dates are stored once for the whole load.
+    if (repairedAny)
+        EncryptXMLFile();
+    lsvNotes->addTopLevelItems(notes);
+    lsvTasks->addTopLevelItems(tasks);
+
+    actSaveNote->setEnabled(false);
+    SetActionImage(actSaveNote, 1, 2);
+    actDeleteNote->setEnabled(false);
+    SetActionImage(actDeleteNote, 3, 4);
+    lsvNotes->setUpdatesEnabled(true);
+    lsvTasks->setUpdatesEnabled(true);
+}
+
+void TfrmMain::SortList(QTreeWidget *list, int column, int &toggle, int &sortColumn)
+{
+    WaitCursor wait;
+    const bool isTasks = list == lsvTasks;
+    const int columns = isTasks ? TaskRow::VisibleColumns : NoteRow::VisibleColumns;
+    if (column < 0 || column >= columns)
+        throw ETamselError(QStringLiteral("The list has no column %1.").arg(column));
+    toggle = -toggle;
+    SortSign = toggle;
+    const int selector = (isTasks ? taskSelectors : noteSelectors)[column];
+    list->sortItems(selector + 1, SortSign < 0 ? Qt::DescendingOrder : Qt::AscendingOrder);
+
+    QTreeWidgetItem *header = list->headerItem();
+    for (int i = 0; i < columns; ++i) {
+        header->setIcon(i, QIcon());
+        header->setData(i, Qt::UserRole, QVariant());
+    }
+    const int image = SortSign < 0 ? ImageList::SortDescending : ImageList::SortAscending;
+    header->setIcon(column, ImageList::icon(image));
+    header->setData(column, Qt::UserRole, image);
+    if (QTreeWidgetItem *selected = list->currentItem(); selected && selected->isSelected())
+        list->scrollToItem(selected);
+    sortColumn = column;
+}
+
+void TfrmMain::lsvNotesColumnClick(QTreeWidget *sender, int column)
+{
+    try {
+        SortList(sender, column, NoteSortToggle, NoteSortColumn);
+    } catch (const ETamselError &error) {
+        LogError({QStringLiteral("Main"), QStringLiteral("lsvNotesColumnClick"), error.message()});
+    }
+}
+
+void TfrmMain::lsvTasksColumnClick(QTreeWidget *sender, int column)
+{
+    try {
+        SortList(sender, column, TaskSortToggle, TaskSortColumn);
+    } catch (const ETamselError &error) {
+        LogError({QStringLiteral("Main"), QStringLiteral("lsvTasksColumnClick"), error.message()});
+    }
+}
+
+void TfrmMain::pgcDataChange()
+{
+    lsvNotes->setFocusPolicy(pgcData->currentWidget() == tabNotes ? Qt::StrongFocus : Qt::NoFocus);
+    lsvTasks->setFocusPolicy(pgcData->currentWidget() == tabTasks ? Qt::StrongFocus : Qt::NoFocus);
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <array>
+
+// The fixed table of reminder lead times. A task stores the index of its row
+// in the full table ("Never" is 0, "0 minutes" 1, ... "2 weeks" 25).
+namespace LeadTimes {
+
+struct Row
+{
+    const char *text;
+    int minutes; // -1: no reminder
+};
+
+constexpr int Count = 26;
+extern const std::array<Row, Count> Table;
+
+// The short list used by the quick-add and reminder windows lacks "0 minutes".
+constexpr int fullIndexFromShort(int shortRow) { return shortRow == 0 ? 0 : shortRow + 1; }
+constexpr int shortRowFromFull(int fullIndex) { return fullIndex - 1 < 0 ? 0 : fullIndex - 1; }
+
+// (x * 1440 + m) / 1440, used as it comes out.
+double addMinutes(double dayNumber, double minutes);
+// The same time of day, 12000 months later, clamped to the month's last day.
+double addThousandYears(double dayNumber);
+
+// The reminder moment of a deadline with a lead time of `minutes`.
+double reminderDate(double deadline, int minutes);
+
+} // namespace LeadTimes

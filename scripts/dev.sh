@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Installs what is missing (Debian packages), builds Tamsel, then starts it
+# ("run") or runs every test ("test") or the benchmarks ("bench").
+set -euo pipefail
+cd "$(dirname "$0")/.."
+mode=${1:-run}
+
+packages=(
+  cmake ninja-build g++ pkg-config
+  qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libgl-dev
+  libpugixml-dev libenchant-2-dev hunspell-en-us hunspell-en-gb
+  libbenchmark-dev xvfb xauth xdotool x11-utils trayer poppler-utils xdg-utils
+)
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  sudo_cmd=""
+  [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
+  $sudo_cmd apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -q "${missing[@]}"
+fi
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j2
+
+case "$mode" in
+  run)
+    if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+      echo "No display found: Tamsel is a desktop program and needs one."
+      echo "To start it on a virtual display, run: xvfb-run -a build/tamsel"
+      exit 1
+    fi
+    exec build/tamsel
+    ;;
+  test)
+    ctest --test-dir build --output-on-failure -j2
+    ;;
+  bench)
+    build/bench/tamsel_bench --benchmark_counters_tabular=true
+    ;;
+  *)
+    echo "usage: $0 [run|test|bench]" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,180 @@
+#include "settings/Registry.h"
+
+#include "platform/Paths.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QJsonDocument>
+#include <QSaveFile>
+
+namespace {
+// Layout of the file: { "keys": { "<key path>": { "<name>": { "type": t, "value": v } } } }
+const QString keysField = QStringLiteral("keys");
+const QString typeField = QStringLiteral("type");
+const QString valueField = QStringLiteral("value");
+constexpr const char *integerType = "integer";
+constexpr const char *stringType = "string";
+constexpr const char *binaryType = "binary";
+
+QString normalizedKey(const QString &key)
+{
+    QString result = key;
+    while (result.endsWith(QLatin1Char('\\')))
+        result.chop(1);
+    if (!result.startsWith(QLatin1Char('\\')))
+        result.prepend(QLatin1Char('\\'));
+    return result;
+}
+} // namespace
+
+QString TRegistry::DefaultFilePath()
+{
+    return Paths::configFolder() + QStringLiteral("/registry.json");
+}
+
+TRegistry::TRegistry(const QString &filePath) : m_filePath(filePath) {}
+
+QJsonObject TRegistry::readFile() const
+{
+    QFile file(m_filePath);
+    if (!file.exists())
+        return {};
+    if (!file.open(QIODevice::ReadOnly))
+        throw ERegistryError(QStringLiteral("The settings file %1 cannot be read: %2")
+                                 .arg(m_filePath, file.errorString()));
+    const QByteArray bytes = file.readAll();
+    file.close();
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    if (error.error == QJsonParseError::NoError && document.isObject()
+        && document.object().value(keysField).isObject())
+        return document.object();
+
+    // Keep the damaged file for the user and start afresh beside it.
+    const QString aside = m_filePath + QStringLiteral(".damaged-")
+                          + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
+    QFile::rename(m_filePath, aside);
+    throw ERegistryError(QStringLiteral("The settings file %1 is damaged and was moved to %2.")
+                             .arg(m_filePath, aside));
+}
+
+void TRegistry::writeFile(const QJsonObject &root) const
+{
+    QSaveFile file(m_filePath);
+    if (!file.open(QIODevice::WriteOnly))
+        throw ERegistryError(QStringLiteral("The settings file %1 cannot be written: %2")
+                                 .arg(m_filePath, file.errorString()));
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    const QByteArray bytes = QJsonDocument(root).toJson(QJsonDocument::Indented);
+    if (file.write(bytes) != bytes.size() || !file.commit())
+        throw ERegistryError(QStringLiteral("The settings file %1 cannot be written: %2")
+                                 .arg(m_filePath, file.errorString()));
+}
+
+bool TRegistry::OpenKey(const QString &key, bool create)
+{
+    const QString path = normalizedKey(key);
+    QJsonObject root = readFile();
+    QJsonObject keys = root.value(keysField).toObject();
+    if (!keys.contains(path)) {
+        if (!create)
+            return false;
+        keys.insert(path, QJsonObject());
+        root.insert(keysField, keys);
+        writeFile(root);
+    }
+    m_key = path;
+    return true;
+}
+
+void TRegistry::CloseKey()
+{
+    m_key.clear();
+}
+
+QJsonObject TRegistry::currentValues() const
+{
+    if (m_key.isEmpty())
+        throw ERegistryError(QStringLiteral("No registry key is open."));
+    return readFile().value(keysField).toObject().value(m_key).toObject();
+}
+
+QJsonObject TRegistry::typedValue(const QString &name, const char *type) const
+{
+    const QJsonValue entry = currentValues().value(name);
+    if (!entry.isObject())
+        throw ERegistryError(QStringLiteral("The value \"%1\" does not exist.").arg(name));
+    const QJsonObject value = entry.toObject();
+    if (value.value(typeField).toString() != QLatin1String(type))
+        throw ERegistryError(QStringLiteral("The value \"%1\" is not of type %2.")
+                                 .arg(name, QLatin1String(type)));
+    return value;
+}
+
+bool TRegistry::ValueExists(const QString &name) const
+{
+    return currentValues().contains(name);
+}
+
+qint32 TRegistry::ReadInteger(const QString &name) const
+{
+    const QJsonValue value = typedValue(name, integerType).value(valueField);
+    const double number = value.toDouble();
+    if (!value.isDouble() || number != double(qint64(number)) || number < -2147483648.0
+        || number > 4294967295.0)
+        throw ERegistryError(QStringLiteral("The value \"%1\" is not a valid integer.").arg(name));
+    return qint32(quint32(qint64(number))); // stored as a 32-bit word
+}
+
+bool TRegistry::ReadBool(const QString &name) const
+{
+    return ReadInteger(name) != 0;
+}
+
+QString TRegistry::ReadString(const QString &name) const
+{
+    if (!ValueExists(name))
+        return {};
+    QString text = typedValue(name, stringType).value(valueField).toString();
+    const qsizetype zero = text.indexOf(QChar(0));
+    return zero >= 0 ? text.left(zero) : text;
+}
+
+QByteArray TRegistry::ReadBinaryData(const QString &name) const
+{
+    const QString encoded = typedValue(name, binaryType).value(valueField).toString();
+    return QByteArray::fromBase64(encoded.toLatin1());
+}
+
+void TRegistry::writeValue(const QString &name, const char *type, const QJsonValue &value)
+{
+    if (m_key.isEmpty())
+        throw ERegistryError(QStringLiteral("No registry key is open."));
+    QJsonObject root = readFile();
+    QJsonObject keys = root.value(keysField).toObject();
+    QJsonObject values = keys.value(m_key).toObject();
+    values.insert(name, QJsonObject{{typeField, QLatin1String(type)}, {valueField, value}});
+    keys.insert(m_key, values);
+    root.insert(keysField, keys);
+    writeFile(root);
+}
+
+void TRegistry::WriteInteger(const QString &name, qint32 value)
+{
+    writeValue(name, integerType, value);
+}
+
+void TRegistry::WriteBool(const QString &name, bool value)
+{
+    WriteInteger(name, value ? 1 : 0);
+}
+
+void TRegistry::WriteString(const QString &name, const QString &value)
+{
+    writeValue(name, stringType, value);
+}
+
+void TRegistry::WriteBinaryData(const QString &name, const QByteArray &value)
+{
+    writeValue(name, binaryType, QString::fromLatin1(value.toBase64()));
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "diagnostics/Exception.h"
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QString>
+
+class ERegistryError : public ETamselError
+{
+    using ETamselError::ETamselError;
+};
+
+// The registry of the program: a file of keys holding typed values (integer,
+// string, binary), kept in the user's configuration folder. Every write
+// rewrites the file atomically, readable by the user only. A file that cannot
+// be read is moved aside under a ".damaged" name and reported, never emptied.
+class TRegistry
+{
+public:
+    // The registry file of this user; tests point it elsewhere with XDG_CONFIG_HOME.
+    static QString DefaultFilePath();
+
+    explicit TRegistry(const QString &filePath = DefaultFilePath());
+
+    // Makes the key current, creating it with its parents when `create` is set.
+    // Returns false when the key is missing and not created.
+    bool OpenKey(const QString &key, bool create);
+    void CloseKey();
+    const QString &CurrentKey() const { return m_key; }
+
+    bool ValueExists(const QString &name) const;
+    qint32 ReadInteger(const QString &name) const;
+    bool ReadBool(const QString &name) const;
+    // A missing value reads as the empty text; a value of another type fails.
+    QString ReadString(const QString &name) const;
+    QByteArray ReadBinaryData(const QString &name) const;
+
+    void WriteInteger(const QString &name, qint32 value);
+    void WriteBool(const QString &name, bool value);
+    void WriteString(const QString &name, const QString &value);
+    void WriteBinaryData(const QString &name, const QByteArray &value);
+
+private:
+    QJsonObject readFile() const;
+    void writeFile(const QJsonObject &root) const;
+    QJsonObject currentValues() const;
+    QJsonObject typedValue(const QString &name, const char *type) const;
+    void writeValue(const QString &name, const char *type, const QJsonValue &value);
+
+    QString m_filePath;
+    QString m_key;
+};

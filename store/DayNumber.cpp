@@ -1,0 +1,132 @@
+#include "store/DayNumber.h"
+
+#include "platform/Clock.h"
+#include "store/LocaleFormat.h"
+
+#include <QRegularExpression>
+#include <cmath>
+
+namespace {
+constexpr qint64 msecsPerDay = 24LL * 60 * 60 * 1000;
+
+qint64 epochJulianDay()
+{
+    return QDate(1899, 12, 30).toJulianDay();
+}
+
+// Expands two-digit years to four so that texts with either form parse; a
+// two-digit year is put into the century window around the current year.
+QList<QString> candidateFormats(const TLocaleFormat &format)
+{
+    QList<QString> dates{format.shortDateFormat};
+    if (format.shortDateFormat.contains(QLatin1String("yy"))
+        && !format.shortDateFormat.contains(QLatin1String("yyyy"))) {
+        QString fourDigits = format.shortDateFormat;
+        fourDigits.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+        dates.prepend(fourDigits);
+    }
+    QList<QString> result;
+    for (const QString &date : std::as_const(dates)) {
+        result << date + QLatin1Char(' ') + format.longTimeFormat
+               << date + QLatin1Char(' ') + format.shortTimeFormat << date;
+    }
+    return result;
+}
+} // namespace
+
+double DayNumber::fromDateTime(const QDateTime &moment)
+{
+    const QDateTime local = moment.toLocalTime();
+    const double days = double(local.date().toJulianDay() - epochJulianDay());
+    const double fraction = double(local.time().msecsSinceStartOfDay()) / double(msecsPerDay);
+    return days + fraction;
+}
+
+QDateTime DayNumber::toDateTime(double dayNumber)
+{
+    const double whole = std::floor(dayNumber);
+    qint64 msecs = qint64(std::llround((dayNumber - whole) * double(msecsPerDay)));
+    qint64 day = qint64(whole);
+    if (msecs >= msecsPerDay) { // rounding reached the next midnight
+        msecs -= msecsPerDay;
+        ++day;
+    }
+    const QDate date = QDate::fromJulianDay(epochJulianDay() + day);
+    return QDateTime(date, QTime::fromMSecsSinceStartOfDay(int(msecs)));
+}
+
+QString DayNumber::text(double dayNumber)
+{
+    QString result = QString::number(dayNumber, 'g', 15);
+    const QChar separator = LocaleFormat().decimalSeparator;
+    if (separator != QLatin1Char('.'))
+        result.replace(QLatin1Char('.'), separator);
+    return result;
+}
+
+std::optional<double> DayNumber::parse(const QString &text)
+{
+    const QString trimmed = text.trimmed();
+    const QChar separator = LocaleFormat().decimalSeparator;
+    static const QRegularExpression number(
+        QStringLiteral("^[+-]?(\\d+(\\.\\d*)?|\\.\\d+)([eE][+-]?\\d+)?$"));
+    QString plain = trimmed;
+    if (separator != QLatin1Char('.')) {
+        if (plain.contains(QLatin1Char('.')))
+            return std::nullopt;
+        plain.replace(separator, QLatin1Char('.'));
+    }
+    if (!number.match(plain).hasMatch())
+        return std::nullopt;
+    bool ok = false;
+    const double value = plain.toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+std::optional<double> DayNumber::parseEitherSeparator(const QString &text)
+{
+    if (auto value = parse(text))
+        return value;
+    static const QRegularExpression otherSeparator(QStringLiteral("^[+-]?\\d+[.,]\\d+$"));
+    const QString trimmed = text.trimmed();
+    if (!otherSeparator.match(trimmed).hasMatch())
+        return std::nullopt;
+    QString plain = trimmed;
+    plain.replace(QLatin1Char(','), QLatin1Char('.'));
+    bool ok = false;
+    const double value = plain.toDouble(&ok);
+    return ok ? std::optional<double>(value) : std::nullopt;
+}
+
+QString DayNumber::displayText(double dayNumber)
+{
+    const TLocaleFormat &format = LocaleFormat();
+    const QDateTime moment = toDateTime(dayNumber);
+    QString result = format.locale.toString(moment.date(), format.shortDateFormat);
+    if (moment.time() != QTime(0, 0))
+        result += QLatin1Char(' ') + format.locale.toString(moment.time(), format.longTimeFormat);
+    return result;
+}
+
+std::optional<QDateTime> DayNumber::parseLocaleDateTime(const QString &text)
+{
+    const TLocaleFormat &format = LocaleFormat();
+    const QString trimmed = text.trimmed();
+    const int thisYear = Clock::now().date().year();
+    for (const QString &candidate : candidateFormats(format)) {
+        QDateTime moment = format.locale.toDateTime(trimmed, candidate);
+        if (!moment.isValid())
+            continue;
+        if (!candidate.contains(QLatin1String("yyyy"))) {
+            // Qt reads "yy" as 19yy; keep two-digit years within 50 years of now.
+            QDate date = moment.date();
+            while (date.year() + 100 - thisYear <= 50)
+                date = date.addYears(100);
+            moment.setDate(date);
+        }
+        return moment;
+    }
+    return std::nullopt;
+}

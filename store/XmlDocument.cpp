@@ -1,0 +1,136 @@
+#include "store/XmlDocument.h"
+
+#include <QFile>
+#include <sstream>
+
+namespace {
+constexpr unsigned parseOptions = pugi::parse_default | pugi::parse_declaration
+                                  | pugi::parse_comments | pugi::parse_pi;
+
+struct ByteWriter : pugi::xml_writer
+{
+    QByteArray bytes;
+    void write(const void *data, size_t size) override
+    {
+        bytes.append(static_cast<const char *>(data), qsizetype(size));
+    }
+};
+} // namespace
+
+QString TXmlDocument::ParseErrorMessage(const QByteArray &source, const pugi::xml_parse_result &result)
+{
+    const qsizetype offset = qBound<qsizetype>(0, qsizetype(result.offset), source.size());
+    const int line = int(source.left(offset).count('\n')) + 1;
+    const qsizetype lineStart = source.lastIndexOf('\n', offset - 1) + 1;
+    qsizetype lineEnd = source.indexOf('\n', lineStart);
+    if (lineEnd < 0)
+        lineEnd = source.size();
+    QString lineText = QString::fromUtf8(source.mid(lineStart, lineEnd - lineStart));
+    if (lineText.endsWith(QLatin1Char('\r')))
+        lineText.chop(1);
+    return QString::fromUtf8(result.description()) + QLatin1String("\r\nLine: ")
+           + QString::number(line) + QLatin1String("\r\n") + lineText.left(40);
+}
+
+void TXmlDocument::LoadFromMemory(const QByteArray &bytes)
+{
+    pugi::xml_document parsed;
+    const pugi::xml_parse_result result =
+        parsed.load_buffer(bytes.constData(), size_t(bytes.size()), parseOptions);
+    if (!result)
+        throw EXmlParseError(ParseErrorMessage(bytes, result));
+    if (!parsed.document_element())
+        throw EXmlParseError(QStringLiteral("The document has no root element."));
+    m_document.reset(parsed);
+}
+
+void TXmlDocument::LoadFromFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw ETamselError(QStringLiteral("Cannot open %1: %2").arg(path, file.errorString()));
+    LoadFromMemory(file.readAll());
+}
+
+QByteArray TXmlDocument::SaveToBytes() const
+{
+    ByteWriter writer;
+    // The declaration is written by pugixml when the document has none.
+    m_document.save(writer, "\t", pugi::format_default, pugi::encoding_utf8);
+    return writer.bytes;
+}
+
+void TXmlDocument::Clear()
+{
+    m_document.reset();
+}
+
+int TXmlDocument::ChildCount(pugi::xml_node parent)
+{
+    int count = 0;
+    for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling())
+        ++count;
+    return count;
+}
+
+pugi::xml_node TXmlDocument::ChildAt(pugi::xml_node parent, int position)
+{
+    if (position < 0)
+        return {};
+    pugi::xml_node child = parent.first_child();
+    for (int i = 0; child && i < position; ++i)
+        child = child.next_sibling();
+    return child;
+}
+
+int TXmlDocument::PositionOf(pugi::xml_node parent, pugi::xml_node child)
+{
+    int position = 0;
+    for (pugi::xml_node node = parent.first_child(); node; node = node.next_sibling(), ++position) {
+        if (node == child)
+            return position;
+    }
+    return -1;
+}
+
+void TXmlDocument::DeleteChildAt(pugi::xml_node parent, int position)
+{
+    const pugi::xml_node child = ChildAt(parent, position);
+    if (!child)
+        throw ETamselError(QStringLiteral("There is no entry at position %1.").arg(position));
+    parent.remove_child(child);
+}
+
+std::optional<QString> TXmlDocument::ReadChildValue(pugi::xml_node node, const char *name)
+{
+    const pugi::xml_node child = node.child(name);
+    if (!child)
+        return std::nullopt;
+    const char *text = child.child_value();
+    if (!text || !*text)
+        return std::nullopt;
+    return QString::fromUtf8(text);
+}
+
+QString TXmlDocument::ReadChildText(pugi::xml_node node, const char *name)
+{
+    if (auto value = ReadChildValue(node, name))
+        return *value;
+    throw ETamselError(QStringLiteral("The element %1 has no value.").arg(QLatin1String(name)));
+}
+
+void TXmlDocument::WriteChildValue(pugi::xml_node node, const char *name, const QString &value)
+{
+    pugi::xml_node child = node.child(name);
+    if (!child)
+        child = node.append_child(name);
+    child.text().set(value.toUtf8().constData());
+}
+
+std::optional<QString> TXmlDocument::Attribute(pugi::xml_node node, const char *name)
+{
+    const pugi::xml_attribute attribute = node.attribute(name);
+    if (!attribute)
+        return std::nullopt;
+    return QString::fromUtf8(attribute.value());
+}

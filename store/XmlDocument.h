@@ -1,0 +1,52 @@
+#pragma once
+
+#include "diagnostics/Exception.h"
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+#include <pugixml.hpp>
+
+// Raised when a document cannot be parsed; the message names the parser's
+// reason, the line number and the start of the offending line.
+class EXmlParseError : public ETamselError
+{
+    using ETamselError::ETamselError;
+};
+
+// Access to XML documents: children in document order with their kind,
+// first-match lookup by name, missing fields appended last, deletion by
+// position. Comments and processing instructions are kept; whitespace-only
+// text is dropped when parsing.
+class TXmlDocument
+{
+public:
+    void LoadFromMemory(const QByteArray &bytes);
+    void LoadFromFile(const QString &path);
+    // UTF-8 with the XML declaration.
+    QByteArray SaveToBytes() const;
+    void Clear();
+
+    pugi::xml_node Root() const { return m_document.document_element(); }
+    pugi::xml_document &Document() { return m_document; }
+
+    // Children of a node in document order, elements and other nodes alike.
+    static int ChildCount(pugi::xml_node parent);
+    static pugi::xml_node ChildAt(pugi::xml_node parent, int position);
+    static int PositionOf(pugi::xml_node parent, pugi::xml_node child);
+    static void DeleteChildAt(pugi::xml_node parent, int position);
+
+    // Text of the first child element with that name; no value when the child
+    // is missing or has no text.
+    static std::optional<QString> ReadChildValue(pugi::xml_node node, const char *name);
+    // Like ReadChildValue, but a missing value raises ETamselError.
+    static QString ReadChildText(pugi::xml_node node, const char *name);
+    // Sets the text of the first child with that name, appending it when missing.
+    static void WriteChildValue(pugi::xml_node node, const char *name, const QString &value);
+    static std::optional<QString> Attribute(pugi::xml_node node, const char *name);
+
+    static QString ParseErrorMessage(const QByteArray &source, const pugi::xml_parse_result &result);
+
+private:
+    pugi::xml_document m_document;
+};
