@@ -44,6 +44,7 @@ public:
     void Exit1Click();
     void Exit2Click();
     void FormDestroy();
+    void ObtainPassPhrase();
     void GetPositions();
     void SetPositions();
     void ResetFormLayout();

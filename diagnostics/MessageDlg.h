@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -26,3 +28,12 @@ int MessageDlg(const QString &message, TMsgDlgType type, TMsgDlgButtons buttons,
 // The given caption, centred on the screen.
 int MessageDlg(const QString &caption, const QString &message, TMsgDlgType type,
                TMsgDlgButtons buttons, int helpContext = 0);
+
+// Test seam: while answers are queued, MessageDlg shows nothing and returns
+// the next answer, recording the message it was asked.
+namespace MessageDlgSeam {
+void setNextAnswers(const QList<int> &answers);
+bool hasPendingAnswers();
+// Messages asked since the last call, oldest first.
+QStringList takeAskedMessages();
+} // namespace MessageDlgSeam

@@ -6,7 +6,7 @@
 void TfrmMain::GetPositions()
 {
     TamselLocation = Paths::withTrailingDelimiter(Paths::dataFolder());
-    HasPassPhrase = true;
+    ObtainPassPhrase();
 }
 
 void TfrmMain::SetPositions() {}

@@ -1,0 +1,7 @@
+// Obtaining the passphrase that protects the store.
+#include "app/Main.h"
+
+void TfrmMain::ObtainPassPhrase()
+{
+    HasPassPhrase = true;
+}
