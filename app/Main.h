@@ -61,6 +61,8 @@ public:
     void lsvTasksColumnClick(QTreeWidget *sender, int column);
     void pgcDataChange();
     void FillReminderComboBox(QComboBox *box);
+    // Gives a task row its completion box (unchecked).
+    void CreateTaskCheckBox(QTreeWidget *list, QTreeWidgetItem *row);
 
     // Editor.
     void lsvNotesDblClick(QTreeWidget *sender);

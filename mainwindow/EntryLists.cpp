@@ -161,7 +161,9 @@ void TfrmMain::LoadNotes()
             row->setSubItem(TaskRow::Complete, complete);
             row->setSubItem(TaskRow::ReminderDate, reminderDate);
             row->setSubItem(TaskRow::FileName, fileName);
-            row->setCheckState(TaskRow::DoneColumn, complete == QLatin1String("1") ? Qt::Checked : Qt::Unchecked);
+            CreateTaskCheckBox(lsvTasks, row);
+            if (complete == QLatin1String("1"))
+                row->setCheckState(TaskRow::DoneColumn, Qt::Checked);
         }
     } catch (const ETamselError &error) {
         ReportError({QStringLiteral("Main"), QStringLiteral("LoadNotes"), error.message()});
