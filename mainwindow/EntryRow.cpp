@@ -1,15 +1,22 @@
 #include "mainwindow/EntryRow.h"
 
+#include "store/LocaleFormat.h"
+
 #include <QCollator>
+#include <optional>
 
 namespace {
+// The user's collation, rebuilt only when the locale in effect changes.
 const QCollator &collator()
 {
-    static const QCollator instance = [] {
-        QCollator c;
-        c.setCaseSensitivity(Qt::CaseSensitive);
-        return c;
-    }();
+    static QCollator instance;
+    static std::optional<QLocale> builtFor;
+    const QLocale &locale = LocaleFormat().locale;
+    if (builtFor != locale) {
+        instance = QCollator(locale);
+        instance.setCaseSensitivity(Qt::CaseSensitive);
+        builtFor = locale;
+    }
     return instance;
 }
 } // namespace

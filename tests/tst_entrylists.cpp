@@ -1,0 +1,276 @@
+#include "app/Main.h"
+#include "controls/ListViewEx.h"
+#include "controls/RichEditURL.h"
+#include "mainwindow/EntryRow.h"
+#include "mainwindow/ImageList.h"
+#include "platform/Clock.h"
+#include "store/DayNumber.h"
+#include "store/LocaleFormat.h"
+#include "tests/TestHome.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFile>
+#include <QHeaderView>
+#include <QTest>
+#include <memory>
+
+namespace {
+// A main window over an entry document given in the test, stored in a
+// private home.
+struct Fixture
+{
+    TestHome home;
+    std::unique_ptr<TfrmMain> window = std::make_unique<TfrmMain>();
+
+    explicit Fixture(const QByteArray &xml)
+    {
+        TfrmMain &w = *window;
+        w.HasPassPhrase = true;
+        w.StoreFilePath = home.storeFile();
+        w.FillReminderComboBox(w.cboReminder);
+        w.xmlNotes.LoadFromMemory(xml);
+        w.StoreAvailable = true;
+        w.LoadNotes();
+    }
+    TEntryRow *note(int i) const { return asRow(window->lsvNotes->topLevelItem(i)); }
+    TEntryRow *task(int i) const { return asRow(window->lsvTasks->topLevelItem(i)); }
+};
+
+QByteArray entries(const QByteArray &body)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Notes>" + body + "</Notes>";
+}
+
+QByteArray note(const QByteArray &title, const QByteArray &created = "45000.5")
+{
+    return "<Note><Title>" + title + "</Title><Text>body</Text><DateTime>" + created
+           + "</DateTime><LastModified>45000.75</LastModified><NoteType>N</NoteType></Note>";
+}
+
+QStringList column(QTreeWidget *list, int subItem)
+{
+    QStringList texts;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        texts << asRow(list->topLevelItem(i))->subItem(subItem);
+    return texts;
+}
+} // namespace
+
+class tst_EntryLists : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        SetLocaleFormat(TLocaleFormat::fromLocale(QLocale(QLocale::English, QLocale::UnitedStates)));
+        Clock::setFixed(QDateTime(QDate(2026, 12, 9), QTime(10, 30)));
+    }
+    void cleanup() { Clock::clearFixed(); }
+
+    void documentIndexesCountEveryChild()
+    {
+        Fixture f(entries(note("one") + "<!-- kept -->" + note("two") + note("three")));
+        QCOMPARE(column(f.window->lsvNotes, NoteRow::Index), (QStringList{"0", "2", "3"}));
+        QCOMPARE(column(f.window->lsvNotes, NoteRow::Title), (QStringList{"one", "two", "three"}));
+    }
+
+    void kindDecidesTheList()
+    {
+        Fixture f(entries("<Note><Title>small n</Title><DateTime>45000</DateTime><NoteType>n</NoteType></Note>"
+                          "<Entry><Title>no kind</Title><DateTime>45000</DateTime></Entry>"));
+        QCOMPARE(f.window->lsvTasks->topLevelItemCount(), 1);
+        QCOMPARE(f.task(0)->subItem(TaskRow::Title), QStringLiteral("small n"));
+        QCOMPARE(f.window->lsvNotes->topLevelItemCount(), 1);
+        QCOMPARE(f.note(0)->subItem(NoteRow::Index), QStringLiteral("1"));
+    }
+
+    void noteRowLayout()
+    {
+        Fixture f(entries("<Note><Title>a^Mb</Title><Text>x &amp;lt;y&amp;gt;^Mz</Text><DateTime>45000.5</DateTime>"
+                          "<LastModified>45001.25</LastModified><NoteType>N</NoteType>"
+                          "<FileName>/tmp/file.txt</FileName></Note>"));
+        const TEntryRow *row = f.note(0);
+        QCOMPARE(row->text(0), DayNumber::displayText(45000.5));
+        QCOMPARE(row->subItem(NoteRow::Modified), DayNumber::displayText(45001.25));
+        QCOMPARE(row->subItem(NoteRow::Title), QStringLiteral("a\nb"));
+        QCOMPARE(row->subItem(NoteRow::Text), QStringLiteral("x <y>\nz"));
+        QCOMPARE(row->subItem(NoteRow::DateTime), QStringLiteral("45000.5"));
+        QCOMPARE(row->subItem(NoteRow::LastModified), QStringLiteral("45001.25"));
+        QCOMPARE(row->subItem(NoteRow::FileName), QStringLiteral("/tmp/file.txt"));
+    }
+
+    void noteFallbacks()
+    {
+        Fixture f(entries("<Note><Title>bare</Title><DateTime>45000.5</DateTime><LastModified>soon</LastModified>"
+                          "<NoteType>N</NoteType></Note>"));
+        const TEntryRow *row = f.note(0);
+        QCOMPARE(row->subItem(NoteRow::Modified), QString());
+        QCOMPARE(row->subItem(NoteRow::LastModified), QStringLiteral("0"));
+        QCOMPARE(row->subItem(NoteRow::Text), QString());
+        QCOMPARE(row->subItem(NoteRow::FileName), QString());
+        QVERIFY(row->icon(0).isNull());
+    }
+
+    void taskFallbacks_data()
+    {
+        QTest::addColumn<QByteArray>("fields");
+        QTest::addColumn<int>("subItem");
+        QTest::addColumn<QString>("expected");
+        const QByteArray base = "<Title>t</Title><DateTime>45000.5</DateTime><NoteType>T</NoteType>";
+        QTest::newRow("deadline missing") << base << int(TaskRow::Deadline) << "0";
+        QTest::newRow("deadline display empty") << base << int(TaskRow::Due) << "";
+        QTest::newRow("deadline not a number") << base + "<Deadline>x</Deadline>" << int(TaskRow::Deadline) << "0";
+        QTest::newRow("complete missing") << base << int(TaskRow::Complete) << "0";
+        QTest::newRow("completed missing") << base << int(TaskRow::DateCompleted) << "0";
+        QTest::newRow("completed display empty") << base << int(TaskRow::Completed) << "";
+        QTest::newRow("completed text kept") << base + "<DateCompleted>later</DateCompleted>"
+                                             << int(TaskRow::DateCompleted) << "later";
+        QTest::newRow("completed text not shown") << base + "<DateCompleted>later</DateCompleted>"
+                                                  << int(TaskRow::Completed) << "";
+        QTest::newRow("reminder missing") << base << int(TaskRow::Reminder) << "";
+        QTest::newRow("no reminder date without reminder")
+            << base + "<Deadline>45010.5</Deadline>" << int(TaskRow::ReminderDate) << "";
+        QTest::newRow("no reminder date without deadline")
+            << base + "<Reminder>3</Reminder>" << int(TaskRow::ReminderDate) << "";
+        QTest::newRow("computed reminder date")
+            << base + "<Deadline>45010.5</Deadline><Reminder>3</Reminder>" << int(TaskRow::ReminderDate)
+            << DayNumber::text((45010.5 * 1440 - 10) / 1440);
+        QTest::newRow("never is a minute after the deadline")
+            << base + "<Deadline>45010.5</Deadline><Reminder>0</Reminder>" << int(TaskRow::ReminderDate)
+            << DayNumber::text((45010.5 * 1440 + 1) / 1440);
+        QTest::newRow("stored reminder date wins")
+            << base + "<Deadline>45010.5</Deadline><Reminder>3</Reminder><ReminderDate>1</ReminderDate>"
+            << int(TaskRow::ReminderDate) << "1";
+        QTest::newRow("done cell empty") << base << int(TaskRow::Done) << "";
+    }
+    void taskFallbacks()
+    {
+        QFETCH(QByteArray, fields);
+        QFETCH(int, subItem);
+        QFETCH(QString, expected);
+        Fixture f(entries("<Note>" + fields + "</Note>"));
+        QCOMPARE(f.task(0)->subItem(subItem), expected);
+    }
+
+    void completedTaskLoadsChecked()
+    {
+        const QByteArray xml = entries("<Note><Title>t</Title><DateTime>45000.5</DateTime><Deadline>45001</Deadline>"
+                                       "<Complete>1</Complete><DateCompleted>45002.5</DateCompleted>"
+                                       "<Reminder>0</Reminder><ReminderDate>46000</ReminderDate><NoteType>T</NoteType></Note>");
+        Fixture f(xml);
+        QCOMPARE(f.task(0)->checkState(TaskRow::DoneColumn), Qt::Checked);
+        QCOMPARE(f.task(0)->subItem(TaskRow::Completed), DayNumber::displayText(45002.5));
+        // Loading changes nothing in the document and stores nothing.
+        TXmlDocument reference;
+        reference.LoadFromMemory(xml);
+        QCOMPARE(f.window->xmlNotes.SaveToBytes(), reference.SaveToBytes());
+        QVERIFY(!QFile::exists(f.home.storeFile()));
+    }
+
+    void legacyCreationDateIsRepairedAndStored()
+    {
+        Fixture f(entries(note("legacy", "4/6/2006 2:46:32 PM")));
+        const double expected = DayNumber::fromDateTime(QDateTime(QDate(2006, 4, 6), QTime(14, 46, 32)));
+        QCOMPARE(f.note(0)->text(0), DayNumber::displayText(expected));
+        QCOMPARE(f.note(0)->subItem(NoteRow::DateTime), DayNumber::text(expected));
+        QCOMPARE(*TXmlDocument::ReadChildValue(f.window->xmlNotes.Root().first_child(), "DateTime"),
+                 DayNumber::text(expected));
+        QVERIFY(QFile::exists(f.home.storeFile()));
+    }
+
+    void unreadableCreationDateBecomesNow()
+    {
+        Fixture f(entries(note("lost", "sometime")));
+        QCOMPARE(f.note(0)->text(0), DayNumber::displayText(DayNumber::fromDateTime(Clock::now())));
+        QVERIFY(QFile::exists(f.home.storeFile()));
+    }
+
+    void entryWithoutTitleStopsLoading()
+    {
+        Fixture f(entries(note("first") + "<Note><DateTime>45000</DateTime><NoteType>N</NoteType></Note>"
+                          + note("third")));
+        QVERIFY(f.window->lsvNotes->topLevelItemCount() <= 2);
+        QCOMPARE(f.note(0)->subItem(NoteRow::Title), QStringLiteral("first"));
+        QVERIFY(!f.window->actSaveNote->isEnabled());
+        QVERIFY(!f.window->actDeleteNote->isEnabled());
+    }
+
+    void emptyRoot()
+    {
+        Fixture f(entries(""));
+        QCOMPARE(f.window->lsvNotes->topLevelItemCount(), 0);
+        QCOMPARE(f.window->lsvTasks->topLevelItemCount(), 0);
+        QCOMPARE(f.window->edtTitle->toPlainText(), QString());
+        QVERIFY(!f.window->actSaveNote->isEnabled());
+        QVERIFY(!f.window->actDeleteNote->isEnabled());
+    }
+
+    void sortToggleAndHeaderImages()
+    {
+        Fixture f(entries(note("b", "45000.1") + note("C", "45000.2") + note("a", "45000.3")));
+        TfrmMain &w = *f.window;
+        const auto headerImage = [&](int column) { return w.lsvNotes->headerItem()->data(column, Qt::UserRole); };
+
+        w.lsvNotesColumnClick(w.lsvNotes, 2); // toggle 1 -> -1: descending
+        QCOMPARE(column(w.lsvNotes, NoteRow::Title), (QStringList{"C", "b", "a"}));
+        QCOMPARE(w.NoteSortToggle, -1);
+        QCOMPARE(headerImage(2).toInt(), ImageList::SortDescending);
+
+        w.lsvNotesColumnClick(w.lsvNotes, 2);
+        QCOMPARE(column(w.lsvNotes, NoteRow::Title), (QStringList{"a", "b", "C"}));
+        QCOMPARE(headerImage(2).toInt(), ImageList::SortAscending);
+
+        // Any column click reverses the direction, and only the clicked header has a mark.
+        w.lsvNotesColumnClick(w.lsvNotes, 0);
+        QCOMPARE(column(w.lsvNotes, NoteRow::Title), (QStringList{"a", "C", "b"}));
+        QCOMPARE(headerImage(0).toInt(), ImageList::SortDescending);
+        QVERIFY(!headerImage(2).isValid());
+        QCOMPARE(w.NoteSortColumn, 0);
+        QCOMPARE(w.SortSign, -1);
+    }
+
+    void headerClickSorts()
+    {
+        Fixture f(entries(note("b") + note("a")));
+        TfrmMain &w = *f.window;
+        const QRect section(w.lsvNotes->header()->sectionViewportPosition(2), 0,
+                            w.lsvNotes->header()->sectionSize(2), w.lsvNotes->header()->height());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTest::mouseClick(w.lsvNotes->header()->viewport(), Qt::LeftButton, {}, section.center());
+        QCOMPARE(w.NoteSortColumn, 2);
+        QCOMPARE(column(w.lsvNotes, NoteRow::Title), (QStringList{"b", "a"}));
+    }
+
+    void completedColumnSortsByDisplayText()
+    {
+        // 12/1 sorts before 2/1 as text, though it is the later date.
+        Fixture f(entries(
+            "<Note><Title>feb</Title><DateTime>45000</DateTime><Complete>1</Complete>"
+            "<DateCompleted>" + DayNumber::text(DayNumber::fromDateTime(QDateTime(QDate(2025, 2, 1), QTime(9, 0)))).toUtf8()
+            + "</DateCompleted><NoteType>T</NoteType></Note>"
+              "<Note><Title>dec</Title><DateTime>45000</DateTime><Complete>1</Complete>"
+              "<DateCompleted>" + DayNumber::text(DayNumber::fromDateTime(QDateTime(QDate(2025, 12, 1), QTime(9, 0)))).toUtf8()
+            + "</DateCompleted><NoteType>T</NoteType></Note>"));
+        TfrmMain &w = *f.window;
+        w.lsvTasksColumnClick(w.lsvTasks, 6);
+        w.lsvTasksColumnClick(w.lsvTasks, 6); // ascending
+        QCOMPARE(column(w.lsvTasks, TaskRow::Title), (QStringList{"dec", "feb"}));
+    }
+
+    void compareIsCaseSensitive()
+    {
+        Fixture f(entries(note("apple") + note("Apple") + note("apple")));
+        TfrmMain &w = *f.window;
+        w.lsvNotesColumnClick(w.lsvNotes, 2);
+        w.lsvNotesColumnClick(w.lsvNotes, 2);
+        const QStringList titles = column(w.lsvNotes, NoteRow::Title);
+        QCOMPARE(titles.count(QStringLiteral("apple")), 2);
+        QVERIFY(titles.at(0) == titles.at(1) || titles.at(1) == titles.at(2)); // equal texts stay together
+    }
+};
+
+QTEST_MAIN(tst_EntryLists)
+#include "tst_entrylists.moc"

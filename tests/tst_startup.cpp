@@ -1,0 +1,69 @@
+#include "app/Main.h"
+#include "controls/RichEditURL.h"
+#include "mainwindow/EntryRow.h"
+#include "tests/TestHome.h"
+
+#include <QAction>
+#include <QFile>
+#include <QTabWidget>
+#include <QTest>
+
+namespace {
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+} // namespace
+
+class tst_Startup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void firstStartShowsTheWelcomeEntry()
+    {
+        TestHome home;
+        TfrmMain w;
+        w.FormCreate();
+        QVERIFY(!w.Starting);
+        QVERIFY(QFile::exists(home.storeFile()));
+        QCOMPARE(w.lsvNotes->topLevelItemCount(), 1);
+        QCOMPARE(asRow(w.lsvNotes->topLevelItem(0))->subItem(NoteRow::Title), QStringLiteral("Welcome to Tamsel!"));
+        QCOMPARE(w.edtTitle->toPlainText(), QStringLiteral("Welcome to Tamsel!"));
+        QCOMPARE(w.pgcData->currentWidget(), w.tabNotes);
+        QVERIFY(!w.actSaveNote->isEnabled());
+        QVERIFY(w.actNewNote->isEnabled());
+        QCOMPARE(QFile::permissions(home.storeFile()) & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
+    }
+
+    void storeThatCannotBeReadIsLeftAlone_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("not XML") << QByteArray("\x01\x02garbage<Notes>", 16);
+        QTest::newRow("unclosed") << QByteArray("<?xml version=\"1.0\"?><Notes><Note><Title>x</Title>");
+        QTest::newRow("empty") << QByteArray();
+    }
+    void storeThatCannotBeReadIsLeftAlone()
+    {
+        QFETCH(QByteArray, bytes);
+        TestHome home;
+        QFile file(home.storeFile());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        file.close();
+
+        TfrmMain w;
+        w.FormCreate();
+        QCOMPARE(readAll(home.storeFile()), bytes);
+        QCOMPARE(w.lsvNotes->topLevelItemCount(), 0);
+        QVERIFY(!w.actNewNote->isEnabled());
+        QVERIFY(!w.actSaveNote->isEnabled());
+        // Even a direct store attempt does not replace the user's file.
+        w.EncryptXMLFile();
+        QCOMPARE(readAll(home.storeFile()), bytes);
+    }
+};
+
+QTEST_MAIN(tst_Startup)
+#include "tst_startup.moc"
