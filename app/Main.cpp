@@ -19,6 +19,7 @@
 #include <QFrame>
 #include <QRadioButton>
 #include <QSaveFile>
+#include <QSessionManager>
 #include <QTabWidget>
 #include <QTimeEdit>
 #include <QTimer>
@@ -41,6 +42,8 @@ TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent)
     timReminder->setInterval(30000);
     timAutoSave = new QTimer(this);
     timAutoSave->setObjectName(QStringLiteral("timAutoSave"));
+    connect(qApp, &QGuiApplication::commitDataRequest, this,
+            [this](QSessionManager &manager) { WMQueryEndSession(manager); });
 }
 
 TfrmMain::~TfrmMain()
@@ -178,6 +181,17 @@ void TfrmMain::Exit1Click()
         return;
     }
     QApplication::quit();
+}
+
+void TfrmMain::WMQueryEndSession(QSessionManager &manager)
+{
+    // The desktop session is ending: answer as closing the window would, then
+    // leave through the orderly exit in any case.
+    if (!Exiting && CloseOnMenuOnly && manager.allowsInteraction()) {
+        manager.cancel();
+        showMinimized();
+    }
+    Exit1Click();
 }
 
 void TfrmMain::Exit2Click()

@@ -16,6 +16,7 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 class QRadioButton;
+class QSessionManager;
 class QSplitter;
 class QStatusBar;
 class QTabWidget;
@@ -43,6 +44,7 @@ public:
     void FormCreate(const QStringList &arguments = {});
     void Exit1Click();
     void Exit2Click();
+    void WMQueryEndSession(QSessionManager &manager);
     void FormDestroy();
     void ObtainPassPhrase();
     void GetPositions();
