@@ -16,9 +16,9 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFile>
+#include <QFileInfo>
 #include <QFrame>
 #include <QRadioButton>
-#include <QSaveFile>
 #include <QSessionManager>
 #include <QTabWidget>
 #include <QTimeEdit>
@@ -37,11 +37,13 @@ void reportMain(const char *method, const QString &message)
 TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent)
 {
     CreateFrame();
+    CreateTaskListLook();
     timReminder = new QTimer(this);
     timReminder->setObjectName(QStringLiteral("timReminder"));
     timReminder->setInterval(30000);
     timAutoSave = new QTimer(this);
     timAutoSave->setObjectName(QStringLiteral("timAutoSave"));
+    ConnectEditorEvents();
     connect(qApp, &QGuiApplication::commitDataRequest, this,
             [this](QSessionManager &manager) { WMQueryEndSession(manager); });
 }
@@ -68,13 +70,24 @@ void TfrmMain::FormCreate(const QStringList &arguments)
             radNote->setChecked(true);
             ClearNoteValues();
             EnableUserControls();
+            // No lists to sort, but the stored directions are taken as the
+            // start-up sort would take them, so the exit writes them back unchanged.
+            NoteSortToggle = -NoteSortToggle;
+            TaskSortToggle = -TaskSortToggle;
         } else {
             if (!arguments.isEmpty() || StartMinimized)
                 setWindowState(windowState() | Qt::WindowMinimized);
             StoreFilePath = TamselLocation + QStringLiteral("brindo.dat");
-            if (!QFile::exists(StoreFilePath))
-                WriteTamselFile();
-            DecryptXMLFile();
+            if (!QFileInfo::exists(StoreFilePath)) {
+                if (QFileInfo::exists(TamselLocation + QStringLiteral("brindo.xml")))
+                    MigrateXMLFile();
+                else
+                    WriteTamselFile();
+            }
+            // A store that could not be made has been reported where it failed;
+            // there is then nothing to open.
+            if (QFileInfo::exists(StoreFilePath))
+                DecryptXMLFile();
             FillReminderComboBox(cboReminder);
             LoadNotes();
             const QDateTime now = Clock::now();
@@ -104,6 +117,7 @@ void TfrmMain::FormCreate(const QStringList &arguments)
         reportMain("FormCreate", QString::fromStdString(error.what()));
     }
     timAutoSave->setInterval(AutoSaveAfterTime * 60 * 1000);
+    ResetTimerState();
     actSaveNote->setEnabled(false);
     EnableUserControls();
     Starting = false;
@@ -124,43 +138,6 @@ void TfrmMain::WriteTamselFile()
                                           + (existed ? QStringLiteral("True") : QStringLiteral("False"))
                                           + QStringLiteral("."));
     }
-}
-
-void TfrmMain::EncryptXMLFile()
-{
-    try {
-        if (!StoreAvailable)
-            throw ETamselError(QStringLiteral("The entries were not opened, so they are not stored."));
-        QSaveFile file(StoreFilePath);
-        if (!file.open(QIODevice::WriteOnly))
-            throw ETamselError(file.errorString());
-        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-        const QByteArray bytes = xmlNotes.SaveToBytes();
-        if (file.write(bytes) != bytes.size() || !file.commit())
-            throw ETamselError(file.errorString());
-    } catch (const ETamselError &error) {
-        reportMain("EncryptXMLFile", error.message());
-    }
-}
-
-void TfrmMain::DecryptXMLFile()
-{
-    try {
-        xmlNotes.LoadFromFile(StoreFilePath);
-        StoreAvailable = true;
-    } catch (const ETamselError &error) {
-        xmlNotes.Clear();
-        StoreAvailable = false;
-        reportMain("DecryptXMLFile", error.message());
-    }
-}
-
-void TfrmMain::ResetFormLayout()
-{
-    const bool note = radNote->isChecked();
-    pnlTask->setVisible(!note);
-    pnlTask->setEnabled(!note);
-    pnlTask->setFocusPolicy(note ? Qt::NoFocus : Qt::TabFocus);
 }
 
 void TfrmMain::Exit1Click()

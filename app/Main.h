@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mainwindow/TaskState.h"
 #include "store/XmlDocument.h"
 
 #include <QFont>
@@ -11,9 +12,11 @@ class QCheckBox;
 class QComboBox;
 class QDateEdit;
 class QFrame;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QModelIndex;
 class QPushButton;
 class QRadioButton;
 class QSessionManager;
@@ -25,10 +28,21 @@ class QTimer;
 class QToolBar;
 class QTreeWidget;
 class QTreeWidgetItem;
+class TEntryRow;
 class TListViewEx;
 class TRichEditURL;
+struct TRowLook;
 
 enum class TEditorKind { None, Note, Task };
+
+// The reminder sound settings, kept together in this order.
+struct TReminderSoundInfo
+{
+    bool PlaySoundOnReminder = false;
+    bool UseDefaultSound = true;
+    // Sound file played instead of the default sound when UseDefaultSound is off.
+    QString AlternateSound;
+};
 
 // The main window: owns the entry document, the settings, the two lists and
 // the editor for the whole run. Its handlers delegate to the units beside it.
@@ -46,7 +60,9 @@ public:
     void Exit2Click();
     void WMQueryEndSession(QSessionManager &manager);
     void FormDestroy();
+    // Reads "PassKey", or asks for a new passphrase with GeneratePassPhrase.
     void ObtainPassPhrase();
+    void GeneratePassPhrase();
     void GetPositions();
     void SetPositions();
     void ResetFormLayout();
@@ -56,6 +72,7 @@ public:
     QString GetNoteDate(int documentIndex);
     void EncryptXMLFile();
     void DecryptXMLFile();
+    void MigrateXMLFile();
 
     // Entry lists.
     void LoadNotes();
@@ -63,14 +80,49 @@ public:
     void lsvTasksColumnClick(QTreeWidget *sender, int column);
     void pgcDataChange();
     void FillReminderComboBox(QComboBox *box);
-    // Gives a task row its completion box (unchecked).
-    void CreateTaskCheckBox(QTreeWidget *list, QTreeWidgetItem *row);
+
+    // Task states and completion boxes. A row's completion box is its check
+    // state in the list's "Done" column. CreateTaskCheckBox gives a row that
+    // has none its box, showing the entry's stored state (no click runs).
+    void CreateTaskCheckBox(QTreeWidget *list, QTreeWidgetItem *row, bool storedComplete = false);
+    // What a change of a lsvTasks box's state does, for the row it belongs to.
+    void CheckBoxClick(QTreeWidgetItem *row);
+    // The look of a list row at the moment it is drawn.
+    TRowLook lsvNotesCustomDrawItem(const QModelIndex &index);
+    TRowLook lsvTasksCustomDrawItem(const QModelIndex &index);
 
     // Editor.
     void lsvNotesDblClick(QTreeWidget *sender);
     void ClearNoteValues();
     void EnableUserControls(QObject *sender = nullptr);
     void radNoteClick();
+    void edtTitleOriginalChange();
+    void cboReminderChange();
+    void actNewNoteExecute();
+    void actSaveNoteExecute();
+    void actDeleteNoteExecute();
+    void lsvNotesSelectItem();
+    void lsvTasksSelectItem();
+    void lsvNotesClick();
+    void redNoteOriginalEnter();
+    void pnlContentsResize();
+    // Ctrl+B in a field types a bullet; true when the key was handled.
+    bool redNoteOriginalKeyPress(TRichEditURL *sender, QKeyEvent *event);
+    // F7, F8, F9 released in the body or file field stamp the body.
+    void redFileNameKeyUp(QKeyEvent *event);
+    void radAllNotesEnter(QWidget *sender);
+    void radAllNotesExit(QWidget *sender);
+    void actFontExecute();
+    void timAutoSaveTimer();
+    void redNoteURLClick(QObject *sender, const QString &url);
+
+    // Saving the entry in the editor; true when it was written.
+    bool SaveNote();
+    bool SaveTask();
+
+    // Timers: pause the reminder check; run each timer as its setting says.
+    void DisableTimer();
+    void ResetTimerState();
 
     // The entry font: the editors' font until one is chosen or restored.
     QFont CurrentEntryFont() const;
@@ -80,6 +132,8 @@ public:
     bool Exiting = false;
     bool Printing = false;
     bool LoadingEntry = false;
+    // True while a completion box is being created: its first state is no click.
+    bool CreatingTaskBox = false;
     TEditorKind EditorKind = TEditorKind::None;
     QString MailFooter;
     QString StoreFilePath;
@@ -92,18 +146,47 @@ public:
     // stored, so a store that could not be read is never overwritten.
     bool StoreAvailable = false;
 
-    // Settings kept in fields.
-    QString TamselLocation;
+    // Settings kept in fields, each named after its registry value and starting
+    // at the value that holds when the registry has none (settings/SettingsTable).
+    bool CheckForUpdatesOnStartup = false;
+    bool AutoStartWithWindows = false;
     bool StartMinimized = false;
-    bool CloseOnMenuOnly = false;
     bool AutoSave = false;
-    int AutoSaveAfterTime = 15;
-    bool DisplayReminders = true;
-    int NoteSortColumn = 0;
+    int AutoSaveAfterTime = 15; // minutes
+    bool LoadNotesOnSearch = false;
+    bool UseAlternateLocation = false;
+    bool ConfirmOnDelete = false;
+    // The storage folder, with a trailing '/'; set at start-up.
+    QString TamselLocation;
+    // The alternate storage folder chosen in the options; set at start-up.
+    QString AlternateLocation;
+    bool CloseOnMenuOnly = false;
+    // Search scope: 1 all entries, 2 current tab, 3 current entry.
+    int DefaultSearchSetting = 1;
+    // Sort state of the lists. The toggles are +1 or -1; they are stored
+    // negated, because start-up replays one header click that negates them back.
     int NoteSortToggle = 1;
-    int TaskSortColumn = 0;
+    int NoteSortColumn = 0;
     int TaskSortToggle = 1;
+    int TaskSortColumn = 0;
+    // Task colours as Windows colour values (red in the low byte, then green,
+    // then blue); settings/WindowsColor.h turns them into QColor.
+    int CurrentColor = 0;
+    int CompleteColor = 12632256; // silver
+    int OverdueColor = 255;       // red
+    int NevermindColor = 255;     // red
+    bool DisplayReminders = true;
+    bool StrikeoutComplete = true;
+    int SpellCheckerType = 0;
+    int SpellCheckerLanguage = 1;
+    bool CheckSpellingOnSave = false;
+    // Saving to a file and printing: 1 the active tab's entries, 2 all checked ones.
+    int DefaultSaveSetting = 1;
+    int DefaultPrintSetting = 1;
+    TReminderSoundInfo ReminderSoundInfo;
     std::optional<QFont> EntryFont;
+    // The state the window gets back when it leaves the tray: normal or maximized.
+    Qt::WindowStates SavedWindowState = Qt::WindowNoState;
 
     // Sign of the last sort, shared by both lists: +1 ascending, -1 descending.
     int SortSign = 1;
@@ -119,6 +202,10 @@ public:
     QStatusBar *barStatus = nullptr;
     QLineEdit *edtFind = nullptr;
     QPushButton *btnFind = nullptr;
+    // Search scope of the find bar: all entries, the active tab, the entry in the editor.
+    QRadioButton *radAllNotes = nullptr;
+    QRadioButton *radCurrentTab = nullptr;
+    QRadioButton *radCurrentNote = nullptr;
     QTreeWidget *lsvNotes = nullptr;
     TListViewEx *lsvTasks = nullptr;
 
@@ -179,8 +266,22 @@ private:
     void CreateActions();
     void CreateMenus();
     void CreateEditorPane();
+    void CreateToolBar();
     void CreateLists();
+    void CreateFindBar();
+    // Both lists' drawing, and the binding of lsvTasks' boxes to CheckBoxClick.
+    void CreateTaskListLook();
     void SetActionImage(QAction *action, int enabledImage, int disabledImage);
     void SortList(QTreeWidget *list, int column, int &toggle, int &sortColumn);
+    void ConnectEditorEvents();
+    void loadRow(QTreeWidget *list, const TEntryRow *row);
+    void selectItem(QTreeWidget *list);
+    // The save prompt: false when the operation must stop (Cancel, or a save
+    // that did not go through).
+    bool ConfirmSaveChanges();
+    // Sorts a list again by its sort column, keeping its direction.
+    void ResortList(QTreeWidget *list);
     void addNoteRow(QTreeWidgetItem *row, pugi::xml_node entry, int index, const QString &caption);
+
+    TDueMoments DueMoments;
 };

@@ -1,7 +1,45 @@
 #include "controls/RichEditURL.h"
 
+#include "controls/URLFinder.h"
+#include "diagnostics/ErrorReport.h"
+
+#include <QAbstractTextDocumentLayout>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QSyntaxHighlighter>
+#include <QTextBlock>
+
+#include <exception>
+
+namespace {
+// Underlines the addresses of each paragraph. A highlighter draws over the
+// text without changing the document, so marking links neither counts as an
+// edit nor enters the undo history.
+class TURLHighlighter : public QSyntaxHighlighter
+{
+public:
+    TURLHighlighter(QTextDocument *document, const QColor &linkColor) : QSyntaxHighlighter(document)
+    {
+        m_format.setFontUnderline(true);
+        m_format.setForeground(linkColor);
+    }
+
+protected:
+    void highlightBlock(const QString &text) override
+    {
+        for (const TURLRange &range : FindURLs(text))
+            setFormat(range.start, range.length, m_format);
+    }
+
+private:
+    QTextCharFormat m_format;
+};
+
+// Room around the one text line of the one-line form, in pixels.
+constexpr int singleLineMargin = 2;
+} // namespace
 
 TRichEditURL::TRichEditURL(Lines lines, QWidget *parent) : QTextEdit(parent), m_lines(lines)
 {
@@ -12,16 +50,29 @@ TRichEditURL::TRichEditURL(Lines lines, QWidget *parent) : QTextEdit(parent), m_
         setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        document()->setDocumentMargin(singleLineMargin);
     }
+    new TURLHighlighter(document(), palette().color(QPalette::Link));
+    viewport()->setMouseTracking(true);
 }
 
 QSize TRichEditURL::sizeHint() const
 {
     if (!isSingleLine())
         return QTextEdit::sizeHint();
-    const int height = fontMetrics().height() + 2 * frameWidth()
-                       + int(document()->documentMargin()) * 2;
-    return {QTextEdit::sizeHint().width(), height};
+    return {QTextEdit::sizeHint().width(), minimumSizeHint().height()};
+}
+
+QSize TRichEditURL::minimumSizeHint() const
+{
+    if (!isSingleLine())
+        return QTextEdit::minimumSizeHint();
+    // One line of the current font; the scroll area's own minimum would make
+    // room for a vertical scroll bar the one-line form never shows.
+    const int frame = 2 * frameWidth();
+    const int margin = 2 * int(document()->documentMargin());
+    return {fontMetrics().averageCharWidth() * 4 + frame + margin,
+            fontMetrics().lineSpacing() + frame + margin};
 }
 
 void TRichEditURL::keyPressEvent(QKeyEvent *event)
@@ -44,4 +95,96 @@ void TRichEditURL::insertFromMimeData(const QMimeData *source)
     text.replace(QLatin1Char('\n'), QLatin1Char(' '));
     text.replace(QLatin1Char('\r'), QLatin1Char(' '));
     textCursor().insertText(text);
+}
+
+int TRichEditURL::characterAt(const QPoint &viewportPos) const
+{
+    const QPointF documentPos = QPointF(viewportPos)
+                                + QPointF(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    const int hit = document()->documentLayout()->hitTest(documentPos, Qt::ExactHit);
+    if (hit < 0)
+        return -1;
+    // The hit is the caret position nearest to the point: the character drawn
+    // there is the one before or the one after it, whichever box holds the point.
+    const int last = document()->characterCount() - 1;
+    for (const int candidate : {hit, hit - 1}) {
+        if (candidate < 0 || candidate + 1 > last)
+            continue;
+        QTextCursor cursor(document());
+        cursor.setPosition(candidate);
+        const QRect before = cursorRect(cursor);
+        cursor.setPosition(candidate + 1);
+        const QRect after = cursorRect(cursor);
+        if (before.top() != after.top())
+            continue; // the character ends its line
+        const int left = qMin(before.left(), after.left());
+        const int right = qMax(before.left(), after.left());
+        if (viewportPos.x() >= left && viewportPos.x() < right && viewportPos.y() >= before.top()
+            && viewportPos.y() <= before.bottom())
+            return candidate;
+    }
+    return -1;
+}
+
+std::optional<TURLRange> TRichEditURL::urlAt(const QPoint &viewportPos) const
+{
+    const int position = characterAt(viewportPos);
+    if (position < 0)
+        return std::nullopt;
+    const QTextBlock block = document()->findBlock(position);
+    const int offset = position - block.position();
+    for (const TURLRange &range : FindURLs(block.text())) {
+        if (offset >= range.start && offset < range.end())
+            return TURLRange{block.position() + range.start, range.length};
+    }
+    return std::nullopt;
+}
+
+void TRichEditURL::mousePressEvent(QMouseEvent *event)
+{
+    // Only the left button follows a link; the right one keeps its context menu.
+    std::optional<TURLRange> url;
+    if (event->button() == Qt::LeftButton)
+        url = urlAt(event->position().toPoint());
+    // The click places the caret as usual first, so a handler that opens a
+    // window does not leave the field in the middle of a mouse press.
+    QTextEdit::mousePressEvent(event);
+    if (url)
+        reportURLClick(*url);
+}
+
+void TRichEditURL::mouseMoveEvent(QMouseEvent *event)
+{
+    if (event->buttons() == Qt::NoButton)
+        showLinkCursor(urlAt(event->position().toPoint()).has_value());
+    QTextEdit::mouseMoveEvent(event);
+}
+
+void TRichEditURL::reportURLClick(const TURLRange &range)
+{
+    QTextCursor cursor(document());
+    cursor.setPosition(range.start);
+    cursor.setPosition(range.end(), QTextCursor::KeepAnchor);
+    const QString url = cursor.selectedText();
+    // A failing handler must not take the field's own click handling with it;
+    // the failure still reaches the log.
+    try {
+        emit OnURLClick(this, url);
+    } catch (const std::exception &error) {
+        LogError({QStringLiteral("RichEditURL"), QStringLiteral("OnURLClick"),
+                  QString::fromUtf8(error.what())});
+    }
+}
+
+void TRichEditURL::showLinkCursor(bool overLink)
+{
+    if (overLink == m_linkCursor)
+        return;
+    m_linkCursor = overLink;
+    if (overLink) {
+        m_textCursorShape = viewport()->cursor().shape();
+        viewport()->setCursor(Qt::PointingHandCursor);
+    } else {
+        viewport()->setCursor(m_textCursorShape);
+    }
 }

@@ -2,8 +2,15 @@
 
 #include <QTextEdit>
 
-// A text field for the title, body and file name. The one-line form takes no
-// line breaks and does not wrap.
+#include <optional>
+
+struct TURLRange;
+
+// The text field of every title, body and file field. Web and mail addresses
+// in its text are underlined; a left click on one reports the address through
+// OnURLClick (a right click opens the usual context menu and reports nothing).
+// The one-line form takes no line breaks, does not wrap and is one text line
+// high.
 class TRichEditURL : public QTextEdit
 {
     Q_OBJECT
@@ -14,15 +21,28 @@ public:
 
     bool isSingleLine() const { return m_lines == Lines::Single; }
 
+    // The address under a point of the viewport, as a range of the document.
+    std::optional<TURLRange> urlAt(const QPoint &viewportPos) const;
+
     QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
 signals:
-    void OnURLClick(const QString &url);
+    void OnURLClick(TRichEditURL *sender, const QString &url);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void insertFromMimeData(const QMimeData *source) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
 
 private:
+    // The document position of the character drawn under the point, or -1.
+    int characterAt(const QPoint &viewportPos) const;
+    void reportURLClick(const TURLRange &range);
+    void showLinkCursor(bool overLink);
+
     Lines m_lines;
+    bool m_linkCursor = false;
+    Qt::CursorShape m_textCursorShape = Qt::IBeamCursor;
 };

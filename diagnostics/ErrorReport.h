@@ -1,16 +1,16 @@
 #pragma once
 
-#include <QString>
+#include "diagnostics/ExceptionInfo.h"
 
-// An error report: where a failure was caught and what it said.
-struct TExceptionInfoStructure
-{
-    QString UnitName;
-    QString MethodName;
-    QString ErrorMessage;
-};
+// The two reporters handlers pass their failures to. Neither lets a failure
+// escape: callers rely on them returning.
 
-// Writes the report to the log and shows it to the user, offering to send it.
+// Writes the report to the log, tells the user and offers to send the report
+// by e-mail. A failure reported while the user is being asked about another
+// one is logged and shown, without a second offer.
 void ReportError(const TExceptionInfoStructure &info);
-// Writes the report to the log only; for frequent interface events.
+
+// Writes the report to the log only; for frequent interface events, where a
+// dialog would come up again and again. The user sees a dialog only when the
+// log cannot be written.
 void LogError(const TExceptionInfoStructure &info);

@@ -1,6 +1,14 @@
 #include "diagnostics/MessageDlg.h"
 
+#include "diagnostics/ErrorReport.h"
+#include "diagnostics/Exception.h"
+
+#include <QApplication>
+#include <QMainWindow>
 #include <QMessageBox>
+#include <QScreen>
+#include <QWidget>
+#include <algorithm>
 
 namespace {
 QList<int> &queuedAnswers()
@@ -8,10 +16,105 @@ QList<int> &queuedAnswers()
     static QList<int> answers;
     return answers;
 }
-QStringList &askedMessages()
+
+QList<MessageDlgSeam::TAskedDialog> &askedDialogs()
 {
-    static QStringList messages;
-    return messages;
+    static QList<MessageDlgSeam::TAskedDialog> dialogs;
+    return dialogs;
+}
+
+bool realBoxesDriven = false;
+
+// On the offscreen platform nobody can press a button: a box no test answers
+// or drives would wait until the test run is killed. End the run at once,
+// naming the box, instead.
+void refuseUnansweredBoxOffscreen(const QString &message)
+{
+    if (!realBoxesDriven && QGuiApplication::platformName() == QLatin1String("offscreen"))
+        qFatal("MessageDlg was asked without a queued answer: %s", qPrintable(message.simplified()));
+}
+
+QMessageBox::Icon iconOf(TMsgDlgType type)
+{
+    switch (type) {
+    case TMsgDlgType::Warning: return QMessageBox::Warning;
+    case TMsgDlgType::Error: return QMessageBox::Critical;
+    case TMsgDlgType::Information: return QMessageBox::Information;
+    case TMsgDlgType::Confirmation: return QMessageBox::Question;
+    case TMsgDlgType::Custom: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButtons standardButtonsOf(TMsgDlgButtons buttons)
+{
+    QMessageBox::StandardButtons standard;
+    if (buttons & mbYes) standard |= QMessageBox::Yes;
+    if (buttons & mbNo) standard |= QMessageBox::No;
+    if (buttons & mbOK) standard |= QMessageBox::Ok;
+    if (buttons & mbCancel) standard |= QMessageBox::Cancel;
+    return standard;
+}
+
+int resultOf(int pressed)
+{
+    switch (pressed) {
+    case QMessageBox::Ok: return mrOk;
+    case QMessageBox::Yes: return mrYes;
+    case QMessageBox::No: return mrNo;
+    default: return mrCancel;
+    }
+}
+
+// The window the user is working in: an open modal dialog first, else the
+// active window, else the main window while it is on the screen (the program
+// may be started minimized into the tray, or the window manager may not have
+// activated it yet). Null when no window is showing.
+QWidget *ownerWindow()
+{
+    if (QWidget *modal = QApplication::activeModalWidget())
+        return modal;
+    if (QWidget *active = QApplication::activeWindow())
+        return active;
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    const auto shownMain = std::find_if(windows.cbegin(), windows.cend(), [](const QWidget *window) {
+        return qobject_cast<const QMainWindow *>(window) && window->isVisible() && !window->isMinimized();
+    });
+    return shownMain != windows.cend() ? *shownMain : nullptr;
+}
+
+enum class TPlacement { OverOwner, ScreenCentre };
+
+int showMessageBox(const QString &caption, const QString &message, TMsgDlgType type,
+                   TMsgDlgButtons buttons, TPlacement placement)
+{
+    try {
+        if (!queuedAnswers().isEmpty()) {
+            askedDialogs().append({caption, message, type, buttons});
+            const int answer = queuedAnswers().takeFirst();
+            if (answer == MessageDlgSeam::failToShow)
+                throw ETamselError(QStringLiteral("The message box could not be shown."));
+            return answer;
+        }
+        refuseUnansweredBoxOffscreen(message);
+        QWidget *owner = placement == TPlacement::OverOwner ? ownerWindow() : nullptr;
+        // Messages carry CR LF line breaks; a label shows the CR as a glyph.
+        QString shown = message;
+        shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        QMessageBox box(iconOf(type), caption, shown, standardButtonsOf(buttons), owner);
+        box.setWindowModality(Qt::ApplicationModal);
+        // The box takes its final size only when shown; centre it then.
+        box.show();
+        const QRect area = owner ? owner->window()->frameGeometry()
+                                 : QGuiApplication::primaryScreen()->availableGeometry();
+        QRect frame = box.frameGeometry();
+        frame.moveCenter(area.center());
+        box.move(frame.topLeft());
+        return resultOf(box.exec());
+    } catch (const ETamselError &error) {
+        ReportError({QStringLiteral("Main"), QStringLiteral("MessageDlg"), error.message()});
+        return mrCancel;
+    }
 }
 } // namespace
 
@@ -27,29 +130,29 @@ bool MessageDlgSeam::hasPendingAnswers()
 
 QStringList MessageDlgSeam::takeAskedMessages()
 {
-    return std::exchange(askedMessages(), {});
+    QStringList messages;
+    for (const TAskedDialog &dialog : std::exchange(askedDialogs(), {}))
+        messages.append(dialog.message);
+    return messages;
 }
 
-int MessageDlg(const QString &caption, const QString &message, TMsgDlgType, TMsgDlgButtons buttons, int)
+void MessageDlgSeam::setRealBoxesDriven(bool driven)
 {
-    if (!queuedAnswers().isEmpty()) {
-        askedMessages().append(message);
-        return queuedAnswers().takeFirst();
-    }
-    QMessageBox::StandardButtons standard;
-    if (buttons & mbYes) standard |= QMessageBox::Yes;
-    if (buttons & mbNo) standard |= QMessageBox::No;
-    if (buttons & mbOK) standard |= QMessageBox::Ok;
-    if (buttons & mbCancel) standard |= QMessageBox::Cancel;
-    switch (QMessageBox::question(nullptr, caption, message, standard)) {
-    case QMessageBox::Yes: return mrYes;
-    case QMessageBox::No: return mrNo;
-    case QMessageBox::Ok: return mrOk;
-    default: return mrCancel;
-    }
+    realBoxesDriven = driven;
 }
 
-int MessageDlg(const QString &message, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext)
+QList<MessageDlgSeam::TAskedDialog> MessageDlgSeam::takeAskedDialogs()
 {
-    return MessageDlg(QStringLiteral("Tamsel"), message, type, buttons, helpContext);
+    return std::exchange(askedDialogs(), {});
+}
+
+int MessageDlg(const QString &message, TMsgDlgType type, TMsgDlgButtons buttons, int)
+{
+    return showMessageBox(QStringLiteral("Tamsel"), message, type, buttons, TPlacement::OverOwner);
+}
+
+int MessageDlg(const QString &caption, const QString &message, TMsgDlgType type, TMsgDlgButtons buttons,
+               int)
+{
+    return showMessageBox(caption, message, type, buttons, TPlacement::ScreenCentre);
 }

@@ -4,8 +4,6 @@
 #include <QString>
 #include <QStringList>
 
-class QWidget;
-
 // The program's one way to ask a question or show a message.
 enum class TMsgDlgType { Warning, Error, Information, Confirmation, Custom };
 
@@ -23,17 +21,42 @@ constexpr int mrCancel = 2;
 constexpr int mrYes = 6;
 constexpr int mrNo = 7;
 
-// Caption "Tamsel", centred over the active window.
+// Shows a modal message box with the icon of the type and the buttons, caption
+// "Tamsel", centred over the window the user is working in (on the screen when
+// there is none). Returns the result of the pressed button; mrCancel when the
+// box could not be shown, so no caller takes that for consent. The help
+// context is accepted for the callers' sake and not used.
 int MessageDlg(const QString &message, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext = 0);
-// The given caption, centred on the screen.
+// The same with the given caption, centred on the screen.
 int MessageDlg(const QString &caption, const QString &message, TMsgDlgType type,
                TMsgDlgButtons buttons, int helpContext = 0);
 
 // Test seam: while answers are queued, MessageDlg shows nothing and returns
-// the next answer, recording the message it was asked.
+// the next answer, recording what it was asked. Tests queue an answer for
+// every box they cause: on the offscreen platform a box without one ends the
+// test run at once, naming its message, rather than waiting for a click.
 namespace MessageDlgSeam {
+
+// An answer that makes the box fail to show, as a broken display would.
+constexpr int failToShow = -1;
+
+struct TAskedDialog
+{
+    QString caption;
+    QString message;
+    TMsgDlgType type;
+    TMsgDlgButtons buttons;
+};
+
 void setNextAnswers(const QList<int> &answers);
 bool hasPendingAnswers();
-// Messages asked since the last call, oldest first.
+// Messages asked since the last take, oldest first.
 QStringList takeAskedMessages();
+// For tests that show real boxes on the offscreen platform and press their
+// buttons themselves.
+void setRealBoxesDriven(bool driven);
+// Boxes asked since the last take, oldest first; shares its record with
+// takeAskedMessages().
+QList<TAskedDialog> takeAskedDialogs();
+
 } // namespace MessageDlgSeam

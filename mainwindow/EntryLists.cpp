@@ -65,18 +65,6 @@ QString TfrmMain::GetNoteDate(int documentIndex)
     }
 }
 
-void TfrmMain::FillReminderComboBox(QComboBox *box)
-{
-    for (int i = 0; i < LeadTimes::Count; ++i) {
-        // Only the main window's list offers "0 minutes".
-        if (i == 1 && box != cboReminder)
-            continue;
-        AddReminderToComboBox(box, QString::fromLatin1(LeadTimes::Table[size_t(i)].text),
-                              LeadTimes::Table[size_t(i)].minutes);
-    }
-    box->setCurrentIndex(0);
-}
-
 void TfrmMain::LoadNotes()
 {
     WaitCursor wait;
@@ -161,9 +149,7 @@ void TfrmMain::LoadNotes()
             row->setSubItem(TaskRow::Complete, complete);
             row->setSubItem(TaskRow::ReminderDate, reminderDate);
             row->setSubItem(TaskRow::FileName, fileName);
-            CreateTaskCheckBox(lsvTasks, row);
-            if (complete == QLatin1String("1"))
-                row->setCheckState(TaskRow::DoneColumn, Qt::Checked);
+            CreateTaskCheckBox(lsvTasks, row, complete == QLatin1String("1"));
         }
     } catch (const ETamselError &error) {
         ReportError({QStringLiteral("Main"), QStringLiteral("LoadNotes"), error.message()});

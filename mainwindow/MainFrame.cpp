@@ -1,9 +1,11 @@
-// Building the main window's frame: tool bar, menus, editor pane, splitter,
-// list pane with the two lists and the status bar.
+// The main window's frame: actions, menus, tool bar, the editor pane with its
+// layout, the splitter, and the list pane with the two lists and the find bar.
 #include "app/Main.h"
 
+#include "controls/ColumnLimits.h"
 #include "controls/ListViewEx.h"
 #include "controls/RichEditURL.h"
+#include "mainwindow/EditActions.h"
 #include "mainwindow/EntryRow.h"
 #include "mainwindow/ImageList.h"
 
@@ -23,34 +25,105 @@
 #include <QTabWidget>
 #include <QTimeEdit>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
+#include <functional>
+
 namespace {
-QAction *makeAction(QObject *owner, const char *name, const QString &caption,
-                    const QKeySequence &shortcut, int image, const QString &hint = {})
+constexpr int noImage = -1;
+
+// Window bounds and pane sizes of the designed form, in pixels.
+constexpr QRect designedBounds(547, 89, 815, 654);
+constexpr int designedEditorHeight = 196;
+constexpr int editorMinimumHeight = 100;
+constexpr int editorMinimumWidth = 600;
+constexpr int listPaneMinimumHeight = 100;
+constexpr int toolBarHeight = 29;
+constexpr int toolButtonHeight = 24;
+constexpr int splitterHeight = 3;
+constexpr int findFieldWidth = 160;
+
+// A hint "Short|Long": the short part is the tool tip, the long one the status
+// tip. A hint without a bar is both.
+void setHint(QAction *action, const QString &hint)
+{
+    const qsizetype bar = hint.indexOf(QLatin1Char('|'));
+    action->setToolTip(bar < 0 ? hint : hint.left(bar));
+    action->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
+}
+
+QAction *makeAction(QObject *owner, const char *name, const QString &caption, const char *shortcut, int image,
+                    const QString &hint = {})
 {
     auto *action = new QAction(caption, owner);
     action->setObjectName(QLatin1String(name));
-    if (!shortcut.isEmpty())
-        action->setShortcut(shortcut);
-    if (image >= 0)
+    if (shortcut)
+        action->setShortcut(QKeySequence(QLatin1String(shortcut)));
+    if (image != noImage)
         action->setIcon(ImageList::icon(image));
-    if (!hint.isEmpty()) {
-        // "Short|Long": the short hint is the tool tip, the long one the status tip.
-        const QString shortHint = hint.section(QLatin1Char('|'), 0, 0);
-        const QString longHint = hint.contains(QLatin1Char('|')) ? hint.section(QLatin1Char('|'), 1)
-                                                                 : hint;
-        action->setToolTip(shortHint);
-        action->setStatusTip(longHint);
-    }
+    if (!hint.isEmpty())
+        setHint(action, hint);
     return action;
 }
 
-QTreeWidget *configureList(QTreeWidget *list, const char *name, const QStringList &captions,
-                           const QList<int> &widths, int columns)
+// A menu item that runs an action under a caption of its own. It shows the
+// action's shortcut without owning it, and follows the action's state.
+void addItemFor(QMenu *menu, QAction *action, const QString &caption)
+{
+    auto *item = menu->addAction(caption + QLatin1Char('\t')
+                                 + action->shortcut().toString(QKeySequence::NativeText));
+    const auto follow = [item, action] {
+        item->setEnabled(action->isEnabled());
+        item->setVisible(action->isVisible());
+        item->setIcon(action->icon());
+    };
+    follow();
+    QObject::connect(action, &QAction::changed, item, follow);
+    QObject::connect(item, &QAction::triggered, action, &QAction::trigger);
+}
+
+// A button that stands for an action: same picture and hint, enabled with it.
+void bindButton(QPushButton *button, QAction *action)
+{
+    const auto follow = [button, action] {
+        button->setEnabled(action->isEnabled());
+        button->setIcon(action->icon());
+        button->setToolTip(action->toolTip());
+    };
+    follow();
+    QObject::connect(action, &QAction::changed, button, follow);
+    QObject::connect(button, &QPushButton::clicked, action, &QAction::trigger);
+}
+
+// A small picture-only button.
+QPushButton *glyphButton(const char *name, QWidget *parent)
+{
+    auto *button = new QPushButton(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setFlat(true);
+    button->setFocusPolicy(Qt::TabFocus);
+    button->setIconSize(QSize(16, 16));
+    return button;
+}
+
+struct TColumn
+{
+    const char *caption;
+    int width;
+    int minimum = TColumnLimits::NoLimit;
+    int maximum = TColumnLimits::NoLimit;
+};
+
+// Report view, whole-row single selection, read-only, sorted only on request.
+// The sub-items without a column of their own follow as hidden columns.
+void configureList(QTreeWidget *list, const char *name, const QList<TColumn> &columns, int allColumns)
 {
     list->setObjectName(QLatin1String(name));
-    list->setColumnCount(columns);
+    list->setColumnCount(allColumns);
+    QStringList captions;
+    for (const TColumn &column : columns)
+        captions.append(QLatin1String(column.caption));
     list->setHeaderLabels(captions);
     list->setRootIsDecorated(false);
     list->setUniformRowHeights(true);
@@ -59,15 +132,23 @@ QTreeWidget *configureList(QTreeWidget *list, const char *name, const QStringLis
     list->setSelectionBehavior(QAbstractItemView::SelectRows);
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list->setSortingEnabled(false);
-    list->header()->setSortIndicatorShown(false);
-    list->header()->setSectionsClickable(true);
-    list->header()->setStretchLastSection(false);
-    list->header()->setSectionsMovable(false);
-    for (int i = 0; i < widths.size(); ++i)
-        list->setColumnWidth(i, widths.at(i));
-    for (int i = int(captions.size()); i < columns; ++i)
+    QHeaderView *header = list->header();
+    header->setSortIndicatorShown(false);
+    header->setSectionsClickable(true);
+    header->setStretchLastSection(false);
+    header->setSectionsMovable(false);
+    for (int i = int(columns.size()); i < allColumns; ++i)
         list->setColumnHidden(i, true);
-    return list;
+    for (int i = 0; i < columns.size(); ++i)
+        list->setColumnWidth(i, columns.at(i).width);
+}
+
+void setColumnLimits(const QList<TColumn> &columns, const std::function<void(int, int, int)> &setLimits)
+{
+    for (int i = 0; i < columns.size(); ++i) {
+        if (columns.at(i).minimum != TColumnLimits::NoLimit || columns.at(i).maximum != TColumnLimits::NoLimit)
+            setLimits(i, columns.at(i).minimum, columns.at(i).maximum);
+    }
 }
 } // namespace
 
@@ -75,42 +156,35 @@ void TfrmMain::CreateFrame()
 {
     setWindowTitle(QStringLiteral("Tamsel"));
     setObjectName(QStringLiteral("frmMain"));
-    setGeometry(547, 89, 815, 654);
+    setGeometry(designedBounds);
+    // Verdana where it is installed; the font system substitutes its nearest
+    // relative (DejaVu Sans on Debian) elsewhere.
+    QFont windowFont(QStringLiteral("Verdana"));
+    windowFont.setPointSize(8);
+    setFont(windowFont);
+    // The window has no menu of its own for hiding the tool bar.
+    setContextMenuPolicy(Qt::NoContextMenu);
 
     CreateActions();
     CreateMenus();
-
-    ToolBar1 = new QToolBar(QStringLiteral("ToolBar1"), this);
-    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
-    ToolBar1->setMovable(false);
-    ToolBar1->setIconSize(QSize(16, 16));
-    ToolBar1->addActions({actNewNote, actSaveNote, actDeleteNote});
-    ToolBar1->addSeparator();
-    ToolBar1->addAction(actEditUndo);
-    ToolBar1->addSeparator();
-    ToolBar1->addActions({actEditCut, actEditCopy, actEditPaste, actAddFile});
-    ToolBar1->addSeparator();
-    ToolBar1->addActions({actSaveNotesAs, actSendMail});
-    ToolBar1->addSeparator();
-    ToolBar1->addActions({actSpellCheck, actPrint});
-    ToolBar1->addSeparator();
-    ToolBar1->addActions({actFont, actHelp});
-    addToolBar(Qt::TopToolBarArea, ToolBar1);
+    CreateToolBar();
 
     Splitter1 = new QSplitter(Qt::Vertical, this);
     Splitter1->setObjectName(QStringLiteral("Splitter1"));
-    Splitter1->setHandleWidth(3);
+    Splitter1->setHandleWidth(splitterHeight);
     Splitter1->setChildrenCollapsible(false);
+    Splitter1->setOpaqueResize(true);
 
     pnlContents = new QFrame(Splitter1);
     pnlContents->setObjectName(QStringLiteral("pnlContents"));
-    pnlContents->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
-    pnlContents->setMinimumSize(600, 100);
+    // A sunken outer and a raised inner bevel: an etched frame.
+    pnlContents->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    pnlContents->setMinimumSize(editorMinimumWidth, editorMinimumHeight);
     CreateEditorPane();
 
     pnlNoteList = new QWidget(Splitter1);
     pnlNoteList->setObjectName(QStringLiteral("pnlNoteList"));
-    pnlNoteList->setMinimumHeight(100);
+    pnlNoteList->setMinimumHeight(listPaneMinimumHeight);
     auto *listLayout = new QVBoxLayout(pnlNoteList);
     listLayout->setContentsMargins(0, 0, 0, 0);
     listLayout->setSpacing(0);
@@ -124,69 +198,64 @@ void TfrmMain::CreateFrame()
     pgcData->addTab(tabTasks, QStringLiteral("&Tasks"));
     listLayout->addWidget(pgcData, 1);
     CreateLists();
-
-    barStatus = new QStatusBar(pnlNoteList);
-    barStatus->setObjectName(QStringLiteral("barStatus"));
-    barStatus->setSizeGripEnabled(false);
-    edtFind = new QLineEdit(barStatus);
-    edtFind->setObjectName(QStringLiteral("edtFind"));
-    btnFind = new QPushButton(QStringLiteral("Find"), barStatus);
-    btnFind->setObjectName(QStringLiteral("btnFind"));
-    barStatus->addPermanentWidget(edtFind);
-    barStatus->addPermanentWidget(btnFind);
+    CreateFindBar();
     listLayout->addWidget(barStatus);
 
     Splitter1->addWidget(pnlContents);
     Splitter1->addWidget(pnlNoteList);
+    // The editor pane keeps its height when the window is resized; the lists
+    // take what is left.
     Splitter1->setStretchFactor(0, 0);
     Splitter1->setStretchFactor(1, 1);
-    Splitter1->setSizes({196, 400});
+    Splitter1->setSizes({designedEditorHeight, designedBounds.height()});
     setCentralWidget(Splitter1);
 
+    new TEditActions({actEditUndo, actEditCut, actEditCopy, actEditPaste, actEditSelectAll}, this);
     connect(pgcData, &QTabWidget::currentChanged, this, [this] { pgcDataChange(); });
 }
 
 void TfrmMain::CreateActions()
 {
-    actNewNote = makeAction(this, "actNewNote", QStringLiteral("&New"), QKeySequence(QStringLiteral("Ctrl+N")), 0,
-                            QStringLiteral("Add new entry."));
-    actSaveNote = makeAction(this, "actSaveNote", QStringLiteral("&Save"), QKeySequence(QStringLiteral("Ctrl+S")), 1,
+    actNewNote = makeAction(this, "actNewNote", QStringLiteral("&New"), "Ctrl+N", 0, QStringLiteral("Add new entry."));
+    actSaveNote = makeAction(this, "actSaveNote", QStringLiteral("&Save"), "Ctrl+S", 1,
                              QStringLiteral("Save changes to current entry."));
-    actDeleteNote = makeAction(this, "actDeleteNote", QStringLiteral("&Delete"), {}, 3,
+    actDeleteNote = makeAction(this, "actDeleteNote", QStringLiteral("&Delete"), nullptr, 3,
                                QStringLiteral("Delete current entry."));
-    actPrint = makeAction(this, "actPrint", QStringLiteral("&Print"), QKeySequence(QStringLiteral("Ctrl+P")), 5);
-    actEditUndo = makeAction(this, "actEditUndo", QStringLiteral("&Undo"), QKeySequence(QStringLiteral("Ctrl+Z")), 7,
+    actPrint = makeAction(this, "actPrint", QStringLiteral("&Print"), "Ctrl+P", 5,
+                          QStringLiteral("Print the selected entries."));
+    actEditUndo = makeAction(this, "actEditUndo", QStringLiteral("&Undo"), "Ctrl+Z", 7,
                              QStringLiteral("Undo|Reverts the last action"));
-    actEditCopy = makeAction(this, "actEditCopy", QStringLiteral("&Copy"), QKeySequence(QStringLiteral("Ctrl+C")), 8,
+    actEditCopy = makeAction(this, "actEditCopy", QStringLiteral("&Copy"), "Ctrl+C", 8,
                              QStringLiteral("Copy|Copies the selection and puts it on the Clipboard"));
-    actEditCut = makeAction(this, "actEditCut", QStringLiteral("Cu&t"), QKeySequence(QStringLiteral("Ctrl+X")), 9,
+    actEditCut = makeAction(this, "actEditCut", QStringLiteral("Cu&t"), "Ctrl+X", 9,
                             QStringLiteral("Cut|Cuts the selection and puts it on the Clipboard"));
-    actEditPaste = makeAction(this, "actEditPaste", QStringLiteral("&Paste"), QKeySequence(QStringLiteral("Ctrl+V")), 10,
+    actEditPaste = makeAction(this, "actEditPaste", QStringLiteral("&Paste"), "Ctrl+V", 10,
                               QStringLiteral("Paste|Inserts Clipboard contents"));
-    actEditSelectAll = makeAction(this, "actEditSelectAll", QStringLiteral("Select &All"),
-                                  QKeySequence(QStringLiteral("Ctrl+A")), -1,
+    actEditSelectAll = makeAction(this, "actEditSelectAll", QStringLiteral("Select &All"), "Ctrl+A", noImage,
                                   QStringLiteral("Select All|Selects the entire document"));
-    actFont = makeAction(this, "actFont", QStringLiteral("&Font..."), QKeySequence(QStringLiteral("Ctrl+O")), 11,
-                         QStringLiteral("Manage the font."));
-    actSendMail = makeAction(this, "actSendMail", QStringLiteral("Send Note as E-&Mail"),
-                             QKeySequence(QStringLiteral("Ctrl+M")), 12);
-    actSaveNotesAs = makeAction(this, "actSaveNotesAs", QStringLiteral("Save Note(s) &to File"),
-                                QKeySequence(QStringLiteral("Ctrl+T")), 14);
-    actFind = makeAction(this, "actFind", QString(), QKeySequence(QStringLiteral("F3")), 20);
-    actSpellCheck = makeAction(this, "actSpellCheck", QStringLiteral("&Check Spelling"),
-                               QKeySequence(QStringLiteral("Ctrl+L")), 24);
-    actHelp = makeAction(this, "actHelp", QStringLiteral("&Help"), QKeySequence(QStringLiteral("F1")), 25);
-    actAddFile = makeAction(this, "actAddFile", QStringLiteral("Add F&ile"), QKeySequence(QStringLiteral("Ctrl+I")), 27);
-    actDeleteFile = makeAction(this, "actDeleteFile", QString(), QKeySequence(QStringLiteral("Ctrl+R")), 28);
-    actViewFile = makeAction(this, "actViewFile", QString(), QKeySequence(QStringLiteral("Ctrl+K")), 30);
-    actStartFind = makeAction(this, "actStartFind", QStringLiteral("F&ind"), QKeySequence(QStringLiteral("Ctrl+F")), 32);
-    Exit1 = makeAction(this, "Exit1", QStringLiteral("E&xit"), {}, -1);
-    mnuOptions = makeAction(this, "mnuOptions", QStringLiteral("Options"), {}, -1);
-    CheckforUpdatesNow1 = makeAction(this, "CheckforUpdatesNow1", QStringLiteral("Check for Updates &Now"), {}, -1);
-    mnuAbout = makeAction(this, "mnuAbout", QStringLiteral("&About Tamsel..."), {}, -1);
-    Sendfeedback1 = makeAction(this, "Sendfeedback1", QStringLiteral("Send &Feedback..."), {}, -1);
+    actFont = makeAction(this, "actFont", QStringLiteral("&Font..."), "Ctrl+O", 11, QStringLiteral("Manage the font."));
+    actSendMail = makeAction(this, "actSendMail", QStringLiteral("Send Note as E-&Mail"), "Ctrl+M", 12,
+                             QStringLiteral("Send selected entry as e-mail."));
+    actSaveNotesAs = makeAction(this, "actSaveNotesAs", QStringLiteral("Save Note(s) &to File"), "Ctrl+T", 14,
+                                QStringLiteral("Save selected entries to File."));
+    actFind = makeAction(this, "actFind", QString(), "F3", 20, QStringLiteral("Search entries."));
+    actSpellCheck = makeAction(this, "actSpellCheck", QStringLiteral("&Check Spelling"), "Ctrl+L", 24,
+                               QStringLiteral("Check the spelling of the current entry."));
+    actHelp = makeAction(this, "actHelp", QStringLiteral("&Help"), "F1", 25);
+    actAddFile = makeAction(this, "actAddFile", QStringLiteral("Add F&ile"), "Ctrl+I", 27,
+                            QStringLiteral("Add a file to the current entry."));
+    actDeleteFile = makeAction(this, "actDeleteFile", QString(), "Ctrl+R", 28, QStringLiteral("Remove file."));
+    actViewFile = makeAction(this, "actViewFile", QString(), "Ctrl+K", 30, QStringLiteral("View the file."));
+    actStartFind = makeAction(this, "actStartFind", QStringLiteral("F&ind"), "Ctrl+F", 32);
+    Exit1 = makeAction(this, "Exit1", QStringLiteral("E&xit"), nullptr, noImage);
+    mnuOptions = makeAction(this, "mnuOptions", QStringLiteral("Options"), nullptr, noImage);
+    CheckforUpdatesNow1 = makeAction(this, "CheckforUpdatesNow1", QStringLiteral("Check for Updates &Now"), nullptr,
+                                     noImage);
+    mnuAbout = makeAction(this, "mnuAbout", QStringLiteral("&About Tamsel..."), nullptr, noImage);
+    Sendfeedback1 = makeAction(this, "Sendfeedback1", QStringLiteral("Send &Feedback..."), nullptr, noImage);
 
-    // Actions without a menu item still answer their shortcuts.
+    // Actions that are on no menu and no tool bar answer their shortcuts
+    // through the window.
     addActions({actFind, actDeleteFile, actViewFile});
 
     connect(Exit1, &QAction::triggered, this, [this] { Exit1Click(); });
@@ -195,18 +264,9 @@ void TfrmMain::CreateActions()
 void TfrmMain::CreateMenus()
 {
     QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
-    file->addAction(actNewNote);
-    file->addAction(actSaveNote);
-    QAction *saveTo = file->addAction(QStringLiteral("Save &to File"));
-    saveTo->setShortcut(actSaveNotesAs->shortcut());
-    saveTo->setShortcutContext(Qt::WidgetShortcut); // the action itself owns the shortcut
-    connect(saveTo, &QAction::triggered, actSaveNotesAs, &QAction::trigger);
-    connect(actSaveNotesAs, &QAction::enabledChanged, saveTo, &QAction::setEnabled);
-    QAction *sendAs = file->addAction(QStringLiteral("Send as E-Mail"));
-    sendAs->setShortcut(actSendMail->shortcut());
-    sendAs->setShortcutContext(Qt::WidgetShortcut);
-    connect(sendAs, &QAction::triggered, actSendMail, &QAction::trigger);
-    connect(actSendMail, &QAction::enabledChanged, sendAs, &QAction::setEnabled);
+    file->addActions({actNewNote, actSaveNote});
+    addItemFor(file, actSaveNotesAs, QStringLiteral("Save &to File"));
+    addItemFor(file, actSendMail, QStringLiteral("Send as E-Mail"));
     file->addSeparator();
     file->addAction(actPrint);
     file->addSeparator();
@@ -234,14 +294,43 @@ void TfrmMain::CreateMenus()
     help->addActions({actHelp, mnuAbout, Sendfeedback1});
 }
 
+void TfrmMain::CreateToolBar()
+{
+    ToolBar1 = new QToolBar(QStringLiteral("ToolBar1"), this);
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setMovable(false);
+    ToolBar1->setFloatable(false);
+    ToolBar1->setIconSize(QSize(16, 16));
+    ToolBar1->setFixedHeight(toolBarHeight);
+    ToolBar1->addActions({actNewNote, actSaveNote, actDeleteNote});
+    ToolBar1->addSeparator();
+    ToolBar1->addAction(actEditUndo);
+    ToolBar1->addSeparator();
+    ToolBar1->addActions({actEditCut, actEditCopy, actEditPaste, actAddFile});
+    ToolBar1->addSeparator();
+    ToolBar1->addActions({actSaveNotesAs, actSendMail});
+    ToolBar1->addSeparator();
+    ToolBar1->addActions({actSpellCheck, actPrint});
+    ToolBar1->addSeparator();
+    ToolBar1->addActions({actFont, actHelp});
+    for (QAction *action : ToolBar1->actions()) {
+        if (auto *button = qobject_cast<QToolButton *>(ToolBar1->widgetForAction(action))) {
+            button->setAutoRaise(true);
+            button->setFixedHeight(toolButtonHeight);
+        }
+    }
+    addToolBar(Qt::TopToolBarArea, ToolBar1);
+}
+
 void TfrmMain::CreateEditorPane()
 {
     auto *grid = new QGridLayout(pnlContents);
-    grid->setContentsMargins(6, 6, 6, 6);
+    grid->setContentsMargins(4, 3, 4, 3);
     grid->setHorizontalSpacing(6);
-    grid->setVerticalSpacing(4);
+    grid->setVerticalSpacing(3);
 
     lblTitle = new QLabel(QStringLiteral("Title:"), pnlContents);
+    lblTitle->setObjectName(QStringLiteral("lblTitle"));
     edtTitle = new TRichEditURL(TRichEditURL::Lines::Single, pnlContents);
     edtTitle->setObjectName(QStringLiteral("edtTitle"));
     edtTitle->setToolTip(QStringLiteral("Enter the title ot the note/task (required)."));
@@ -258,10 +347,13 @@ void TfrmMain::CreateEditorPane()
     grid->addWidget(radNote, 0, 2);
     grid->addWidget(radTask, 0, 3);
 
+    // The task panel spans the pane like the body below it, so its left edge
+    // and width are the body's.
     pnlTask = new QWidget(pnlContents);
     pnlTask->setObjectName(QStringLiteral("pnlTask"));
     auto *task = new QHBoxLayout(pnlTask);
     task->setContentsMargins(0, 0, 0, 0);
+    task->setSpacing(6);
     dtpDate = new QDateEdit(pnlTask);
     dtpDate->setObjectName(QStringLiteral("dtpDate"));
     dtpDate->setCalendarPopup(true);
@@ -271,41 +363,45 @@ void TfrmMain::CreateEditorPane()
     dtpTime->setDisplayFormat(QStringLiteral("h:mm AP"));
     dtpTime->setToolTip(QStringLiteral("The time the task is due."));
     lblReminder = new QLabel(QStringLiteral("Reminder:"), pnlTask);
+    lblReminder->setObjectName(QStringLiteral("lblReminder"));
     cboReminder = new QComboBox(pnlTask);
     cboReminder->setObjectName(QStringLiteral("cboReminder"));
-    cboReminder->setMinimumWidth(110);
+    cboReminder->setToolTip(
+        QStringLiteral("Select how much time before the deadline you'd like to be reminded of this task."));
+    cboReminder->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     lblReminder->setBuddy(cboReminder);
     chkComplete = new QCheckBox(QStringLiteral("Complete"), pnlTask);
     chkComplete->setObjectName(QStringLiteral("chkComplete"));
-    task->addWidget(new QLabel(QStringLiteral("Due:"), pnlTask));
     task->addWidget(dtpDate);
     task->addWidget(dtpTime);
     task->addStretch(1);
     task->addWidget(lblReminder);
     task->addWidget(cboReminder);
     task->addWidget(chkComplete);
-    grid->addWidget(pnlTask, 1, 1, 1, 3);
+    grid->addWidget(pnlTask, 1, 0, 1, 4);
 
     pnlNote = new QWidget(pnlContents);
     pnlNote->setObjectName(QStringLiteral("pnlNote"));
     auto *note = new QVBoxLayout(pnlNote);
     note->setContentsMargins(0, 0, 0, 0);
-    note->setSpacing(4);
+    note->setSpacing(2);
     redNote = new TRichEditURL(TRichEditURL::Lines::Multi, pnlNote);
     redNote->setObjectName(QStringLiteral("redNote"));
     redNote->setToolTip(QStringLiteral("Enter the body of the note/task (optional)."));
     redNote->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // The pane may be dragged down to its smallest height; the body gives way
+    // first, down to about a line.
+    redNote->setMinimumHeight(redNote->fontMetrics().lineSpacing());
     note->addWidget(redNote, 1);
     auto *fileRow = new QHBoxLayout;
+    fileRow->setSpacing(2);
     redFileName = new TRichEditURL(TRichEditURL::Lines::Single, pnlNote);
     redFileName->setObjectName(QStringLiteral("redFileName"));
     redFileName->setReadOnly(true);
-    btnViewFile = new QPushButton(pnlNote);
-    btnViewFile->setObjectName(QStringLiteral("btnViewFile"));
-    btnViewFile->setIcon(ImageList::icon(30));
-    btnRemoveFile = new QPushButton(pnlNote);
-    btnRemoveFile->setObjectName(QStringLiteral("btnRemoveFile"));
-    btnRemoveFile->setIcon(ImageList::icon(28));
+    btnViewFile = glyphButton("btnViewFile", pnlNote);
+    bindButton(btnViewFile, actViewFile);
+    btnRemoveFile = glyphButton("btnRemoveFile", pnlNote);
+    bindButton(btnRemoveFile, actDeleteFile);
     fileRow->addWidget(redFileName, 1);
     fileRow->addWidget(btnViewFile);
     fileRow->addWidget(btnRemoveFile);
@@ -318,23 +414,30 @@ void TfrmMain::CreateEditorPane()
     lblCreationDate->setObjectName(QStringLiteral("lblCreationDate"));
     lblCreationDate->setVisible(false);
 
-    connect(radNote, &QRadioButton::clicked, this, [this] { radNoteClick(); });
-    connect(radTask, &QRadioButton::clicked, this, [this] { radNoteClick(); });
+    ResetFormLayout();
 }
 
 void TfrmMain::CreateLists()
 {
-    lsvNotes = configureList(new QTreeWidget(tabNotes), "lsvNotes",
-                             {QStringLiteral("Created"), QStringLiteral("Modified"),
-                              QStringLiteral("Title"), QStringLiteral("Note")},
-                             {100, 100, 255, 512}, NoteRow::Columns);
+    const QList<TColumn> noteColumns{
+        {"Created", 100, 50}, {"Modified", 100}, {"Title", 255, 75}, {"Note", 512, 100}};
+    const QList<TColumn> taskColumns{{"Created", 100, 50}, {"Modified", 100, 50}, {"Due", 100, 50},
+                                     {"Done", 43, 40, 50}, {"Task", 255, 75},     {"Instructions", 512, 100},
+                                     {"Completed", 100, 50}};
+
+    lsvNotes = new QTreeWidget(tabNotes);
+    configureList(lsvNotes, "lsvNotes", noteColumns, NoteRow::Columns);
+    auto *noteLimits = new TColumnLimits(lsvNotes->header());
+    setColumnLimits(noteColumns, [noteLimits](int column, int minimum, int maximum) {
+        noteLimits->setLimits(column, minimum, maximum);
+    });
+
     lsvTasks = new TListViewEx(tabTasks);
-    configureList(lsvTasks, "lsvTasks",
-                  {QStringLiteral("Created"), QStringLiteral("Modified"), QStringLiteral("Due"),
-                   QStringLiteral("Done"), QStringLiteral("Task"), QStringLiteral("Instructions"),
-                   QStringLiteral("Completed")},
-                  {100, 100, 100, 43, 255, 512, 100}, TaskRow::Columns);
+    configureList(lsvTasks, "lsvTasks", taskColumns, TaskRow::Columns);
     lsvTasks->headerItem()->setTextAlignment(TaskRow::DoneColumn, Qt::AlignCenter);
+    setColumnLimits(taskColumns, [this](int column, int minimum, int maximum) {
+        lsvTasks->setColumnWidthLimits(column, minimum, maximum);
+    });
 
     for (auto [page, list] : {std::pair<QWidget *, QTreeWidget *>{tabNotes, lsvNotes},
                               std::pair<QWidget *, QTreeWidget *>{tabTasks, lsvTasks}}) {
@@ -349,4 +452,64 @@ void TfrmMain::CreateLists()
             [this](int column) { lsvTasksColumnClick(lsvTasks, column); });
     connect(lsvNotes, &QTreeWidget::itemDoubleClicked, this, [this] { lsvNotesDblClick(lsvNotes); });
     connect(lsvTasks, &QTreeWidget::itemDoubleClicked, this, [this] { lsvNotesDblClick(lsvTasks); });
+}
+
+void TfrmMain::CreateFindBar()
+{
+    barStatus = new QStatusBar(pnlNoteList);
+    barStatus->setObjectName(QStringLiteral("barStatus"));
+    barStatus->setSizeGripEnabled(false);
+
+    // The status bar sets its widgets 3 pixels below its top edge; the search
+    // box and its button are aligned to that edge, so both keep that place
+    // whatever the window's size or font.
+    auto *findBar = new QWidget(barStatus);
+    findBar->setObjectName(QStringLiteral("findBar"));
+    auto *row = new QHBoxLayout(findBar);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(4);
+    auto *findLabel = new QLabel(QStringLiteral("   Find:"), findBar);
+    findLabel->setObjectName(QStringLiteral("lblFind"));
+    edtFind = new QLineEdit(findBar);
+    edtFind->setObjectName(QStringLiteral("edtFind"));
+    edtFind->setFixedWidth(findFieldWidth);
+    findLabel->setBuddy(edtFind);
+    btnFind = glyphButton("btnFind", findBar);
+    btnFind->setIcon(ImageList::icon(20));
+    btnFind->setToolTip(actFind->toolTip());
+    btnFind->setFixedHeight(edtFind->sizeHint().height());
+    // Only the button waits for a search text; F3 and Enter always search.
+    btnFind->setEnabled(false);
+    connect(btnFind, &QPushButton::clicked, actFind, &QAction::trigger);
+    radAllNotes = new QRadioButton(QStringLiteral("&All Entries"), findBar);
+    radAllNotes->setObjectName(QStringLiteral("radAllNotes"));
+    radAllNotes->setChecked(true);
+    radCurrentTab = new QRadioButton(QStringLiteral("Current &Tab"), findBar);
+    radCurrentTab->setObjectName(QStringLiteral("radCurrentTab"));
+    radCurrentNote = new QRadioButton(QStringLiteral("&Current Entry"), findBar);
+    radCurrentNote->setObjectName(QStringLiteral("radCurrentNote"));
+    row->addWidget(findLabel);
+    row->addWidget(edtFind, 0, Qt::AlignTop);
+    row->addWidget(btnFind, 0, Qt::AlignTop);
+    row->addSpacing(8);
+    row->addWidget(radAllNotes);
+    row->addWidget(radCurrentTab);
+    row->addWidget(radCurrentNote);
+    row->addStretch(1);
+    barStatus->addWidget(findBar, 1);
+}
+
+void TfrmMain::ResetFormLayout()
+{
+    // For a note the body panel takes the task panel's place below the title;
+    // for a task the task panel shows between them. The hidden, disabled task
+    // panel is out of the tab order.
+    const bool note = radNote->isChecked();
+    pnlTask->setVisible(!note);
+    pnlTask->setEnabled(!note);
+    // The file buttons are as high as the file field in the entry font.
+    const int fileRowHeight = redFileName->sizeHint().height();
+    btnViewFile->setFixedSize(fileRowHeight + 2, fileRowHeight);
+    btnRemoveFile->setFixedSize(fileRowHeight + 2, fileRowHeight);
+    pnlContents->layout()->activate();
 }

@@ -7,6 +7,7 @@
 #include "store/DayNumber.h"
 #include "store/LocaleFormat.h"
 #include "tests/TestHome.h"
+#include "diagnostics/MessageDlg.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -27,6 +28,7 @@ struct Fixture
     {
         TfrmMain &w = *window;
         w.HasPassPhrase = true;
+        w.PassPhrase = QStringLiteral("list tests");
         w.StoreFilePath = home.storeFile();
         w.FillReminderComboBox(w.cboReminder);
         w.xmlNotes.LoadFromMemory(xml);
@@ -189,8 +191,10 @@ private slots:
 
     void entryWithoutTitleStopsLoading()
     {
+        MessageDlgSeam::setNextAnswers({mrNo}); // the error report's offer to send it
         Fixture f(entries(note("first") + "<Note><DateTime>45000</DateTime><NoteType>N</NoteType></Note>"
                           + note("third")));
+        QCOMPARE(MessageDlgSeam::takeAskedMessages().size(), 1);
         QVERIFY(f.window->lsvNotes->topLevelItemCount() <= 2);
         QCOMPARE(f.note(0)->subItem(NoteRow::Title), QStringLiteral("first"));
         QVERIFY(!f.window->actSaveNote->isEnabled());

@@ -2,6 +2,8 @@
 #include "controls/RichEditURL.h"
 #include "mainwindow/EntryRow.h"
 #include "tests/TestHome.h"
+#include "diagnostics/MessageDlg.h"
+#include "store/PasswordDlg.h"
 
 #include <QAction>
 #include <QFile>
@@ -24,6 +26,7 @@ private slots:
     void firstStartShowsTheWelcomeEntry()
     {
         TestHome home;
+        PasswordDlgSeam::answerOk(QStringLiteral("first start"));
         TfrmMain w;
         w.FormCreate();
         QVERIFY(!w.Starting);
@@ -53,14 +56,20 @@ private slots:
         file.write(bytes);
         file.close();
 
+        PasswordDlgSeam::answerOk(QStringLiteral("some passphrase"));
+        MessageDlgSeam::setNextAnswers({mrOk}); // the entries could not be opened
         TfrmMain w;
         w.FormCreate();
+        const QStringList asked = MessageDlgSeam::takeAskedMessages();
+        QVERIFY2(asked.size() == 1, qPrintable(asked.join(QStringLiteral(" | "))));
         QCOMPARE(readAll(home.storeFile()), bytes);
         QCOMPARE(w.lsvNotes->topLevelItemCount(), 0);
         QVERIFY(!w.actNewNote->isEnabled());
         QVERIFY(!w.actSaveNote->isEnabled());
         // Even a direct store attempt does not replace the user's file.
+        MessageDlgSeam::setNextAnswers({mrNo});
         w.EncryptXMLFile();
+        QCOMPARE(MessageDlgSeam::takeAskedMessages().size(), 1); // reported, not silently skipped
         QCOMPARE(readAll(home.storeFile()), bytes);
     }
 };

@@ -1,0 +1,179 @@
+#include "app/StoreTool.h"
+
+#include "platform/TerminalPrompt.h"
+#include "store/StoreFile.h"
+#include "store/XmlDocument.h"
+
+#include <QFile>
+#include <QTextStream>
+#include <cstdio>
+#include <optional>
+
+namespace {
+const QString usage = QStringLiteral(
+    "Usage: tamsel-store COMMAND FILE\n"
+    "\n"
+    "  decrypt FILE  write the entry document held in the store FILE to standard output\n"
+    "  encrypt FILE  read an entry document from standard input and write it as the store FILE\n"
+    "  check FILE    tell whether the passphrase opens the store FILE\n"
+    "\n"
+    "The passphrase is taken from the environment variable TAMSEL_PASSPHRASE or,\n"
+    "when that is not set, asked for on the terminal without echo.\n"
+    "\n"
+    "Exit status: 0 done; 1 the store could not be opened with this passphrase (or is\n"
+    "damaged), or the input is not an entry document; 2 wrong arguments or no\n"
+    "passphrase; 3 a file, standard input or standard output could not be used.\n");
+
+// A failure that ends the tool with its status.
+struct TToolFailure {
+    int status;
+    QString message;
+};
+
+void printError(const QString &message) { QTextStream(stderr) << "tamsel-store: " << message << '\n'; }
+
+QByteArray passPhrase(bool confirm)
+{
+    if (qEnvironmentVariableIsSet("TAMSEL_PASSPHRASE")) {
+        const QString value = qEnvironmentVariable("TAMSEL_PASSPHRASE");
+        if (value.isEmpty())
+            throw TToolFailure { StoreToolExit::Usage, QStringLiteral("TAMSEL_PASSPHRASE is empty.") };
+        return StoreFile::PassPhraseBytes(value);
+    }
+    const std::optional<QString> typed = TerminalPrompt::ReadHidden(QStringLiteral("Passphrase: "));
+    if (!typed)
+        throw TToolFailure { StoreToolExit::Usage,
+            QStringLiteral("No passphrase: set TAMSEL_PASSPHRASE or run on a terminal.") };
+    if (typed->isEmpty())
+        throw TToolFailure { StoreToolExit::Usage, QStringLiteral("The passphrase is empty.") };
+    // A typing error here would lock the new store for good.
+    if (confirm && TerminalPrompt::ReadHidden(QStringLiteral("Confirm passphrase: ")) != typed)
+        throw TToolFailure { StoreToolExit::Usage,
+            QStringLiteral("The two passphrases differ; nothing was written.") };
+    return StoreFile::PassPhraseBytes(*typed);
+}
+
+QString entryCount(const TXmlDocument &document)
+{
+    int count = 0;
+    for (pugi::xml_node child = document.Root().first_child(); child; child = child.next_sibling())
+        count += child.type() == pugi::node_element ? 1 : 0;
+    return count == 1 ? QStringLiteral("1 entry") : QStringLiteral("%1 entries").arg(count);
+}
+
+QByteArray readFile(const QString &path)
+{
+    try {
+        return StoreFile::ReadFile(path);
+    } catch (const ETamselError &error) {
+        throw TToolFailure { StoreToolExit::InputOutput, error.message() };
+    }
+}
+
+// The store's body, once it has parsed into the document; otherwise a failure
+// that says why the store could not be opened.
+QByteArray openStore(const QString &path, TXmlDocument &document)
+{
+    const QByteArray fileBytes = readFile(path);
+    try {
+        const QByteArray body = StoreFile::Decrypt(fileBytes, passPhrase(false));
+        StoreFile::LoadBody(body, document);
+        return body;
+    } catch (const EStoreOpenError &error) {
+        throw TToolFailure { StoreToolExit::NotOpened,
+            QStringLiteral("%1 could not be opened. %2").arg(path, error.message()) };
+    }
+}
+
+void writeStandardOutput(const QByteArray &bytes)
+{
+    if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size())
+        || std::fflush(stdout) != 0)
+        throw TToolFailure { StoreToolExit::InputOutput,
+            QStringLiteral("Standard output could not be written; the document written "
+                           "there is incomplete.") };
+}
+
+QByteArray readStandardInput()
+{
+    QFile input;
+    if (!input.open(stdin, QIODevice::ReadOnly))
+        throw TToolFailure { StoreToolExit::InputOutput, QStringLiteral("Standard input cannot be read.") };
+    const QByteArray bytes = input.readAll();
+    if (input.error() != QFileDevice::NoError)
+        throw TToolFailure { StoreToolExit::InputOutput,
+            QStringLiteral("Standard input cannot be read: %1").arg(input.errorString()) };
+    return bytes;
+}
+
+void decrypt(const QString &path)
+{
+    TXmlDocument document;
+    // Nothing reaches standard output before the whole body has parsed.
+    writeStandardOutput(openStore(path, document));
+}
+
+void check(const QString &path)
+{
+    TXmlDocument document;
+    openStore(path, document);
+    QTextStream(stdout) << path << ": the passphrase opens this store (" << entryCount(document) << ").\n";
+}
+
+void encrypt(const QString &path)
+{
+    const QByteArray plain = readStandardInput();
+    TXmlDocument document;
+    try {
+        document.LoadFromMemory(plain);
+    } catch (const EXmlParseError &error) {
+        throw TToolFailure { StoreToolExit::NotOpened,
+            QStringLiteral("Standard input is not well-formed XML (%1); nothing was written.")
+                .arg(StoreFile::ParseFailureReason(error)) };
+    }
+    if (qstrcmp(document.Root().name(), "Notes") != 0)
+        throw TToolFailure { StoreToolExit::NotOpened,
+            QStringLiteral("Standard input is not an entry document (its root element is not "
+                           "\"Notes\"); nothing was written.") };
+    const QByteArray key = passPhrase(true);
+    try {
+        StoreFile::SaveStore(path, key, plain);
+    } catch (const ETamselError &error) {
+        throw TToolFailure { StoreToolExit::InputOutput, error.message() };
+    }
+    QTextStream(stdout) << "Wrote the store " << path << " (" << entryCount(document) << ").\n";
+}
+} // namespace
+
+int RunStoreTool(const QStringList &arguments)
+{
+    if (arguments.size() == 1
+        && (arguments[0] == QLatin1String("--help") || arguments[0] == QLatin1String("-h"))) {
+        QTextStream(stdout) << usage;
+        return StoreToolExit::Success;
+    }
+    if (arguments.size() != 2) {
+        QTextStream(stderr) << usage;
+        return StoreToolExit::Usage;
+    }
+    const QString &command = arguments[0];
+    const QString &path = arguments[1];
+    try {
+        if (command == QLatin1String("decrypt"))
+            decrypt(path);
+        else if (command == QLatin1String("encrypt"))
+            encrypt(path);
+        else if (command == QLatin1String("check"))
+            check(path);
+        else
+            throw TToolFailure { StoreToolExit::Usage,
+                QStringLiteral("Unknown command \"%1\".\n\n").arg(command) + usage };
+        return StoreToolExit::Success;
+    } catch (const TToolFailure &failure) {
+        printError(failure.message);
+        return failure.status;
+    } catch (const ETamselError &error) {
+        printError(error.message());
+        return StoreToolExit::InputOutput;
+    }
+}

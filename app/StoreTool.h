@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QStringList>
+
+// The command-line tool for backing up and recovering the entry store:
+// "decrypt FILE", "encrypt FILE" and "check FILE". Returns the exit status.
+int RunStoreTool(const QStringList &arguments);
+
+namespace StoreToolExit {
+inline constexpr int Success = 0;
+// The store could not be opened with the passphrase (wrong passphrase or
+// damaged file), or the input to encrypt is not an entry document.
+inline constexpr int NotOpened = 1;
+// Wrong arguments, or no passphrase to be had.
+inline constexpr int Usage = 2;
+// A file or standard input/output could not be read or written.
+inline constexpr int InputOutput = 3;
+} // namespace StoreToolExit

@@ -1,0 +1,32 @@
+#include "bench/BenchHome.h"
+
+#include "bench/StoreGenerator.h"
+
+#include <QComboBox>
+#include <QDir>
+
+BenchHome::BenchHome(int entries)
+{
+    qputenv("XDG_CONFIG_HOME", (m_dir.path() + QStringLiteral("/config")).toUtf8());
+    qputenv("XDG_DATA_HOME", (m_dir.path() + QStringLiteral("/data")).toUtf8());
+    QDir().mkpath(m_dir.path() + QStringLiteral("/data/Tamsel"));
+    m_plain = StoreGenerator::document(entries);
+
+    m_window = std::make_unique<TfrmMain>();
+    TfrmMain &w = *m_window;
+    w.HasPassPhrase = true;
+    w.PassPhrase = QStringLiteral("correct horse battery staple");
+    w.StoreFilePath = storeFile();
+    w.FillReminderComboBox(w.cboReminder);
+    w.xmlNotes.LoadFromMemory(m_plain);
+    w.StoreAvailable = true;
+    w.EncryptXMLFile();
+    w.resize(815, 654);
+}
+
+BenchHome::~BenchHome() = default;
+
+QString BenchHome::storeFile() const
+{
+    return m_dir.path() + QStringLiteral("/data/Tamsel/brindo.dat");
+}

@@ -1,0 +1,89 @@
+// Filling and sorting the lists, and painting one screen of the task list.
+#include "bench/BenchHome.h"
+
+#include "controls/ListViewEx.h"
+
+#include <QPixmap>
+#include <QProcess>
+#include <benchmark/benchmark.h>
+
+namespace {
+void BM_DecryptParseAndLoadNotes(benchmark::State &state)
+{
+    BenchHome home(int(state.range(0)));
+    TfrmMain &w = home.window();
+    for (auto _ : state) {
+        w.DecryptXMLFile();
+        w.LoadNotes();
+    }
+    state.counters["rows"] = double(w.lsvNotes->topLevelItemCount() + w.lsvTasks->topLevelItemCount());
+}
+
+void BM_ParsePlainDocument(benchmark::State &state)
+{
+    BenchHome home(int(state.range(0)));
+    TXmlDocument document;
+    for (auto _ : state)
+        document.LoadFromMemory(home.plainDocument());
+    state.counters["bytes"] = double(home.plainDocument().size());
+}
+
+void sortBenchmark(benchmark::State &state, bool tasks, int column)
+{
+    BenchHome home(int(state.range(0)));
+    TfrmMain &w = home.window();
+    w.LoadNotes();
+    for (auto _ : state) {
+        if (tasks)
+            w.lsvTasksColumnClick(w.lsvTasks, column);
+        else
+            w.lsvNotesColumnClick(w.lsvNotes, column);
+    }
+}
+
+void BM_SortNotesByTitle(benchmark::State &state) { sortBenchmark(state, false, 2); }
+void BM_SortNotesByCreated(benchmark::State &state) { sortBenchmark(state, false, 0); }
+void BM_SortTasksByTitle(benchmark::State &state) { sortBenchmark(state, true, 4); }
+void BM_SortTasksByDue(benchmark::State &state) { sortBenchmark(state, true, 2); }
+
+// One screen of the task list, with its completion boxes. The store holds
+// twice the tasks asked for: half the entries are notes.
+void BM_PaintTaskList(benchmark::State &state)
+{
+    BenchHome home(int(state.range(0)) * 2);
+    TfrmMain &w = home.window();
+    w.LoadNotes();
+    w.pgcData->setCurrentWidget(w.tabTasks);
+    w.show();
+    QPixmap canvas(w.lsvTasks->viewport()->size());
+    for (auto _ : state)
+        w.lsvTasks->viewport()->render(&canvas);
+    state.counters["tasks"] = double(w.lsvTasks->topLevelItemCount());
+}
+} // namespace
+
+BENCHMARK(BM_DecryptParseAndLoadNotes)->Arg(1000)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ParsePlainDocument)->Arg(1000)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SortNotesByTitle)->Arg(1000)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SortNotesByCreated)->Arg(1000)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SortTasksByTitle)->Arg(1000)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SortTasksByDue)->Arg(1000)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PaintTaskList)->Arg(20)->Arg(20000)->Unit(benchmark::kMillisecond);
+
+namespace {
+// Peak memory of a process that loaded a store of the given size; measured in
+// a fresh process each time, since a process's peak never goes down.
+void BM_PeakMemoryAfterLoad(benchmark::State &state)
+{
+    double peakKiB = 0;
+    for (auto _ : state) {
+        QProcess probe;
+        probe.start(QStringLiteral(TAMSEL_MEMPROBE), {QString::number(state.range(0))});
+        probe.waitForFinished(-1);
+        peakKiB = probe.readAllStandardOutput().trimmed().toDouble();
+    }
+    state.counters["peak_MiB"] = peakKiB / 1024.0;
+}
+} // namespace
+
+BENCHMARK(BM_PeakMemoryAfterLoad)->Arg(1000)->Arg(20000)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond);

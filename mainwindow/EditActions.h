@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+class QAction;
+class QWidget;
+
+// Undo, Cut, Copy, Paste and Select All of the Edit menu and the tool bar.
+// They work on the text field that has the focus (a line edit, a text edit,
+// the text of a spin box or date/time picker, or of an editable combo box)
+// and are enabled by what that field allows at the moment: Cut and Copy with
+// a selection, Paste with text on the clipboard, Select All with text in the
+// field, Undo when the field can undo. Without a focused text field all five
+// are disabled. A read-only field is never changed: Cut, Paste and Undo stay
+// disabled there.
+class TEditActions : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct TActions
+    {
+        QAction *undo;
+        QAction *cut;
+        QAction *copy;
+        QAction *paste;
+        QAction *selectAll;
+    };
+
+    TEditActions(const TActions &actions, QObject *parent);
+
+    // The field the actions work on, or null.
+    QWidget *field() const { return m_field; }
+    // Sets the actions' enabled states from the field and the clipboard.
+    void updateActions();
+
+private:
+    void focusChanged(QWidget *now);
+    void clipboardChanged();
+    void watch(QWidget *field);
+
+    TActions m_actions;
+    QPointer<QWidget> m_field;
+    QList<QMetaObject::Connection> m_fieldConnections;
+    bool m_clipboardHasText = false;
+};

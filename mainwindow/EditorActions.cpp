@@ -1,0 +1,171 @@
+// The editor's commands: New, Save, Delete, Font, the autosave timer and the
+// opening of URLs clicked in the title or body.
+#include "app/Main.h"
+
+#include "controls/ListViewEx.h"
+#include "controls/RichEditURL.h"
+#include "diagnostics/ErrorReport.h"
+#include "diagnostics/MessageDlg.h"
+#include "mainwindow/EntryRow.h"
+#include "mainwindow/FontChoice.h"
+#include "platform/UrlOpener.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QRadioButton>
+#include <QTabWidget>
+
+void TfrmMain::actNewNoteExecute()
+{
+    if (actSaveNote->isEnabled() && !ConfirmSaveChanges())
+        return;
+    ClearNoteValues();
+    for (QAction *action : { actSaveNote, actDeleteNote, actPrint, actSaveNotesAs, actSendMail })
+        action->setEnabled(false);
+    SetActionImage(actSaveNote, 1, 2);
+    SetActionImage(actDeleteNote, 3, 4);
+    EditorKind = TEditorKind::None;
+    // A new entry takes the kind of the list in view.
+    (pgcData->currentWidget() == tabNotes ? radNote : radTask)->setChecked(true);
+    radNoteClick();
+    edtTitle->setFocus();
+}
+
+void TfrmMain::actSaveNoteExecute()
+{
+    // The reminder check must not run between the writes of a save. SaveNote
+    // and SaveTask report their own failures, so the timers always resume.
+    DisableTimer();
+    // A title of blanks would be stored as an element without text, which
+    // stops the lists from loading every later entry at the next start.
+    if (edtTitle->toPlainText().trimmed().isEmpty()) {
+        MessageDlg(QStringLiteral("Please enter a title for the entry before saving it."),
+            TMsgDlgType::Information, mbOK);
+    } else {
+        // When CheckSpellingOnSave is on, the spell check of the title and
+        // body (actSpellCheckExecute, from the Save button) runs here, before
+        // the entry is written.
+        const bool saved = radNote->isChecked() ? SaveNote() : SaveTask();
+        // A save that failed keeps the editor dirty, so its changes are not
+        // dropped by the next load or New without a prompt.
+        if (saved) {
+            actSaveNote->setEnabled(false);
+            actSaveNotesAs->setEnabled(true);
+            actSendMail->setEnabled(true);
+        }
+    }
+    SetActionImage(actSaveNote, 1, 2);
+    SetActionImage(actSaveNotesAs, 14, 15);
+    SetActionImage(actSendMail, 12, 13);
+    ResetTimerState();
+}
+
+void TfrmMain::ResortList(QTreeWidget *list)
+{
+    // The column click reverses the direction; reversing first keeps it.
+    if (list == lsvNotes) {
+        NoteSortToggle = -NoteSortToggle;
+        lsvNotesColumnClick(lsvNotes, NoteSortColumn);
+    } else {
+        TaskSortToggle = -TaskSortToggle;
+        lsvTasksColumnClick(lsvTasks, TaskSortColumn);
+    }
+}
+
+void TfrmMain::actDeleteNoteExecute()
+{
+    const bool note = EditorKind == TEditorKind::Note;
+    try {
+        QTreeWidget *list = note ? lsvNotes : lsvTasks;
+        const int indexSubItem = note ? NoteRow::Index : TaskRow::Index;
+        // The entry deleted is the one in the editor, whatever row is selected.
+        // A new entry has no row, and then nothing is deleted.
+        TEntryRow *row = nullptr;
+        if (EditorIndex >= 0) {
+            const QString index = QString::number(EditorIndex);
+            for (int i = 0; i < list->topLevelItemCount() && !row; ++i) {
+                if (asRow(list->topLevelItem(i))->subItem(indexSubItem) == index)
+                    row = asRow(list->topLevelItem(i));
+            }
+        }
+        if (!row)
+            return;
+        if (ConfirmOnDelete
+            && MessageDlg(QStringLiteral("Would you like to delete the current entry?"),
+                   TMsgDlgType::Confirmation, mbYes | mbNo)
+                != mrYes)
+            return;
+
+        const int documentIndex = row->subItem(indexSubItem).toInt();
+        int position = list->indexOfTopLevelItem(row);
+        if (position == list->topLevelItemCount() - 1)
+            --position;
+        const pugi::xml_node entry = TXmlDocument::ChildAt(xmlNotes.Root(), documentIndex);
+        if (entry.type() != pugi::node_element)
+            throw ETamselError(QStringLiteral("There is no entry at position %1.").arg(documentIndex));
+        TXmlDocument::DeleteChildAt(xmlNotes.Root(), documentIndex);
+        EncryptXMLFile();
+
+        delete row;
+        edtTitle->clear();
+        redNote->clear();
+        EditorIndex = -1;
+        // Every later document index has shifted: both lists are rebuilt.
+        LoadNotes();
+        EditorKind = TEditorKind::None;
+        ResortList(lsvNotes);
+        ResortList(lsvTasks);
+        if (list->topLevelItemCount() > 0) {
+            QTreeWidgetItem *next = list->topLevelItem(qBound(0, position, list->topLevelItemCount() - 1));
+            list->setCurrentItem(next);
+            list->scrollToItem(next);
+            lsvNotesDblClick(list);
+        }
+    } catch (const ETamselError &error) {
+        ReportError({ QStringLiteral("Main"),
+            QStringLiteral("actDeleteNoteExecute")
+                + (note ? QStringLiteral(" (Note)") : QStringLiteral(" (Task)")),
+            error.message() });
+    }
+}
+
+void TfrmMain::actFontExecute()
+{
+    DisableTimer();
+    if (const std::optional<QFont> font = ChooseFont(redNote->font(), this)) {
+        // A font change is not an entry change: the fields' change signals
+        // must not leave the editor dirty.
+        const bool unsaved = actSaveNote->isEnabled();
+        EntryFont = *font;
+        for (TRichEditURL *field : { redNote, edtTitle, redFileName })
+            field->setFont(*font);
+        for (QTreeWidget *list : { static_cast<QTreeWidget *>(lsvTasks), lsvNotes }) {
+            list->setFont(*font);
+            list->viewport()->update();
+        }
+        ResetFormLayout();
+        actSaveNote->setEnabled(unsaved);
+    }
+    EnableUserControls();
+    ResetTimerState();
+}
+
+void TfrmMain::timAutoSaveTimer()
+{
+    // An entry without a title cannot be saved; the timer does not ask.
+    if (actSaveNote->isEnabled() && !edtTitle->toPlainText().trimmed().isEmpty())
+        actSaveNoteExecute();
+}
+
+void TfrmMain::redNoteURLClick(QObject *sender, const QString &url)
+{
+    Q_UNUSED(sender);
+    try {
+        // A web address typed without a scheme ("www.…") is opened as http.
+        const QUrl target = QUrl::fromUserInput(url);
+        if (!target.isValid() || !TUrlOpener::current().open(target))
+            throw ETamselError(QStringLiteral("No program could be started to open %1.").arg(url));
+    } catch (const ETamselError &error) {
+        ReportError({ QStringLiteral("Main"), QStringLiteral("redNoteURLClick"), error.message() });
+    }
+}

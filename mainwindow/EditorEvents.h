@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QObject>
+
+class TfrmMain;
+
+// Passes the editor fields' key and focus events, the kind buttons' focus
+// events and the editor pane's size changes to the main window's handlers.
+class TEditorEvents : public QObject {
+public:
+    explicit TEditorEvents(TfrmMain *main);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    TfrmMain *m_main;
+};

@@ -1,0 +1,123 @@
+#include "mainwindow/EntryRowDelegate.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace {
+QStyle *styleOf(const QStyleOptionViewItem &option)
+{
+    return option.widget ? option.widget->style() : QApplication::style();
+}
+} // namespace
+
+TEntryRowDelegate::TEntryRowDelegate(LookFunction look, int doneColumn, QObject *parent)
+    : QStyledItemDelegate(parent)
+    , m_look(std::move(look))
+    , m_doneColumn(doneColumn)
+{
+}
+
+TEntryRowDelegate *TEntryRowDelegate::Install(QAbstractItemView *list, LookFunction look, int doneColumn)
+{
+    auto *delegate = new TEntryRowDelegate(std::move(look), doneColumn, list);
+    list->setItemDelegate(delegate);
+    return delegate;
+}
+
+TEntryRowDelegate *TEntryRowDelegate::Of(const QAbstractItemView *list)
+{
+    return qobject_cast<TEntryRowDelegate *>(list->itemDelegate());
+}
+
+QRect TEntryRowDelegate::boxRect(const QStyleOptionViewItem &cell) const
+{
+    const QStyle *style = styleOf(cell);
+    const QSize size(style->pixelMetric(QStyle::PM_IndicatorWidth, &cell, cell.widget),
+        style->pixelMetric(QStyle::PM_IndicatorHeight, &cell, cell.widget));
+    return QStyle::alignedRect(cell.direction, Qt::AlignCenter, size, cell.rect);
+}
+
+void TEntryRowDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const
+{
+    QStyledItemDelegate::initStyleOption(option, index);
+    const TRowLook look = m_look(index);
+    option->font = look.font;
+    option->fontMetrics = QFontMetrics(look.font);
+    if (look.color.isValid())
+        option->palette.setColor(QPalette::Text, look.color);
+    if (index.column() == m_doneColumn) {
+        // The box covers the whole cell: its text ("0" in a row just saved)
+        // is not shown, and the box is drawn centred by paint().
+        option->features &= ~(QStyleOptionViewItem::HasDisplay | QStyleOptionViewItem::HasCheckIndicator);
+        option->text.clear();
+    }
+}
+
+void TEntryRowDelegate::paint(
+    QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    if (index.column() != m_doneColumn) {
+        QStyledItemDelegate::paint(painter, option, index);
+        return;
+    }
+    QStyleOptionViewItem cell(option);
+    initStyleOption(&cell, index);
+    QStyle *style = styleOf(cell);
+    style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, cell.widget);
+
+    const QVariant state = index.data(Qt::CheckStateRole);
+    if (!state.isValid())
+        return;
+    QStyleOptionViewItem box(cell);
+    box.rect = boxRect(cell);
+    box.state &= ~QStyle::State_HasFocus;
+    switch (Qt::CheckState(state.toInt())) {
+    case Qt::Checked:
+        box.state |= QStyle::State_On;
+        break;
+    case Qt::PartiallyChecked:
+        box.state |= QStyle::State_NoChange;
+        break;
+    case Qt::Unchecked:
+        box.state |= QStyle::State_Off;
+        break;
+    }
+    style->drawPrimitive(QStyle::PE_IndicatorItemViewItemCheck, &box, painter, cell.widget);
+}
+
+bool TEntryRowDelegate::editorEvent(
+    QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option, const QModelIndex &index)
+{
+    if (index.column() != m_doneColumn)
+        return QStyledItemDelegate::editorEvent(event, model, option, index);
+
+    const QVariant state = index.data(Qt::CheckStateRole);
+    const Qt::ItemFlags flags = model->flags(index);
+    if (!state.isValid() || !flags.testFlag(Qt::ItemIsUserCheckable) || !flags.testFlag(Qt::ItemIsEnabled))
+        return false;
+
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseButtonRelease: {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        QStyleOptionViewItem cell(option);
+        initStyleOption(&cell, index);
+        if (mouse->button() != Qt::LeftButton || !boxRect(cell).contains(mouse->position().toPoint()))
+            return false;
+        // The box takes the whole click; it changes when the button is released.
+        if (event->type() != QEvent::MouseButtonRelease)
+            return true;
+        break;
+    }
+    case QEvent::KeyPress:
+        // Space and Select toggle the box of the current cell, as for any check box in a list.
+        return QStyledItemDelegate::editorEvent(event, model, option, index);
+    default:
+        return false;
+    }
+    const bool checked = Qt::CheckState(state.toInt()) == Qt::Checked;
+    return model->setData(index, int(checked ? Qt::Unchecked : Qt::Checked), Qt::CheckStateRole);
+}

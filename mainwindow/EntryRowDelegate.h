@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QStyledItemDelegate>
+#include <functional>
+
+class QAbstractItemView;
+
+// How one row is drawn: its font, and its text colour (invalid: the list's own).
+struct TRowLook {
+    QFont font;
+    QColor color;
+};
+
+// Draws a list's rows in the look a function decides for each row at the
+// moment it is painted. In a list with a completion column it also draws each
+// row's completion box there: the row's check state in that cell, shown as the
+// platform's check box centred in the cell, toggled by a click on it. The box
+// is part of its row, so it follows scrolling, sorting and column resizing by
+// itself, stays bound to its own row, and costs nothing for rows off screen.
+class TEntryRowDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+
+public:
+    using LookFunction = std::function<TRowLook(const QModelIndex &index)>;
+    static constexpr int NoDoneColumn = -1;
+
+    TEntryRowDelegate(LookFunction look, int doneColumn, QObject *parent = nullptr);
+
+    // Gives the list a delegate of this kind; the list owns it.
+    static TEntryRowDelegate *Install(
+        QAbstractItemView *list, LookFunction look, int doneColumn = NoDoneColumn);
+    // The list's delegate, when it is of this kind.
+    static TEntryRowDelegate *Of(const QAbstractItemView *list);
+
+    int doneColumn() const { return m_doneColumn; }
+    // Where the completion box of a cell of the completion column is drawn
+    // and takes clicks: the platform's check box size, centred in the cell.
+    QRect boxRect(const QStyleOptionViewItem &cell) const;
+
+    void paint(
+        QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;
+    bool editorEvent(QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option,
+        const QModelIndex &index) override;
+
+private:
+    LookFunction m_look;
+    int m_doneColumn;
+};

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "diagnostics/Exception.h"
+
+#include <QByteArray>
+#include <QDate>
+#include <QString>
+
+class EXmlParseError;
+class TXmlDocument;
+
+// Raised when a store or a legacy file exists but its entries cannot be read:
+// a file shorter than its salt, or a body that does not parse (after
+// decryption, usually a passphrase other than the one it was written with).
+class EStoreOpenError : public ETamselError {
+    using ETamselError::ETamselError;
+};
+
+// The encrypted entry store "brindo.dat": 8 salt bytes, then the plain XML
+// text combined with an RC4 keystream (block rule in store/Rc4.h) under the
+// SHA-1 digest of the salt followed by the passphrase's bytes. No magic
+// number, length or check value, so a wrong passphrase shows only as a body
+// that does not parse.
+namespace StoreFile {
+
+inline constexpr qsizetype SaltSize = 8;
+
+// The passphrase's bytes as they enter the key and the stored "PassKey": its
+// UTF-8 form, this platform's code page, fixed so that a change of locale
+// never changes the key.
+QByteArray PassPhraseBytes(const QString &passPhrase);
+QString PassPhraseFromBytes(const QByteArray &bytes);
+
+// The 20-byte cipher key.
+QByteArray DeriveKey(const QByteArray &salt, const QByteArray &passPhrase);
+// Eight bytes from the operating system's random source, so no two runs repeat
+// a salt sequence.
+QByteArray NewSalt();
+
+// The file form of a plain body under the given salt. An empty passphrase is
+// refused: it would protect nothing.
+QByteArray Encrypt(const QByteArray &plain, const QByteArray &passPhrase, const QByteArray &salt);
+// The plain body of a file form; raises EStoreOpenError for fewer than 8 bytes.
+QByteArray Decrypt(const QByteArray &fileBytes, const QByteArray &passPhrase);
+
+// The parser's reason and line for a body that does not parse, without the
+// excerpt of the offending line: a decrypted body is either the user's own
+// text, which must not reach the log file, or noise that helps no one.
+QString ParseFailureReason(const EXmlParseError &error);
+
+QByteArray ReadFile(const QString &path);
+// Replaces the file at path as a whole or not at all: the bytes go to a new
+// file beside it (mode 0600), which is synced to disk and then renamed over
+// the old one. A crash, a full disk or a failed write leaves the old file as it
+// was and no partial file under its name.
+void WriteFileAtomically(const QString &path, const QByteArray &bytes);
+
+// Loads a decrypted body into the document. Raises EStoreOpenError when the
+// body is empty (a file of its salt alone) or does not parse; the document is
+// then left as it was.
+void LoadBody(const QByteArray &body, TXmlDocument &document);
+
+// Reads and decrypts the store at path and loads its body into the document.
+// Returns the body's exact bytes. Raises EStoreOpenError when the file is too
+// short or the body does not parse; the document is then left as it was.
+QByteArray OpenStore(const QString &path, const QByteArray &passPhrase, TXmlDocument &document);
+// Writes a plain body as the store at path under a fresh salt, atomically.
+void SaveStore(const QString &path, const QByteArray &passPhrase, const QByteArray &plain);
+
+// "brindo_" + yyyymmdd + ".bak": the legacy file's name after its migration.
+QString BackupFileName(const QDate &day);
+
+// Converts the legacy plain file into the store: its bytes, exactly as on
+// disk, become the store's body. Only when the store is complete is the legacy
+// file renamed to backupPath (mode 0600). Raises EStoreOpenError when the
+// legacy file is not well-formed XML (nothing is written), and ETamselError
+// when a store already exists at storePath or writing fails (the legacy file
+// keeps its name). Returns false when backupPath was already taken: that file
+// is never replaced, and the legacy file then stays where it is.
+bool MigrateLegacyFile(const QString &legacyPath, const QString &storePath, const QString &backupPath,
+    const QByteArray &passPhrase);
+
+} // namespace StoreFile

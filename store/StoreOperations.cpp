@@ -1,0 +1,84 @@
+// Reading, writing and converting the entry store of the main window.
+#include "app/Main.h"
+
+#include "diagnostics/ErrorReport.h"
+#include "diagnostics/MessageDlg.h"
+#include "platform/Clock.h"
+#include "platform/Paths.h"
+#include "store/StoreFile.h"
+
+namespace {
+const QString unitMain = QStringLiteral("Main");
+
+const QString leftUnchanged = QStringLiteral(
+    "The file has been left unchanged. Until Tamsel can open it, entries cannot be added or changed.");
+
+// The user hears in plain words what happened; the details go to the log.
+void tellNotOpened(const char *method, const QString &message, const QString &details)
+{
+    LogError({ unitMain, QLatin1String(method), details });
+    MessageDlg(
+        message + QStringLiteral("\r\n\r\n") + leftUnchanged + QStringLiteral("\r\n\r\nDetails: ") + details,
+        TMsgDlgType::Error, mbOK);
+}
+} // namespace
+
+void TfrmMain::EncryptXMLFile()
+{
+    try {
+        // A store that could not be opened is never replaced by what is in memory.
+        if (!StoreAvailable)
+            throw ETamselError(QStringLiteral("The entries were not opened, so they are not stored."));
+        StoreFile::SaveStore(StoreFilePath, StoreFile::PassPhraseBytes(PassPhrase), xmlNotes.SaveToBytes());
+    } catch (const ETamselError &error) {
+        ReportError({ unitMain, QStringLiteral("EncryptXMLFile"), error.message() });
+    }
+}
+
+void TfrmMain::DecryptXMLFile()
+{
+    try {
+        StoreFile::OpenStore(StoreFilePath, StoreFile::PassPhraseBytes(PassPhrase), xmlNotes);
+        StoreAvailable = true;
+    } catch (const EStoreOpenError &error) {
+        xmlNotes.Clear();
+        StoreAvailable = false;
+        tellNotOpened("DecryptXMLFile",
+            QStringLiteral("Tamsel could not open your entries in %1.\r\n\r\n"
+                           "Most likely the password Tamsel has is not the one the entries were "
+                           "saved with (for example after its settings were lost and a new "
+                           "password was entered), or the file is damaged.")
+                .arg(StoreFilePath),
+            error.message());
+    } catch (const ETamselError &error) {
+        xmlNotes.Clear();
+        StoreAvailable = false;
+        tellNotOpened("DecryptXMLFile",
+            QStringLiteral("Tamsel could not read your entries in %1.").arg(StoreFilePath), error.message());
+    }
+}
+
+void TfrmMain::MigrateXMLFile()
+{
+    const QString folder = Paths::withTrailingDelimiter(TamselLocation);
+    const QString legacyPath = folder + QStringLiteral("brindo.xml");
+    const QString backupPath = folder + StoreFile::BackupFileName(Clock::now().date());
+    try {
+        if (!StoreFile::MigrateLegacyFile(
+                legacyPath, StoreFilePath, backupPath, StoreFile::PassPhraseBytes(PassPhrase))) {
+            MessageDlg(QStringLiteral("Your entries were converted to the encrypted file %1.\r\n\r\n"
+                                      "The old file %2 could not be renamed to %3, because a file of that "
+                                      "name exists already, so it was left where it is. It still holds your "
+                                      "entries as plain text: move or delete it once you no longer need it.")
+                           .arg(StoreFilePath, legacyPath, backupPath),
+                TMsgDlgType::Warning, mbOK);
+        }
+    } catch (const EStoreOpenError &error) {
+        tellNotOpened("MigrateXMLFile",
+            QStringLiteral("Tamsel could not convert your entries in %1: the file is damaged.")
+                .arg(legacyPath),
+            error.message());
+    } catch (const ETamselError &error) {
+        ReportError({ unitMain, QStringLiteral("MigrateXMLFile"), error.message() });
+    }
+}

@@ -1,0 +1,170 @@
+#pragma once
+
+// A main window over an entry document given by the test, stored in a private
+// home, shown so that its widgets take clicks and keys like the user's.
+
+#include "app/Main.h"
+#include "controls/ListViewEx.h"
+#include "controls/RichEditURL.h"
+#include "mainwindow/EntryRow.h"
+#include "tests/TestHome.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolBar>
+#include <memory>
+
+namespace EditorFixture {
+
+inline QByteArray entries(const QByteArray &body)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Notes>" + body + "</Notes>";
+}
+
+inline QByteArray note(
+    const QByteArray &title, const QByteArray &created = "45000.5", const QByteArray &extra = {})
+{
+    return "<Note><Title>" + title + "</Title><Text>body of " + title + "</Text><DateTime>" + created
+        + "</DateTime><LastModified>" + created + "</LastModified><NoteType>N</NoteType>" + extra + "</Note>";
+}
+
+inline QByteArray task(const QByteArray &title, const QByteArray &created = "45000.5",
+    const QByteArray &complete = "0", const QByteArray &dateCompleted = {})
+{
+    return "<Note><Title>" + title + "</Title><Text>body of " + title + "</Text><DateTime>" + created
+        + "</DateTime><LastModified>" + created + "</LastModified><Deadline>46000.5</Deadline><Complete>"
+        + complete + "</Complete><DateCompleted>" + dateCompleted
+        + "</DateCompleted><Reminder>6</Reminder><ReminderDate>46000.4583333333</ReminderDate>"
+          "<NoteType>T</NoteType></Note>";
+}
+
+} // namespace EditorFixture
+
+struct TEditorWindow {
+    TestHome home;
+    std::unique_ptr<TfrmMain> window;
+
+    explicit TEditorWindow(const QByteArray &xml) { open(xml); }
+
+    // Opens the entries as start-up does once it has the passphrase: lead
+    // times, lists, the stored sort replayed, every action set.
+    void open(const QByteArray &xml)
+    {
+        window = std::make_unique<TfrmMain>();
+        TfrmMain &w = *window;
+        w.HasPassPhrase = true;
+        w.PassPhrase = QStringLiteral("fixture phrase");
+        w.StoreFilePath = home.storeFile();
+        w.FillReminderComboBox(w.cboReminder);
+        if (xml.isEmpty()) {
+            w.DecryptXMLFile();
+        } else {
+            w.xmlNotes.LoadFromMemory(xml);
+            w.StoreAvailable = true;
+        }
+        w.LoadNotes();
+        w.lsvNotesColumnClick(w.lsvNotes, w.NoteSortColumn);
+        w.lsvTasksColumnClick(w.lsvTasks, w.TaskSortColumn);
+        w.EnableUserControls();
+        w.resize(900, 700);
+        w.show();
+        QApplication::setActiveWindow(&w);
+        (void)QTest::qWaitForWindowActive(&w);
+    }
+
+    // Opens what the last store wrote, as the next start of the program would.
+    void restart()
+    {
+        window.reset();
+        open({});
+    }
+
+    TfrmMain &w() const { return *window; }
+    TEntryRow *noteRow(int i) const { return asRow(window->lsvNotes->topLevelItem(i)); }
+    TEntryRow *taskRow(int i) const { return asRow(window->lsvTasks->topLevelItem(i)); }
+
+    // The first row of a list whose index sub-item is the document index.
+    TEntryRow *rowOf(QTreeWidget *list, int indexSubItem, int documentIndex) const
+    {
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            if (asRow(list->topLevelItem(i))->subItem(indexSubItem) == QString::number(documentIndex))
+                return asRow(list->topLevelItem(i));
+        }
+        return nullptr;
+    }
+
+    pugi::xml_node entry(int documentIndex) const
+    {
+        return TXmlDocument::ChildAt(window->xmlNotes.Root(), documentIndex);
+    }
+
+    static QString field(pugi::xml_node entry, const char *name)
+    {
+        return QString::fromUtf8(entry.child(name).child_value());
+    }
+
+    static QStringList fieldNames(pugi::xml_node entry)
+    {
+        QStringList names;
+        for (pugi::xml_node child = entry.first_child(); child; child = child.next_sibling())
+            names << QString::fromUtf8(child.name());
+        return names;
+    }
+
+    void clickTool(QAction *action) const
+    {
+        QWidget *button = window->ToolBar1->widgetForAction(action);
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+
+    // Replaces the title as the user does: into the field, select all, type.
+    void typeTitle(const QString &text) const
+    {
+        TRichEditURL *title = window->edtTitle;
+        title->setFocus();
+        QTest::keyClick(title, Qt::Key_A, Qt::ControlModifier);
+        if (text.isEmpty())
+            QTest::keyClick(title, Qt::Key_Delete);
+        else
+            QTest::keyClicks(title, text);
+    }
+
+    void typeBody(const QString &text) const
+    {
+        window->redNote->setFocus();
+        QTest::keyClicks(window->redNote, text);
+    }
+
+    // Picks a lead time with the keyboard, which is a choice of the user's.
+    void chooseReminder(int index) const
+    {
+        QComboBox *box = window->cboReminder;
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Home);
+        for (int i = 0; i < index; ++i)
+            QTest::keyClick(box, Qt::Key_Down);
+    }
+
+    void showList(QTreeWidget *list) const
+    {
+        window->pgcData->setCurrentWidget(list == window->lsvNotes ? window->tabNotes : window->tabTasks);
+    }
+
+    void doubleClick(QTreeWidget *list, QTreeWidgetItem *row) const
+    {
+        showList(list);
+        list->scrollToItem(row);
+        const QPoint centre = list->visualItemRect(row).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, centre);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, centre);
+    }
+
+    void click(QTreeWidget *list, QTreeWidgetItem *row) const
+    {
+        showList(list);
+        list->scrollToItem(row);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(row).center());
+    }
+};

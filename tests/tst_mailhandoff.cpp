@@ -1,0 +1,172 @@
+// Handing mail to the user's mail program: the "mailto:" request
+// SendEMailMessage builds, and how the system hand-off turns requests and
+// messages into what xdg-email or the desktop receive.
+#include "diagnostics/MessageDlg.h"
+#include "output/SendEMailMessage.h"
+#include "platform/Clock.h"
+#include "tests/FakeMailHandoff.h"
+#include "tests/TestHome.h"
+
+#include <QFile>
+#include <QTest>
+#include <QUrl>
+
+class tst_MailHandoff : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup();
+
+    void requestKeepsTextsAsGiven_data();
+    void requestKeepsTextsAsGiven();
+    void failureNumberIsShownPlain();
+    void failureIsReportedAsSendEMailMessage();
+
+    void mailtoAddressEscapesOnlyWhatAnAddressCannotHold_data();
+    void mailtoAddressEscapesOnlyWhatAnAddressCannotHold();
+    void reportBodyArrivesAsWritten();
+    void xdgEmailGetsEachPartAsOneArgument();
+    void composeAddressEscapesTheTexts();
+};
+
+void tst_MailHandoff::cleanup()
+{
+    QVERIFY2(!MessageDlgSeam::hasPendingAnswers(), "a queued answer was not asked for");
+    MessageDlgSeam::setNextAnswers({});
+    MessageDlgSeam::takeAskedDialogs();
+}
+
+void tst_MailHandoff::requestKeepsTextsAsGiven_data()
+{
+    QTest::addColumn<QString>("subject");
+    QTest::addColumn<QString>("body");
+    QTest::newRow("plain") << QStringLiteral("Tamsel Error Submission") << QStringLiteral("Line%0D%0ANext");
+    QTest::newRow("ampersand and question mark")
+        << QStringLiteral("Q&A? yes") << QStringLiteral("a=1&b=2?c");
+    QTest::newRow("empty") << QString() << QString();
+}
+
+void tst_MailHandoff::requestKeepsTextsAsGiven()
+{
+    QFETCH(QString, subject);
+    QFETCH(QString, body);
+
+    TFakeMailHandoff mail;
+    SendEMailMessage(QStringLiteral("someone@example.org"), subject, body);
+    QCOMPARE(mail.requests(),
+             QStringList{QStringLiteral("mailto:someone@example.org?subject=") + subject + QStringLiteral("&body=")
+                         + body});
+    QVERIFY(MessageDlgSeam::takeAskedDialogs().isEmpty());
+}
+
+void tst_MailHandoff::failureNumberIsShownPlain()
+{
+    TFakeMailHandoff mail;
+    mail.setFailureNumber(TMailHandoff::noMailProgram);
+    MessageDlgSeam::setNextAnswers({mrOk});
+    SendEMailMessage(FeedbackAddress, QStringLiteral("s"), QStringLiteral("b"));
+
+    const auto asked = MessageDlgSeam::takeAskedDialogs();
+    QCOMPARE(asked.size(), 1);
+    QCOMPARE(asked[0].message, QString::number(TMailHandoff::noMailProgram));
+    QCOMPARE(asked[0].caption, QStringLiteral("Tamsel"));
+    QCOMPARE(asked[0].type, TMsgDlgType::Custom);
+    QCOMPARE(asked[0].buttons, TMsgDlgButtons(mbOK));
+}
+
+void tst_MailHandoff::failureIsReportedAsSendEMailMessage()
+{
+    TestHome home;
+    TFakeMailHandoff mail;
+    mail.setFailureMessage(QStringLiteral("xdg-email crashed"));
+    MessageDlgSeam::setNextAnswers({mrNo});
+    SendEMailMessage(FeedbackAddress, QStringLiteral("s"), QStringLiteral("b"));
+
+    QVERIFY(MessageDlgSeam::takeAskedMessages().first().contains(QStringLiteral("has been logged")));
+    QFile log(home.dataFolder() + QStringLiteral("/Tamsel.log"));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QVERIFY(log.readAll().contains(
+        "Unit Name:\tMain\r\nMethod Name:\tSendEMailMessage\r\nError Message:\txdg-email crashed\r\n"));
+}
+
+void tst_MailHandoff::mailtoAddressEscapesOnlyWhatAnAddressCannotHold_data()
+{
+    QTest::addColumn<QString>("request");
+    QTest::addColumn<QByteArray>("address");
+
+    QTest::newRow("blanks") << QStringLiteral("mailto:a@b?subject=Error Report from Tamsel v.1.2.3.4")
+                            << QByteArray("mailto:a@b?subject=Error%20Report%20from%20Tamsel%20v.1.2.3.4");
+    QTest::newRow("escapes written by the caller stay")
+        << QStringLiteral("mailto:a@b?body=x%0D%0ADate:%09%09y") << QByteArray("mailto:a@b?body=x%0D%0ADate:%09%09y");
+    QTest::newRow("raw line break") << QStringLiteral("mailto:a@b?body=first\r\nsecond")
+                                    << QByteArray("mailto:a@b?body=first%0D%0Asecond");
+    QTest::newRow("separators stay") << QStringLiteral("mailto:a@b?subject=Q&A?&body=x=1;y")
+                                     << QByteArray("mailto:a@b?subject=Q&A?&body=x=1;y");
+    QTest::newRow("percent that starts no escape")
+        << QStringLiteral("mailto:a@b?body=100% done, %4") << QByteArray("mailto:a@b?body=100%25%20done,%20%254");
+    QTest::newRow("hash would end the body") << QStringLiteral("mailto:a@b?body=entry #3 failed")
+                                             << QByteArray("mailto:a@b?body=entry%20%233%20failed");
+    QTest::newRow("beyond ASCII") << QStringLiteral("mailto:a@b?body=M\u00e4rz \u20ac")
+                                  << QByteArray("mailto:a@b?body=M%C3%A4rz%20%E2%82%AC");
+    QTest::newRow("quotes and angle brackets")
+        << QStringLiteral("mailto:a@b?body=\"<x>\"") << QByteArray("mailto:a@b?body=%22%3Cx%3E%22");
+}
+
+void tst_MailHandoff::mailtoAddressEscapesOnlyWhatAnAddressCannotHold()
+{
+    QFETCH(QString, request);
+    QFETCH(QByteArray, address);
+    const QByteArray result = TSystemMailHandoff::mailtoAddress(request);
+    QCOMPARE(result, address);
+    QVERIFY(QUrl::fromEncoded(result, QUrl::StrictMode).isValid());
+}
+
+void tst_MailHandoff::reportBodyArrivesAsWritten()
+{
+    // The mail program decodes the address; what it finds in the body must be
+    // the report with real line breaks and tabs.
+    const QByteArray address = TSystemMailHandoff::mailtoAddress(
+        QStringLiteral("mailto:a@b?subject=Error Report&body=Head:\r\n%0D%0ADate:%09%0912/9/25%0D%0AError:%09%09"
+                       "100% sure #1"));
+    const QUrl url = QUrl::fromEncoded(address, QUrl::StrictMode);
+    QCOMPARE(url.scheme(), QStringLiteral("mailto"));
+    QCOMPARE(url.path(), QStringLiteral("a@b"));
+    QVERIFY(!url.hasFragment());
+    const QString query = url.query(QUrl::FullyDecoded);
+    QCOMPARE(query, QStringLiteral("subject=Error Report&body=Head:\r\n\r\nDate:\t\t12/9/25\r\nError:\t\t100% sure #1"));
+}
+
+void tst_MailHandoff::xdgEmailGetsEachPartAsOneArgument()
+{
+    TMailMessage message;
+    message.subject = QStringLiteral("Task:  Pay \"rent\"; $(date) & more");
+    message.text = QStringLiteral("Instructions:  \tline one\r\nline two");
+    QCOMPARE(TSystemMailHandoff::xdgEmailArguments(message),
+             (QStringList{QStringLiteral("--utf8"), QStringLiteral("--subject"), message.subject,
+                          QStringLiteral("--body"), message.text}));
+
+    message.recipientAddress = QStringLiteral("feedback@example.org");
+    message.attachmentPath = QStringLiteral("/home/u/My Files/plan.pdf");
+    QCOMPARE(TSystemMailHandoff::xdgEmailArguments(message),
+             (QStringList{QStringLiteral("--utf8"), QStringLiteral("--subject"), message.subject,
+                          QStringLiteral("--body"), message.text, QStringLiteral("--attach"),
+                          message.attachmentPath, message.recipientAddress}));
+}
+
+void tst_MailHandoff::composeAddressEscapesTheTexts()
+{
+    // Unlike a "mailto:" request, a composed message holds plain texts, so
+    // every separator in them is escaped.
+    TMailMessage message;
+    message.subject = QStringLiteral("Q&A?");
+    message.text = QStringLiteral("a=1&b\r\n100%");
+    message.recipientAddress = QStringLiteral("feedback@example.org");
+    const QByteArray address = TSystemMailHandoff::composeAddress(message);
+    QCOMPARE(address, QByteArray("mailto:feedback@example.org?subject=Q%26A%3F&body=a%3D1%26b%0D%0A100%25"));
+    const QUrl url = QUrl::fromEncoded(address, QUrl::StrictMode);
+    QVERIFY(url.isValid());
+}
+
+QTEST_MAIN(tst_MailHandoff)
+#include "tst_mailhandoff.moc"

@@ -1,0 +1,400 @@
+// Saving the entry in the editor: the document fields each case writes, the
+// rows it updates, the deadline and reminder date, and what a restart reads.
+#include "diagnostics/MessageDlg.h"
+#include "platform/Clock.h"
+#include "store/DayNumber.h"
+#include "store/LocaleFormat.h"
+#include "tests/EditorFixture.h"
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QRadioButton>
+#include <QTimeEdit>
+
+using namespace EditorFixture;
+
+namespace {
+const QDateTime firstSave(QDate(2026, 3, 10), QTime(9, 0, 5));
+
+QString stamp(const QDateTime &moment) { return DayNumber::text(DayNumber::fromDateTime(moment)); }
+
+QString display(const QDateTime &moment) { return DayNumber::displayText(DayNumber::fromDateTime(moment)); }
+
+QDateTime momentOf(const QString &dayNumberText)
+{
+    const auto number = DayNumber::parse(dayNumberText);
+    return number ? DayNumber::toDateTime(*number) : QDateTime();
+}
+} // namespace
+
+class tst_SaveEntries : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        // A locale whose short time shows no seconds and whose short date
+        // has a two-digit year.
+        SetLocaleFormat(TLocaleFormat::fromLocale(QLocale(QLocale::English, QLocale::UnitedStates)));
+        Clock::setFixed(firstSave);
+        MessageDlgSeam::takeAskedDialogs();
+    }
+
+    void cleanup()
+    {
+        Clock::clearFixed();
+        QVERIFY2(!MessageDlgSeam::hasPendingAnswers(), "a queued answer was not asked for");
+        MessageDlgSeam::setNextAnswers({});
+    }
+
+    void newNoteWithoutFile()
+    {
+        TEditorWindow f(entries(note("first")));
+        f.clickTool(f.w().actNewNote);
+        f.typeTitle(QStringLiteral("Shopping"));
+        f.typeBody(QStringLiteral("eggs <6>"));
+        QVERIFY(f.w().actSaveNote->isEnabled());
+        f.clickTool(f.w().actSaveNote);
+        QVERIFY(!f.w().actSaveNote->isEnabled());
+
+        const int index = f.w().EditorIndex;
+        QCOMPARE(index, 1);
+        const pugi::xml_node entry = f.entry(index);
+        QCOMPARE(TEditorWindow::fieldNames(entry),
+            (QStringList { "Title", "Text", "DateTime", "LastModified", "NoteType" }));
+        QCOMPARE(TEditorWindow::field(entry, "Text"), QStringLiteral("eggs &lt;6&gt;"));
+        QCOMPARE(TEditorWindow::field(entry, "DateTime"), stamp(firstSave));
+        QCOMPARE(TEditorWindow::field(entry, "LastModified"), stamp(firstSave));
+
+        const TEntryRow *row = f.rowOf(f.w().lsvNotes, NoteRow::Index, index);
+        QVERIFY(row);
+        QVERIFY(row->isSelected());
+        QCOMPARE(row->text(0), display(firstSave));
+        QCOMPARE(f.w().lblCreationDate->text(), display(firstSave));
+        QCOMPARE(row->subItem(NoteRow::Text), QStringLiteral("eggs <6>"));
+        QCOMPARE(row->subItem(NoteRow::DateTime), stamp(firstSave));
+        QCOMPARE(row->subItem(NoteRow::FileName), QString());
+        QVERIFY(row->icon(0).isNull());
+        QCOMPARE(f.w().EditorKind, TEditorKind::Note);
+    }
+
+    void newNoteWithFile()
+    {
+        TEditorWindow f(entries(note("first")));
+        f.clickTool(f.w().actNewNote);
+        f.typeTitle(QStringLiteral("Manual"));
+        f.w().redFileName->setPlainText(QStringLiteral("/tmp/manual.pdf"));
+        f.clickTool(f.w().actSaveNote);
+        const pugi::xml_node entry = f.entry(f.w().EditorIndex);
+        QCOMPARE(TEditorWindow::fieldNames(entry).last(), QStringLiteral("FileName"));
+        QCOMPARE(TEditorWindow::field(entry, "FileName"), QStringLiteral("/tmp/manual.pdf"));
+    }
+
+    // The welcome note carries an empty FileName; saving it, or removing a
+    // file from a note, leaves an empty element rather than none.
+    void storedNoteKeepsItsEmptyFileName_data()
+    {
+        QTest::addColumn<QByteArray>("fileElement");
+        QTest::newRow("empty element kept") << QByteArray("<FileName></FileName>");
+        QTest::newRow("file removed") << QByteArray("<FileName>/tmp/old.txt</FileName>");
+    }
+
+    void storedNoteKeepsItsEmptyFileName()
+    {
+        QFETCH(QByteArray, fileElement);
+        TEditorWindow f(entries(note("welcome", "45000.5", fileElement)));
+        f.doubleClick(f.w().lsvNotes, f.noteRow(0));
+        QCOMPARE(f.w().EditorIndex, 0);
+        f.w().redFileName->clear(); // what removing the file does
+        f.typeTitle(QStringLiteral("welcome edited"));
+        f.clickTool(f.w().actSaveNote);
+
+        const pugi::xml_node entry = f.entry(0);
+        QVERIFY(entry.child("FileName"));
+        QCOMPARE(TEditorWindow::field(entry, "FileName"), QString());
+        QCOMPARE(TEditorWindow::field(entry, "Title"), QStringLiteral("welcome edited"));
+        QCOMPARE(TEditorWindow::field(entry, "DateTime"), QStringLiteral("45000.5"));
+        QCOMPARE(TEditorWindow::field(entry, "LastModified"), stamp(firstSave));
+        QCOMPARE(f.noteRow(0)->subItem(NoteRow::FileName), QString());
+        QCOMPARE(f.noteRow(0)->subItem(NoteRow::Modified), display(firstSave));
+        QCOMPARE(f.noteRow(0)->subItem(NoteRow::DateTime), QStringLiteral("45000.5"));
+    }
+
+    // A task due at 10:15:42 is stored due at 10:15 where the short time
+    // shows no seconds, and its reminder date follows the lead time.
+    void deadlineAndReminderDate_data()
+    {
+        QTest::addColumn<QDate>("date");
+        QTest::addColumn<QTime>("time");
+        QTest::addColumn<int>("lead");
+        QTest::addColumn<QDateTime>("deadline");
+        QTest::addColumn<QDateTime>("reminder");
+        QTest::newRow("seconds dropped, 0 minutes")
+            << QDate(2026, 4, 2) << QTime(10, 15, 42, 500) << 1 << QDateTime(QDate(2026, 4, 2), QTime(10, 15))
+            << QDateTime(QDate(2026, 4, 2), QTime(10, 15));
+        QTest::newRow("Never: 1000 years later")
+            << QDate(2026, 4, 2) << QTime(10, 15, 42) << 0 << QDateTime(QDate(2026, 4, 2), QTime(10, 15))
+            << QDateTime(QDate(3026, 4, 2), QTime(10, 15));
+        QTest::newRow("1 day") << QDate(2026, 4, 2) << QTime(8, 0) << 19
+                               << QDateTime(QDate(2026, 4, 2), QTime(8, 0))
+                               << QDateTime(QDate(2026, 4, 1), QTime(8, 0));
+        QTest::newRow("2 weeks from 15 March 12:00")
+            << QDate(2026, 3, 15) << QTime(12, 0) << 25 << QDateTime(QDate(2026, 3, 15), QTime(12, 0))
+            << QDateTime(QDate(2026, 3, 1), QTime(12, 0));
+        QTest::newRow("Never on 29 February")
+            << QDate(2028, 2, 29) << QTime(12, 0) << 0 << QDateTime(QDate(2028, 2, 29), QTime(12, 0))
+            << QDateTime(QDate(3028, 2, 29), QTime(12, 0));
+    }
+
+    void deadlineAndReminderDate()
+    {
+        QFETCH(QDate, date);
+        QFETCH(QTime, time);
+        QFETCH(int, lead);
+        QFETCH(QDateTime, deadline);
+        QFETCH(QDateTime, reminder);
+
+        TEditorWindow f(entries(note("first")));
+        f.showList(f.w().lsvTasks);
+        f.clickTool(f.w().actNewNote);
+        QVERIFY(f.w().radTask->isChecked());
+        f.typeTitle(QStringLiteral("Dentist"));
+        f.w().dtpDate->setDate(date);
+        f.w().dtpTime->setTime(time);
+        f.chooseReminder(lead);
+        QCOMPARE(f.w().cboReminder->currentIndex(), lead);
+        f.clickTool(f.w().actSaveNote);
+
+        const pugi::xml_node entry = f.entry(f.w().EditorIndex);
+        QCOMPARE(TEditorWindow::fieldNames(entry),
+            (QStringList { "Title", "Text", "DateTime", "LastModified", "Deadline", "Complete",
+                "DateCompleted", "Reminder", "ReminderDate", "NoteType" }));
+        QCOMPARE(momentOf(TEditorWindow::field(entry, "Deadline")), deadline);
+        QCOMPARE(momentOf(TEditorWindow::field(entry, "ReminderDate")), reminder);
+        QCOMPARE(TEditorWindow::field(entry, "Reminder"), QString::number(lead));
+        QCOMPARE(TEditorWindow::field(entry, "Complete"), QStringLiteral("0"));
+        QCOMPARE(TEditorWindow::field(entry, "DateCompleted"), QString());
+
+        const TEntryRow *row = f.rowOf(f.w().lsvTasks, TaskRow::Index, f.w().EditorIndex);
+        QVERIFY(row);
+        QCOMPARE(row->subItem(TaskRow::Due), DayNumber::displayText(DayNumber::fromDateTime(deadline)));
+        QCOMPARE(row->subItem(TaskRow::Deadline), TEditorWindow::field(entry, "Deadline"));
+        QCOMPARE(row->subItem(TaskRow::ReminderDate), TEditorWindow::field(entry, "ReminderDate"));
+        QCOMPARE(row->subItem(TaskRow::Reminder), QString::number(lead));
+        QCOMPARE(row->subItem(TaskRow::Complete), QStringLiteral("0"));
+        QCOMPARE(row->checkState(TaskRow::DoneColumn), Qt::Unchecked);
+        QCOMPARE(f.w().EditorKind, TEditorKind::Task);
+    }
+
+    // Completing a task stamps the save's time once; a later save keeps it,
+    // and clearing the box clears it.
+    void completionTime()
+    {
+        TEditorWindow f(entries(task("report")));
+        f.doubleClick(f.w().lsvTasks, f.taskRow(0));
+        QCOMPARE(f.w().EditorIndex, 0);
+        QTest::mouseClick(f.w().chkComplete, Qt::LeftButton);
+        QVERIFY(f.w().chkComplete->isChecked());
+        QVERIFY(f.w().actSaveNote->isEnabled());
+        f.clickTool(f.w().actSaveNote);
+
+        QCOMPARE(TEditorWindow::field(f.entry(0), "Complete"), QStringLiteral("1"));
+        QCOMPARE(TEditorWindow::field(f.entry(0), "DateCompleted"), stamp(firstSave));
+        QCOMPARE(f.taskRow(0)->subItem(TaskRow::Completed), display(firstSave));
+        QCOMPARE(f.taskRow(0)->checkState(TaskRow::DoneColumn), Qt::Checked);
+
+        const QDateTime later = firstSave.addSecs(3600);
+        Clock::setFixed(later);
+        f.typeTitle(QStringLiteral("report, sent"));
+        f.clickTool(f.w().actSaveNote);
+        QCOMPARE(TEditorWindow::field(f.entry(0), "DateCompleted"), stamp(firstSave));
+        QCOMPARE(TEditorWindow::field(f.entry(0), "LastModified"), stamp(later));
+        QCOMPARE(f.taskRow(0)->subItem(TaskRow::Completed), display(firstSave));
+        QCOMPARE(f.taskRow(0)->subItem(TaskRow::DateCompleted), stamp(firstSave));
+
+        QTest::mouseClick(f.w().chkComplete, Qt::LeftButton);
+        f.clickTool(f.w().actSaveNote);
+        QCOMPARE(TEditorWindow::field(f.entry(0), "Complete"), QStringLiteral("0"));
+        QCOMPARE(TEditorWindow::field(f.entry(0), "DateCompleted"), QString());
+        QCOMPARE(f.taskRow(0)->subItem(TaskRow::Completed), QString());
+        QCOMPARE(f.taskRow(0)->checkState(TaskRow::DoneColumn), Qt::Unchecked);
+    }
+
+    // A task stored complete keeps its completion time when saved again.
+    void storedCompletionTimeKept()
+    {
+        TEditorWindow f(entries(task("done long ago", "45000.5", "1", "45001.25")));
+        f.doubleClick(f.w().lsvTasks, f.taskRow(0));
+        QVERIFY(f.w().chkComplete->isChecked());
+        f.typeTitle(QStringLiteral("done long ago!"));
+        f.clickTool(f.w().actSaveNote);
+        QCOMPARE(TEditorWindow::field(f.entry(0), "DateCompleted"), QStringLiteral("45001.25"));
+        QCOMPARE(f.taskRow(0)->subItem(TaskRow::Completed), DayNumber::displayText(45001.25));
+    }
+
+    void newCompleteTask()
+    {
+        TEditorWindow f(entries(note("first")));
+        f.showList(f.w().lsvTasks);
+        f.clickTool(f.w().actNewNote);
+        f.typeTitle(QStringLiteral("already done"));
+        QTest::mouseClick(f.w().chkComplete, Qt::LeftButton);
+        f.clickTool(f.w().actSaveNote);
+        const pugi::xml_node entry = f.entry(f.w().EditorIndex);
+        QCOMPARE(TEditorWindow::field(entry, "Complete"), QStringLiteral("1"));
+        QCOMPARE(TEditorWindow::field(entry, "DateCompleted"), stamp(firstSave));
+        const TEntryRow *row = f.rowOf(f.w().lsvTasks, TaskRow::Index, f.w().EditorIndex);
+        QCOMPARE(row->checkState(TaskRow::DoneColumn), Qt::Checked);
+        QCOMPARE(row->subItem(TaskRow::Completed), display(firstSave));
+        QCOMPARE(row->subItem(TaskRow::Complete), QStringLiteral("1"));
+    }
+
+    // A stored note switched to Task keeps its element, its position and its
+    // creation time; switched back, it keeps the task's fields.
+    void kindChangeAndBack()
+    {
+        TEditorWindow f(entries(note("older", "45000.25") + note("meeting", "45000.5") + task("other")));
+        TEntryRow *meeting = f.rowOf(f.w().lsvNotes, NoteRow::Index, 1);
+        const QString caption = meeting->text(0);
+        f.doubleClick(f.w().lsvNotes, meeting);
+        QCOMPARE(f.w().EditorIndex, 1);
+
+        QTest::mouseClick(f.w().radTask, Qt::LeftButton);
+        QVERIFY(f.w().actSaveNote->isEnabled());
+        f.chooseReminder(6);
+        f.clickTool(f.w().actSaveNote);
+
+        QCOMPARE(f.w().lsvNotes->topLevelItemCount(), 1);
+        QCOMPARE(f.w().lsvTasks->topLevelItemCount(), 2);
+        QVERIFY(!f.rowOf(f.w().lsvNotes, NoteRow::Index, 1));
+        TEntryRow *asTask = f.rowOf(f.w().lsvTasks, TaskRow::Index, 1);
+        QVERIFY(asTask);
+        QCOMPARE(asTask->text(0), caption);
+        QCOMPARE(asTask->subItem(TaskRow::DateTime), QStringLiteral("45000.5"));
+        QCOMPARE(asTask->subItem(TaskRow::Title), QStringLiteral("meeting"));
+        QCOMPARE(asTask->checkState(TaskRow::DoneColumn), Qt::Unchecked);
+        QCOMPARE(f.w().EditorIndex, 1);
+        QCOMPARE(f.w().EditorKind, TEditorKind::Task);
+        QCOMPARE(TXmlDocument::ChildCount(f.w().xmlNotes.Root()), 3);
+        pugi::xml_node entry = f.entry(1);
+        QCOMPARE(TEditorWindow::field(entry, "NoteType"), QStringLiteral("T"));
+        QCOMPARE(TEditorWindow::field(entry, "DateTime"), QStringLiteral("45000.5"));
+        QCOMPARE(TEditorWindow::field(entry, "Reminder"), QStringLiteral("6"));
+
+        QTest::mouseClick(f.w().radNote, Qt::LeftButton);
+        f.clickTool(f.w().actSaveNote);
+        QCOMPARE(f.w().lsvNotes->topLevelItemCount(), 2);
+        QCOMPARE(f.w().lsvTasks->topLevelItemCount(), 1);
+        TEntryRow *back = f.rowOf(f.w().lsvNotes, NoteRow::Index, 1);
+        QVERIFY(back);
+        QCOMPARE(back->text(0), caption);
+        QCOMPARE(back->subItem(NoteRow::DateTime), QStringLiteral("45000.5"));
+        entry = f.entry(1);
+        QCOMPARE(TEditorWindow::field(entry, "NoteType"), QStringLiteral("N"));
+        QCOMPARE(TEditorWindow::field(entry, "DateTime"), QStringLiteral("45000.5"));
+        QCOMPARE(TEditorWindow::field(entry, "Reminder"), QStringLiteral("6"));
+        QVERIFY(entry.child("Deadline"));
+        QCOMPARE(f.w().EditorKind, TEditorKind::Note);
+
+        // The next save of the same entry updates it in place.
+        f.typeTitle(QStringLiteral("meeting moved"));
+        f.clickTool(f.w().actSaveNote);
+        QCOMPARE(TXmlDocument::ChildCount(f.w().xmlNotes.Root()), 3);
+        QCOMPARE(f.rowOf(f.w().lsvNotes, NoteRow::Index, 1)->subItem(NoteRow::Title),
+            QStringLiteral("meeting moved"));
+        QCOMPARE(TEditorWindow::field(f.entry(0), "Title"), QStringLiteral("older"));
+    }
+
+    // Two entries saved within one second share their caption; each row
+    // keeps its own entry.
+    void twoSavesInOneSecond()
+    {
+        TEditorWindow f(entries(note("first")));
+        for (const QString &title : { QStringLiteral("twin one"), QStringLiteral("twin two") }) {
+            f.clickTool(f.w().actNewNote);
+            f.typeTitle(title);
+            f.clickTool(f.w().actSaveNote);
+        }
+        const TEntryRow *one = f.rowOf(f.w().lsvNotes, NoteRow::Index, 1);
+        const TEntryRow *two = f.rowOf(f.w().lsvNotes, NoteRow::Index, 2);
+        QCOMPARE(one->text(0), two->text(0));
+        QCOMPARE(one->subItem(NoteRow::Title), QStringLiteral("twin one"));
+        QCOMPARE(two->subItem(NoteRow::Title), QStringLiteral("twin two"));
+
+        f.typeTitle(QStringLiteral("twin two, renamed"));
+        f.clickTool(f.w().actSaveNote);
+        QCOMPARE(TEditorWindow::field(f.entry(1), "Title"), QStringLiteral("twin one"));
+        QCOMPARE(TEditorWindow::field(f.entry(2), "Title"), QStringLiteral("twin two, renamed"));
+        QCOMPARE(one->subItem(NoteRow::Title), QStringLiteral("twin one"));
+    }
+
+    // A save whose entry has no row (the lists and the editor disagree) must
+    // not write into another entry; the editor keeps its changes.
+    void saveWithoutMatchingRow()
+    {
+        TEditorWindow f(entries(note("alpha") + note("beta", "45000.75")));
+        f.doubleClick(f.w().lsvNotes, f.rowOf(f.w().lsvNotes, NoteRow::Index, 0));
+        f.typeTitle(QStringLiteral("alpha edited"));
+        // The creation key no longer matches any row with this index.
+        f.w().lblCreationDate->setText(f.rowOf(f.w().lsvNotes, NoteRow::Index, 1)->text(0));
+        const QByteArray before = f.w().xmlNotes.SaveToBytes();
+
+        MessageDlgSeam::setNextAnswers({ mrNo }); // no e-mail of the error report
+        f.clickTool(f.w().actSaveNote);
+        QCOMPARE(f.w().xmlNotes.SaveToBytes(), before);
+        QCOMPARE(f.w().lsvNotes->topLevelItemCount(), 2);
+        QCOMPARE(f.rowOf(f.w().lsvNotes, NoteRow::Index, 1)->subItem(NoteRow::Title), QStringLiteral("beta"));
+        QVERIFY(f.w().actSaveNote->isEnabled());
+        QCOMPARE(MessageDlgSeam::takeAskedDialogs().size(), 1);
+    }
+
+    // What was saved is what the next start reads.
+    void restartReadsEverythingBack()
+    {
+        TEditorWindow f(entries(note("welcome", "45000.5", "<FileName></FileName>")));
+        f.clickTool(f.w().actNewNote);
+        f.typeTitle(QStringLiteral("note <one>"));
+        f.typeBody(QStringLiteral("line 1"));
+        QTest::keyClick(f.w().redNote, Qt::Key_Return);
+        QTest::keyClicks(f.w().redNote, QStringLiteral("a < b & c"));
+        f.clickTool(f.w().actSaveNote);
+
+        f.showList(f.w().lsvTasks);
+        f.clickTool(f.w().actNewNote);
+        f.typeTitle(QStringLiteral("task one"));
+        f.w().dtpDate->setDate(QDate(2026, 5, 1));
+        f.w().dtpTime->setTime(QTime(17, 30, 59));
+        f.chooseReminder(19);
+        f.clickTool(f.w().actSaveNote);
+        // Compared as the store reads it: an emptied field is written as an
+        // empty element either way.
+        TXmlDocument saved;
+        saved.LoadFromMemory(f.w().xmlNotes.SaveToBytes());
+
+        f.restart();
+        QCOMPARE(f.w().xmlNotes.SaveToBytes(), saved.SaveToBytes());
+        QCOMPARE(f.w().lsvNotes->topLevelItemCount(), 2);
+        const TEntryRow *noteBack = f.rowOf(f.w().lsvNotes, NoteRow::Index, 1);
+        QCOMPARE(noteBack->subItem(NoteRow::Title), QStringLiteral("note <one>"));
+        QCOMPARE(noteBack->subItem(NoteRow::Text), QStringLiteral("line 1\na < b & c"));
+        QCOMPARE(noteBack->text(0), display(firstSave));
+        const TEntryRow *taskBack = f.rowOf(f.w().lsvTasks, TaskRow::Index, 2);
+        QCOMPARE(taskBack->subItem(TaskRow::Title), QStringLiteral("task one"));
+        QCOMPARE(taskBack->subItem(TaskRow::Due),
+            DayNumber::displayText(DayNumber::fromDateTime(QDateTime(QDate(2026, 5, 1), QTime(17, 30)))));
+        QCOMPARE(taskBack->subItem(TaskRow::Reminder), QStringLiteral("19"));
+        QCOMPARE(
+            momentOf(taskBack->subItem(TaskRow::ReminderDate)), QDateTime(QDate(2026, 4, 30), QTime(17, 30)));
+
+        f.doubleClick(f.w().lsvTasks, f.rowOf(f.w().lsvTasks, TaskRow::Index, 2));
+        QCOMPARE(f.w().edtTitle->toPlainText(), QStringLiteral("task one"));
+        QCOMPARE(f.w().dtpDate->date(), QDate(2026, 5, 1));
+        QCOMPARE(f.w().dtpTime->time(), QTime(17, 30));
+        QCOMPARE(f.w().cboReminder->currentIndex(), 19);
+        QVERIFY(!f.w().actSaveNote->isEnabled());
+    }
+};
+
+QTEST_MAIN(tst_SaveEntries)
+#include "tst_saveentries.moc"

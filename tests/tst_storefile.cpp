@@ -1,0 +1,436 @@
+// The encrypted store file: the cipher against published and independently
+// computed keystreams, the file layout, atomic replacement and the
+// conversion of a legacy plain file.
+#include "store/Rc4.h"
+#include "store/StoreFile.h"
+#include "store/XmlDocument.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+namespace {
+QByteArray hex(const char *text) { return QByteArray::fromHex(text); }
+
+QByteArray keystream(const QByteArray &key, qsizetype size)
+{
+    QByteArray data(size, '\0');
+    Rc4::ApplyBlockedKeystream(key, data);
+    return data;
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(file.errorString()));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+QFile::Permissions ownerOnly() { return QFile::ReadOwner | QFile::WriteOwner; }
+
+QFile::Permissions permissionBits(const QString &path)
+{
+    // QFile reports the owner's bits twice (as owner and as user).
+    return QFile::permissions(path)
+        & (QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::WriteGroup
+            | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther);
+}
+
+const QByteArray legacyText
+    = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<!-- kept as written -->\r\n<Notes>\r\n"
+      "\t<Note>\r\n\t\t<Title>Caf\xe9</Title>\r\n\t\t<Text>a&lt;b^Mc</Text>\r\n\t</Note>\r\n</Notes>\r\n";
+
+// Restores the file size limit and SIGXFSZ when a test that lowers them ends.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit lowered = m_saved;
+        lowered.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &lowered);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+
+private:
+    rlimit m_saved {};
+    void (*m_oldHandler)(int) = nullptr;
+};
+} // namespace
+
+class tst_StoreFile : public QObject {
+    Q_OBJECT
+
+private slots:
+    // RFC 6229 keystreams; every offset lies within one 8192-byte block, where
+    // the store's cipher must be plain RC4.
+    void plainRc4WithinOneBlock_data()
+    {
+        QTest::addColumn<QByteArray>("key");
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<QByteArray>("expected");
+        const QByteArray key40 = hex("0102030405");
+        const QByteArray key128 = hex("0102030405060708090a0b0c0d0e0f10");
+        const struct {
+            int offset;
+            const char *bits40;
+            const char *bits128;
+        } rows[] = {
+            { 0, "b2396305f03dc027ccc3524a0a1118a8", "9ac7cc9a609d1ef7b2932899cde41b97" },
+            { 16, "6982944f18fc82d589c403a47a0d0919", "5248c4959014126a6e8a84f11d1a9e1c" },
+            { 240, "28cb1132c96ce286421dcaadb8b69eae", "065902e4b620f6cc36c8589f66432f2b" },
+            { 256, "1cfcf62b03eddb641d77dfcf7f8d8c93", "d39d566bc6bce3010768151549f3873f" },
+            { 496, "42b7d0cdd918a8a33dd51781c81f4041", "b6d1e6c4a5e4771cad79538df295fb11" },
+            { 512, "6459844432a7da923cfb3eb4980661f6", "c68c1d5c559a974123df1dbc52a43b89" },
+            { 752, "ec10327bde2beefd18f9277680457e22", "c5ecf88de897fd57fed301701b82a259" },
+            { 768, "eb62638d4f0ba1fe9fca20e05bf8ff2b", "eccbe13de1fcc91c11a0b26c0bc8fa4d" },
+            { 1008, "45129048e6a0ed0b56b490338f078da5", "e7a72574f8782ae26aabcf9ebcd66065" },
+            { 1024, "30abbcc7c20b01609f23ee2d5f6bb7df", "bdf0324e6083dcc6d3cedd3ca8c53c16" },
+            { 1520, "3294f744d8f9790507e70f62e5bbceea", "b40110c4190b5622a96116b0017ed297" },
+            { 1536, "d8729db41882259bee4f825325f5a130", "ffa0b514647ec04f6306b892ae661181" },
+            { 2032, "1eb14a0c13b3bf47fa2a0ba93ad45b8b", "d03d1bc03cd33d70dff9fa5d71963ebd" },
+            { 2048, "cc582f8ba9f265e2b1be9112e975d2d7", "8a44126411eaa78bd51e8d87a8879bf5" },
+            { 3056, "f2e30f9bd102ecbf75aaade9bc35c43c", "fabeb76028ade2d0e48722e46c4615a3" },
+            { 3072, "ec0e11c479dc329dc8da7968fe965681", "c05d88abd50357f935a63c59ee537623" },
+            { 4080, "068326a2118416d21f9d04b2cd1ca050", "ff38265c1642c1abe8d3c2fe5e572bf8" },
+            { 4096, "ff25b58995996707e51fbdf08b34d875", "a36a4c301ae8ac13610ccbc12256cacc" },
+        };
+        for (const auto &row : rows) {
+            QTest::addRow("40-bit key at %d", row.offset) << key40 << row.offset << hex(row.bits40);
+            QTest::addRow("128-bit key at %d", row.offset) << key128 << row.offset << hex(row.bits128);
+        }
+    }
+    void plainRc4WithinOneBlock()
+    {
+        QFETCH(QByteArray, key);
+        QFETCH(int, offset);
+        QFETCH(QByteArray, expected);
+        QCOMPARE(keystream(key, 4112).mid(offset, 16).toHex(), expected.toHex());
+
+        // The same stream taken in uneven pieces: the indexes carry on between calls.
+        QByteArray pieces(4112, '\0');
+        TRc4Cipher cipher(key);
+        for (qsizetype start = 0; start < pieces.size(); start += 7)
+            cipher.Apply(pieces.data() + start, std::min<qsizetype>(7, pieces.size() - start));
+        QCOMPARE(pieces.mid(offset, 16).toHex(), expected.toHex());
+    }
+
+    void classicVectors_data()
+    {
+        QTest::addColumn<QByteArray>("key");
+        QTest::addColumn<QByteArray>("plain");
+        QTest::addColumn<QByteArray>("cipher");
+        QTest::newRow("Key") << QByteArray("Key") << QByteArray("Plaintext") << hex("bbf316e8d940af0ad3");
+        QTest::newRow("Wiki") << QByteArray("Wiki") << QByteArray("pedia") << hex("1021bf0420");
+        QTest::newRow("Secret") << QByteArray("Secret") << QByteArray("Attack at dawn")
+                                << hex("45a01f645fc35b383552544b9bf5");
+    }
+    void classicVectors()
+    {
+        QFETCH(QByteArray, key);
+        QFETCH(QByteArray, plain);
+        QFETCH(QByteArray, cipher);
+        QByteArray data = plain;
+        Rc4::ApplyBlockedKeystream(key, data);
+        QCOMPARE(data.toHex(), cipher.toHex());
+        Rc4::ApplyBlockedKeystream(key, data);
+        QCOMPARE(data, plain);
+    }
+
+    // Beyond 8192 bytes the indexes start again at 0 at every block while the
+    // permutation carries on. The expected bytes come from a separate
+    // implementation written from that rule, whose first block agrees with
+    // OpenSSL's RC4; a block boundary one byte early or late, or no reset,
+    // changes every window.
+    void blockRuleAtEveryBoundary_data()
+    {
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("end of plain RC4") << 8176 << hex("7f0b9c83daf561055b3fbe481aa60b27");
+        QTest::newRow("across 8192") << 8184 << hex("5b3fbe481aa60b2723e9b1bba9d1d0e5");
+        QTest::newRow("across 16384") << 16376 << hex("0611d05c496c796d6bb4beffe2c00573");
+        QTest::newRow("across 24576") << 24568 << hex("1a9dc9c4e1c9acda161f90897f604413");
+    }
+    void blockRuleAtEveryBoundary()
+    {
+        QFETCH(int, offset);
+        QFETCH(QByteArray, expected);
+        QCOMPARE(keystream(hex("0102030405"), 24600).mid(offset, 16).toHex(), expected.toHex());
+    }
+
+    void blockRuleWholeStream()
+    {
+        const QByteArray stream = keystream(hex("0102030405"), 24577);
+        QCOMPARE(QCryptographicHash::hash(stream, QCryptographicHash::Sha1).toHex(),
+            QByteArray("64e33302ecd31a074ec842d27db44f6ff8f6ea9f"));
+
+        // Up to 8192 bytes it is the plain stream; the byte after is not.
+        QByteArray plain(8193, '\0');
+        TRc4Cipher(hex("0102030405")).Apply(plain.data(), plain.size());
+        QCOMPARE(stream.left(8192), plain.left(8192));
+        QVERIFY(stream.at(8192) != plain.at(8192));
+    }
+
+    void keyIsSha1OfSaltThenPassPhrase()
+    {
+        const QByteArray salt = hex("5aa500ff10203040");
+        QCOMPARE(StoreFile::DeriveKey(salt, "secret").toHex(),
+            QByteArray("8b7ccae04a2bac31fd61fe9b973cd66cdacfcfd2"));
+        QCOMPARE(StoreFile::DeriveKey(salt, "secret"),
+            QCryptographicHash::hash(QByteArray(salt + "secret"), QCryptographicHash::Sha1));
+        QCOMPARE(StoreFile::PassPhraseBytes(QStringLiteral("Caf\u00e9")), QByteArray("Caf\xc3\xa9"));
+    }
+
+    // Whole files as an independent implementation of the layout writes them.
+    void fileLayoutByteForByte()
+    {
+        const QByteArray salt = hex("5aa500ff10203040");
+        const QByteArray plain = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Notes/>\r\n";
+        const QByteArray file = StoreFile::Encrypt(plain, "secret", salt);
+        QCOMPARE(file.toHex(),
+            QByteArray("5aa500ff10203040fc42c9189a381dbb5eac08d945ad3040b1c609931bc4171693fa2d"
+                       "1069f29d711c864923f492bddd2c3df470f4e33a05b89b"));
+        QCOMPARE(StoreFile::Decrypt(file, "secret"), plain);
+
+        QByteArray big(20000, Qt::Uninitialized);
+        for (int i = 0; i < big.size(); ++i)
+            big[i] = char((i * 7 + 3) % 251);
+        const QByteArray bigFile = StoreFile::Encrypt(big, "secret", salt);
+        QCOMPARE(bigFile.size(), big.size() + 8);
+        QCOMPARE(QCryptographicHash::hash(bigFile, QCryptographicHash::Sha1).toHex(),
+            QByteArray("8b8d596f96a1d036aba75220b14f58e78724dacc"));
+        QCOMPARE(StoreFile::Decrypt(bigFile, "secret"), big);
+    }
+
+    void emptyPassPhraseIsRefused()
+    {
+        QVERIFY_THROWS_EXCEPTION(
+            ETamselError, StoreFile::Encrypt("<Notes/>", QByteArray(), StoreFile::NewSalt()));
+    }
+
+    void saltsComeFromTheSystemSource()
+    {
+        QSet<QByteArray> salts;
+        for (int i = 0; i < 200; ++i) {
+            const QByteArray salt = StoreFile::NewSalt();
+            QCOMPARE(salt.size(), 8);
+            salts.insert(salt);
+        }
+        QCOMPARE(salts.size(), 200);
+    }
+
+    // Files that exist but hold no readable document; none may load.
+    void unreadableStores_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("empty") << QByteArray() << QStringLiteral("fewer than the 8 bytes");
+        QTest::newRow("7 bytes") << QByteArray("1234567") << QStringLiteral("fewer than the 8 bytes");
+        QTest::newRow("exactly the salt")
+            << hex("5aa500ff10203040") << QStringLiteral("salt and nothing else");
+        QTest::newRow("wrong passphrase") << StoreFile::Encrypt(
+            "<?xml version=\"1.0\"?>\r\n<Notes><Note><Title>Private</Title></Note></Notes>", "right",
+            hex("0001020304050607")) << QStringLiteral("passphrase is not the one");
+    }
+    void unreadableStores()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("brindo.dat"));
+        writeFile(path, bytes);
+
+        TXmlDocument document;
+        document.LoadFromMemory("<Notes><Note/></Notes>");
+        try {
+            StoreFile::OpenStore(path, "wrong", document);
+            QFAIL("The store opened.");
+        } catch (const EStoreOpenError &error) {
+            QVERIFY2(error.message().contains(reason), qPrintable(error.message()));
+            // No excerpt of the decrypted text travels with the message.
+            QVERIFY(!error.message().contains(QStringLiteral("Private")));
+        }
+        QCOMPARE(QByteArray(document.Root().name()), QByteArray("Notes"));
+        QVERIFY(document.Root().child("Note"));
+        QCOMPARE(readFile(path), bytes);
+    }
+
+    void missingStoreIsAReadFailure()
+    {
+        QTemporaryDir dir;
+        TXmlDocument document;
+        QVERIFY_THROWS_EXCEPTION(
+            ETamselError, StoreFile::OpenStore(dir.filePath(QStringLiteral("brindo.dat")), "x", document));
+        QVERIFY_THROWS_EXCEPTION(ETamselError, StoreFile::ReadFile(dir.path()));
+    }
+
+    void twoSavesDifferAndDecryptAlike()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("brindo.dat"));
+        TXmlDocument document;
+        document.LoadFromMemory(
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Notes><Note><Title>One</Title></Note></Notes>");
+        const QByteArray plain = document.SaveToBytes();
+
+        StoreFile::SaveStore(path, "secret", plain);
+        const QByteArray first = readFile(path);
+        StoreFile::SaveStore(path, "secret", plain);
+        const QByteArray second = readFile(path);
+
+        QCOMPARE(first.size(), plain.size() + 8);
+        QVERIFY(first.left(8) != second.left(8));
+        QVERIFY(first.mid(8) != second.mid(8));
+        QVERIFY(!first.contains("One") && !second.contains("One"));
+        QCOMPARE(StoreFile::Decrypt(first, "secret"), plain);
+        QCOMPARE(StoreFile::Decrypt(second, "secret"), plain);
+
+        TXmlDocument reopened;
+        QCOMPARE(StoreFile::OpenStore(path, "secret", reopened), plain);
+        QCOMPARE(reopened.SaveToBytes(), plain);
+    }
+
+    void atomicWriteIsOwnerOnlyWhateverTheUmask()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("brindo.dat"));
+        writeFile(path, "old");
+        QFile::setPermissions(
+            path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+        const mode_t savedMask = ::umask(0);
+        StoreFile::WriteFileAtomically(path, "new");
+        StoreFile::WriteFileAtomically(dir.filePath(QStringLiteral("fresh.dat")), "fresh");
+        ::umask(savedMask);
+        QCOMPARE(readFile(path), QByteArray("new"));
+        QCOMPARE(permissionBits(path), ownerOnly());
+        QCOMPARE(permissionBits(dir.filePath(QStringLiteral("fresh.dat"))), ownerOnly());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+    }
+
+    // A write that breaks off (here: the file size limit, as a full disk
+    // would) leaves the old store whole and no new file behind.
+    void failedWriteLeavesTheOldStore()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("brindo.dat"));
+        const QByteArray old = StoreFile::Encrypt("<Notes/>", "secret", StoreFile::NewSalt());
+        writeFile(path, old);
+        {
+            const FileSizeLimit limit(64);
+            QVERIFY_THROWS_EXCEPTION(
+                ETamselError, StoreFile::SaveStore(path, "secret", QByteArray(4096, 'x')));
+        }
+        QCOMPARE(readFile(path), old);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+            QStringList { QStringLiteral("brindo.dat") });
+    }
+
+    void failedRenameLeavesNothingBehind()
+    {
+        QTemporaryDir dir;
+        // A folder where the store should be: the rename is refused.
+        const QString path = dir.filePath(QStringLiteral("brindo.dat"));
+        QVERIFY(QDir().mkdir(path));
+        QVERIFY_THROWS_EXCEPTION(ETamselError, StoreFile::WriteFileAtomically(path, "bytes"));
+        QVERIFY(QFileInfo(path).isDir());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+            QStringList { QStringLiteral("brindo.dat") });
+        QVERIFY_THROWS_EXCEPTION(
+            ETamselError, StoreFile::WriteFileAtomically(dir.filePath(QStringLiteral("no/such.dat")), "x"));
+    }
+
+    void backupFileName()
+    {
+        QCOMPARE(StoreFile::BackupFileName(QDate(2024, 3, 5)), QStringLiteral("brindo_20240305.bak"));
+        QCOMPARE(StoreFile::BackupFileName(QDate(1999, 12, 31)), QStringLiteral("brindo_19991231.bak"));
+    }
+
+    void migrationKeepsTheLegacyBytes()
+    {
+        QTemporaryDir dir;
+        const QString legacy = dir.filePath(QStringLiteral("brindo.xml"));
+        const QString store = dir.filePath(QStringLiteral("brindo.dat"));
+        const QString backup = dir.filePath(QStringLiteral("brindo_20240305.bak"));
+        writeFile(legacy, legacyText);
+        QFile::setPermissions(
+            legacy, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+
+        QVERIFY(StoreFile::MigrateLegacyFile(legacy, store, backup, "secret"));
+
+        QVERIFY(!QFile::exists(legacy));
+        QCOMPARE(readFile(backup), legacyText);
+        QCOMPARE(StoreFile::Decrypt(readFile(store), "secret"), legacyText);
+        QCOMPARE(permissionBits(store), ownerOnly());
+        QCOMPARE(permissionBits(backup), ownerOnly());
+        TXmlDocument document;
+        StoreFile::OpenStore(store, "secret", document);
+        QCOMPARE(
+            TXmlDocument::ReadChildText(document.Root().child("Note"), "Title"), QStringLiteral("Caf\u00e9"));
+    }
+
+    void migrationNeverReplacesAnExistingBackup()
+    {
+        QTemporaryDir dir;
+        const QString legacy = dir.filePath(QStringLiteral("brindo.xml"));
+        const QString store = dir.filePath(QStringLiteral("brindo.dat"));
+        const QString backup = dir.filePath(QStringLiteral("brindo_20240305.bak"));
+        writeFile(legacy, legacyText);
+        writeFile(backup, "an earlier backup");
+
+        QVERIFY(!StoreFile::MigrateLegacyFile(legacy, store, backup, "secret"));
+
+        QCOMPARE(readFile(legacy), legacyText);
+        QCOMPARE(readFile(backup), QByteArray("an earlier backup"));
+        QCOMPARE(StoreFile::Decrypt(readFile(store), "secret"), legacyText);
+    }
+
+    void migrationWritesNothingForABadLegacyFile_data()
+    {
+        QTest::addColumn<QByteArray>("legacyBytes");
+        QTest::addColumn<bool>("storeExists");
+        QTest::newRow("not well-formed") << QByteArray("<Notes><Note>open") << false;
+        QTest::newRow("empty") << QByteArray() << false;
+        QTest::newRow("store already there") << legacyText << true;
+    }
+    void migrationWritesNothingForABadLegacyFile()
+    {
+        QFETCH(QByteArray, legacyBytes);
+        QFETCH(bool, storeExists);
+        QTemporaryDir dir;
+        const QString legacy = dir.filePath(QStringLiteral("brindo.xml"));
+        const QString store = dir.filePath(QStringLiteral("brindo.dat"));
+        const QString backup = dir.filePath(QStringLiteral("brindo_20240305.bak"));
+        writeFile(legacy, legacyBytes);
+        if (storeExists)
+            writeFile(store, "existing store");
+
+        QVERIFY_THROWS_EXCEPTION(ETamselError, StoreFile::MigrateLegacyFile(legacy, store, backup, "secret"));
+
+        QCOMPARE(readFile(legacy), legacyBytes);
+        QVERIFY(!QFile::exists(backup));
+        QCOMPARE(QFile::exists(store), storeExists);
+        if (storeExists)
+            QCOMPARE(readFile(store), QByteArray("existing store"));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_StoreFile)
+#include "tst_storefile.moc"

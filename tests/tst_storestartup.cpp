@@ -1,0 +1,380 @@
+// The passphrase and the store at start-up, on the real main window: the first
+// start with the passphrase dialog, later starts, stores that cannot be opened
+// and the conversion of a legacy plain file.
+#include "app/Main.h"
+#include "controls/ListViewEx.h"
+#include "controls/RichEditURL.h"
+#include "diagnostics/MessageDlg.h"
+#include "platform/Clock.h"
+#include "settings/Registry.h"
+#include "settings/RegistryKeys.h"
+#include "store/PassKey.h"
+#include "store/PasswordDlg.h"
+#include "store/StoreFile.h"
+#include "tests/TestHome.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDirIterator>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+namespace {
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+bool ownerOnly(const QString &path)
+{
+    return (QFile::permissions(path)
+               & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther
+                   | QFile::ExeGroup | QFile::ExeOther))
+        == QFile::Permissions();
+}
+
+void storePassKey(const TestHome &home, const QString &passPhrase)
+{
+    TRegistry registry(home.registryFile());
+    QVERIFY(registry.OpenKey(RegistryKeys::program(), true));
+    PassKey::Write(registry, EncodePassKey(StoreFile::PassPhraseBytes(passPhrase)));
+}
+
+std::optional<QByteArray> storedPassKey(const TestHome &home)
+{
+    TRegistry registry(home.registryFile());
+    if (!registry.OpenKey(RegistryKeys::program(), false))
+        return std::nullopt;
+    return PassKey::Read(registry);
+}
+
+QByteArray legacyDocument()
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Notes>\r\n"
+           "   <Note>\r\n      <Title>Old note</Title>\r\n      <Text>kept</Text>\r\n"
+           "      <DateTime>38813.6</DateTime>\r\n      <LastModified>38813.6</LastModified>\r\n"
+           "      <NoteType>N</NoteType>\r\n      <FileName></FileName>\r\n   </Note>\r\n"
+           "   <Note>\r\n      <Title>Old task</Title>\r\n      <Text></Text>\r\n"
+           "      <DateTime>38813.7</DateTime>\r\n      <LastModified>38813.7</LastModified>\r\n"
+           "      <NoteType>T</NoteType>\r\n      <FileName></FileName>\r\n"
+           "      <Deadline>38814.5</Deadline>\r\n      <Complete>0</Complete>\r\n      "
+           "<Reminder>0</Reminder>\r\n"
+           "   </Note>\r\n</Notes>\r\n";
+}
+
+// Answers the passphrase dialog through its widgets as a user would: the
+// passphrase typed into both fields, then OK (or Cancel). Any other modal
+// window that comes up is closed and recorded, so a test never hangs on it.
+class TDialogDriver : public QObject {
+public:
+    TDialogDriver(const QString &passPhrase, bool clickOk)
+        : m_passPhrase(passPhrase)
+        , m_clickOk(clickOk)
+    {
+        m_timer.setInterval(10);
+        connect(&m_timer, &QTimer::timeout, this, &TDialogDriver::poll);
+        m_timer.start();
+    }
+    // No dialog expected at all.
+    TDialogDriver()
+        : TDialogDriver(QString(), false)
+    {
+        m_expectDialog = false;
+    }
+
+    int passwordDialogs = 0;
+    QStringList unexpectedWindows;
+
+private:
+    void poll()
+    {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal)
+            return;
+        auto *dialog = qobject_cast<TPasswordDlg *>(modal);
+        if (!dialog || !m_expectDialog) {
+            unexpectedWindows.append(
+                modal->windowTitle() + QLatin1Char(' ') + modal->metaObject()->className());
+            modal->close();
+            return;
+        }
+        ++passwordDialogs;
+        QTest::keyClicks(dialog->edtPassword, m_passPhrase);
+        QTest::keyClicks(dialog->edtConfirm, m_passPhrase);
+        QTest::mouseClick(m_clickOk ? dialog->btnOK : dialog->Button1, Qt::LeftButton);
+    }
+
+    QTimer m_timer;
+    QString m_passPhrase;
+    bool m_clickOk;
+    bool m_expectDialog = true;
+};
+
+// Files under the home that hold the text, which must exist only encrypted.
+QStringList filesContaining(const QString &folder, const QByteArray &text)
+{
+    QStringList found;
+    QDirIterator files(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QString path = files.next();
+        if (readAll(path).contains(text))
+            found.append(path);
+    }
+    return found;
+}
+} // namespace
+
+class tst_StoreStartup : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup()
+    {
+        MessageDlgSeam::setNextAnswers({});
+        MessageDlgSeam::takeAskedDialogs();
+        Clock::clearFixed();
+    }
+
+    void firstStartAsksForThePassPhraseAndCreatesTheStore()
+    {
+        TestHome home;
+        {
+            TDialogDriver driver(QStringLiteral("Open sesame"), true);
+            TfrmMain w;
+            w.FormCreate();
+            QCOMPARE(driver.passwordDialogs, 1);
+            QCOMPARE(driver.unexpectedWindows, QStringList());
+            QVERIFY(w.HasPassPhrase);
+            QCOMPARE(w.PassPhrase, QStringLiteral("Open sesame"));
+            QVERIFY(w.StoreAvailable);
+            QCOMPARE(w.lsvNotes->topLevelItemCount(), 1);
+            QCOMPARE(w.edtTitle->toPlainText(), QStringLiteral("Welcome to Tamsel!"));
+            QVERIFY(w.actNewNote->isEnabled());
+        }
+        QCOMPARE(storedPassKey(home), std::optional<QByteArray>(EncodePassKey("Open sesame")));
+        TXmlDocument stored;
+        StoreFile::OpenStore(home.storeFile(), "Open sesame", stored);
+        QCOMPARE(TXmlDocument::ReadChildText(stored.Root().child("Note"), "Title"),
+            QStringLiteral("Welcome to Tamsel!"));
+        QVERIFY(ownerOnly(home.storeFile()));
+        QVERIFY(ownerOnly(home.registryFile()));
+        QCOMPARE(filesContaining(home.path(), "Welcome to Tamsel"), QStringList());
+        QCOMPARE(filesContaining(home.path(), "Open sesame"), QStringList());
+
+        // The next start reads the passphrase silently and opens the store.
+        TDialogDriver noDialog;
+        TfrmMain again;
+        again.FormCreate();
+        QCOMPARE(noDialog.unexpectedWindows, QStringList());
+        QCOMPARE(again.PassPhrase, QStringLiteral("Open sesame"));
+        QCOMPARE(again.lsvNotes->topLevelItemCount(), 1);
+        QVERIFY(again.actNewNote->isEnabled());
+    }
+
+    void cancelledFirstStartTouchesNothing()
+    {
+        TestHome home;
+        TDialogDriver driver(QStringLiteral("never used"), false);
+        TfrmMain w;
+        w.FormCreate();
+        QCOMPARE(driver.passwordDialogs, 1);
+        QVERIFY(!w.HasPassPhrase);
+        QVERIFY(w.PassPhrase.isEmpty());
+        QVERIFY(!QFile::exists(home.storeFile()));
+        QCOMPARE(storedPassKey(home), std::nullopt);
+        QCOMPARE(w.lsvNotes->topLevelItemCount(), 0);
+        QVERIFY(!w.actNewNote->isEnabled());
+    }
+
+    // "}ab" scrambles to a form with a zero byte, which a text value would cut.
+    void passKeyWithAZeroByteSurvives()
+    {
+        TestHome home;
+        PasswordDlgSeam::answerOk(QStringLiteral("}ab"));
+        {
+            TfrmMain w;
+            w.FormCreate();
+        }
+        QVERIFY(storedPassKey(home)->contains('\0'));
+        TDialogDriver noDialog;
+        TfrmMain again;
+        again.FormCreate();
+        QCOMPARE(again.PassPhrase, QStringLiteral("}ab"));
+        QVERIFY(again.StoreAvailable);
+        QCOMPARE(again.lsvNotes->topLevelItemCount(), 1);
+    }
+
+    void passKeyAsTextIsStillRead()
+    {
+        TestHome home;
+        StoreFile::SaveStore(home.storeFile(), "older text key", legacyDocument());
+        {
+            TRegistry registry(home.registryFile());
+            QVERIFY(registry.OpenKey(RegistryKeys::program(), true));
+            registry.WriteString(PassKey::ValueName, QString::fromLatin1(EncodePassKey("older text key")));
+        }
+        TDialogDriver noDialog;
+        TfrmMain w;
+        w.FormCreate();
+        QCOMPARE(noDialog.unexpectedWindows, QStringList());
+        QCOMPARE(w.PassPhrase, QStringLiteral("older text key"));
+        QCOMPARE(w.lsvNotes->topLevelItemCount() + w.lsvTasks->topLevelItemCount(), 2);
+    }
+
+    void blankPassKeyAsksAgain()
+    {
+        TestHome home;
+        {
+            TRegistry registry(home.registryFile());
+            QVERIFY(registry.OpenKey(RegistryKeys::program(), true));
+            registry.WriteString(PassKey::ValueName, QStringLiteral("  \t "));
+        }
+        PasswordDlgSeam::answerOk(QStringLiteral("new one"));
+        TfrmMain w;
+        w.FormCreate();
+        QVERIFY(!PasswordDlgSeam::hasPendingAnswer());
+        QCOMPARE(w.PassPhrase, QStringLiteral("new one"));
+        QCOMPARE(storedPassKey(home), std::optional<QByteArray>(EncodePassKey("new one")));
+    }
+
+    // A store that exists but cannot be opened is never written over: the
+    // user is told, the entry actions stay off and the file stays as it was.
+    void unopenableStoreIsLeftAlone_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("other passphrase") << StoreFile::Encrypt(legacyDocument(), "the real one",
+            StoreFile::NewSalt()) << QStringLiteral("password Tamsel has is not the one");
+        QTest::newRow("salt only") << QByteArray("12345678") << QStringLiteral("salt and nothing else");
+        QTest::newRow("shorter than the salt")
+            << QByteArray("12345") << QStringLiteral("fewer than the 8 bytes");
+        QTest::newRow("empty") << QByteArray() << QStringLiteral("fewer than the 8 bytes");
+    }
+    void unopenableStoreIsLeftAlone()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, told);
+        TestHome home;
+        writeAll(home.storeFile(), bytes);
+        storePassKey(home, QStringLiteral("a different one"));
+
+        MessageDlgSeam::setNextAnswers({ mrOk });
+        TfrmMain w;
+        w.FormCreate();
+        const QList<MessageDlgSeam::TAskedDialog> asked = MessageDlgSeam::takeAskedDialogs();
+        QCOMPARE(asked.size(), 1);
+        QVERIFY2(asked[0].message.contains(QStringLiteral("could not open your entries")),
+            qPrintable(asked[0].message));
+        QVERIFY2(asked[0].message.contains(told), qPrintable(asked[0].message));
+        QVERIFY(asked[0].message.contains(QStringLiteral("left unchanged")));
+        QVERIFY(!asked[0].message.contains(QStringLiteral("Old note")));
+
+        QVERIFY(w.HasPassPhrase);
+        QVERIFY(!w.StoreAvailable);
+        QCOMPARE(w.lsvNotes->topLevelItemCount() + w.lsvTasks->topLevelItemCount(), 0);
+        for (QAction *action : { w.actNewNote, w.actSaveNote, w.actDeleteNote, w.actAddFile })
+            QVERIFY2(!action->isEnabled(), qPrintable(action->objectName()));
+        QCOMPARE(readAll(home.storeFile()), bytes);
+
+        // Nor does a direct store attempt replace it; it is reported instead.
+        MessageDlgSeam::setNextAnswers({ mrNo, mrNo });
+        w.EncryptXMLFile();
+        QVERIFY(!MessageDlgSeam::takeAskedDialogs().isEmpty());
+        QCOMPARE(readAll(home.storeFile()), bytes);
+        QCOMPARE(storedPassKey(home), std::optional<QByteArray>(EncodePassKey("a different one")));
+    }
+
+    void legacyFileIsConvertedAtStart()
+    {
+        TestHome home;
+        Clock::setFixed(QDateTime(QDate(2024, 3, 5), QTime(9, 30)));
+        const QString legacy = home.dataFolder() + QStringLiteral("/brindo.xml");
+        const QString backup = home.dataFolder() + QStringLiteral("/brindo_20240305.bak");
+        writeAll(legacy, legacyDocument());
+        storePassKey(home, QStringLiteral("Open sesame"));
+        {
+            TDialogDriver noDialog;
+            TfrmMain w;
+            w.FormCreate();
+            QCOMPARE(noDialog.unexpectedWindows, QStringList());
+            QVERIFY(w.StoreAvailable);
+            QCOMPARE(w.lsvNotes->topLevelItemCount(), 1);
+            QCOMPARE(w.lsvTasks->topLevelItemCount(), 1);
+        }
+        QVERIFY(!QFile::exists(legacy));
+        QCOMPARE(readAll(backup), legacyDocument());
+        QVERIFY(ownerOnly(backup));
+        QCOMPARE(StoreFile::Decrypt(readAll(home.storeFile()), "Open sesame"), legacyDocument());
+
+        // The next start (a day later) opens the store and converts nothing.
+        Clock::setFixed(QDateTime(QDate(2024, 3, 6), QTime(9, 30)));
+        const QByteArray storeBytes = readAll(home.storeFile());
+        TfrmMain again;
+        again.FormCreate();
+        QCOMPARE(again.lsvNotes->topLevelItemCount() + again.lsvTasks->topLevelItemCount(), 2);
+        QVERIFY(!QFile::exists(home.dataFolder() + QStringLiteral("/brindo_20240306.bak")));
+        QCOMPARE(readAll(home.storeFile()), storeBytes);
+    }
+
+    void damagedLegacyFileIsLeftAlone()
+    {
+        TestHome home;
+        const QString legacy = home.dataFolder() + QStringLiteral("/brindo.xml");
+        const QByteArray damaged = legacyDocument().left(200);
+        writeAll(legacy, damaged);
+        storePassKey(home, QStringLiteral("Open sesame"));
+
+        MessageDlgSeam::setNextAnswers({ mrOk });
+        TfrmMain w;
+        w.FormCreate();
+        const QList<MessageDlgSeam::TAskedDialog> asked = MessageDlgSeam::takeAskedDialogs();
+        QCOMPARE(asked.size(), 1);
+        QVERIFY2(asked[0].message.contains(QStringLiteral("could not convert your entries")),
+            qPrintable(asked[0].message));
+        QVERIFY(asked[0].message.contains(QStringLiteral("not well-formed")));
+        QVERIFY(!w.StoreAvailable);
+        QVERIFY(!w.actNewNote->isEnabled());
+        QCOMPARE(w.lsvNotes->topLevelItemCount() + w.lsvTasks->topLevelItemCount(), 0);
+        QCOMPARE(readAll(legacy), damaged);
+        QVERIFY(!QFile::exists(home.storeFile()));
+        QCOMPARE(QDir(home.dataFolder()).entryList({ QStringLiteral("*.bak") }, QDir::Files), QStringList());
+    }
+
+    void takenBackupNameKeepsTheLegacyFile()
+    {
+        TestHome home;
+        Clock::setFixed(QDateTime(QDate(2024, 3, 5), QTime(9, 30)));
+        const QString legacy = home.dataFolder() + QStringLiteral("/brindo.xml");
+        const QString backup = home.dataFolder() + QStringLiteral("/brindo_20240305.bak");
+        writeAll(legacy, legacyDocument());
+        writeAll(backup, "an earlier backup");
+        storePassKey(home, QStringLiteral("Open sesame"));
+
+        MessageDlgSeam::setNextAnswers({ mrOk });
+        TfrmMain w;
+        w.FormCreate();
+        const QList<MessageDlgSeam::TAskedDialog> asked = MessageDlgSeam::takeAskedDialogs();
+        QCOMPARE(asked.size(), 1);
+        QVERIFY(asked[0].message.contains(QStringLiteral("exists already")));
+        QVERIFY(w.StoreAvailable);
+        QCOMPARE(w.lsvNotes->topLevelItemCount() + w.lsvTasks->topLevelItemCount(), 2);
+        QCOMPARE(readAll(legacy), legacyDocument());
+        QCOMPARE(readAll(backup), QByteArray("an earlier backup"));
+        QCOMPARE(StoreFile::Decrypt(readAll(home.storeFile()), "Open sesame"), legacyDocument());
+    }
+};
+
+QTEST_MAIN(tst_StoreStartup)
+#include "tst_storestartup.moc"

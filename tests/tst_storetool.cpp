@@ -1,0 +1,308 @@
+// The tamsel-store tool, run as the user runs it.
+#include "app/StoreTool.h"
+#include "store/StoreFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+const QString tool = QStringLiteral(TAMSEL_STORE_BINARY);
+
+const QByteArray document = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Notes>\r\n   <Note>\r\n"
+                            "      <Title>Private matter</Title>\r\n   </Note>\r\n</Notes>\r\n";
+
+struct TRun {
+    int status;
+    QByteArray out;
+    QByteArray err;
+};
+
+// Runs the tool in a session of its own, so it has no terminal to ask on.
+TRun run(const QStringList &arguments, const std::optional<QString> &passPhrase, const QByteArray &input = {})
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("TAMSEL_PASSPHRASE"));
+    if (passPhrase)
+        environment.insert(QStringLiteral("TAMSEL_PASSPHRASE"), *passPhrase);
+    process.setProcessEnvironment(environment);
+    process.setChildProcessModifier([] { ::setsid(); });
+    process.start(tool, arguments);
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(30000))
+        return { -1, {}, "did not finish" };
+    return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+        process.readAllStandardOutput(), process.readAllStandardError() };
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// Everything the terminal shows until the child ends.
+QByteArray readTerminal(int master, const QList<QByteArray> &answers)
+{
+    QByteArray shown;
+    qsizetype answered = 0;
+    for (;;) {
+        pollfd waiting { master, POLLIN, 0 };
+        if (::poll(&waiting, 1, 20000) <= 0)
+            break;
+        char buffer[512];
+        const ssize_t got = ::read(master, buffer, sizeof buffer);
+        if (got <= 0)
+            break;
+        shown.append(buffer, got);
+        // Each prompt ends with ": "; answer it once it is on the screen.
+        if (answered < answers.size() && shown.count(": ") > answered) {
+            const QByteArray line = answers[answered++] + '\n';
+            if (::write(master, line.constData(), size_t(line.size())) != line.size())
+                break;
+        }
+    }
+    return shown;
+}
+
+struct TTerminalRun {
+    int status;
+    QByteArray shown;
+};
+
+// Runs the tool on a pseudo-terminal of its own, without TAMSEL_PASSPHRASE,
+// and types the answers at its prompts. Standard input comes from inputFile
+// when one is given, as with "tamsel-store encrypt FILE < entries.xml".
+TTerminalRun runOnTerminal(
+    const QStringList &arguments, const QList<QByteArray> &answers, const QString &inputFile = {})
+{
+    QList<QByteArray> argv { QFile::encodeName(tool) };
+    for (const QString &argument : arguments)
+        argv.append(argument.toLocal8Bit());
+    std::vector<char *> pointers;
+    for (QByteArray &argument : argv)
+        pointers.push_back(argument.data());
+    pointers.push_back(nullptr);
+    const QByteArray inputName = QFile::encodeName(inputFile);
+
+    int master = -1;
+    const pid_t child = ::forkpty(&master, nullptr, nullptr, nullptr);
+    if (child == 0) {
+        ::unsetenv("TAMSEL_PASSPHRASE");
+        if (!inputName.isEmpty()) {
+            const int fd = ::open(inputName.constData(), O_RDONLY);
+            if (fd < 0 || ::dup2(fd, STDIN_FILENO) < 0)
+                ::_exit(126);
+        }
+        ::execv(pointers[0], pointers.data());
+        ::_exit(127);
+    }
+    if (child < 0)
+        return { -1, "forkpty failed" };
+    const QByteArray shown = readTerminal(master, answers);
+    ::close(master);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return { WIFEXITED(status) ? WEXITSTATUS(status) : -1, shown };
+}
+} // namespace
+
+class tst_StoreTool : public QObject {
+    Q_OBJECT
+
+private slots:
+    void encryptThenDecrypt()
+    {
+        QTemporaryDir dir;
+        const QString store = dir.filePath(QStringLiteral("brindo.dat"));
+        const TRun encrypted
+            = run({ QStringLiteral("encrypt"), store }, QStringLiteral("Open sesame"), document);
+        QVERIFY2(encrypted.status == StoreToolExit::Success, encrypted.err.constData());
+        QVERIFY(encrypted.out.contains("1 entry"));
+        QVERIFY(!readAll(store).contains("Private"));
+        QCOMPARE(QFile::permissions(store) & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
+        QCOMPARE(StoreFile::Decrypt(readAll(store), "Open sesame"), document);
+
+        const TRun decrypted = run({ QStringLiteral("decrypt"), store }, QStringLiteral("Open sesame"));
+        QCOMPARE(decrypted.status, StoreToolExit::Success);
+        QCOMPARE(decrypted.out, document);
+
+        const TRun checked = run({ QStringLiteral("check"), store }, QStringLiteral("Open sesame"));
+        QCOMPARE(checked.status, StoreToolExit::Success);
+        QVERIFY(checked.out.contains("the passphrase opens this store (1 entry)"));
+    }
+
+    // Stores the program wrote are read, and stores the tool writes are
+    // what the program writes.
+    void sameFormatAsTheProgram()
+    {
+        QTemporaryDir dir;
+        const QString store = dir.filePath(QStringLiteral("brindo.dat"));
+        StoreFile::SaveStore(store, StoreFile::PassPhraseBytes(QStringLiteral("Gr\u00fc\u00dfe")), document);
+        const TRun decrypted = run({ QStringLiteral("decrypt"), store }, QStringLiteral("Gr\u00fc\u00dfe"));
+        QCOMPARE(decrypted.status, StoreToolExit::Success);
+        QCOMPARE(decrypted.out, document);
+    }
+
+    // Separate runs draw separate salts: the random source is not reseeded
+    // the same way at every start.
+    void everyRunDrawsANewSalt()
+    {
+        QTemporaryDir dir;
+        QSet<QByteArray> salts;
+        for (int i = 0; i < 3; ++i) {
+            const QString store = dir.filePath(QStringLiteral("s%1.dat").arg(i));
+            QCOMPARE(run({ QStringLiteral("encrypt"), store }, QStringLiteral("x"), document).status,
+                StoreToolExit::Success);
+            salts.insert(readAll(store).left(8));
+        }
+        QCOMPARE(salts.size(), 3);
+    }
+
+    // A store that does not open gives a message and a failure status, and
+    // nothing on standard output.
+    void storesThatDoNotOpen_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("passPhrase");
+        QTest::addColumn<QByteArray>("message");
+        const QByteArray good = StoreFile::Encrypt(document, "right", StoreFile::NewSalt());
+        QTest::newRow("wrong passphrase") << good << "wrong" << QByteArray("passphrase is not the one");
+        QTest::newRow("salt only") << good.left(8) << "right" << QByteArray("salt and nothing else");
+        QTest::newRow("cut short") << good.left(5) << "right" << QByteArray("fewer than the 8 bytes");
+        QTest::newRow("damaged body") << good.left(40) << "right" << QByteArray("could not be opened");
+    }
+    void storesThatDoNotOpen()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, passPhrase);
+        QFETCH(QByteArray, message);
+        QTemporaryDir dir;
+        const QString store = dir.filePath(QStringLiteral("brindo.dat"));
+        writeAll(store, bytes);
+        for (const char *command : { "decrypt", "check" }) {
+            const TRun result = run({ QLatin1String(command), store }, passPhrase);
+            QCOMPARE(result.status, StoreToolExit::NotOpened);
+            QCOMPARE(result.out, QByteArray());
+            QVERIFY2(result.err.contains(message), result.err.constData());
+            QVERIFY(!result.err.contains("Private"));
+        }
+        QCOMPARE(readAll(store), bytes);
+    }
+
+    void encryptRefusesWhatIsNotAnEntryDocument_data()
+    {
+        QTest::addColumn<QByteArray>("input");
+        QTest::newRow("not XML") << QByteArray("hello\n");
+        QTest::newRow("cut short") << document.left(60);
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("other root") << QByteArray("<?xml version=\"1.0\"?><Settings/>");
+    }
+    void encryptRefusesWhatIsNotAnEntryDocument()
+    {
+        QFETCH(QByteArray, input);
+        QTemporaryDir dir;
+        const QString store = dir.filePath(QStringLiteral("brindo.dat"));
+        const QByteArray existing = StoreFile::Encrypt(document, "x", StoreFile::NewSalt());
+        writeAll(store, existing);
+        const TRun result = run({ QStringLiteral("encrypt"), store }, QStringLiteral("x"), input);
+        QCOMPARE(result.status, StoreToolExit::NotOpened);
+        QVERIFY(result.err.contains("nothing was written"));
+        QCOMPARE(readAll(store), existing);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    }
+
+    void usageAndFileFailures()
+    {
+        QTemporaryDir dir;
+        QCOMPARE(run({}, QStringLiteral("x")).status, StoreToolExit::Usage);
+        QCOMPARE(
+            run({ QStringLiteral("open"), dir.filePath(QStringLiteral("a")) }, QStringLiteral("x")).status,
+            StoreToolExit::Usage);
+        const TRun help = run({ QStringLiteral("--help") }, std::nullopt);
+        QCOMPARE(help.status, StoreToolExit::Success);
+        QVERIFY(help.out.contains("TAMSEL_PASSPHRASE"));
+
+        const TRun missing = run(
+            { QStringLiteral("decrypt"), dir.filePath(QStringLiteral("none.dat")) }, QStringLiteral("x"));
+        QCOMPARE(missing.status, StoreToolExit::InputOutput);
+        QCOMPARE(missing.out, QByteArray());
+        const TRun noFolder
+            = run({ QStringLiteral("encrypt"), dir.filePath(QStringLiteral("no/such/brindo.dat")) },
+                QStringLiteral("x"), document);
+        QCOMPARE(noFolder.status, StoreToolExit::InputOutput);
+        QCOMPARE(run({ QStringLiteral("check"), dir.path() }, QStringLiteral("x")).status,
+            StoreToolExit::InputOutput);
+    }
+
+    void passPhraseNeeded()
+    {
+        QTemporaryDir dir;
+        const QString store = dir.filePath(QStringLiteral("brindo.dat"));
+        StoreFile::SaveStore(store, "x", document);
+        const TRun noTerminal = run({ QStringLiteral("check"), store }, std::nullopt);
+        QCOMPARE(noTerminal.status, StoreToolExit::Usage);
+        QVERIFY(noTerminal.err.contains("TAMSEL_PASSPHRASE"));
+        const TRun empty = run({ QStringLiteral("check"), store }, QString());
+        QCOMPARE(empty.status, StoreToolExit::Usage);
+    }
+
+    // On a terminal the passphrase is asked for and never shown.
+    void terminalPromptHidesThePassPhrase()
+    {
+        QTemporaryDir dir;
+        const QString store = dir.filePath(QStringLiteral("brindo.dat"));
+        StoreFile::SaveStore(store, "Hidden words", document);
+
+        const TTerminalRun opened = runOnTerminal({ QStringLiteral("check"), store }, { "Hidden words" });
+        QCOMPARE(opened.status, StoreToolExit::Success);
+        QVERIFY2(opened.shown.contains("Passphrase: "), opened.shown.constData());
+        QVERIFY2(opened.shown.contains("the passphrase opens this store"), opened.shown.constData());
+        QVERIFY2(!opened.shown.contains("Hidden"), opened.shown.constData());
+
+        const TTerminalRun wrong = runOnTerminal({ QStringLiteral("check"), store }, { "Other words" });
+        QCOMPARE(wrong.status, StoreToolExit::NotOpened);
+        QVERIFY(!wrong.shown.contains("Other"));
+    }
+
+    // encrypt asks twice: a typing error would lock the new store for good.
+    void terminalEncryptConfirms()
+    {
+        QTemporaryDir dir;
+        const QString input = dir.filePath(QStringLiteral("entries.xml"));
+        writeAll(input, document);
+        const QString store = dir.filePath(QStringLiteral("brindo.dat"));
+        const auto encrypt = [&](const QList<QByteArray> &answers) {
+            return runOnTerminal({ QStringLiteral("encrypt"), store }, answers, input);
+        };
+        const TTerminalRun differing = encrypt({ "first", "second" });
+        QCOMPARE(differing.status, StoreToolExit::Usage);
+        QVERIFY(!QFile::exists(store));
+
+        const TTerminalRun confirmed = encrypt({ "same words", "same words" });
+        QVERIFY2(confirmed.status == StoreToolExit::Success, confirmed.shown.constData());
+        QVERIFY(!confirmed.shown.contains("same words"));
+        QCOMPARE(StoreFile::Decrypt(readAll(store), "same words"), document);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_StoreTool)
+#include "tst_storetool.moc"
