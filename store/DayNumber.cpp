@@ -4,6 +4,7 @@
 #include "store/LocaleFormat.h"
 
 #include <QRegularExpression>
+#include <charconv>
 #include <cmath>
 
 namespace {
@@ -66,21 +67,43 @@ QString DayNumber::text(double dayNumber)
 
 std::optional<double> DayNumber::parse(const QString &text)
 {
+    // Hand-checked and converted with from_chars: the lists parse several day
+    // numbers per row, and QString::toDouble with a pattern match costs more
+    // than the rest of a row together.
     const QString trimmed = text.trimmed();
-    const QChar separator = LocaleFormat().decimalSeparator;
-    static const QRegularExpression number(
-        QStringLiteral("^[+-]?(\\d+(\\.\\d*)?|\\.\\d+)([eE][+-]?\\d+)?$"));
-    QString plain = trimmed;
-    if (separator != QLatin1Char('.')) {
-        if (plain.contains(QLatin1Char('.')))
-            return std::nullopt;
-        plain.replace(separator, QLatin1Char('.'));
-    }
-    if (!number.match(plain).hasMatch())
+    if (trimmed.isEmpty() || trimmed.size() > 64)
         return std::nullopt;
-    bool ok = false;
-    const double value = plain.toDouble(&ok);
-    if (!ok || !std::isfinite(value))
+    const QChar separator = LocaleFormat().decimalSeparator;
+    char buffer[65];
+    qsizetype length = 0;
+    bool digits = false, point = false, exponent = false;
+    for (qsizetype i = 0; i < trimmed.size(); ++i) {
+        const QChar c = trimmed.at(i);
+        char out = 0;
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) {
+            out = char(c.unicode());
+            digits = true;
+        } else if (c == separator && !point && !exponent) {
+            out = '.';
+            point = true;
+        } else if ((c == QLatin1Char('e') || c == QLatin1Char('E')) && digits && !exponent) {
+            out = 'e';
+            exponent = true;
+            digits = false;
+        } else if ((c == QLatin1Char('+') || c == QLatin1Char('-'))
+                   && (i == 0 || buffer[length - 1] == 'e')) {
+            out = char(c.unicode());
+        } else {
+            return std::nullopt;
+        }
+        buffer[length++] = out;
+    }
+    if (!digits)
+        return std::nullopt;
+    const char *begin = buffer[0] == '+' ? buffer + 1 : buffer;
+    double value = 0;
+    const auto [end, error] = std::from_chars(begin, buffer + length, value);
+    if (error != std::errc() || end != buffer + length || !std::isfinite(value))
         return std::nullopt;
     return value;
 }
@@ -104,9 +127,9 @@ QString DayNumber::displayText(double dayNumber)
 {
     const TLocaleFormat &format = LocaleFormat();
     const QDateTime moment = toDateTime(dayNumber);
-    QString result = format.locale.toString(moment.date(), format.shortDateFormat);
+    QString result = format.dateText(moment.date());
     if (moment.time() != QTime(0, 0))
-        result += QLatin1Char(' ') + format.locale.toString(moment.time(), format.longTimeFormat);
+        result += QLatin1Char(' ') + format.timeText(moment.time());
     return result;
 }
 

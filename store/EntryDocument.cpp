@@ -19,7 +19,8 @@ QString lineBreaksToMarker(const QString &text)
 QString markerToLineBreaks(const QString &stored)
 {
     QString result = stored;
-    result.replace(QLatin1String("^M"), QLatin1String("\n"), Qt::CaseInsensitive);
+    if (result.contains(QLatin1Char('^')))
+        result.replace(QLatin1String("^M"), QLatin1String("\n"), Qt::CaseInsensitive);
     return result;
 }
 
@@ -57,9 +58,29 @@ QString EntryDocument::BodyToStored(const QString &body)
 
 QString EntryDocument::BodyFromStored(const QString &stored)
 {
-    QString result = markerToLineBreaks(stored);
-    result.replace(QLatin1String("&lt;"), QLatin1String("<"), Qt::CaseInsensitive);
-    result.replace(QLatin1String("&gt;"), QLatin1String(">"), Qt::CaseInsensitive);
+    // One pass for "^M" (either case) and "&lt;"/"&gt;" (any case), writing
+    // into a buffer of the input's size: bodies are read for every entry when
+    // the lists are filled.
+    const qsizetype size = stored.size();
+    const QChar *in = stored.constData();
+    QString result(size, Qt::Uninitialized);
+    QChar *out = result.data();
+    const auto lower = [](QChar c) { return QChar(c.unicode() | 0x20); };
+    for (qsizetype i = 0; i < size; ++i) {
+        const QChar c = in[i];
+        if (c == QLatin1Char('^') && i + 1 < size && lower(in[i + 1]) == QLatin1Char('m')) {
+            *out++ = QLatin1Char('\n');
+            ++i;
+        } else if (c == QLatin1Char('&') && i + 3 < size && in[i + 3] == QLatin1Char(';')
+                   && lower(in[i + 2]) == QLatin1Char('t')
+                   && (lower(in[i + 1]) == QLatin1Char('l') || lower(in[i + 1]) == QLatin1Char('g'))) {
+            *out++ = lower(in[i + 1]) == QLatin1Char('l') ? QLatin1Char('<') : QLatin1Char('>');
+            i += 3;
+        } else {
+            *out++ = c;
+        }
+    }
+    result.truncate(out - result.constData());
     return result;
 }
 

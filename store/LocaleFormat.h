@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QChar>
+#include <QHash>
 #include <QLocale>
 #include <QString>
 
@@ -15,6 +16,15 @@ struct TLocaleFormat
     QString shortTimeFormat; // without seconds
 
     static TLocaleFormat fromLocale(const QLocale &locale);
+
+    // The short date and the long time as texts. Filling a list formats a
+    // few of these per row, and QLocale's formatter is slow: dates are
+    // remembered per day, and plain time formats are built by hand.
+    QString dateText(const QDate &date) const;
+    QString timeText(const QTime &time) const;
+
+private:
+    mutable QHash<qint64, QString> m_dateTexts;
 };
 
 // The formats in effect; taken from QLocale::system() until set.

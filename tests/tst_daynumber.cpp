@@ -121,6 +121,29 @@ private slots:
         QVERIFY(!LocaleFormat().longTimeFormat.contains(QLatin1Char('t')));
     }
 
+    // The hand-built time text matches QLocale's for the common formats.
+    void timeTextMatchesQLocale_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::newRow("US English") << QLocale(QLocale::English, QLocale::UnitedStates);
+        QTest::newRow("British English") << QLocale(QLocale::English, QLocale::UnitedKingdom);
+        QTest::newRow("German") << QLocale(QLocale::German, QLocale::Germany);
+        QTest::newRow("French") << QLocale(QLocale::French, QLocale::France);
+        QTest::newRow("Japanese") << QLocale(QLocale::Japanese, QLocale::Japan);
+        QTest::newRow("Arabic digits") << QLocale(QLocale::Arabic, QLocale::Egypt);
+        QTest::newRow("C") << QLocale::c();
+    }
+    void timeTextMatchesQLocale()
+    {
+        QFETCH(QLocale, locale);
+        const TLocaleFormat format = TLocaleFormat::fromLocale(locale);
+        for (const QTime time : {QTime(0, 0, 1), QTime(9, 5, 7), QTime(12, 0, 0), QTime(12, 59, 59),
+                                 QTime(13, 46, 32), QTime(23, 59, 59)}) {
+            QCOMPARE(format.timeText(time), locale.toString(time, format.longTimeFormat));
+            QCOMPARE(format.dateText(QDate(2006, 4, 6)), locale.toString(QDate(2006, 4, 6), format.shortDateFormat));
+        }
+    }
+
     void legacyDateTimeText_data()
     {
         QTest::addColumn<QLocale>("locale");
