@@ -17,18 +17,22 @@
 
 void TfrmMain::actNewNoteExecute()
 {
-    if (actSaveNote->isEnabled() && !ConfirmSaveChanges())
-        return;
-    ClearNoteValues();
-    for (QAction *action : { actSaveNote, actDeleteNote, actPrint, actSaveNotesAs, actSendMail })
-        action->setEnabled(false);
-    SetActionImage(actSaveNote, 1, 2);
-    SetActionImage(actDeleteNote, 3, 4);
-    EditorKind = TEditorKind::None;
-    // A new entry takes the kind of the list in view.
-    (pgcData->currentWidget() == tabNotes ? radNote : radTask)->setChecked(true);
-    radNoteClick();
-    edtTitle->setFocus();
+    try {
+        if (actSaveNote->isEnabled() && !ConfirmSaveChanges())
+            return;
+        ClearNoteValues();
+        for (QAction *action : { actSaveNote, actDeleteNote, actPrint, actSaveNotesAs, actSendMail })
+            action->setEnabled(false);
+        SetActionImage(actSaveNote, 1, 2);
+        SetActionImage(actDeleteNote, 3, 4);
+        EditorKind = TEditorKind::None;
+        // A new entry takes the kind of the list in view.
+        (pgcData->currentWidget() == tabNotes ? radNote : radTask)->setChecked(true);
+        radNoteClick();
+        edtTitle->setFocus();
+    } catch (const ETamselError &error) {
+        ReportError({ QStringLiteral("Main"), QStringLiteral("actNewNoteExecute"), error.message() });
+    }
 }
 
 void TfrmMain::actSaveNoteExecute()
@@ -36,27 +40,31 @@ void TfrmMain::actSaveNoteExecute()
     // The reminder check must not run between the writes of a save. SaveNote
     // and SaveTask report their own failures, so the timers always resume.
     DisableTimer();
-    // A title of blanks would be stored as an element without text, which
-    // stops the lists from loading every later entry at the next start.
-    if (edtTitle->toPlainText().trimmed().isEmpty()) {
-        MessageDlg(QStringLiteral("Please enter a title for the entry before saving it."),
-            TMsgDlgType::Information, mbOK);
-    } else {
-        // When CheckSpellingOnSave is on, the spell check of the title and
-        // body (actSpellCheckExecute, from the Save button) runs here, before
-        // the entry is written.
-        const bool saved = radNote->isChecked() ? SaveNote() : SaveTask();
-        // A save that failed keeps the editor dirty, so its changes are not
-        // dropped by the next load or New without a prompt.
-        if (saved) {
-            actSaveNote->setEnabled(false);
-            actSaveNotesAs->setEnabled(true);
-            actSendMail->setEnabled(true);
+    try {
+        // A title of blanks would be stored as an element without text, which
+        // stops the lists from loading every later entry at the next start.
+        if (edtTitle->toPlainText().trimmed().isEmpty()) {
+            MessageDlg(QStringLiteral("Please enter a title for the entry before saving it."),
+                TMsgDlgType::Information, mbOK);
+        } else {
+            // When CheckSpellingOnSave is on, the spell check of the title and
+            // body (actSpellCheckExecute, from the Save button) runs here, before
+            // the entry is written.
+            const bool saved = radNote->isChecked() ? SaveNote() : SaveTask();
+            // A save that failed keeps the editor dirty, so its changes are not
+            // dropped by the next load or New without a prompt.
+            if (saved) {
+                actSaveNote->setEnabled(false);
+                actSaveNotesAs->setEnabled(true);
+                actSendMail->setEnabled(true);
+            }
         }
+        SetActionImage(actSaveNote, 1, 2);
+        SetActionImage(actSaveNotesAs, 14, 15);
+        SetActionImage(actSendMail, 12, 13);
+    } catch (const ETamselError &error) {
+        ReportError({ QStringLiteral("Main"), QStringLiteral("actSaveNoteExecute"), error.message() });
     }
-    SetActionImage(actSaveNote, 1, 2);
-    SetActionImage(actSaveNotesAs, 14, 15);
-    SetActionImage(actSendMail, 12, 13);
     ResetTimerState();
 }
 
@@ -131,23 +139,27 @@ void TfrmMain::actDeleteNoteExecute()
 
 void TfrmMain::actFontExecute()
 {
-    DisableTimer();
-    if (const std::optional<QFont> font = ChooseFont(redNote->font(), this)) {
-        // A font change is not an entry change: the fields' change signals
-        // must not leave the editor dirty.
-        const bool unsaved = actSaveNote->isEnabled();
-        EntryFont = *font;
-        for (TRichEditURL *field : { redNote, edtTitle, redFileName })
-            field->setFont(*font);
-        for (QTreeWidget *list : { static_cast<QTreeWidget *>(lsvTasks), lsvNotes }) {
-            list->setFont(*font);
-            list->viewport()->update();
+    try {
+        DisableTimer();
+        if (const std::optional<QFont> font = ChooseFont(redNote->font(), this)) {
+            // A font change is not an entry change: the fields' change signals
+            // must not leave the editor dirty.
+            const bool unsaved = actSaveNote->isEnabled();
+            EntryFont = *font;
+            for (TRichEditURL *field : { redNote, edtTitle, redFileName })
+                field->setFont(*font);
+            for (QTreeWidget *list : { static_cast<QTreeWidget *>(lsvTasks), lsvNotes }) {
+                list->setFont(*font);
+                list->viewport()->update();
+            }
+            ResetFormLayout();
+            actSaveNote->setEnabled(unsaved);
         }
-        ResetFormLayout();
-        actSaveNote->setEnabled(unsaved);
+        EnableUserControls();
+        ResetTimerState();
+    } catch (const ETamselError &error) {
+        ReportError({ QStringLiteral("Main"), QStringLiteral("actFontExecute"), error.message() });
     }
-    EnableUserControls();
-    ResetTimerState();
 }
 
 void TfrmMain::timAutoSaveTimer()
