@@ -79,6 +79,9 @@ void TfrmMain::LoadNotes()
     const QFont font = CurrentEntryFont();
     lsvNotes->setFont(font);
     lsvTasks->setFont(font);
+    // The entry font is for the rows; the headers keep the window's font.
+    lsvNotes->header()->setFont(this->font());
+    lsvTasks->header()->setFont(this->font());
     bool repairedAny = false;
     try {
         int index = 0;
