@@ -181,7 +181,7 @@ void TfrmMain::SortList(QTreeWidget *list, int column, int &toggle, int &sortCol
     toggle = -toggle;
     SortSign = toggle;
     const int selector = (isTasks ? taskSelectors : noteSelectors)[column];
-    list->sortItems(selector + 1, SortSign < 0 ? Qt::DescendingOrder : Qt::AscendingOrder);
+    SortRows(list, selector + 1, SortSign < 0 ? Qt::DescendingOrder : Qt::AscendingOrder);
 
     QTreeWidgetItem *header = list->headerItem();
     for (int i = 0; i < columns; ++i) {

@@ -3,7 +3,12 @@
 #include "store/LocaleFormat.h"
 
 #include <QCollator>
+#include <QItemSelectionModel>
+#include <QSignalBlocker>
+#include <QTreeWidget>
+#include <algorithm>
 #include <optional>
+#include <vector>
 
 namespace {
 // The user's collation, rebuilt only when the locale in effect changes.
@@ -21,8 +26,40 @@ const QCollator &collator()
 }
 } // namespace
 
-bool TEntryRow::operator<(const QTreeWidgetItem &other) const
+void SortRows(QTreeWidget *list, int column, Qt::SortOrder order)
 {
-    const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
-    return collator().compare(text(column), other.text(column)) < 0;
+    const int count = list->topLevelItemCount();
+    if (count < 2)
+        return;
+
+    // One collation key per row, then a stable sort of the keys: comparing
+    // keys is cheap, collating texts on every comparison is not.
+    std::vector<std::pair<QCollatorSortKey, QTreeWidgetItem *>> keyed;
+    keyed.reserve(size_t(count));
+    const QCollator &rules = collator();
+    for (int i = 0; i < count; ++i) {
+        QTreeWidgetItem *row = list->topLevelItem(i);
+        keyed.emplace_back(rules.sortKey(row->text(column)), row);
+    }
+    const bool descending = order == Qt::DescendingOrder;
+    std::stable_sort(keyed.begin(), keyed.end(), [descending](const auto &a, const auto &b) {
+        return descending ? b.first.compare(a.first) < 0 : a.first.compare(b.first) < 0;
+    });
+
+    // The rows are taken out and put back in order; selection and current row
+    // are restored without telling the handlers, since nothing changed for them.
+    QTreeWidgetItem *current = list->currentItem();
+    const QList<QTreeWidgetItem *> selected = list->selectedItems();
+    const QSignalBlocker blockList(list);
+    const QSignalBlocker blockSelection(list->selectionModel());
+    list->invisibleRootItem()->takeChildren();
+    QList<QTreeWidgetItem *> rows;
+    rows.reserve(count);
+    for (const auto &entry : keyed)
+        rows.append(entry.second);
+    list->addTopLevelItems(rows);
+    if (current)
+        list->setCurrentItem(current, 0, QItemSelectionModel::NoUpdate);
+    for (QTreeWidgetItem *row : selected)
+        row->setSelected(true);
 }

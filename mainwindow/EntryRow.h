@@ -12,9 +12,6 @@ public:
 
     QString subItem(int k) const { return text(k + 1); }
     void setSubItem(int k, const QString &value) { setText(k + 1, value); }
-
-    // Locale-aware, case-sensitive comparison of the sort column's texts.
-    bool operator<(const QTreeWidgetItem &other) const override;
 };
 
 // Column counts and positions of the two lists' layouts.
@@ -33,6 +30,10 @@ constexpr int Modified = 0, Due = 1, Done = 2, Title = 3, Text = 4, Completed = 
               DateTime = 7, LastModified = 8, Deadline = 9, DateCompleted = 10, Reminder = 11,
               Complete = 12, ReminderDate = 13, FileName = 14;
 } // namespace TaskRow
+
+// Sorts the list's rows by the texts of one column with the user's
+// locale-aware, case-sensitive collation; equal texts keep their order.
+void SortRows(QTreeWidget *list, int column, Qt::SortOrder order);
 
 inline TEntryRow *asRow(QTreeWidgetItem *item)
 {
