@@ -90,7 +90,7 @@ void TfrmMain::LoadNotes()
             if (entry.type() != pugi::node_element)
                 continue;
             const bool isTask = EntryDocument::IsTask(entry);
-            auto *row = new TEntryRow(isTask ? TaskRow::Columns : NoteRow::Columns);
+            auto *row = new TEntryRow();
             (isTask ? tasks : notes).append(row);
 
             const QString fileName = TXmlDocument::ReadChildValue(entry, "FileName").value_or(QString());

@@ -141,7 +141,7 @@ bool TfrmMain::SaveNote()
                 created = taskRow->subItem(TaskRow::DateTime);
             }
 
-            auto *row = new TEntryRow(NoteRow::Columns);
+            auto *row = new TEntryRow();
             lsvNotes->addTopLevelItem(row);
             row->setText(0, caption);
             row->setSubItem(NoteRow::Modified, now.display);
@@ -268,7 +268,7 @@ bool TfrmMain::SaveTask()
             const QString completedText = complete ? now.text : QString();
 
             std::optional<TUpdateBracket> bracket(std::in_place, lsvTasks);
-            auto *row = new TEntryRow(TaskRow::Columns);
+            auto *row = new TEntryRow();
             lsvTasks->addTopLevelItem(row);
             row->setText(0, caption);
             row->setSubItem(TaskRow::Modified, now.display);
