@@ -2,6 +2,24 @@
 #include "app/SingleInstance.h"
 
 #include <QApplication>
+#include <QScreen>
+
+namespace {
+// Stored or designed bounds may lie partly off the screen in use (a smaller
+// or removed monitor); the window is moved, not resized, so it can be reached.
+void KeepOnScreen(QWidget &window)
+{
+    if (window.windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))
+        return;
+    const QRect available = window.screen()->availableGeometry();
+    const QRect frame = window.frameGeometry();
+    if (available.contains(frame))
+        return;
+    const int left = qMax(available.left(), qMin(frame.left(), available.right() + 1 - frame.width()));
+    const int top = qMax(available.top(), qMin(frame.top(), available.bottom() + 1 - frame.height()));
+    window.move(left, top);
+}
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -23,6 +41,7 @@ int main(int argc, char *argv[])
         frmMain.activateWindow();
     });
     frmMain.FormCreate(application.arguments().mid(1));
+    KeepOnScreen(frmMain);
     frmMain.show();
     return application.exec();
 }
