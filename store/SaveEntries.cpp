@@ -3,6 +3,8 @@
 // rebuilding the lists.
 #include "app/Main.h"
 
+#include <QScopedValueRollback>
+
 #include "controls/ListViewEx.h"
 #include "controls/RichEditURL.h"
 #include "diagnostics/ErrorReport.h"
@@ -214,11 +216,13 @@ bool TfrmMain::SaveTask()
             row->setSubItem(TaskRow::Modified, now.display);
             row->setSubItem(TaskRow::Due, deadlineDisplay);
             row->setSubItem(TaskRow::Complete, completeText);
-            // A change of the completion box runs its own click behaviour,
-            // which records or clears the completion time.
+            // The box only shows the state; this save records the completion
+            // time and stores the document once.
             const Qt::CheckState boxState = complete ? Qt::Checked : Qt::Unchecked;
-            if (row->checkState(TaskRow::DoneColumn) != boxState)
+            if (row->checkState(TaskRow::DoneColumn) != boxState) {
+                const QScopedValueRollback quiet(CreatingTaskBox, true);
                 row->setCheckState(TaskRow::DoneColumn, boxState);
+            }
             row->setSubItem(TaskRow::Title, editor.title);
             row->setSubItem(TaskRow::Text, editor.body);
 
@@ -315,7 +319,8 @@ bool TfrmMain::SaveTask()
             row->setSubItem(TaskRow::Complete, completeText);
             if (complete) {
                 row->setSubItem(TaskRow::Completed, now.display);
-                // Ticking the new box runs its click behaviour, as a click would.
+                // The document already holds the completion; the box only shows it.
+                const QScopedValueRollback quiet(CreatingTaskBox, true);
                 row->setCheckState(TaskRow::DoneColumn, Qt::Checked);
             }
             row->setSubItem(TaskRow::ReminderDate, reminderText);
