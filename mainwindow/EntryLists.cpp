@@ -83,6 +83,7 @@ void TfrmMain::LoadNotes()
     lsvNotes->header()->setFont(this->font());
     lsvTasks->header()->setFont(this->font());
     bool repairedAny = false;
+    const QDateTime now = Clock::now();
     try {
         int index = 0;
         for (pugi::xml_node entry = xmlNotes.Root().first_child(); entry;
@@ -97,7 +98,7 @@ void TfrmMain::LoadNotes()
             bool repaired = false;
             QString caption;
             try {
-                caption = EntryDocument::ReadNoteDate(entry, Clock::now(), &repaired);
+                caption = EntryDocument::ReadNoteDate(entry, now, &repaired);
                 repairedAny = repairedAny || repaired;
             } catch (const ETamselError &error) {
                 ReportError({QStringLiteral("Main"), QStringLiteral("GetNoteDate"), error.message()});

@@ -10,10 +10,7 @@
 namespace {
 constexpr qint64 msecsPerDay = 24LL * 60 * 60 * 1000;
 
-qint64 epochJulianDay()
-{
-    return QDate(1899, 12, 30).toJulianDay();
-}
+constexpr qint64 epochJulianDay = 2415019; // 1899-12-30
 
 // Expands two-digit years to four so that texts with either form parse; a
 // two-digit year is put into the century window around the current year.
@@ -33,17 +30,10 @@ QList<QString> candidateFormats(const TLocaleFormat &format)
     }
     return result;
 }
-} // namespace
 
-double DayNumber::fromDateTime(const QDateTime &moment)
-{
-    const QDateTime local = moment.toLocalTime();
-    const double days = double(local.date().toJulianDay() - epochJulianDay());
-    const double fraction = double(local.time().msecsSinceStartOfDay()) / double(msecsPerDay);
-    return days + fraction;
-}
-
-QDateTime DayNumber::toDateTime(double dayNumber)
+// The calendar day and the time of day of a day number, without going
+// through the local time zone as a QDateTime does.
+std::pair<QDate, QTime> dateAndTime(double dayNumber)
 {
     const double whole = std::floor(dayNumber);
     qint64 msecs = qint64(std::llround((dayNumber - whole) * double(msecsPerDay)));
@@ -52,8 +42,22 @@ QDateTime DayNumber::toDateTime(double dayNumber)
         msecs -= msecsPerDay;
         ++day;
     }
-    const QDate date = QDate::fromJulianDay(epochJulianDay() + day);
-    return QDateTime(date, QTime::fromMSecsSinceStartOfDay(int(msecs)));
+    return {QDate::fromJulianDay(epochJulianDay + day), QTime::fromMSecsSinceStartOfDay(int(msecs))};
+}
+} // namespace
+
+double DayNumber::fromDateTime(const QDateTime &moment)
+{
+    const QDateTime local = moment.toLocalTime();
+    const double days = double(local.date().toJulianDay() - epochJulianDay);
+    const double fraction = double(local.time().msecsSinceStartOfDay()) / double(msecsPerDay);
+    return days + fraction;
+}
+
+QDateTime DayNumber::toDateTime(double dayNumber)
+{
+    const auto [date, time] = dateAndTime(dayNumber);
+    return QDateTime(date, time);
 }
 
 QString DayNumber::text(double dayNumber)
@@ -126,11 +130,10 @@ std::optional<double> DayNumber::parseEitherSeparator(const QString &text)
 QString DayNumber::displayText(double dayNumber)
 {
     const TLocaleFormat &format = LocaleFormat();
-    const QDateTime moment = toDateTime(dayNumber);
-    QString result = format.dateText(moment.date());
-    if (moment.time() != QTime(0, 0))
-        result += QLatin1Char(' ') + format.timeText(moment.time());
-    return result;
+    const auto [date, time] = dateAndTime(dayNumber);
+    if (time == QTime(0, 0))
+        return format.dateText(date);
+    return format.dateText(date) + QLatin1Char(' ') + format.timeText(time);
 }
 
 std::optional<QDateTime> DayNumber::parseLocaleDateTime(const QString &text)

@@ -3,6 +3,7 @@
 #include <QDateTime>
 
 #include <QRegularExpression>
+#include <iterator>
 #include <optional>
 
 namespace {
@@ -20,6 +21,107 @@ QString withoutTimeZone(QString format)
     format.replace(zone, QStringLiteral(" "));
     return format.trimmed();
 }
+
+// Dates and times whose formats hold only numbers (d, dd, M, MM, yy, yyyy,
+// h, hh, H, HH, m, mm, s, ss), an AM/PM marker and literal separators are
+// built by hand; QLocale's formatter costs more than the rest of a list row.
+class NumericFormat
+{
+public:
+    // Whether the format holds only the fields above and the locale writes
+    // ASCII digits.
+    static bool handles(const QLocale &locale, QStringView format)
+    {
+        if (locale.zeroDigit() != QLatin1String("0") || format.size() > MaxFormat)
+            return false;
+        for (qsizetype i = 0; i < format.size();) {
+            const qsizetype run = runLength(format, i);
+            const QChar c = format.at(i);
+            if (c == QLatin1Char('d') || c == QLatin1Char('M') || c == QLatin1Char('h')
+                || c == QLatin1Char('H') || c == QLatin1Char('m') || c == QLatin1Char('s')) {
+                if (run > 2)
+                    return false;
+            } else if (c == QLatin1Char('y')) {
+                if (run != 2 && run != 4)
+                    return false;
+            } else if (c == QLatin1Char('A') || c == QLatin1Char('a')) {
+                // "AP" and "ap" as one marker; mixed cases are left to QLocale.
+                if (run != 1 || (i + 1 < format.size() && format.at(i + 1).toLower() == QLatin1Char('p')
+                                 && format.at(i + 1) != (c == QLatin1Char('A') ? QLatin1Char('P') : QLatin1Char('p'))))
+                    return false;
+            } else if (c.unicode() < 128 && (c.isLetter() || c == QLatin1Char('\''))) {
+                return false;
+            }
+            i += run;
+        }
+        return true;
+    }
+
+    // Formats a date, a time or both with a format accepted by handles().
+    static QString build(const QLocale &locale, QStringView format, QDate date, QTime time)
+    {
+        char16_t out[MaxFormat * 4];
+        qsizetype length = 0;
+        const auto number = [&](int value, qsizetype width) {
+            char16_t digits[8];
+            int count = 0;
+            do {
+                digits[count++] = char16_t(u'0' + value % 10);
+                value /= 10;
+            } while (value > 0 && count < 8);
+            while (count < width)
+                digits[count++] = u'0';
+            while (count > 0)
+                out[length++] = digits[--count];
+        };
+        const bool twelveHours = format.contains(QLatin1Char('a'), Qt::CaseInsensitive);
+        for (qsizetype i = 0; i < format.size();) {
+            const qsizetype run = runLength(format, i);
+            const char16_t c = format.at(i).unicode();
+            switch (c) {
+            case u'd': number(date.day(), run); break;
+            case u'M': number(date.month(), run); break;
+            case u'y': number(run == 2 ? date.year() % 100 : date.year(), run); break;
+            case u'H': number(time.hour(), run); break;
+            case u'h': {
+                const int hour = time.hour();
+                number(twelveHours ? (hour % 12 == 0 ? 12 : hour % 12) : hour, run);
+                break;
+            }
+            case u'm': number(time.minute(), run); break;
+            case u's': number(time.second(), run); break;
+            case u'A':
+            case u'a': {
+                QString marker = time.hour() < 12 ? locale.amText() : locale.pmText();
+                marker = c == u'A' ? marker.toUpper() : marker.toLower();
+                for (QChar m : std::as_const(marker)) {
+                    if (length < qsizetype(std::size(out)))
+                        out[length++] = m.unicode();
+                }
+                if (i + 1 < format.size() && format.at(i + 1).toLower() == QLatin1Char('p'))
+                    ++i;
+                break;
+            }
+            default:
+                for (qsizetype k = 0; k < run; ++k)
+                    out[length++] = c;
+            }
+            i += run;
+        }
+        return QString(reinterpret_cast<const QChar *>(out), length);
+    }
+
+private:
+    static constexpr qsizetype MaxFormat = 40;
+
+    static qsizetype runLength(QStringView format, qsizetype at)
+    {
+        qsizetype run = 1;
+        while (at + run < format.size() && format.at(at + run) == format.at(at))
+            ++run;
+        return run;
+    }
+};
 } // namespace
 
 TLocaleFormat TLocaleFormat::fromLocale(const QLocale &locale)
@@ -30,11 +132,16 @@ TLocaleFormat TLocaleFormat::fromLocale(const QLocale &locale)
     format.shortDateFormat = locale.dateFormat(QLocale::ShortFormat);
     format.longTimeFormat = withoutTimeZone(locale.timeFormat(QLocale::LongFormat));
     format.shortTimeFormat = locale.timeFormat(QLocale::ShortFormat);
+    format.m_numericDate = NumericFormat::handles(locale, format.shortDateFormat);
+    format.m_numericTime = NumericFormat::handles(locale, format.longTimeFormat);
     return format;
 }
 
 QString TLocaleFormat::dateText(const QDate &date) const
 {
+    // Years beyond four digits are rare enough to leave to QLocale.
+    if (m_numericDate && date.year() >= 0 && date.year() <= 9999)
+        return NumericFormat::build(locale, shortDateFormat, date, QTime());
     const qint64 day = date.toJulianDay();
     auto found = m_dateTexts.constFind(day);
     if (found != m_dateTexts.constEnd())
@@ -48,52 +155,9 @@ QString TLocaleFormat::dateText(const QDate &date) const
 
 QString TLocaleFormat::timeText(const QTime &time) const
 {
-    // Hand-built for formats of h, H, m, s, AP and separators in ASCII
-    // digits; anything else goes to QLocale.
-    if (locale.zeroDigit() != QLatin1String("0"))
-        return locale.toString(time, longTimeFormat);
-    QString result;
-    result.reserve(longTimeFormat.size() + 4);
-    const auto twoDigits = [&result](int value) {
-        result += QLatin1Char(char('0' + value / 10));
-        result += QLatin1Char(char('0' + value % 10));
-    };
-    const bool twelveHours = longTimeFormat.contains(QLatin1Char('a'), Qt::CaseInsensitive);
-    const qsizetype size = longTimeFormat.size();
-    for (qsizetype i = 0; i < size;) {
-        const QChar c = longTimeFormat.at(i);
-        qsizetype run = 1;
-        while (i + run < size && longTimeFormat.at(i + run) == c)
-            ++run;
-        const char token = c.toLatin1();
-        if (token == 'h' || token == 'H') {
-            int hour = time.hour();
-            if (token == 'h' && twelveHours)
-                hour = hour % 12 == 0 ? 12 : hour % 12;
-            if (run == 1)
-                result += QString::number(hour);
-            else
-                twoDigits(hour);
-        } else if (token == 'm' || token == 's') {
-            const int value = token == 'm' ? time.minute() : time.second();
-            if (run == 1)
-                result += QString::number(value);
-            else
-                twoDigits(value);
-        } else if (token == 'A' || token == 'a') {
-            const bool upper = token == 'A';
-            const qsizetype used = i + 1 < size && longTimeFormat.at(i + 1).toLower() == QLatin1Char('p') ? 2 : 1;
-            const QString text = time.hour() < 12 ? locale.amText() : locale.pmText();
-            result += upper ? text.toUpper() : text.toLower();
-            run = used;
-        } else if (c.isLetter() || c == QLatin1Char('\'') || c.unicode() > 127) {
-            return locale.toString(time, longTimeFormat);
-        } else {
-            result += QString(run, c);
-        }
-        i += run;
-    }
-    return result;
+    if (m_numericTime)
+        return NumericFormat::build(locale, longTimeFormat, QDate(), time);
+    return locale.toString(time, longTimeFormat);
 }
 
 const TLocaleFormat &LocaleFormat()

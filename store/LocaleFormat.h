@@ -18,12 +18,15 @@ struct TLocaleFormat
     static TLocaleFormat fromLocale(const QLocale &locale);
 
     // The short date and the long time as texts. Filling a list formats a
-    // few of these per row, and QLocale's formatter is slow: dates are
-    // remembered per day, and plain time formats are built by hand.
+    // few of these per row, and QLocale's formatter is slow: formats made of
+    // numbers and separators are built by hand, other dates are remembered
+    // per day.
     QString dateText(const QDate &date) const;
     QString timeText(const QTime &time) const;
 
 private:
+    bool m_numericDate = false;
+    bool m_numericTime = false;
     mutable QHash<qint64, QString> m_dateTexts;
 };
 

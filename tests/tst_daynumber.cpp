@@ -121,26 +121,36 @@ private slots:
         QVERIFY(!LocaleFormat().longTimeFormat.contains(QLatin1Char('t')));
     }
 
-    // The hand-built time text matches QLocale's for the common formats.
-    void timeTextMatchesQLocale_data()
+    // The hand-built date and time texts match QLocale's, and formats or
+    // digits they cannot build go to QLocale.
+    void dateAndTimeTextsMatchQLocale_data()
     {
         QTest::addColumn<QLocale>("locale");
         QTest::newRow("US English") << QLocale(QLocale::English, QLocale::UnitedStates);
         QTest::newRow("British English") << QLocale(QLocale::English, QLocale::UnitedKingdom);
         QTest::newRow("German") << QLocale(QLocale::German, QLocale::Germany);
         QTest::newRow("French") << QLocale(QLocale::French, QLocale::France);
+        QTest::newRow("Dutch") << QLocale(QLocale::Dutch, QLocale::Netherlands);
+        QTest::newRow("Swedish") << QLocale(QLocale::Swedish, QLocale::Sweden);
+        QTest::newRow("Korean") << QLocale(QLocale::Korean, QLocale::SouthKorea);
+        QTest::newRow("Chinese") << QLocale(QLocale::Chinese, QLocale::China);
         QTest::newRow("Japanese") << QLocale(QLocale::Japanese, QLocale::Japan);
+        QTest::newRow("Hungarian") << QLocale(QLocale::Hungarian, QLocale::Hungary);
         QTest::newRow("Arabic digits") << QLocale(QLocale::Arabic, QLocale::Egypt);
+        QTest::newRow("Persian") << QLocale(QLocale::Persian, QLocale::Iran);
         QTest::newRow("C") << QLocale::c();
     }
-    void timeTextMatchesQLocale()
+    void dateAndTimeTextsMatchQLocale()
     {
         QFETCH(QLocale, locale);
         const TLocaleFormat format = TLocaleFormat::fromLocale(locale);
         for (const QTime time : {QTime(0, 0, 1), QTime(9, 5, 7), QTime(12, 0, 0), QTime(12, 59, 59),
-                                 QTime(13, 46, 32), QTime(23, 59, 59)}) {
+                                 QTime(13, 46, 32), QTime(23, 59, 59)})
             QCOMPARE(format.timeText(time), locale.toString(time, format.longTimeFormat));
-            QCOMPARE(format.dateText(QDate(2006, 4, 6)), locale.toString(QDate(2006, 4, 6), format.shortDateFormat));
+        for (const QDate date : {QDate(1899, 12, 30), QDate(2006, 4, 6), QDate(2009, 11, 28),
+                                 QDate(2026, 12, 10), QDate(2100, 1, 1), QDate(812, 3, 4), QDate(12345, 6, 7)}) {
+            QCOMPARE(format.dateText(date), locale.toString(date, format.shortDateFormat));
+            QCOMPARE(format.dateText(date), locale.toString(date, format.shortDateFormat)); // remembered
         }
     }
 
