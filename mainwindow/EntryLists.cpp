@@ -91,7 +91,7 @@ void TfrmMain::LoadNotes()
             if (entry.type() != pugi::node_element)
                 continue;
             const bool isTask = EntryDocument::IsTask(entry);
-            auto *row = new TEntryRow();
+            auto *row = new TEntryRow(isTask ? TaskRow::Columns : NoteRow::Columns);
             (isTask ? tasks : notes).append(row);
 
             const QString fileName = TXmlDocument::ReadChildValue(entry, "FileName").value_or(QString());

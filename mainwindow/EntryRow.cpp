@@ -26,6 +26,30 @@ const QCollator &collator()
 }
 } // namespace
 
+QVariant TEntryRow::data(int column, int role) const
+{
+    if (role != Qt::DisplayRole && role != Qt::EditRole)
+        return QTreeWidgetItem::data(column, role);
+    if (column < 0 || column >= m_texts.size())
+        return {};
+    return m_texts.at(column);
+}
+
+void TEntryRow::setData(int column, int role, const QVariant &value)
+{
+    if (column < 0 || (role != Qt::DisplayRole && role != Qt::EditRole)) {
+        QTreeWidgetItem::setData(column, role, value);
+        return;
+    }
+    if (column >= m_texts.size())
+        m_texts.resize(column + 1);
+    QString text = value.toString();
+    if (m_texts.at(column) == text)
+        return;
+    m_texts[column] = std::move(text);
+    emitDataChanged();
+}
+
 void SortRows(QTreeWidget *list, int column, Qt::SortOrder order)
 {
     const int count = list->topLevelItemCount();

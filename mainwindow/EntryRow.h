@@ -5,13 +5,25 @@
 // A list row. Its caption is column 0 and sub-item k is column k + 1; the
 // sub-items without a visible column live in hidden columns behind the
 // visible ones, so every part of the program reads the row the same way.
+//
+// The texts are kept in one plain list instead of a QVariant per column, as
+// QTreeWidgetItem does: the lists hold a row per entry, and building and
+// freeing tens of thousands of rows would otherwise cost more than reading
+// the entries.
 class TEntryRow : public QTreeWidgetItem
 {
 public:
-    using QTreeWidgetItem::QTreeWidgetItem;
+    TEntryRow() = default;
+    explicit TEntryRow(int columns) { m_texts.resize(columns); }
 
     QString subItem(int k) const { return text(k + 1); }
     void setSubItem(int k, const QString &value) { setText(k + 1, value); }
+
+    QVariant data(int column, int role) const override;
+    void setData(int column, int role, const QVariant &value) override;
+
+private:
+    QList<QString> m_texts;
 };
 
 // Column counts and positions of the two lists' layouts.

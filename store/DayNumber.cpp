@@ -133,7 +133,7 @@ QString DayNumber::displayText(double dayNumber)
     const auto [date, time] = dateAndTime(dayNumber);
     if (time == QTime(0, 0))
         return format.dateText(date);
-    return format.dateText(date) + QLatin1Char(' ') + format.timeText(time);
+    return format.dateTimeText(date, time);
 }
 
 std::optional<QDateTime> DayNumber::parseLocaleDateTime(const QString &text)

@@ -56,15 +56,15 @@ QString EntryDocument::BodyToStored(const QString &body)
     return result;
 }
 
-QString EntryDocument::BodyFromStored(const QString &stored)
+QString EntryDocument::BodyFromStored(QString stored)
 {
-    // One pass for "^M" (either case) and "&lt;"/"&gt;" (any case), writing
-    // into a buffer of the input's size: bodies are read for every entry when
-    // the lists are filled.
+    // One pass for "^M" (either case) and "&lt;"/"&gt;" (any case), decoding
+    // in place since the result is never longer: bodies are read for every
+    // entry when the lists are filled.
     const qsizetype size = stored.size();
-    const QChar *in = stored.constData();
-    QString result(size, Qt::Uninitialized);
-    QChar *out = result.data();
+    QChar *const begin = stored.data();
+    const QChar *in = begin;
+    QChar *out = begin;
     const auto lower = [](QChar c) { return QChar(c.unicode() | 0x20); };
     for (qsizetype i = 0; i < size; ++i) {
         const QChar c = in[i];
@@ -80,8 +80,8 @@ QString EntryDocument::BodyFromStored(const QString &stored)
             *out++ = c;
         }
     }
-    result.truncate(out - result.constData());
-    return result;
+    stored.truncate(out - begin);
+    return stored;
 }
 
 bool EntryDocument::IsTask(pugi::xml_node entry)

@@ -15,7 +15,7 @@ namespace EntryDocument {
 QString TitleToStored(const QString &title);
 QString TitleFromStored(const QString &stored);
 QString BodyToStored(const QString &body);
-QString BodyFromStored(const QString &stored);
+QString BodyFromStored(QString stored);
 
 // "N" exactly is a note; any other text a task; a missing kind reads as a note.
 bool IsTask(pugi::xml_node entry);

@@ -143,7 +143,7 @@ bool TfrmMain::SaveNote()
                 created = taskRow->subItem(TaskRow::DateTime);
             }
 
-            auto *row = new TEntryRow();
+            auto *row = new TEntryRow(NoteRow::Columns);
             lsvNotes->addTopLevelItem(row);
             row->setText(0, caption);
             row->setSubItem(NoteRow::Modified, now.display);
@@ -272,7 +272,7 @@ bool TfrmMain::SaveTask()
             const QString completedText = complete ? now.text : QString();
 
             std::optional<TUpdateBracket> bracket(std::in_place, lsvTasks);
-            auto *row = new TEntryRow();
+            auto *row = new TEntryRow(TaskRow::Columns);
             lsvTasks->addTopLevelItem(row);
             row->setText(0, caption);
             row->setSubItem(TaskRow::Modified, now.display);

@@ -151,6 +151,9 @@ private slots:
                                  QDate(2026, 12, 10), QDate(2100, 1, 1), QDate(812, 3, 4), QDate(12345, 6, 7)}) {
             QCOMPARE(format.dateText(date), locale.toString(date, format.shortDateFormat));
             QCOMPARE(format.dateText(date), locale.toString(date, format.shortDateFormat)); // remembered
+            QCOMPARE(format.dateTimeText(date, QTime(21, 7, 9)),
+                     locale.toString(date, format.shortDateFormat) + QLatin1Char(' ')
+                         + locale.toString(QTime(21, 7, 9), format.longTimeFormat));
         }
     }
 
