@@ -1,12 +1,16 @@
 #include "bench/BenchHome.h"
 
 #include "bench/StoreGenerator.h"
+#include "store/LocaleFormat.h"
 
 #include <QComboBox>
 #include <QDir>
 
 BenchHome::BenchHome(int entries)
 {
+    // A fixed locale, as a user's would be, so that dates and collation cost
+    // what they cost on a desktop and figures compare between machines.
+    SetLocaleFormat(TLocaleFormat::fromLocale(QLocale(QLocale::English, QLocale::UnitedStates)));
     qputenv("XDG_CONFIG_HOME", (m_dir.path() + QStringLiteral("/config")).toUtf8());
     qputenv("XDG_DATA_HOME", (m_dir.path() + QStringLiteral("/data")).toUtf8());
     QDir().mkpath(m_dir.path() + QStringLiteral("/data/Tamsel"));

@@ -7,6 +7,7 @@
 #include <QSignalBlocker>
 #include <QTreeWidget>
 #include <algorithm>
+#include <numeric>
 #include <optional>
 #include <vector>
 
@@ -50,40 +51,37 @@ void TEntryRow::setData(int column, int role, const QVariant &value)
     emitDataChanged();
 }
 
+bool TEntryRow::operator<(const QTreeWidgetItem &other) const
+{
+    return m_sortPlace < static_cast<const TEntryRow &>(other).m_sortPlace;
+}
+
 void SortRows(QTreeWidget *list, int column, Qt::SortOrder order)
 {
     const int count = list->topLevelItemCount();
     if (count < 2)
         return;
 
-    // One collation key per row, then a stable sort of the keys: comparing
-    // keys is cheap, collating texts on every comparison is not.
-    std::vector<std::pair<QCollatorSortKey, QTreeWidgetItem *>> keyed;
-    keyed.reserve(size_t(count));
+    // One collation key per row, then a sort of the row numbers by key (equal
+    // keys keep their order): comparing keys is cheap, collating texts on
+    // every comparison is not.
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(size_t(count));
     const QCollator &rules = collator();
-    for (int i = 0; i < count; ++i) {
-        QTreeWidgetItem *row = list->topLevelItem(i);
-        keyed.emplace_back(rules.sortKey(row->text(column)), row);
-    }
+    for (int i = 0; i < count; ++i)
+        keys.push_back(rules.sortKey(list->topLevelItem(i)->text(column)));
+    std::vector<int> places(static_cast<size_t>(count));
+    std::iota(places.begin(), places.end(), 0);
     const bool descending = order == Qt::DescendingOrder;
-    std::stable_sort(keyed.begin(), keyed.end(), [descending](const auto &a, const auto &b) {
-        return descending ? b.first.compare(a.first) < 0 : a.first.compare(b.first) < 0;
+    std::sort(places.begin(), places.end(), [&keys, descending](int a, int b) {
+        const int result = descending ? keys[size_t(b)].compare(keys[size_t(a)])
+                                      : keys[size_t(a)].compare(keys[size_t(b)]);
+        return result < 0 || (result == 0 && a < b);
     });
 
-    // The rows are taken out and put back in order; selection and current row
-    // are restored without telling the handlers, since nothing changed for them.
-    QTreeWidgetItem *current = list->currentItem();
-    const QList<QTreeWidgetItem *> selected = list->selectedItems();
-    const QSignalBlocker blockList(list);
-    const QSignalBlocker blockSelection(list->selectionModel());
-    list->invisibleRootItem()->takeChildren();
-    QList<QTreeWidgetItem *> rows;
-    rows.reserve(count);
-    for (const auto &entry : keyed)
-        rows.append(entry.second);
-    list->addTopLevelItems(rows);
-    if (current)
-        list->setCurrentItem(current, 0, QItemSelectionModel::NoUpdate);
-    for (QTreeWidgetItem *row : selected)
-        row->setSelected(true);
+    // The list reorders its rows by those places in one step; selection and
+    // current row follow their rows.
+    for (int place = 0; place < count; ++place)
+        static_cast<TEntryRow *>(list->topLevelItem(places[size_t(place)]))->m_sortPlace = place;
+    list->invisibleRootItem()->sortChildren(0, Qt::AscendingOrder);
 }

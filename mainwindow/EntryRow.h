@@ -22,8 +22,14 @@ public:
     QVariant data(int column, int role) const override;
     void setData(int column, int role, const QVariant &value) override;
 
+    // Rows are ordered by the place SortRows gave them.
+    bool operator<(const QTreeWidgetItem &other) const override;
+
 private:
+    friend void SortRows(QTreeWidget *list, int column, Qt::SortOrder order);
+
     QList<QString> m_texts;
+    int m_sortPlace = 0;
 };
 
 // Column counts and positions of the two lists' layouts.

@@ -31,12 +31,23 @@ TRc4Cipher::~TRc4Cipher()
 
 void TRc4Cipher::Apply(char *data, qsizetype size)
 {
+    // The indexes live in locals: written through a char pointer, the data
+    // could alias the members, and the compiler would reload them per byte.
+    std::uint8_t *const state = m_state.data();
+    auto *bytes = reinterpret_cast<std::uint8_t *>(data);
+    std::uint8_t i = m_i;
+    std::uint8_t j = m_j;
     for (qsizetype n = 0; n < size; ++n) {
-        m_i = std::uint8_t(m_i + 1);
-        m_j = std::uint8_t(m_j + m_state[m_i]);
-        std::swap(m_state[m_i], m_state[m_j]);
-        data[n] = char(std::uint8_t(data[n]) ^ m_state[std::uint8_t(m_state[m_i] + m_state[m_j])]);
+        i = std::uint8_t(i + 1);
+        const std::uint8_t si = state[i];
+        j = std::uint8_t(j + si);
+        const std::uint8_t sj = state[j];
+        state[i] = sj;
+        state[j] = si;
+        bytes[n] ^= state[std::uint8_t(si + sj)];
     }
+    m_i = i;
+    m_j = j;
 }
 
 void TRc4Cipher::ResetIndexes()
@@ -45,12 +56,11 @@ void TRc4Cipher::ResetIndexes()
     m_j = 0;
 }
 
-void Rc4::ApplyBlockedKeystream(const QByteArray &key, QByteArray &data)
+void Rc4::ApplyBlockedKeystream(const QByteArray &key, char *data, qsizetype size)
 {
     TRc4Cipher cipher(key);
-    char *bytes = data.data();
-    for (qsizetype start = 0; start < data.size(); start += BlockSize) {
+    for (qsizetype start = 0; start < size; start += BlockSize) {
         cipher.ResetIndexes();
-        cipher.Apply(bytes + start, std::min(BlockSize, data.size() - start));
+        cipher.Apply(data + start, std::min(BlockSize, size - start));
     }
 }

@@ -35,6 +35,10 @@ inline constexpr qsizetype BlockSize = 8192;
 
 // Encrypts or decrypts (the same operation) data in place under the key,
 // block by block. A body of at most one block gets plain RC4.
-void ApplyBlockedKeystream(const QByteArray &key, QByteArray &data);
+void ApplyBlockedKeystream(const QByteArray &key, char *data, qsizetype size);
+inline void ApplyBlockedKeystream(const QByteArray &key, QByteArray &data)
+{
+    ApplyBlockedKeystream(key, data.data(), data.size());
+}
 
 } // namespace Rc4

@@ -27,8 +27,21 @@ void loadBody(const QByteArray &body, TXmlDocument &document, const QString &wha
     }
 }
 
+// Encrypts a body in place under the salt; an empty passphrase is refused.
+void encryptInPlace(char *body, qsizetype size, const QByteArray &passPhrase, const QByteArray &salt)
+{
+    if (passPhrase.isEmpty())
+        throw ETamselError(QStringLiteral("No passphrase is known, so the entries cannot be encrypted."));
+    if (salt.size() != StoreFile::SaltSize)
+        throw ETamselError(
+            QStringLiteral("A salt holds %1 bytes, not %2.").arg(StoreFile::SaltSize).arg(salt.size()));
+    QByteArray key = StoreFile::DeriveKey(salt, passPhrase);
+    Rc4::ApplyBlockedKeystream(key, body, size);
+    key.fill(char(0xFF));
+}
+
 // Writes everything, resuming after partial writes and interruptions.
-bool writeAll(int fd, const QByteArray &bytes)
+bool writeAll(int fd, QByteArrayView bytes)
 {
     const char *data = bytes.constData();
     qsizetype left = bytes.size();
@@ -79,15 +92,9 @@ QByteArray StoreFile::NewSalt()
 
 QByteArray StoreFile::Encrypt(const QByteArray &plain, const QByteArray &passPhrase, const QByteArray &salt)
 {
-    if (passPhrase.isEmpty())
-        throw ETamselError(QStringLiteral("No passphrase is known, so the entries cannot be encrypted."));
-    if (salt.size() != SaltSize)
-        throw ETamselError(QStringLiteral("A salt holds %1 bytes, not %2.").arg(SaltSize).arg(salt.size()));
-    QByteArray body = plain;
-    QByteArray key = DeriveKey(salt, passPhrase);
-    Rc4::ApplyBlockedKeystream(key, body);
-    key.fill(char(0xFF));
-    return salt + body;
+    QByteArray file = salt + plain;
+    encryptInPlace(file.data() + salt.size(), plain.size(), passPhrase, salt);
+    return file;
 }
 
 QByteArray StoreFile::Decrypt(const QByteArray &fileBytes, const QByteArray &passPhrase)
@@ -128,7 +135,7 @@ QByteArray StoreFile::ReadFile(const QString &path)
     return bytes;
 }
 
-void StoreFile::WriteFileAtomically(const QString &path, const QByteArray &bytes)
+void StoreFile::WriteFileAtomically(const QString &path, std::initializer_list<QByteArrayView> parts)
 {
     const QFileInfo target(path);
     const QByteArray targetName = QFile::encodeName(target.absoluteFilePath());
@@ -145,8 +152,10 @@ void StoreFile::WriteFileAtomically(const QString &path, const QByteArray &bytes
         throw ETamselError(QStringLiteral("%1 cannot be written (%2): %3")
                                .arg(path, QLatin1String(step), systemError(error)));
     };
-    if (!writeAll(fd, bytes))
-        fail("write", errno, true);
+    for (const QByteArrayView part : parts) {
+        if (!writeAll(fd, part))
+            fail("write", errno, true);
+    }
     if (::fsync(fd) != 0)
         fail("sync", errno, true);
     if (::close(fd) != 0)
@@ -173,9 +182,11 @@ QByteArray StoreFile::OpenStore(const QString &path, const QByteArray &passPhras
     return body;
 }
 
-void StoreFile::SaveStore(const QString &path, const QByteArray &passPhrase, const QByteArray &plain)
+void StoreFile::SaveStore(const QString &path, const QByteArray &passPhrase, QByteArray plain)
 {
-    WriteFileAtomically(path, Encrypt(plain, passPhrase, NewSalt()));
+    const QByteArray salt = NewSalt();
+    encryptInPlace(plain.data(), plain.size(), passPhrase, salt);
+    WriteFileAtomically(path, {salt, plain});
 }
 
 QString StoreFile::BackupFileName(const QDate &day)

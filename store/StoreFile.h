@@ -3,8 +3,10 @@
 #include "diagnostics/Exception.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QDate>
 #include <QString>
+#include <initializer_list>
 
 class EXmlParseError;
 class TXmlDocument;
@@ -53,7 +55,11 @@ QByteArray ReadFile(const QString &path);
 // file beside it (mode 0600), which is synced to disk and then renamed over
 // the old one. A crash, a full disk or a failed write leaves the old file as it
 // was and no partial file under its name.
-void WriteFileAtomically(const QString &path, const QByteArray &bytes);
+void WriteFileAtomically(const QString &path, std::initializer_list<QByteArrayView> parts);
+inline void WriteFileAtomically(const QString &path, const QByteArray &bytes)
+{
+    WriteFileAtomically(path, {QByteArrayView(bytes)});
+}
 
 // Loads a decrypted body into the document. Raises EStoreOpenError when the
 // body is empty (a file of its salt alone) or does not parse; the document is
@@ -65,7 +71,9 @@ void LoadBody(const QByteArray &body, TXmlDocument &document);
 // short or the body does not parse; the document is then left as it was.
 QByteArray OpenStore(const QString &path, const QByteArray &passPhrase, TXmlDocument &document);
 // Writes a plain body as the store at path under a fresh salt, atomically.
-void SaveStore(const QString &path, const QByteArray &passPhrase, const QByteArray &plain);
+// The body is encrypted in its own buffer, so a body handed over with
+// std::move is never copied.
+void SaveStore(const QString &path, const QByteArray &passPhrase, QByteArray plain);
 
 // "brindo_" + yyyymmdd + ".bak": the legacy file's name after its migration.
 QString BackupFileName(const QDate &day);

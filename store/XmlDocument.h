@@ -49,4 +49,7 @@ public:
 
 private:
     pugi::xml_document m_document;
+    // The size of the last save, reserved for the next one so the output
+    // buffer is not grown and copied piece by piece.
+    mutable qsizetype m_savedSize = 0;
 };
