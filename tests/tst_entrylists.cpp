@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QHeaderView>
+#include <QSignalSpy>
 #include <QTest>
 #include <memory>
 
@@ -273,6 +274,28 @@ private slots:
         const QStringList titles = column(w.lsvNotes, NoteRow::Title);
         QCOMPARE(titles.count(QStringLiteral("apple")), 2);
         QVERIFY(titles.at(0) == titles.at(1) || titles.at(1) == titles.at(2)); // equal texts stay together
+    }
+
+    // Sorting moves the selected row without telling the selection handlers,
+    // and rows with equal texts keep their order in both directions.
+    void sortKeepsSelectionQuietlyAndTiesInOrder()
+    {
+        Fixture f(entries(note("same", "45000.1") + note("z", "45000.2") + note("same", "45000.3")
+                          + note("a", "45000.4") + note("same", "45000.5")));
+        TfrmMain &w = *f.window;
+        const auto creations = [&] { return column(w.lsvNotes, NoteRow::DateTime); };
+        QTreeWidgetItem *selected = w.lsvNotes->topLevelItem(2);
+        w.lsvNotes->setCurrentItem(selected);
+        QSignalSpy selectionChanges(w.lsvNotes, &QTreeWidget::itemSelectionChanged);
+
+        w.lsvNotesColumnClick(w.lsvNotes, 2); // descending
+        QCOMPARE(creations(), (QStringList{"45000.2", "45000.1", "45000.3", "45000.5", "45000.4"}));
+        w.lsvNotesColumnClick(w.lsvNotes, 2); // ascending
+        QCOMPARE(creations(), (QStringList{"45000.4", "45000.1", "45000.3", "45000.5", "45000.2"}));
+
+        QCOMPARE(w.lsvNotes->currentItem(), selected);
+        QCOMPARE(w.lsvNotes->selectedItems(), QList<QTreeWidgetItem *>{selected});
+        QCOMPARE(selectionChanges.count(), 0);
     }
 };
 
