@@ -41,7 +41,7 @@ void TXmlDocument::LoadFromMemory(const QByteArray &bytes)
         throw EXmlParseError(ParseErrorMessage(bytes, result));
     if (!parsed.document_element())
         throw EXmlParseError(QStringLiteral("The document has no root element."));
-    m_document.reset(parsed);
+    m_document = std::move(parsed);
 }
 
 void TXmlDocument::LoadFromFile(const QString &path)
