@@ -13,6 +13,11 @@ void BM_DecryptParseAndLoadNotes(benchmark::State &state)
     BenchHome home(int(state.range(0)));
     TfrmMain &w = home.window();
     for (auto _ : state) {
+        state.PauseTiming();
+        w.lsvNotes->clear();
+        w.lsvTasks->clear();
+        w.xmlNotes.Clear();
+        state.ResumeTiming();
         w.DecryptXMLFile();
         w.LoadNotes();
     }

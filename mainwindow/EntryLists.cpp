@@ -33,13 +33,22 @@ struct TextAndDisplay
 };
 
 // A day-number field: its stored text and display text, or "0" and nothing.
-TextAndDisplay readDateField(pugi::xml_node entry, const char *name)
+TextAndDisplay readDateField(const std::optional<QString> &text)
 {
-    const auto text = TXmlDocument::ReadChildValue(entry, name);
     const auto number = text ? DayNumber::parse(*text) : std::nullopt;
     if (!number)
         return {QStringLiteral("0"), QString()};
     return {*text, DayNumber::displayText(*number)};
+}
+
+// The stored completion flag; "0" and "1" share one text each.
+QString completeText(const std::optional<QString> &stored)
+{
+    static const QString no = QStringLiteral("0");
+    static const QString yes = QStringLiteral("1");
+    if (!stored || *stored == no)
+        return no;
+    return *stored == yes ? yes : *stored;
 }
 
 class WaitCursor
@@ -90,11 +99,6 @@ void TfrmMain::LoadNotes()
              entry = entry.next_sibling(), ++index) {
             if (entry.type() != pugi::node_element)
                 continue;
-            const bool isTask = EntryDocument::IsTask(entry);
-            auto *row = new TEntryRow(isTask ? TaskRow::Columns : NoteRow::Columns);
-            (isTask ? tasks : notes).append(row);
-
-            const QString fileName = TXmlDocument::ReadChildValue(entry, "FileName").value_or(QString());
             bool repaired = false;
             QString caption;
             try {
@@ -103,13 +107,18 @@ void TfrmMain::LoadNotes()
             } catch (const ETamselError &error) {
                 ReportError({QStringLiteral("Main"), QStringLiteral("GetNoteDate"), error.message()});
             }
+            // Read after the creation date, which a repair may have rewritten.
+            const TEntryFields fields(entry);
+            const bool isTask = fields.isTask();
+            auto *row = new TEntryRow(isTask ? TaskRow::Columns : NoteRow::Columns);
+            (isTask ? tasks : notes).append(row);
             row->setText(0, caption);
 
-            const QString dateTime = TXmlDocument::ReadChildText(entry, "DateTime");
-            const TextAndDisplay modified = readDateField(entry, "LastModified");
-            const QString title = EntryDocument::TitleFromStored(TXmlDocument::ReadChildText(entry, "Title"));
-            const QString body = EntryDocument::BodyFromStored(
-                TXmlDocument::ReadChildValue(entry, "Text").value_or(QString()));
+            const QString fileName = fields.value(TEntryFields::FileName).value_or(QString());
+            const QString dateTime = fields.text(TEntryFields::DateTime);
+            const TextAndDisplay modified = readDateField(fields.value(TEntryFields::LastModified));
+            const QString title = EntryDocument::TitleFromStored(fields.text(TEntryFields::Title));
+            const QString body = EntryDocument::BodyFromStored(fields.value(TEntryFields::Text).value_or(QString()));
 
             if (!isTask) {
                 row->setSubItem(NoteRow::Modified, modified.display);
@@ -122,12 +131,12 @@ void TfrmMain::LoadNotes()
                 continue;
             }
 
-            const TextAndDisplay deadline = readDateField(entry, "Deadline");
-            const QString complete = TXmlDocument::ReadChildValue(entry, "Complete").value_or(QStringLiteral("0"));
-            const auto completedText = TXmlDocument::ReadChildValue(entry, "DateCompleted");
+            const TextAndDisplay deadline = readDateField(fields.value(TEntryFields::Deadline));
+            const QString complete = completeText(fields.value(TEntryFields::Complete));
+            const auto completedText = fields.value(TEntryFields::DateCompleted);
             const auto completedNumber = completedText ? DayNumber::parse(*completedText) : std::nullopt;
-            const QString reminder = TXmlDocument::ReadChildValue(entry, "Reminder").value_or(QString());
-            QString reminderDate = TXmlDocument::ReadChildValue(entry, "ReminderDate").value_or(QString());
+            const QString reminder = fields.value(TEntryFields::Reminder).value_or(QString());
+            QString reminderDate = fields.value(TEntryFields::ReminderDate).value_or(QString());
             if (reminderDate.isEmpty() && !reminder.isEmpty() && !deadline.display.isEmpty()) {
                 bool ok = false;
                 const int leadIndex = reminder.toInt(&ok);

@@ -4,6 +4,8 @@
 #include "store/LocaleFormat.h"
 
 #include <QRegularExpression>
+#include <algorithm>
+#include <cstring>
 
 namespace {
 const QString lineBreakMarker = QStringLiteral("^M");
@@ -58,36 +60,51 @@ QString EntryDocument::BodyToStored(const QString &body)
 
 QString EntryDocument::BodyFromStored(QString stored)
 {
-    // One pass for "^M" (either case) and "&lt;"/"&gt;" (any case), decoding
-    // in place since the result is never longer: bodies are read for every
-    // entry when the lists are filled.
+    // "^M" (either case) and "&lt;"/"&gt;" (any case) are decoded in place,
+    // since the result is never longer; the text between them is found with
+    // indexOf and moved in one piece. Bodies are read for every entry when
+    // the lists are filled.
     const qsizetype size = stored.size();
-    QChar *const begin = stored.data();
-    const QChar *in = begin;
-    QChar *out = begin;
-    const auto lower = [](QChar c) { return QChar(c.unicode() | 0x20); };
-    for (qsizetype i = 0; i < size; ++i) {
-        const QChar c = in[i];
-        if (c == QLatin1Char('^') && i + 1 < size && lower(in[i + 1]) == QLatin1Char('m')) {
-            *out++ = QLatin1Char('\n');
-            ++i;
-        } else if (c == QLatin1Char('&') && i + 3 < size && in[i + 3] == QLatin1Char(';')
-                   && lower(in[i + 2]) == QLatin1Char('t')
-                   && (lower(in[i + 1]) == QLatin1Char('l') || lower(in[i + 1]) == QLatin1Char('g'))) {
-            *out++ = lower(in[i + 1]) == QLatin1Char('l') ? QLatin1Char('<') : QLatin1Char('>');
-            i += 3;
-        } else {
-            *out++ = c;
-        }
-    }
-    stored.truncate(out - begin);
-    return stored;
-}
+    const auto next = [&stored, size](char16_t mark, qsizetype from) {
+        const qsizetype at = stored.indexOf(QChar(mark), from);
+        return at < 0 ? size : at;
+    };
+    qsizetype caret = next(u'^', 0);
+    qsizetype ampersand = next(u'&', 0);
+    if (caret == size && ampersand == size)
+        return stored;
 
-bool EntryDocument::IsTask(pugi::xml_node entry)
-{
-    const auto kind = TXmlDocument::ReadChildValue(entry, "NoteType");
-    return kind && *kind != QLatin1String("N");
+    QChar *const data = stored.data();
+    const auto lower = [](QChar c) { return QChar(c.unicode() | 0x20); };
+    qsizetype in = 0;
+    qsizetype out = 0;
+    for (;;) {
+        const qsizetype mark = std::min(caret, ampersand);
+        if (out != in)
+            std::memmove(data + out, data + in, size_t(mark - in) * sizeof(QChar));
+        out += mark - in;
+        in = mark;
+        if (in == size)
+            break;
+        if (data[in] == QLatin1Char('^') && in + 1 < size && lower(data[in + 1]) == QLatin1Char('m')) {
+            data[out++] = QLatin1Char('\n');
+            in += 2;
+        } else if (data[in] == QLatin1Char('&') && in + 3 < size && data[in + 3] == QLatin1Char(';')
+                   && lower(data[in + 2]) == QLatin1Char('t')
+                   && (lower(data[in + 1]) == QLatin1Char('l') || lower(data[in + 1]) == QLatin1Char('g'))) {
+            data[out++] = lower(data[in + 1]) == QLatin1Char('l') ? QLatin1Char('<') : QLatin1Char('>');
+            in += 4;
+        } else {
+            data[out++] = data[in++];
+        }
+        // Everything from `in` on is still the stored text.
+        if (caret < in)
+            caret = next(u'^', in);
+        if (ampersand < in)
+            ampersand = next(u'&', in);
+    }
+    stored.truncate(out);
+    return stored;
 }
 
 QByteArray EntryDocument::DefaultDocumentText(const QDateTime &now)
@@ -125,4 +142,44 @@ QString EntryDocument::ReadNoteDate(pugi::xml_node entry, const QDateTime &now, 
     if (!dayNumber)
         throw ETamselError(QStringLiteral("'%1' is not a valid date and time.").arg(stored));
     return DayNumber::displayText(*dayNumber);
+}
+
+namespace {
+constexpr std::array<const char *, TEntryFields::FieldCount> fieldNames{
+    "Title", "Text", "DateTime", "LastModified", "NoteType", "Deadline", "Complete", "DateCompleted",
+    "Reminder", "ReminderDate", "FileName"};
+} // namespace
+
+TEntryFields::TEntryFields(pugi::xml_node entry)
+{
+    for (pugi::xml_node child = entry.first_child(); child; child = child.next_sibling()) {
+        const char *name = child.name();
+        for (size_t field = 0; field < fieldNames.size(); ++field) {
+            if (name[0] == fieldNames[field][0] && !m_values[field] && std::strcmp(name, fieldNames[field]) == 0) {
+                m_values[field] = child.child_value();
+                break;
+            }
+        }
+    }
+}
+
+std::optional<QString> TEntryFields::value(Field field) const
+{
+    const char *text = m_values[size_t(field)];
+    if (!text || !*text)
+        return std::nullopt;
+    return QString::fromUtf8(text);
+}
+
+QString TEntryFields::text(Field field) const
+{
+    if (auto text = value(field))
+        return *text;
+    throw ETamselError(QStringLiteral("The element %1 has no value.").arg(QLatin1String(fieldNames[size_t(field)])));
+}
+
+bool TEntryFields::isTask() const
+{
+    const char *kind = m_values[NoteType];
+    return kind && *kind && std::strcmp(kind, "N") != 0;
 }

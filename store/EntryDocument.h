@@ -4,6 +4,8 @@
 
 #include <QDateTime>
 #include <QString>
+#include <array>
+#include <optional>
 
 // The entry document: root "Notes", one element per entry, each field a child
 // element found by name. An entry is identified by its document index, the
@@ -17,9 +19,6 @@ QString TitleFromStored(const QString &stored);
 QString BodyToStored(const QString &body);
 QString BodyFromStored(QString stored);
 
-// "N" exactly is a note; any other text a task; a missing kind reads as a note.
-bool IsTask(pugi::xml_node entry);
-
 // The default document with its welcome entry, created at the given moment.
 QByteArray DefaultDocumentText(const QDateTime &now);
 
@@ -31,3 +30,27 @@ QByteArray DefaultDocumentText(const QDateTime &now);
 QString ReadNoteDate(pugi::xml_node entry, const QDateTime &now, bool *repaired);
 
 } // namespace EntryDocument
+
+// The fields of one entry, found in one pass over its children; as with
+// TXmlDocument::ReadChildValue, the first child of a name counts. The values
+// point into the document: read them before the entry changes.
+class TEntryFields
+{
+public:
+    enum Field {
+        Title, Text, DateTime, LastModified, NoteType, Deadline, Complete, DateCompleted,
+        Reminder, ReminderDate, FileName, FieldCount
+    };
+
+    explicit TEntryFields(pugi::xml_node entry);
+
+    // No value when the child is missing or empty.
+    std::optional<QString> value(Field field) const;
+    // Like value(), but a missing value raises ETamselError.
+    QString text(Field field) const;
+    // "N" exactly is a note; any other text a task; a missing kind reads as a note.
+    bool isTask() const;
+
+private:
+    std::array<const char *, FieldCount> m_values{};
+};

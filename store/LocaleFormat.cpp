@@ -96,23 +96,26 @@ void buildByHand(TextBuffer &out, const TLocaleNames &names, QStringView format,
         out.append(reinterpret_cast<const char16_t *>(name.constData()), name.size());
     };
     const bool twelveHours = names.twelveHours;
+    int year = 0, month = 0, day = 0;
+    if (date.isValid())
+        date.getDate(&year, &month, &day);
     for (qsizetype i = 0; i < format.size();) {
         const char16_t c = format.at(i).unicode();
         qsizetype run = runLength(format, i);
         switch (c) {
         case u'd':
             if (run <= 2)
-                number(date.day(), run);
+                number(day, run);
             else
                 text(names.days[run - 3][date.dayOfWeek() - 1]);
             break;
         case u'M':
             if (run <= 2)
-                number(date.month(), run);
+                number(month, run);
             else
-                text(names.months[run - 3][date.month() - 1]);
+                text(names.months[run - 3][month - 1]);
             break;
-        case u'y': number(run == 2 ? date.year() % 100 : date.year(), run); break;
+        case u'y': number(run == 2 ? year % 100 : year, run); break;
         case u'H': number(time.hour(), run); break;
         case u'h': {
             const int hour = time.hour();

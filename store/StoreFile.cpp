@@ -97,19 +97,20 @@ QByteArray StoreFile::Encrypt(const QByteArray &plain, const QByteArray &passPhr
     return file;
 }
 
-QByteArray StoreFile::Decrypt(const QByteArray &fileBytes, const QByteArray &passPhrase)
+QByteArray StoreFile::Decrypt(QByteArray fileBytes, const QByteArray &passPhrase)
 {
     if (fileBytes.size() < SaltSize)
         throw EStoreOpenError(QStringLiteral("The file holds %1 bytes, fewer than the %2 bytes of its salt.")
                                   .arg(fileBytes.size())
                                   .arg(SaltSize));
-    QByteArray body = fileBytes.mid(SaltSize);
-    if (body.isEmpty())
-        return body;
-    QByteArray key = DeriveKey(fileBytes.left(SaltSize), passPhrase);
-    Rc4::ApplyBlockedKeystream(key, body);
+    const QByteArray salt = fileBytes.first(SaltSize);
+    fileBytes.remove(0, SaltSize); // drops the salt without moving the body
+    if (fileBytes.isEmpty())
+        return fileBytes;
+    QByteArray key = DeriveKey(salt, passPhrase);
+    Rc4::ApplyBlockedKeystream(key, fileBytes);
     key.fill(char(0xFF));
-    return body;
+    return fileBytes;
 }
 
 QString StoreFile::ParseFailureReason(const EXmlParseError &error)
@@ -129,7 +130,7 @@ QByteArray StoreFile::ReadFile(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw ETamselError(QStringLiteral("%1 cannot be read: %2").arg(path, file.errorString()));
-    const QByteArray bytes = file.readAll();
+    QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw ETamselError(QStringLiteral("%1 cannot be read: %2").arg(path, file.errorString()));
     return bytes;

@@ -43,7 +43,9 @@ QByteArray NewSalt();
 // refused: it would protect nothing.
 QByteArray Encrypt(const QByteArray &plain, const QByteArray &passPhrase, const QByteArray &salt);
 // The plain body of a file form; raises EStoreOpenError for fewer than 8 bytes.
-QByteArray Decrypt(const QByteArray &fileBytes, const QByteArray &passPhrase);
+// The bytes are decrypted in their own buffer: a file handed over with
+// std::move is not copied.
+QByteArray Decrypt(QByteArray fileBytes, const QByteArray &passPhrase);
 
 // The parser's reason and line for a body that does not parse, without the
 // excerpt of the offending line: a decrypted body is either the user's own

@@ -47,6 +47,10 @@ private slots:
         QTest::newRow("capital entity") << "&LT;&Gt;" << "<>" << "&LT;&Gt;";
         QTest::newRow("small marker") << "one^mtwo" << "one\ntwo" << "one\ntwo";
         QTest::newRow("ampersand untouched") << "Tom & Jerry" << "Tom & Jerry" << "Tom & Jerry";
+        QTest::newRow("marks at the end") << "end^" << "end^" << "end^";
+        QTest::newRow("broken entities") << "a &lt b &g" << "a &lt b &g" << "a &lt b &g";
+        QTest::newRow("doubled marks") << "^^M&&gt;x" << "^\n&>x" << "^\n&&gt;x";
+        QTest::newRow("only entities") << "&lt;&gt;" << "<>" << "&lt;&gt;";
     }
     void readingTextForms()
     {
@@ -71,6 +75,8 @@ private slots:
         QTest::newRow("small n is a task") << QByteArray("<Note><NoteType>n</NoteType></Note>") << true;
         QTest::newRow("missing is a note") << QByteArray("<Note/>") << false;
         QTest::newRow("empty is a note") << QByteArray("<Note><NoteType/></Note>") << false;
+        QTest::newRow("first of a name counts")
+            << QByteArray("<Note><NoteType>N</NoteType><NoteType>T</NoteType></Note>") << false;
     }
     void kind()
     {
@@ -78,7 +84,7 @@ private slots:
         QFETCH(bool, task);
         TXmlDocument document;
         document.LoadFromMemory(xml);
-        QCOMPARE(EntryDocument::IsTask(document.Root()), task);
+        QCOMPARE(TEntryFields(document.Root()).isTask(), task);
     }
 
     void defaultDocument()
