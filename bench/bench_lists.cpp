@@ -64,6 +64,15 @@ void BM_PaintTaskList(benchmark::State &state)
     for (auto _ : state)
         w.lsvTasks->viewport()->render(&canvas);
     state.counters["tasks"] = double(w.lsvTasks->topLevelItemCount());
+    // Rows on the screen: a list of 20 tasks may not fill it.
+    int visible = 0;
+    for (int row = 0; row < w.lsvTasks->topLevelItemCount(); ++row) {
+        const QRect rect = w.lsvTasks->visualItemRect(w.lsvTasks->topLevelItem(row));
+        if (rect.bottom() < 0 || rect.top() >= canvas.height())
+            break;
+        ++visible;
+    }
+    state.counters["visible"] = visible;
 }
 } // namespace
 

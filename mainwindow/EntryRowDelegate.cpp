@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
 
 namespace {
 QStyle *styleOf(const QStyleOptionViewItem &option)
@@ -47,6 +48,19 @@ void TEntryRowDelegate::initStyleOption(QStyleOptionViewItem *option, const QMod
     option->fontMetrics = QFontMetrics(look.font);
     if (look.color.isValid())
         option->palette.setColor(QPalette::Text, look.color);
+    // A row is one line: a text's line breaks (which the base class turns
+    // into line separators) show as blanks, both when the cell is drawn and
+    // when the list measures its rows.
+    if (option->text.contains(QChar::LineSeparator))
+        option->text.replace(QChar::LineSeparator, QLatin1Char(' '));
+    // Only the start of a long text fits in a cell (no character is narrower
+    // than two pixels), and eliding a whole body on every paint would cost
+    // more than the rest of the row; the cut is marked with an ellipsis.
+    const qsizetype fitting = std::max(option->rect.width(), 32) / 2;
+    if (option->text.size() > fitting) {
+        option->text.truncate(fitting);
+        option->text += QChar(0x2026);
+    }
     if (index.column() == m_doneColumn) {
         // The box covers the whole cell: its text ("0" in a row just saved)
         // is not shown, and the box is drawn centred by paint().

@@ -276,6 +276,26 @@ private slots:
         QVERIFY(titles.at(0) == titles.at(1) || titles.at(1) == titles.at(2)); // equal texts stay together
     }
 
+    // A row is one line high and shows a body's lines side by side, whatever
+    // the first row's body holds (the list sizes every row like the first).
+    void rowsAreOneLineHigh()
+    {
+        Fixture f(entries("<Note><Title>lines</Title><Text>one^Mtwo^Mthree^Mfour</Text><DateTime>45000.5</DateTime>"
+                          "<NoteType>N</NoteType></Note>"
+                          + note("plain")));
+        TfrmMain &w = *f.window;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const int lineHeight = QFontMetrics(w.lsvNotes->font()).height();
+        QVERIFY(w.lsvNotes->visualItemRect(f.note(0)).height() < 2 * lineHeight);
+
+        QStyleOptionViewItem option;
+        option.initFrom(w.lsvNotes);
+        const QModelIndex body = w.lsvNotes->model()->index(0, NoteRow::Text + 1);
+        QVERIFY(w.lsvNotes->itemDelegate()->sizeHint(option, body).height() < 2 * lineHeight);
+        QCOMPARE(column(w.lsvNotes, NoteRow::Text).first(), QStringLiteral("one\ntwo\nthree\nfour")); // kept as stored
+    }
+
     // Sorting moves the selected row without telling the selection handlers,
     // and rows with equal texts keep their order in both directions.
     void sortKeepsSelectionQuietlyAndTiesInOrder()
