@@ -56,8 +56,10 @@ void TEntryRowDelegate::initStyleOption(QStyleOptionViewItem *option, const QMod
     // Only the start of a long text fits in a cell (no character is narrower
     // than two pixels), and eliding a whole body on every paint would cost
     // more than the rest of the row; the cut is marked with an ellipsis.
-    const qsizetype fitting = std::max(option->rect.width(), 32) / 2;
+    qsizetype fitting = std::max(option->rect.width(), 32) / 2;
     if (option->text.size() > fitting) {
+        if (option->text.at(fitting - 1).isHighSurrogate())
+            --fitting;
         option->text.truncate(fitting);
         option->text += QChar(0x2026);
     }
