@@ -23,6 +23,14 @@ void BM_EncryptXMLFile(benchmark::State &state)
     state.counters["bytes"] = double(QFile(home.storeFile()).size());
 }
 
+// Writing the document out as XML text, the part of storing beside the floors.
+void BM_SerializeDocument(benchmark::State &state)
+{
+    BenchHome home(int(state.range(0)));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(home.window().xmlNotes.SaveToBytes());
+}
+
 void BM_CipherAlone(benchmark::State &state)
 {
     BenchHome home(int(state.range(0)));
@@ -79,6 +87,7 @@ void BM_SaveTask(benchmark::State &state) { saveBenchmark(state, true); }
 } // namespace
 
 BENCHMARK(BM_EncryptXMLFile)->Arg(1000)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SerializeDocument)->Arg(1000)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CipherAlone)->Arg(1000)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlainWriteWithSync)->Arg(1000)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveNote)->Arg(1000)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond);

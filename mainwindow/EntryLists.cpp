@@ -112,7 +112,7 @@ void TfrmMain::LoadNotes()
             const bool isTask = fields.isTask();
             auto *row = new TEntryRow(isTask ? TaskRow::Columns : NoteRow::Columns);
             (isTask ? tasks : notes).append(row);
-            row->setText(0, caption);
+            row->setColumnText(0, caption);
 
             const QString fileName = fields.value(TEntryFields::FileName).value_or(QString());
             const QString dateTime = fields.text(TEntryFields::DateTime);

@@ -3,8 +3,6 @@
 #include "store/LocaleFormat.h"
 
 #include <QCollator>
-#include <QItemSelectionModel>
-#include <QSignalBlocker>
 #include <QTreeWidget>
 #include <algorithm>
 #include <numeric>
@@ -42,12 +40,16 @@ void TEntryRow::setData(int column, int role, const QVariant &value)
         QTreeWidgetItem::setData(column, role, value);
         return;
     }
+    setColumnText(column, value.toString());
+}
+
+void TEntryRow::setColumnText(int column, const QString &text)
+{
     if (column >= m_texts.size())
         m_texts.resize(column + 1);
-    QString text = value.toString();
     if (m_texts.at(column) == text)
         return;
-    m_texts[column] = std::move(text);
+    m_texts[column] = text;
     emitDataChanged();
 }
 

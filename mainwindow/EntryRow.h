@@ -13,11 +13,12 @@
 class TEntryRow : public QTreeWidgetItem
 {
 public:
-    TEntryRow() = default;
     explicit TEntryRow(int columns) { m_texts.resize(columns); }
 
     QString subItem(int k) const { return text(k + 1); }
-    void setSubItem(int k, const QString &value) { setText(k + 1, value); }
+    void setSubItem(int k, const QString &value) { setColumnText(k + 1, value); }
+    // As setText, without wrapping the text in a QVariant.
+    void setColumnText(int column, const QString &text);
 
     QVariant data(int column, int role) const override;
     void setData(int column, int role, const QVariant &value) override;

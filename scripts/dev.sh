@@ -39,7 +39,7 @@ case "$mode" in
     ctest --test-dir build --output-on-failure -j2
     ;;
   bench)
-    build/bench/tamsel_bench --benchmark_counters_tabular=true
+    build/bench/tamsel_bench --benchmark_counters_tabular=true --benchmark_min_time=0.5
     ;;
   *)
     echo "usage: $0 [run|test|bench]" >&2

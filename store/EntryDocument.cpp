@@ -25,19 +25,6 @@ QString markerToLineBreaks(const QString &stored)
         result.replace(QLatin1String("^M"), QLatin1String("\n"), Qt::CaseInsensitive);
     return result;
 }
-
-// Aligns the first foreign decimal separator with the locale's one.
-QString alignSeparator(QString text)
-{
-    const QChar separator = LocaleFormat().decimalSeparator;
-    const QChar other = separator == QLatin1Char('.') ? QLatin1Char(',') : QLatin1Char('.');
-    if (separator == QLatin1Char('.') || separator == QLatin1Char(',')) {
-        const qsizetype at = text.indexOf(other);
-        if (at >= 0)
-            text[at] = separator;
-    }
-    return text;
-}
 } // namespace
 
 QString EntryDocument::TitleToStored(const QString &title)
@@ -131,14 +118,15 @@ QString EntryDocument::ReadNoteDate(pugi::xml_node entry, const QDateTime &now, 
 {
     *repaired = false;
     QString stored = TXmlDocument::ReadChildText(entry, "DateTime");
-    if (!DayNumber::parseEitherSeparator(stored)) {
+    std::optional<double> dayNumber = DayNumber::parseEitherSeparator(stored);
+    if (!dayNumber) {
         // Older versions wrote the creation date as a date-and-time text.
         const auto legacy = DayNumber::parseLocaleDateTime(stored);
         stored = DayNumber::text(DayNumber::fromDateTime(legacy ? *legacy : now));
         TXmlDocument::WriteChildValue(entry, "DateTime", stored);
         *repaired = true;
+        dayNumber = DayNumber::parse(stored);
     }
-    const auto dayNumber = DayNumber::parse(alignSeparator(stored));
     if (!dayNumber)
         throw ETamselError(QStringLiteral("'%1' is not a valid date and time.").arg(stored));
     return DayNumber::displayText(*dayNumber);
