@@ -56,11 +56,21 @@ void TRc4Cipher::ResetIndexes()
     m_j = 0;
 }
 
+void TRc4BlockedStream::Apply(char *data, qsizetype size)
+{
+    while (size > 0) {
+        const qsizetype intoBlock = m_offset % Rc4::BlockSize;
+        if (intoBlock == 0)
+            m_cipher.ResetIndexes();
+        const qsizetype piece = std::min(size, Rc4::BlockSize - intoBlock);
+        m_cipher.Apply(data, piece);
+        data += piece;
+        size -= piece;
+        m_offset += piece;
+    }
+}
+
 void Rc4::ApplyBlockedKeystream(const QByteArray &key, char *data, qsizetype size)
 {
-    TRc4Cipher cipher(key);
-    for (qsizetype start = 0; start < size; start += BlockSize) {
-        cipher.ResetIndexes();
-        cipher.Apply(data + start, std::min(BlockSize, size - start));
-    }
+    TRc4BlockedStream(key).Apply(data, size);
 }

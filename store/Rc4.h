@@ -42,3 +42,15 @@ inline void ApplyBlockedKeystream(const QByteArray &key, QByteArray &data)
 }
 
 } // namespace Rc4
+
+// The blocked keystream over a body handed over in pieces of any size.
+class TRc4BlockedStream
+{
+public:
+    explicit TRc4BlockedStream(const QByteArray &key) : m_cipher(key) {}
+    void Apply(char *data, qsizetype size);
+
+private:
+    TRc4Cipher m_cipher;
+    qsizetype m_offset = 0; // bytes done so far
+};

@@ -7,8 +7,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 
 #include <cerrno>
+#include <exception>
 #include <cstring>
 #include <fcntl.h>
 #include <stdlib.h>
@@ -27,11 +29,17 @@ void loadBody(const QByteArray &body, TXmlDocument &document, const QString &wha
     }
 }
 
-// Encrypts a body in place under the salt; an empty passphrase is refused.
-void encryptInPlace(char *body, qsizetype size, const QByteArray &passPhrase, const QByteArray &salt)
+// An empty passphrase would protect nothing.
+void requirePassPhrase(const QByteArray &passPhrase)
 {
     if (passPhrase.isEmpty())
         throw ETamselError(QStringLiteral("No passphrase is known, so the entries cannot be encrypted."));
+}
+
+// Encrypts a body in place under the salt.
+void encryptInPlace(char *body, qsizetype size, const QByteArray &passPhrase, const QByteArray &salt)
+{
+    requirePassPhrase(passPhrase);
     if (salt.size() != StoreFile::SaltSize)
         throw ETamselError(
             QStringLiteral("A salt holds %1 bytes, not %2.").arg(StoreFile::SaltSize).arg(salt.size()));
@@ -57,6 +65,55 @@ bool writeAll(int fd, QByteArrayView bytes)
     }
     return true;
 }
+
+// Receives the document's text from pugixml, encrypts it in pieces of
+// 64 KiB and hands each on. An error of the sink is kept from pugixml's code:
+// later pieces are dropped and finish() raises it.
+class TEncryptingWriter : public pugi::xml_writer
+{
+public:
+    TEncryptingWriter(const QByteArray &key, const StoreFile::TByteSink &sink)
+        : m_stream(key)
+        , m_sink(sink)
+    {
+        m_piece.reserve(PieceSize);
+    }
+
+    void write(const void *data, size_t size) override
+    {
+        if (m_failure)
+            return;
+        try {
+            m_piece.append(static_cast<const char *>(data), qsizetype(size));
+            if (m_piece.size() >= PieceSize)
+                flush();
+        } catch (...) {
+            m_failure = std::current_exception();
+        }
+    }
+
+    void finish()
+    {
+        if (m_failure)
+            std::rethrow_exception(m_failure);
+        flush();
+    }
+
+private:
+    static constexpr qsizetype PieceSize = 64 * 1024;
+
+    void flush()
+    {
+        m_stream.Apply(m_piece.data(), m_piece.size());
+        m_sink(m_piece);
+        m_piece.resize(0);
+    }
+
+    TRc4BlockedStream m_stream;
+    const StoreFile::TByteSink &m_sink;
+    QByteArray m_piece;
+    std::exception_ptr m_failure;
+};
 
 // Makes the rename itself durable. Some file systems cannot sync a folder;
 // the new file is already complete and in place then, so this is best effort.
@@ -136,7 +193,7 @@ QByteArray StoreFile::ReadFile(const QString &path)
     return bytes;
 }
 
-void StoreFile::WriteFileAtomically(const QString &path, std::initializer_list<QByteArrayView> parts)
+void StoreFile::WriteFileAtomically(const QString &path, const std::function<void(const TByteSink &)> &produce)
 {
     const QFileInfo target(path);
     const QByteArray targetName = QFile::encodeName(target.absoluteFilePath());
@@ -153,9 +210,15 @@ void StoreFile::WriteFileAtomically(const QString &path, std::initializer_list<Q
         throw ETamselError(QStringLiteral("%1 cannot be written (%2): %3")
                                .arg(path, QLatin1String(step), systemError(error)));
     };
-    for (const QByteArrayView part : parts) {
-        if (!writeAll(fd, part))
-            fail("write", errno, true);
+    try {
+        produce([&](QByteArrayView bytes) {
+            if (!writeAll(fd, bytes))
+                throw ETamselError(QStringLiteral("%1 cannot be written (write): %2").arg(path, systemError(errno)));
+        });
+    } catch (...) {
+        ::close(fd);
+        ::unlink(newName.constData());
+        throw;
     }
     if (::fsync(fd) != 0)
         fail("sync", errno, true);
@@ -187,7 +250,24 @@ void StoreFile::SaveStore(const QString &path, const QByteArray &passPhrase, QBy
 {
     const QByteArray salt = NewSalt();
     encryptInPlace(plain.data(), plain.size(), passPhrase, salt);
-    WriteFileAtomically(path, {salt, plain});
+    WriteFileAtomically(path, [&](const TByteSink &write) {
+        write(salt);
+        write(plain);
+    });
+}
+
+void StoreFile::SaveStore(const QString &path, const QByteArray &passPhrase, const TXmlDocument &document)
+{
+    requirePassPhrase(passPhrase);
+    const QByteArray salt = NewSalt();
+    QByteArray key = DeriveKey(salt, passPhrase);
+    const auto wipeKey = qScopeGuard([&key] { key.fill(char(0xFF)); });
+    WriteFileAtomically(path, [&](const TByteSink &write) {
+        write(salt);
+        TEncryptingWriter writer(key, write);
+        document.Save(writer);
+        writer.finish();
+    });
 }
 
 QString StoreFile::BackupFileName(const QDate &day)

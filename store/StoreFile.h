@@ -6,7 +6,7 @@
 #include <QByteArrayView>
 #include <QDate>
 #include <QString>
-#include <initializer_list>
+#include <functional>
 
 class EXmlParseError;
 class TXmlDocument;
@@ -53,14 +53,19 @@ QByteArray Decrypt(QByteArray fileBytes, const QByteArray &passPhrase);
 QString ParseFailureReason(const EXmlParseError &error);
 
 QByteArray ReadFile(const QString &path);
-// Replaces the file at path as a whole or not at all: the bytes go to a new
-// file beside it (mode 0600), which is synced to disk and then renamed over
-// the old one. A crash, a full disk or a failed write leaves the old file as it
-// was and no partial file under its name.
-void WriteFileAtomically(const QString &path, std::initializer_list<QByteArrayView> parts);
+// Takes a file's bytes piece by piece, in order; raises ETamselError when
+// they cannot be written.
+using TByteSink = std::function<void(QByteArrayView)>;
+
+// Replaces the file at path as a whole or not at all: `produce` hands the
+// bytes to a new file beside it (mode 0600), which is synced to disk and then
+// renamed over the old one. A crash, a full disk, a failed write or an error
+// raised by `produce` leaves the old file as it was and no partial file under
+// its name.
+void WriteFileAtomically(const QString &path, const std::function<void(const TByteSink &)> &produce);
 inline void WriteFileAtomically(const QString &path, const QByteArray &bytes)
 {
-    WriteFileAtomically(path, {QByteArrayView(bytes)});
+    WriteFileAtomically(path, [&bytes](const TByteSink &write) { write(bytes); });
 }
 
 // Loads a decrypted body into the document. Raises EStoreOpenError when the
@@ -76,6 +81,10 @@ QByteArray OpenStore(const QString &path, const QByteArray &passPhrase, TXmlDocu
 // The body is encrypted in its own buffer, so a body handed over with
 // std::move is never copied.
 void SaveStore(const QString &path, const QByteArray &passPhrase, QByteArray plain);
+// Writes the document as the store at path under a fresh salt, atomically.
+// The document is written out, encrypted and stored piece by piece: its plain
+// text is never held whole in memory.
+void SaveStore(const QString &path, const QByteArray &passPhrase, const TXmlDocument &document);
 
 // "brindo_" + yyyymmdd + ".bak": the legacy file's name after its migration.
 QString BackupFileName(const QDate &day);

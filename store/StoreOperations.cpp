@@ -29,7 +29,7 @@ void TfrmMain::EncryptXMLFile()
         // A store that could not be opened is never replaced by what is in memory.
         if (!StoreAvailable)
             throw ETamselError(QStringLiteral("The entries were not opened, so they are not stored."));
-        StoreFile::SaveStore(StoreFilePath, StoreFile::PassPhraseBytes(PassPhrase), xmlNotes.SaveToBytes());
+        StoreFile::SaveStore(StoreFilePath, StoreFile::PassPhraseBytes(PassPhrase), xmlNotes);
     } catch (const ETamselError &error) {
         ReportError({ unitMain, QStringLiteral("EncryptXMLFile"), error.message() });
     }

@@ -55,11 +55,14 @@ void TXmlDocument::LoadFromFile(const QString &path)
 QByteArray TXmlDocument::SaveToBytes() const
 {
     ByteWriter writer;
-    writer.bytes.reserve(m_savedSize + m_savedSize / 16 + 4096);
+    Save(writer);
+    return writer.bytes;
+}
+
+void TXmlDocument::Save(pugi::xml_writer &writer) const
+{
     // The declaration is written by pugixml when the document has none.
     m_document.save(writer, "\t", pugi::format_default, pugi::encoding_utf8);
-    m_savedSize = writer.bytes.size();
-    return writer.bytes;
 }
 
 void TXmlDocument::Clear()

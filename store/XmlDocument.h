@@ -25,6 +25,7 @@ public:
     void LoadFromFile(const QString &path);
     // UTF-8 with the XML declaration.
     QByteArray SaveToBytes() const;
+    void Save(pugi::xml_writer &writer) const;
     void Clear();
 
     pugi::xml_node Root() const { return m_document.document_element(); }
@@ -49,7 +50,4 @@ public:
 
 private:
     pugi::xml_document m_document;
-    // The size of the last save, reserved for the next one so the output
-    // buffer is not grown and copied piece by piece.
-    mutable qsizetype m_savedSize = 0;
 };

@@ -189,6 +189,45 @@ private slots:
         QVERIFY(stream.at(8192) != plain.at(8192));
     }
 
+    // Pieces of any size continue the one blocked stream.
+    void blockedStreamInPieces()
+    {
+        const QByteArray key = hex("0102030405");
+        QByteArray whole(3 * Rc4::BlockSize + 77, 'x');
+        QByteArray pieces = whole;
+        Rc4::ApplyBlockedKeystream(key, whole);
+        TRc4BlockedStream stream(key);
+        qsizetype at = 0;
+        for (const qsizetype size : {1, 8190, 2, 8192, 5000}) {
+            stream.Apply(pieces.data() + at, size);
+            at += size;
+        }
+        stream.Apply(pieces.data() + at, pieces.size() - at);
+        QCOMPARE(pieces, whole);
+    }
+
+    // A document is stored piece by piece; its file reads back as the whole
+    // document's text under the one stream.
+    void documentIsStoredAsOneStream()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("brindo.dat"));
+        TXmlDocument document;
+        QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Notes>";
+        for (int i = 0; i < 5000; ++i)
+            xml += "<Note><Title>Entry " + QByteArray::number(i) + " \xc3\xa4</Title><Text>a &amp;lt; b</Text></Note>";
+        document.LoadFromMemory(xml + "</Notes>");
+        QVERIFY(document.SaveToBytes().size() > 4 * 64 * 1024);
+
+        StoreFile::SaveStore(path, "secret", document);
+        const QByteArray file = readFile(path);
+        QVERIFY(!file.contains("Entry"));
+        QCOMPARE(StoreFile::Decrypt(file, "secret"), document.SaveToBytes());
+        QCOMPARE(permissionBits(path), ownerOnly());
+        QVERIFY_THROWS_EXCEPTION(ETamselError, StoreFile::SaveStore(path, QByteArray(), document));
+        QCOMPARE(readFile(path), file);
+    }
+
     void keyIsSha1OfSaltThenPassPhrase()
     {
         const QByteArray salt = hex("5aa500ff10203040");
@@ -327,16 +366,28 @@ private slots:
 
     // A write that breaks off (here: the file size limit, as a full disk
     // would) leaves the old store whole and no new file behind.
+    void failedWriteLeavesTheOldStore_data()
+    {
+        QTest::addColumn<bool>("fromDocument");
+        QTest::newRow("plain body") << false;
+        QTest::newRow("document in pieces") << true;
+    }
     void failedWriteLeavesTheOldStore()
     {
+        QFETCH(bool, fromDocument);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("brindo.dat"));
         const QByteArray old = StoreFile::Encrypt("<Notes/>", "secret", StoreFile::NewSalt());
         writeFile(path, old);
+        TXmlDocument document;
+        document.LoadFromMemory("<Notes><Note><Text>" + QByteArray(200000, 'x') + "</Text></Note></Notes>");
         {
             const FileSizeLimit limit(64);
-            QVERIFY_THROWS_EXCEPTION(
-                ETamselError, StoreFile::SaveStore(path, "secret", QByteArray(4096, 'x')));
+            if (fromDocument)
+                QVERIFY_THROWS_EXCEPTION(ETamselError, StoreFile::SaveStore(path, "secret", document));
+            else
+                QVERIFY_THROWS_EXCEPTION(
+                    ETamselError, StoreFile::SaveStore(path, "secret", QByteArray(4096, 'x')));
         }
         QCOMPARE(readFile(path), old);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
