@@ -10,6 +10,7 @@
 #include "diagnostics/MessageDlg.h"
 
 #include <QAction>
+#include <QCollator>
 #include <QComboBox>
 #include <QFile>
 #include <QHeaderView>
@@ -294,6 +295,50 @@ private slots:
         const QModelIndex body = w.lsvNotes->model()->index(0, NoteRow::Text + 1);
         QVERIFY(w.lsvNotes->itemDelegate()->sizeHint(option, body).height() < 2 * lineHeight);
         QCOMPARE(column(w.lsvNotes, NoteRow::Text).first(), QStringLiteral("one\ntwo\nthree\nfour")); // kept as stored
+    }
+
+    // Day-number texts are sorted without collation keys; the order is the
+    // collation's all the same, in either direction, with ties kept in order.
+    void numberTextsSortAsCollated_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QStringList>("texts");
+        const QStringList numbers{"45000.5", "", "9.25", "10", "45000,5", "45000.25", "10", "0", "45000.5"};
+        QTest::newRow("US numbers") << QLocale(QLocale::English, QLocale::UnitedStates) << numbers;
+        QTest::newRow("German numbers") << QLocale(QLocale::German, QLocale::Germany) << numbers;
+        QTest::newRow("C numbers") << QLocale::c() << numbers;
+        QTest::newRow("US with words") << QLocale(QLocale::English, QLocale::UnitedStates)
+                                       << numbers + QStringList{"b", "A", "1e5"};
+    }
+    void numberTextsSortAsCollated()
+    {
+        QFETCH(QLocale, locale);
+        QFETCH(QStringList, texts);
+        SetLocaleFormat(TLocaleFormat::fromLocale(locale));
+        QCollator rules(locale);
+        rules.setCaseSensitivity(Qt::CaseSensitive);
+        for (const Qt::SortOrder order : {Qt::AscendingOrder, Qt::DescendingOrder}) {
+            QTreeWidget list;
+            list.setColumnCount(2);
+            QList<int> expected;
+            for (int i = 0; i < texts.size(); ++i) {
+                auto *row = new TEntryRow(2);
+                row->setText(0, QString::number(i));
+                row->setText(1, texts.at(i));
+                list.addTopLevelItem(row);
+                expected.append(i);
+            }
+            std::stable_sort(expected.begin(), expected.end(), [&](int a, int b) {
+                const int result = rules.compare(texts.at(a), texts.at(b));
+                return order == Qt::AscendingOrder ? result < 0 : result > 0;
+            });
+            SortRows(&list, 1, order);
+            QList<int> sorted;
+            for (int i = 0; i < list.topLevelItemCount(); ++i)
+                sorted.append(list.topLevelItem(i)->text(0).toInt());
+            QCOMPARE(sorted, expected);
+        }
+        SetLocaleFormat(TLocaleFormat::fromLocale(QLocale(QLocale::English, QLocale::UnitedStates)));
     }
 
     // Sorting moves the selected row without telling the selection handlers,
