@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
-#include <algorithm>
 
 namespace {
 QStyle *styleOf(const QStyleOptionViewItem &option)
@@ -53,11 +52,12 @@ void TEntryRowDelegate::initStyleOption(QStyleOptionViewItem *option, const QMod
     // when the list measures its rows.
     if (option->text.contains(QChar::LineSeparator))
         option->text.replace(QChar::LineSeparator, QLatin1Char(' '));
-    // Only the start of a long text fits in a cell (no character is narrower
-    // than two pixels), and eliding a whole body on every paint would cost
-    // more than the rest of the row; the cut is marked with an ellipsis.
-    qsizetype fitting = std::max(option->rect.width(), 32) / 2;
-    if (option->text.size() > fitting) {
+    // Only the start of a long text fits in a cell being drawn (no character
+    // is narrower than two pixels), and eliding a whole body on every paint
+    // would cost more than the rest of the row; the cut is marked with an
+    // ellipsis. Measuring (no cell yet) sees the whole text.
+    qsizetype fitting = option->rect.width() / 2 + 1;
+    if (!option->rect.isEmpty() && option->text.size() > fitting) {
         if (option->text.at(fitting - 1).isHighSurrogate())
             --fitting;
         option->text.truncate(fitting);

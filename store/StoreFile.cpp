@@ -10,8 +10,8 @@
 #include <QScopeGuard>
 
 #include <cerrno>
-#include <exception>
 #include <cstring>
+#include <exception>
 #include <fcntl.h>
 #include <stdlib.h>
 #include <unistd.h>

@@ -2,6 +2,7 @@
 #include "controls/ListViewEx.h"
 #include "controls/RichEditURL.h"
 #include "mainwindow/EntryRow.h"
+#include "mainwindow/EntryRowDelegate.h"
 #include "mainwindow/ImageList.h"
 #include "platform/Clock.h"
 #include "store/DayNumber.h"
@@ -295,6 +296,39 @@ private slots:
         const QModelIndex body = w.lsvNotes->model()->index(0, NoteRow::Text + 1);
         QVERIFY(w.lsvNotes->itemDelegate()->sizeHint(option, body).height() < 2 * lineHeight);
         QCOMPARE(column(w.lsvNotes, NoteRow::Text).first(), QStringLiteral("one\ntwo\nthree\nfour")); // kept as stored
+    }
+
+    // A cell being drawn gets the start of a long text and an ellipsis, never
+    // half a surrogate pair; measuring sees the whole text on one line.
+    void cellTextIsCutToWhatCanShow()
+    {
+        struct Probe : TEntryRowDelegate
+        {
+            Probe() : TEntryRowDelegate([](const QModelIndex &) { return TRowLook{QFont(), QColor()}; }, -1) {}
+            using TEntryRowDelegate::initStyleOption;
+        } delegate;
+        QTreeWidget list;
+        list.setColumnCount(1);
+        auto *row = new TEntryRow(1);
+        list.addTopLevelItem(row);
+        const QModelIndex cell = list.model()->index(0, 0);
+        const auto shown = [&](int width) {
+            QStyleOptionViewItem option;
+            option.rect = QRect(0, 0, width, 16);
+            delegate.initStyleOption(&option, cell);
+            return option.text;
+        };
+
+        const QString body = QStringLiteral("first\nsecond ") + QString(500, QLatin1Char('x'));
+        row->setText(0, body);
+        QCOMPARE(shown(0), QStringLiteral("first second ") + QString(500, QLatin1Char('x')));
+        const QString cut = shown(100);
+        QCOMPARE(cut, QStringLiteral("first second ") + QString(38, QLatin1Char('x')) + QChar(0x2026));
+
+        row->setText(0, QString(50, QLatin1Char('a')) + QString::fromUcs4(U"\U0001F600\U0001F600"));
+        QCOMPARE(shown(100), QString(50, QLatin1Char('a')) + QChar(0x2026));
+        row->setText(0, QStringLiteral("short"));
+        QCOMPARE(shown(100), QStringLiteral("short"));
     }
 
     // Day-number texts are sorted without collation keys; the order is the
