@@ -39,6 +39,20 @@ QRect TEntryRowDelegate::boxRect(const QStyleOptionViewItem &cell) const
     return QStyle::alignedRect(cell.direction, Qt::AlignCenter, size, cell.rect);
 }
 
+QSize TEntryRowDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    const QSize size = QStyledItemDelegate::sizeHint(option, index);
+    if (index.column() != m_doneColumn)
+        return size;
+    QStyleOptionViewItem cell(option);
+    initStyleOption(&cell, index);
+    const QStyle *style = styleOf(cell);
+    const int margin = 2 * (style->pixelMetric(QStyle::PM_FocusFrameVMargin, &cell, cell.widget) + 1);
+    const QSize box(style->pixelMetric(QStyle::PM_IndicatorWidth, &cell, cell.widget),
+        style->pixelMetric(QStyle::PM_IndicatorHeight, &cell, cell.widget));
+    return size.expandedTo(box + QSize(margin, margin));
+}
+
 void TEntryRowDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const
 {
     QStyledItemDelegate::initStyleOption(option, index);

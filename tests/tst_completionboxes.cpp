@@ -538,6 +538,11 @@ private slots:
         f.show();
         TListViewEx *list = f.list();
         QCOMPARE(list->topLevelItemCount(), 300);
+        // Each row is high enough for its whole box.
+        QStyleOptionViewItem option;
+        option.initFrom(list);
+        const int boxHeight = list->style()->pixelMetric(QStyle::PM_IndicatorHeight, &option, list);
+        QVERIFY(f.doneCell(f.task(0)).height() >= boxHeight + 2);
 
         list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum() / 2);
         const int doneX = f.doneCell(f.task(0)).center().x();
