@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mainwindow/TaskState.h"
+#include "store/TaskState.h"
 #include "store/XmlDocument.h"
 
 #include <QFont>

@@ -6,7 +6,7 @@
 #include "controls/RichEditURL.h"
 #include "mainwindow/EditActions.h"
 #include "mainwindow/ImageList.h"
-#include "store/PasswordDlg.h"
+#include "app/PasswordDlg.h"
 #include "tests/TestHome.h"
 
 #include <QAction>

@@ -11,7 +11,7 @@
 #include "settings/RegistryKeys.h"
 #include "settings/WindowsColor.h"
 #include "store/DayNumber.h"
-#include "store/PasswordDlg.h"
+#include "app/PasswordDlg.h"
 #include "tests/TestHome.h"
 
 #include <QDir>

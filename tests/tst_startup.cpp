@@ -3,7 +3,7 @@
 #include "mainwindow/EntryRow.h"
 #include "tests/TestHome.h"
 #include "diagnostics/MessageDlg.h"
-#include "store/PasswordDlg.h"
+#include "app/PasswordDlg.h"
 
 #include <QAction>
 #include <QFile>

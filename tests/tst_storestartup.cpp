@@ -9,7 +9,7 @@
 #include "settings/Registry.h"
 #include "settings/RegistryKeys.h"
 #include "store/PassKey.h"
-#include "store/PasswordDlg.h"
+#include "app/PasswordDlg.h"
 #include "store/StoreFile.h"
 #include "tests/TestHome.h"
 

@@ -1,6 +1,6 @@
 // The state of a task row, the font it is drawn with, and the reading of its
 // "Due" text.
-#include "mainwindow/TaskState.h"
+#include "store/TaskState.h"
 #include "mainwindow/TaskStates.h"
 #include "platform/Clock.h"
 #include "store/DayNumber.h"

@@ -6,7 +6,7 @@
 #include "settings/Registry.h"
 #include "settings/RegistryKeys.h"
 #include "store/PassKey.h"
-#include "store/PasswordDlg.h"
+#include "app/PasswordDlg.h"
 #include "store/StoreFile.h"
 
 void TfrmMain::ObtainPassPhrase()

@@ -1,4 +1,4 @@
-#include "mainwindow/TaskState.h"
+#include "store/TaskState.h"
 
 #include "store/DayNumber.h"
 

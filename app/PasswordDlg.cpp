@@ -1,4 +1,4 @@
-#include "store/PasswordDlg.h"
+#include "app/PasswordDlg.h"
 
 #include "diagnostics/MessageDlg.h"
 

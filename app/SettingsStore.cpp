@@ -9,7 +9,7 @@
 #include "diagnostics/ErrorReport.h"
 #include "settings/Registry.h"
 #include "settings/RegistryKeys.h"
-#include "settings/SettingsTable.h"
+#include "app/SettingsTable.h"
 
 #include <QStringList>
 

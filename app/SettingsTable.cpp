@@ -1,4 +1,4 @@
-#include "settings/SettingsTable.h"
+#include "app/SettingsTable.h"
 
 #include "app/Main.h"
 #include "controls/RichEditURL.h"
