@@ -1,6 +1,9 @@
 // Start-up and shutdown of the main window.
 #include "app/Main.h"
 
+#include "mainwindow/EntryListModel.h"
+#include "store/EntryTable.h"
+
 #include "controls/ListViewEx.h"
 #include "controls/RichEditURL.h"
 #include "diagnostics/ErrorReport.h"
@@ -23,7 +26,7 @@
 #include <QTabWidget>
 #include <QTimeEdit>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 
 namespace {
 const QString unitMain = QStringLiteral("Main");
@@ -51,6 +54,8 @@ TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent)
 TfrmMain::~TfrmMain()
 {
     FormDestroy();
+    // The lists read their rows from xmlNotes, which goes before the widgets do.
+    Entries->Clear();
 }
 
 void TfrmMain::FormCreate(const QStringList &arguments)
@@ -99,16 +104,16 @@ void TfrmMain::FormCreate(const QStringList &arguments)
 
             if (pgcData->currentWidget() == tabNotes) {
                 radNote->setChecked(true);
-                if (lsvNotes->topLevelItemCount() > 0) {
-                    lsvNotes->setCurrentItem(lsvNotes->topLevelItem(0));
+                if (NotesModel->rowCount() > 0) {
+                    lsvNotes->setCurrentIndex(NotesModel->index(0, 0));
                     lsvNotesDblClick(lsvNotes);
                 }
                 pgcData->setCurrentWidget(tabTasks);
                 pgcData->setCurrentWidget(tabNotes);
             } else {
                 radTask->setChecked(true);
-                if (lsvTasks->topLevelItemCount() > 0) {
-                    lsvTasks->setCurrentItem(lsvTasks->topLevelItem(0));
+                if (TasksModel->rowCount() > 0) {
+                    lsvTasks->setCurrentIndex(TasksModel->index(0, 0));
                     lsvNotesDblClick(lsvTasks);
                 }
             }
@@ -131,7 +136,12 @@ void TfrmMain::WriteTamselFile()
         // The default document is built in memory; only the store is written.
         xmlNotes.LoadFromMemory(EntryDocument::DefaultDocumentText(Clock::now()));
         StoreAvailable = true;
-        EncryptXMLFile();
+        // Without a first store nothing later could be stored either: the
+        // entry commands stay off, and EncryptXMLFile has said why.
+        if (!EncryptXMLFile()) {
+            xmlNotes.Clear();
+            StoreAvailable = false;
+        }
     } catch (const ETamselError &error) {
         reportMain("WriteTamselFile", error.message() + QStringLiteral(" File:  ") + StoreFilePath
                                           + QStringLiteral("; Exists: ")

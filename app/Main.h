@@ -26,9 +26,11 @@ class QTabWidget;
 class QTimeEdit;
 class QTimer;
 class QToolBar;
-class QTreeWidget;
-class QTreeWidgetItem;
-class TEntryRow;
+class QTreeView;
+class TEntryListModel;
+class TEntryTable;
+struct TEntry;
+struct TEntryWrite;
 class TListViewEx;
 class TRichEditURL;
 struct TRowLook;
@@ -67,32 +69,30 @@ public:
     void SetPositions();
     void ResetFormLayout();
 
-    // Entry store.
+    // Entry store. EncryptXMLFile stores the document and tells the user in
+    // plain words when it could not: false then.
     void WriteTamselFile();
     QString GetNoteDate(int documentIndex);
-    void EncryptXMLFile();
+    bool EncryptXMLFile();
     void DecryptXMLFile();
     void MigrateXMLFile();
 
     // Entry lists.
     void LoadNotes();
-    void lsvNotesColumnClick(QTreeWidget *sender, int column);
-    void lsvTasksColumnClick(QTreeWidget *sender, int column);
+    void lsvNotesColumnClick(QTreeView *sender, int column);
+    void lsvTasksColumnClick(QTreeView *sender, int column);
     void pgcDataChange();
     void FillReminderComboBox(QComboBox *box);
 
-    // Task states and completion boxes. A row's completion box is its check
-    // state in the list's "Done" column. CreateTaskCheckBox gives a row that
-    // has none its box, showing the entry's stored state (no click runs).
-    void CreateTaskCheckBox(QTreeWidget *list, QTreeWidgetItem *row, bool storedComplete = false);
-    // What a change of a lsvTasks box's state does, for the row it belongs to.
-    void CheckBoxClick(QTreeWidgetItem *row);
+    // Task states and completion boxes. A task row's completion box is its
+    // check state in the list's "Done" column; a click on it arrives here.
+    void CheckBoxClick(TEntry *entry, bool checked);
     // The look of a list row at the moment it is drawn.
-    TRowLook lsvNotesCustomDrawItem(const QModelIndex &index);
-    TRowLook lsvTasksCustomDrawItem(const QModelIndex &index);
+    TRowLook lsvNotesCustomDrawItem(const TEntry &entry);
+    TRowLook lsvTasksCustomDrawItem(const TEntry &entry);
 
     // Editor.
-    void lsvNotesDblClick(QTreeWidget *sender);
+    void lsvNotesDblClick(QTreeView *sender);
     void ClearNoteValues();
     void EnableUserControls(QObject *sender = nullptr);
     void radNoteClick();
@@ -138,6 +138,16 @@ public:
     QString MailFooter;
     QString StoreFilePath;
     TXmlDocument xmlNotes;
+    // The entries of xmlNotes; both lists and every other window read and
+    // change entries through it.
+    TEntryTable *Entries = nullptr;
+    TEntryListModel *NotesModel = nullptr;
+    TEntryListModel *TasksModel = nullptr;
+    // The stored entry in the editor (EditorIndex with the creation key), or null.
+    TEntry *EditorEntry() const;
+    // The entry of a list's selected row, or null.
+    TEntry *SelectedEntry(QTreeView *list) const;
+    TEntryListModel *ModelOf(const QTreeView *list) const;
 
     // Passphrase.
     QString PassPhrase;
@@ -206,7 +216,7 @@ public:
     QRadioButton *radAllNotes = nullptr;
     QRadioButton *radCurrentTab = nullptr;
     QRadioButton *radCurrentNote = nullptr;
-    QTreeWidget *lsvNotes = nullptr;
+    QTreeView *lsvNotes = nullptr;
     TListViewEx *lsvTasks = nullptr;
 
     // Editor pane.
@@ -272,16 +282,14 @@ private:
     // Both lists' drawing, and the binding of lsvTasks' boxes to CheckBoxClick.
     void CreateTaskListLook();
     void SetActionImage(QAction *action, int enabledImage, int disabledImage);
-    void SortList(QTreeWidget *list, int column, int &toggle, int &sortColumn);
+    void SortList(QTreeView *list, int column, int &toggle, int &sortColumn);
     void ConnectEditorEvents();
-    void loadRow(QTreeWidget *list, const TEntryRow *row);
-    void selectItem(QTreeWidget *list);
+    void loadEntry(const TEntry &entry);
+    void selectItem(QTreeView *list);
     // The save prompt: false when the operation must stop (Cancel, or a save
     // that did not go through).
     bool ConfirmSaveChanges();
     // Sorts a list again by its sort column, keeping its direction.
-    void ResortList(QTreeWidget *list);
-    void addNoteRow(QTreeWidgetItem *row, pugi::xml_node entry, int index, const QString &caption);
-
-    TDueMoments DueMoments;
+    void ResortList(QTreeView *list);
+    void ShowSavedEntry(const TEntryWrite &write, bool moved);
 };

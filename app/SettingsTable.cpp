@@ -2,7 +2,7 @@
 
 #include "app/Main.h"
 #include "controls/RichEditURL.h"
-#include "mainwindow/EntryRow.h"
+#include "mainwindow/EntryListModel.h"
 #include "platform/Paths.h"
 #include "settings/FontStyleCode.h"
 #include "settings/WindowsColor.h"
@@ -13,7 +13,7 @@
 #include <QLayout>
 #include <QSplitter>
 #include <QTabWidget>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <limits>
 
 namespace {
@@ -319,9 +319,9 @@ std::vector<TSetting> buildTable()
         field("CloseOnMenuOnly", &TfrmMain::CloseOnMenuOnly, false),
         field("DefaultSearchSetting", &TfrmMain::DefaultSearchSetting, 1),
         sortToggle("NoteSortToggle", &TfrmMain::NoteSortToggle),
-        field("NoteSortColumn", &TfrmMain::NoteSortColumn, 0, within(0, NoteRow::VisibleColumns - 1)),
+        field("NoteSortColumn", &TfrmMain::NoteSortColumn, 0, within(0, NoteColumn::Count - 1)),
         sortToggle("TaskSortToggle", &TfrmMain::TaskSortToggle),
-        field("TaskSortColumn", &TfrmMain::TaskSortColumn, 0, within(0, TaskRow::VisibleColumns - 1)),
+        field("TaskSortColumn", &TfrmMain::TaskSortColumn, 0, within(0, TaskColumn::Count - 1)),
         field("CurrentColor", &TfrmMain::CurrentColor, 0),
         field("CompleteColor", &TfrmMain::CompleteColor, 12632256),
         field("OverdueColor", &TfrmMain::OverdueColor, 255),

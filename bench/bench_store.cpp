@@ -4,12 +4,13 @@
 
 #include "controls/ListViewEx.h"
 #include "controls/RichEditURL.h"
-#include "mainwindow/EntryRow.h"
+#include "mainwindow/EntryListModel.h"
 #include "store/Rc4.h"
 #include "store/StoreFile.h"
 
 #include <QFile>
 #include <QTreeWidget>
+#include <QTreeView>
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -68,8 +69,8 @@ void saveBenchmark(benchmark::State &state, bool task)
     w.LoadNotes();
     w.lsvNotesColumnClick(w.lsvNotes, 0);
     w.lsvTasksColumnClick(w.lsvTasks, 0);
-    QTreeWidget *list = task ? static_cast<QTreeWidget *>(w.lsvTasks) : w.lsvNotes;
-    list->setCurrentItem(list->topLevelItem(list->topLevelItemCount() / 2));
+    QTreeView *list = task ? static_cast<QTreeView *>(w.lsvTasks) : w.lsvNotes;
+    list->setCurrentIndex(list->model()->index(list->model()->rowCount() / 2, 0));
     w.lsvNotesDblClick(list);
     int round = 0;
     for (auto _ : state) {

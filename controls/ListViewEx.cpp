@@ -14,7 +14,7 @@ int ColumnIndexByCaption(const QStringList &columnCaptions, int headerIndex, con
 }
 
 TListViewEx::TListViewEx(QWidget *parent)
-    : QTreeWidget(parent), m_limits(new TColumnLimits(header())), m_trackingLine(new QWidget(this))
+    : QTreeView(parent), m_limits(new TColumnLimits(header())), m_trackingLine(new QWidget(this))
 {
     m_trackingLine->setObjectName(QStringLiteral("trackingLine"));
     m_trackingLine->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -56,7 +56,7 @@ void TListViewEx::DoColumnResize(int columnIndex, int columnWidth)
 bool TListViewEx::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched != header()->viewport())
-        return QTreeWidget::eventFilter(watched, event);
+        return QTreeView::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick: {
@@ -85,7 +85,7 @@ bool TListViewEx::eventFilter(QObject *watched, QEvent *event)
     default:
         break;
     }
-    return QTreeWidget::eventFilter(watched, event);
+    return QTreeView::eventFilter(watched, event);
 }
 
 int TListViewEx::borderAt(int headerX) const
@@ -129,8 +129,9 @@ int TListViewEx::trackedWidth(int headerX) const
 int TListViewEx::reportedIndex(int section) const
 {
     QStringList captions;
-    for (int column = 0; column < columnCount(); ++column)
-        captions.append(headerItem()->text(column));
+    const int columns = model() ? model()->columnCount() : 0;
+    for (int column = 0; column < columns; ++column)
+        captions.append(model()->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString());
     const QString headerText = model()->headerData(section, Qt::Horizontal, Qt::DisplayRole).toString();
     return ColumnIndexByCaption(captions, section, headerText);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <optional>
 
@@ -16,7 +16,7 @@ int ColumnIndexByCaption(const QStringList &columnCaptions, int headerIndex, con
 // tracking line follows the mouse; the column takes its new width when the
 // mouse is released, so whatever sits over a cell (the completion boxes) moves
 // once, with the end event.
-class TListViewEx : public QTreeWidget
+class TListViewEx : public QTreeView
 {
     Q_OBJECT
 

@@ -6,10 +6,11 @@
 #include "controls/RichEditURL.h"
 #include "diagnostics/ErrorReport.h"
 #include "diagnostics/MessageDlg.h"
-#include "mainwindow/EntryRow.h"
+#include "mainwindow/EntryListModel.h"
 #include "mainwindow/ImageList.h"
 #include "platform/Clock.h"
 #include "store/DayNumber.h"
+#include "store/EntryTable.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -19,6 +20,18 @@
 #include <QLabel>
 #include <QRadioButton>
 #include <QTimeEdit>
+
+namespace {
+// A task's fields as a new task has them: due now, no reminder, not complete.
+void clearTaskFields(QDateEdit *date, QTimeEdit *time, QComboBox *reminder, QCheckBox *complete)
+{
+    const QDateTime now = Clock::now();
+    date->setDate(now.date());
+    time->setTime(now.time());
+    reminder->setCurrentIndex(0);
+    complete->setChecked(false);
+}
+} // namespace
 
 QFont TfrmMain::CurrentEntryFont() const { return EntryFont ? *EntryFont : redNote->font(); }
 
@@ -33,74 +46,63 @@ void TfrmMain::ClearNoteValues()
     EditorIndex = -1;
     redNote->clear();
     redFileName->clear();
-    // A new task is due now, with no reminder, not complete.
-    const QDateTime now = Clock::now();
-    dtpDate->setDate(now.date());
-    dtpTime->setTime(now.time());
-    cboReminder->setCurrentIndex(0);
-    chkComplete->setChecked(false);
+    clearTaskFields(dtpDate, dtpTime, cboReminder, chkComplete);
 }
 
-namespace {
-QTreeWidgetItem *selectedRow(QTreeWidget *list)
+void TfrmMain::loadEntry(const TEntry &entry)
 {
-    const QList<QTreeWidgetItem *> selected = list->selectedItems();
-    return selected.isEmpty() ? nullptr : selected.first();
-}
-} // namespace
-
-void TfrmMain::loadRow(QTreeWidget *list, const TEntryRow *row)
-{
-    lblCreationDate->setText(row->text(0));
-    if (list == lsvNotes) {
-        EditorIndex = row->subItem(NoteRow::Index).toInt();
-        edtTitle->setPlainText(row->subItem(NoteRow::Title));
-        redNote->clear();
-        redNote->setPlainText(row->subItem(NoteRow::Text));
-        radNote->setChecked(true);
-        redFileName->clear();
-        redFileName->setPlainText(row->subItem(NoteRow::FileName));
-        EditorKind = TEditorKind::Note;
-    } else {
-        EditorIndex = row->subItem(TaskRow::Index).toInt();
-        edtTitle->setPlainText(row->subItem(TaskRow::Title));
-        const auto deadline = DayNumber::parse(row->subItem(TaskRow::Deadline));
-        if (!deadline)
-            throw ETamselError(
-                QStringLiteral("'%1' is not a valid date and time.").arg(row->subItem(TaskRow::Deadline)));
-        const QDateTime moment = DayNumber::toDateTime(*deadline);
-        dtpDate->setDate(moment.date());
-        dtpTime->setTime(moment.time());
-        bool isNumber = false;
-        const int lead = row->subItem(TaskRow::Reminder).toInt(&isNumber);
-        if (!isNumber || lead < 0 || lead >= cboReminder->count())
-            throw ETamselError(
-                QStringLiteral("'%1' is not a valid reminder.").arg(row->subItem(TaskRow::Reminder)));
-        cboReminder->setCurrentIndex(lead);
-        chkComplete->setChecked(row->checkState(TaskRow::DoneColumn) == Qt::Checked);
-        redNote->clear();
-        redNote->setPlainText(row->subItem(TaskRow::Text));
-        radTask->setChecked(true);
-        redFileName->clear();
-        redFileName->setPlainText(row->subItem(TaskRow::FileName));
-        EditorKind = TEditorKind::Task;
+    // Everything is read and checked before the editor changes, so an entry
+    // that cannot be loaded leaves nothing of itself, or of another entry,
+    // that a save could write.
+    std::optional<QDateTime> deadline;
+    if (entry.task) {
+        if (!entry.deadline)
+            throw ETamselError(QStringLiteral("The task '%1' has no valid due date.").arg(entry.title()));
+        if (!entry.lead)
+            throw ETamselError(QStringLiteral("The task '%1' has no valid reminder.").arg(entry.title()));
+        deadline = DayNumber::toDateTime(*entry.deadline);
     }
+    lblCreationDate->setText(entry.caption());
+    EditorIndex = entry.documentIndex;
+    edtTitle->setPlainText(entry.title());
+    if (entry.task) {
+        dtpDate->setDate(deadline->date());
+        dtpTime->setTime(deadline->time());
+        cboReminder->setCurrentIndex(*entry.lead);
+        chkComplete->setChecked(entry.complete);
+    } else {
+        // Switching a note to a task starts its task fields as a new task's.
+        clearTaskFields(dtpDate, dtpTime, cboReminder, chkComplete);
+    }
+    redNote->clear();
+    redNote->setPlainText(entry.body());
+    (entry.task ? radTask : radNote)->setChecked(true);
+    redFileName->clear();
+    redFileName->setPlainText(entry.fileName());
+    EditorKind = entry.task ? TEditorKind::Task : TEditorKind::Note;
     // Checking the kind's radio button lays the pane out for the kind.
     radNoteClick();
 }
 
-void TfrmMain::lsvNotesDblClick(QTreeWidget *sender)
+void TfrmMain::lsvNotesDblClick(QTreeView *sender)
 {
     LoadingEntry = false;
     try {
-        bool goOn = selectedRow(sender) != nullptr;
+        bool goOn = SelectedEntry(sender) != nullptr;
         if (goOn && actSaveNote->isEnabled() && !Starting)
             goOn = ConfirmSaveChanges();
         // Saving selects the saved entry's row, so the row is taken after the prompt.
-        QTreeWidgetItem *row = goOn ? selectedRow(sender) : nullptr;
-        if (row) {
+        const TEntry *entry = goOn ? SelectedEntry(sender) : nullptr;
+        if (entry) {
             LoadingEntry = true;
-            loadRow(sender, asRow(row));
+            try {
+                loadEntry(*entry);
+            } catch (const ETamselError &) {
+                ClearNoteValues();
+                lblCreationDate->clear();
+                EditorKind = TEditorKind::None;
+                throw;
+            }
             actSaveNote->setEnabled(false);
             actPrint->setEnabled(true);
             actSaveNotesAs->setEnabled(true);
@@ -110,6 +112,7 @@ void TfrmMain::lsvNotesDblClick(QTreeWidget *sender)
             redFileName->setPalette(palette);
         }
     } catch (const ETamselError &error) {
+        actSaveNote->setEnabled(false);
         ReportError({ QStringLiteral("Main"), QStringLiteral("lsvNotesDblClick"), error.message() });
     }
     LoadingEntry = false;
@@ -154,11 +157,11 @@ void TfrmMain::lsvNotesSelectItem() { selectItem(lsvNotes); }
 
 void TfrmMain::lsvTasksSelectItem() { selectItem(lsvTasks); }
 
-void TfrmMain::selectItem(QTreeWidget *list)
+void TfrmMain::selectItem(QTreeView *list)
 {
     // Selecting a row does not load it; only Delete follows the selection,
     // and Delete removes the entry in the editor.
-    actDeleteNote->setEnabled(selectedRow(list) != nullptr);
+    actDeleteNote->setEnabled(SelectedEntry(list) != nullptr);
     SetActionImage(actDeleteNote, 3, 4);
     EnableUserControls(list);
 }
@@ -181,14 +184,11 @@ void TfrmMain::EnableUserControls(QObject *sender)
 
         actSaveNotesAs->setEnabled(false);
         if (title.isEmpty()) {
-            // Entries ticked in the notes list can be saved or printed without
+            // Entries ticked in the lists can be saved or printed without
             // one in the editor.
-            for (int i = 0; i < lsvNotes->topLevelItemCount(); ++i) {
-                if (lsvNotes->topLevelItem(i)->checkState(0) == Qt::Checked) {
-                    actSaveNotesAs->setEnabled(true);
-                    actPrint->setEnabled(true);
-                    break;
-                }
+            if (Entries->MarkedCount() > 0) {
+                actSaveNotesAs->setEnabled(true);
+                actPrint->setEnabled(true);
             }
         } else {
             actSaveNotesAs->setEnabled(true);

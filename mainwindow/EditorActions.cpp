@@ -6,7 +6,8 @@
 #include "controls/RichEditURL.h"
 #include "diagnostics/ErrorReport.h"
 #include "diagnostics/MessageDlg.h"
-#include "mainwindow/EntryRow.h"
+#include "mainwindow/EntryListModel.h"
+#include "store/EntryTable.h"
 #include "mainwindow/FontChoice.h"
 #include "platform/UrlOpener.h"
 
@@ -68,7 +69,7 @@ void TfrmMain::actSaveNoteExecute()
     ResetTimerState();
 }
 
-void TfrmMain::ResortList(QTreeWidget *list)
+void TfrmMain::ResortList(QTreeView *list)
 {
     // The column click reverses the direction; reversing first keeps it.
     if (list == lsvNotes) {
@@ -84,19 +85,10 @@ void TfrmMain::actDeleteNoteExecute()
 {
     const bool note = EditorKind == TEditorKind::Note;
     try {
-        QTreeWidget *list = note ? lsvNotes : lsvTasks;
-        const int indexSubItem = note ? NoteRow::Index : TaskRow::Index;
         // The entry deleted is the one in the editor, whatever row is selected.
         // A new entry has no row, and then nothing is deleted.
-        TEntryRow *row = nullptr;
-        if (EditorIndex >= 0) {
-            const QString index = QString::number(EditorIndex);
-            for (int i = 0; i < list->topLevelItemCount() && !row; ++i) {
-                if (asRow(list->topLevelItem(i))->subItem(indexSubItem) == index)
-                    row = asRow(list->topLevelItem(i));
-            }
-        }
-        if (!row)
+        TEntry *entry = EditorEntry();
+        if (!entry)
             return;
         if (ConfirmOnDelete
             && MessageDlg(QStringLiteral("Would you like to delete the current entry?"),
@@ -104,29 +96,20 @@ void TfrmMain::actDeleteNoteExecute()
                 != mrYes)
             return;
 
-        const int documentIndex = row->subItem(indexSubItem).toInt();
-        int position = list->indexOfTopLevelItem(row);
-        if (position == list->topLevelItemCount() - 1)
-            --position;
-        const pugi::xml_node entry = TXmlDocument::ChildAt(xmlNotes.Root(), documentIndex);
-        if (entry.type() != pugi::node_element)
-            throw ETamselError(QStringLiteral("There is no entry at position %1.").arg(documentIndex));
-        TXmlDocument::DeleteChildAt(xmlNotes.Root(), documentIndex);
-        EncryptXMLFile();
-
-        delete row;
-        edtTitle->clear();
-        redNote->clear();
-        EditorIndex = -1;
-        // Every later document index has shifted: both lists are rebuilt.
-        LoadNotes();
+        QTreeView *list = entry->task ? static_cast<QTreeView *>(lsvTasks) : lsvNotes;
+        TEntryListModel *model = ModelOf(list);
+        const int position = model->rowOf(entry);
+        // The editor lets go of the entry before it goes; the lists drop its row
+        // and every later entry's document index moves down with it.
+        ClearNoteValues();
+        lblCreationDate->clear();
         EditorKind = TEditorKind::None;
-        ResortList(lsvNotes);
-        ResortList(lsvTasks);
-        if (list->topLevelItemCount() > 0) {
-            QTreeWidgetItem *next = list->topLevelItem(qBound(0, position, list->topLevelItemCount() - 1));
-            list->setCurrentItem(next);
-            list->scrollToItem(next);
+        Entries->Delete(entry);
+        actSaveNote->setEnabled(false);
+        if (model->rowCount() > 0) {
+            const QModelIndex next = model->index(qBound(0, position, model->rowCount() - 1), 0);
+            list->setCurrentIndex(next);
+            list->scrollTo(next);
             lsvNotesDblClick(list);
         }
     } catch (const ETamselError &error) {
@@ -135,6 +118,7 @@ void TfrmMain::actDeleteNoteExecute()
                 + (note ? QStringLiteral(" (Note)") : QStringLiteral(" (Task)")),
             error.message() });
     }
+    EnableUserControls();
 }
 
 void TfrmMain::actFontExecute()
@@ -148,7 +132,7 @@ void TfrmMain::actFontExecute()
             EntryFont = *font;
             for (TRichEditURL *field : { redNote, edtTitle, redFileName })
                 field->setFont(*font);
-            for (QTreeWidget *list : { static_cast<QTreeWidget *>(lsvTasks), lsvNotes }) {
+            for (QTreeView *list : { static_cast<QTreeView *>(lsvTasks), lsvNotes }) {
                 list->setFont(*font);
                 list->viewport()->update();
             }

@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFrame>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QRadioButton>
 #include <QTimeEdit>
@@ -132,9 +133,11 @@ void TfrmMain::ConnectEditorEvents()
     connect(actFont, &QAction::triggered, this, [this] { actFontExecute(); });
     connect(timAutoSave, &QTimer::timeout, this, [this] { timAutoSaveTimer(); });
 
-    connect(lsvNotes, &QTreeWidget::itemSelectionChanged, this, [this] { lsvNotesSelectItem(); });
-    connect(lsvTasks, &QTreeWidget::itemSelectionChanged, this, [this] { lsvTasksSelectItem(); });
-    connect(lsvNotes, &QTreeWidget::itemClicked, this, [this] { lsvNotesClick(); });
+    connect(lsvNotes->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+        [this] { lsvNotesSelectItem(); });
+    connect(lsvTasks->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+        [this] { lsvTasksSelectItem(); });
+    connect(lsvNotes, &QTreeView::clicked, this, [this] { lsvNotesClick(); });
 
     for (TRichEditURL *field : { edtTitle, redNote })
         connect(field, &TRichEditURL::OnURLClick, this,

@@ -12,16 +12,15 @@ QStyle *styleOf(const QStyleOptionViewItem &option)
 }
 } // namespace
 
-TEntryRowDelegate::TEntryRowDelegate(LookFunction look, int doneColumn, QObject *parent)
+TEntryRowDelegate::TEntryRowDelegate(int doneColumn, QObject *parent)
     : QStyledItemDelegate(parent)
-    , m_look(std::move(look))
     , m_doneColumn(doneColumn)
 {
 }
 
-TEntryRowDelegate *TEntryRowDelegate::Install(QAbstractItemView *list, LookFunction look, int doneColumn)
+TEntryRowDelegate *TEntryRowDelegate::Install(QAbstractItemView *list, int doneColumn)
 {
-    auto *delegate = new TEntryRowDelegate(std::move(look), doneColumn, list);
+    auto *delegate = new TEntryRowDelegate(doneColumn, list);
     list->setItemDelegate(delegate);
     return delegate;
 }
@@ -56,11 +55,6 @@ QSize TEntryRowDelegate::sizeHint(const QStyleOptionViewItem &option, const QMod
 void TEntryRowDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const
 {
     QStyledItemDelegate::initStyleOption(option, index);
-    const TRowLook look = m_look(index);
-    option->font = look.font;
-    option->fontMetrics = QFontMetrics(look.font);
-    if (look.color.isValid())
-        option->palette.setColor(QPalette::Text, look.color);
     // A row is one line: a text's line breaks (which the base class turns
     // into line separators) show as blanks, both when the cell is drawn and
     // when the list measures its rows.

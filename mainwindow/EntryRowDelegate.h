@@ -1,20 +1,11 @@
 #pragma once
 
-#include <QColor>
-#include <QFont>
 #include <QStyledItemDelegate>
-#include <functional>
 
 class QAbstractItemView;
 
-// How one row is drawn: its font, and its text colour (invalid: the list's own).
-struct TRowLook {
-    QFont font;
-    QColor color;
-};
-
-// Draws a list's rows in the look a function decides for each row at the
-// moment it is painted. In a list with a completion column it also draws each
+// Draws a list's rows one line high, in the font and colour their model gives
+// at the moment they are painted. In a list with a completion column it also draws each
 // row's completion box there: the row's check state in that cell, shown as the
 // platform's check box centred in the cell, toggled by a click on it. The box
 // is part of its row, so it follows scrolling, sorting and column resizing by
@@ -23,14 +14,12 @@ class TEntryRowDelegate : public QStyledItemDelegate {
     Q_OBJECT
 
 public:
-    using LookFunction = std::function<TRowLook(const QModelIndex &index)>;
     static constexpr int NoDoneColumn = -1;
 
-    TEntryRowDelegate(LookFunction look, int doneColumn, QObject *parent = nullptr);
+    explicit TEntryRowDelegate(int doneColumn, QObject *parent = nullptr);
 
     // Gives the list a delegate of this kind; the list owns it.
-    static TEntryRowDelegate *Install(
-        QAbstractItemView *list, LookFunction look, int doneColumn = NoDoneColumn);
+    static TEntryRowDelegate *Install(QAbstractItemView *list, int doneColumn = NoDoneColumn);
     // The list's delegate, when it is of this kind.
     static TEntryRowDelegate *Of(const QAbstractItemView *list);
 
@@ -50,6 +39,5 @@ protected:
         const QModelIndex &index) override;
 
 private:
-    LookFunction m_look;
     int m_doneColumn;
 };

@@ -5,8 +5,9 @@
 #include "controls/ColumnLimits.h"
 #include "controls/ListViewEx.h"
 #include "controls/RichEditURL.h"
+#include "store/EntryTable.h"
 #include "mainwindow/EditActions.h"
-#include "mainwindow/EntryRow.h"
+#include "mainwindow/EntryListModel.h"
 #include "mainwindow/ImageList.h"
 
 #include <QAction>
@@ -116,15 +117,10 @@ struct TColumn
 };
 
 // Report view, whole-row single selection, read-only, sorted only on request.
-// The sub-items without a column of their own follow as hidden columns.
-void configureList(QTreeWidget *list, const char *name, const QList<TColumn> &columns, int allColumns)
+void configureList(QTreeView *list, const char *name, TEntryListModel *model, const QList<TColumn> &columns)
 {
     list->setObjectName(QLatin1String(name));
-    list->setColumnCount(allColumns);
-    QStringList captions;
-    for (const TColumn &column : columns)
-        captions.append(QLatin1String(column.caption));
-    list->setHeaderLabels(captions);
+    list->setModel(model);
     list->setRootIsDecorated(false);
     list->setUniformRowHeights(true);
     list->setAllColumnsShowFocus(true);
@@ -137,8 +133,6 @@ void configureList(QTreeWidget *list, const char *name, const QList<TColumn> &co
     header->setSectionsClickable(true);
     header->setStretchLastSection(false);
     header->setSectionsMovable(false);
-    for (int i = int(columns.size()); i < allColumns; ++i)
-        list->setColumnHidden(i, true);
     for (int i = 0; i < columns.size(); ++i)
         list->setColumnWidth(i, columns.at(i).width);
 }
@@ -425,22 +419,26 @@ void TfrmMain::CreateLists()
                                      {"Done", 43, 40, 50}, {"Task", 255, 75},     {"Instructions", 512, 100},
                                      {"Completed", 100, 50}};
 
-    lsvNotes = new QTreeWidget(tabNotes);
-    configureList(lsvNotes, "lsvNotes", noteColumns, NoteRow::Columns);
+    Entries = new TEntryTable(xmlNotes, this);
+    Entries->setStore([this] { return EncryptXMLFile(); });
+    NotesModel = new TEntryListModel(*Entries, false, this);
+    TasksModel = new TEntryListModel(*Entries, true, this);
+
+    lsvNotes = new QTreeView(tabNotes);
+    configureList(lsvNotes, "lsvNotes", NotesModel, noteColumns);
     auto *noteLimits = new TColumnLimits(lsvNotes->header());
     setColumnLimits(noteColumns, [noteLimits](int column, int minimum, int maximum) {
         noteLimits->setLimits(column, minimum, maximum);
     });
 
     lsvTasks = new TListViewEx(tabTasks);
-    configureList(lsvTasks, "lsvTasks", taskColumns, TaskRow::Columns);
-    lsvTasks->headerItem()->setTextAlignment(TaskRow::DoneColumn, Qt::AlignCenter);
+    configureList(lsvTasks, "lsvTasks", TasksModel, taskColumns);
     setColumnLimits(taskColumns, [this](int column, int minimum, int maximum) {
         lsvTasks->setColumnWidthLimits(column, minimum, maximum);
     });
 
-    for (auto [page, list] : {std::pair<QWidget *, QTreeWidget *>{tabNotes, lsvNotes},
-                              std::pair<QWidget *, QTreeWidget *>{tabTasks, lsvTasks}}) {
+    for (auto [page, list] : {std::pair<QWidget *, QTreeView *>{tabNotes, lsvNotes},
+                              std::pair<QWidget *, QTreeView *>{tabTasks, lsvTasks}}) {
         auto *layout = new QVBoxLayout(page);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(list);
@@ -450,8 +448,8 @@ void TfrmMain::CreateLists()
             [this](int column) { lsvNotesColumnClick(lsvNotes, column); });
     connect(lsvTasks->header(), &QHeaderView::sectionClicked, this,
             [this](int column) { lsvTasksColumnClick(lsvTasks, column); });
-    connect(lsvNotes, &QTreeWidget::itemDoubleClicked, this, [this] { lsvNotesDblClick(lsvNotes); });
-    connect(lsvTasks, &QTreeWidget::itemDoubleClicked, this, [this] { lsvNotesDblClick(lsvTasks); });
+    connect(lsvNotes, &QTreeView::doubleClicked, this, [this] { lsvNotesDblClick(lsvNotes); });
+    connect(lsvTasks, &QTreeView::doubleClicked, this, [this] { lsvNotesDblClick(lsvTasks); });
 }
 
 void TfrmMain::CreateFindBar()

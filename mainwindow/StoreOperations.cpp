@@ -23,15 +23,23 @@ void tellNotOpened(const char *method, const QString &message, const QString &de
 }
 } // namespace
 
-void TfrmMain::EncryptXMLFile()
+bool TfrmMain::EncryptXMLFile()
 {
     try {
         // A store that could not be opened is never replaced by what is in memory.
         if (!StoreAvailable)
             throw ETamselError(QStringLiteral("The entries were not opened, so they are not stored."));
         StoreFile::SaveStore(StoreFilePath, StoreFile::PassPhraseBytes(PassPhrase), xmlNotes);
+        return true;
     } catch (const ETamselError &error) {
-        ReportError({ unitMain, QStringLiteral("EncryptXMLFile"), error.message() });
+        LogError({ unitMain, QStringLiteral("EncryptXMLFile"), error.message() });
+        MessageDlg(QStringLiteral("Your change was NOT saved: Tamsel could not write your entries to %1.\r\n\r\n"
+                                  "Reason: %2\r\n\r\n"
+                                  "Your text is still in Tamsel. Make room on the disk or make the folder "
+                                  "writable, then save again.")
+                       .arg(StoreFilePath, error.message()),
+            TMsgDlgType::Error, mbOK);
+        return false;
     }
 }
 

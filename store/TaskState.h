@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDateTime>
-#include <QHash>
 #include <QString>
 #include <optional>
 
@@ -15,15 +14,3 @@ enum class TTaskState { Current, Complete, Overdue, Nevermind };
 // are told apart. A due time that could not be read counts as not yet due.
 TTaskState DecideTaskState(
     bool complete, const std::optional<QDateTime> &due, const QString &leadTimeIndex, const QDateTime &now);
-
-// Reads the "Due" display texts of task rows as moments, in the locale's
-// formats. Reading one costs far more than drawing a cell, and every cell of
-// a row asks for the row's state, so each text is read once and remembered.
-// The locale formats are read once at start-up, before any row exists.
-class TDueMoments {
-public:
-    std::optional<QDateTime> read(const QString &dueText);
-
-private:
-    QHash<QString, std::optional<QDateTime>> m_moments;
-};

@@ -6,7 +6,9 @@
 #include "app/Main.h"
 #include "controls/ListViewEx.h"
 #include "controls/RichEditURL.h"
-#include "mainwindow/EntryRow.h"
+#include "mainwindow/EntryListModel.h"
+#include "store/EntryTable.h"
+#include "tests/RowProbe.h"
 #include "tests/TestHome.h"
 
 #include <QAction>
@@ -82,17 +84,18 @@ struct TEditorWindow {
     }
 
     TfrmMain &w() const { return *window; }
-    TEntryRow *noteRow(int i) const { return asRow(window->lsvNotes->topLevelItem(i)); }
-    TEntryRow *taskRow(int i) const { return asRow(window->lsvTasks->topLevelItem(i)); }
-
-    // The first row of a list whose index sub-item is the document index.
-    TEntryRow *rowOf(QTreeWidget *list, int indexSubItem, int documentIndex) const
+    std::optional<TRowProbe> noteRow(int i) const { return probe(window->lsvNotes, window->NotesModel->entryAt(i)); }
+    std::optional<TRowProbe> taskRow(int i) const { return probe(window->lsvTasks, window->TasksModel->entryAt(i)); }
+    // What a list's cell shows.
+    QString cell(QTreeView *list, int row, int column) const
     {
-        for (int i = 0; i < list->topLevelItemCount(); ++i) {
-            if (asRow(list->topLevelItem(i))->subItem(indexSubItem) == QString::number(documentIndex))
-                return asRow(list->topLevelItem(i));
-        }
-        return nullptr;
+        return list->model()->index(row, column).data().toString();
+    }
+    // The row of a list that shows the entry at a document index.
+    std::optional<TRowProbe> rowOf(QTreeView *list, int indexSubItem, int documentIndex) const
+    {
+        Q_UNUSED(indexSubItem);
+        return probe(list, window->Entries->byDocumentIndex(documentIndex));
     }
 
     pugi::xml_node entry(int documentIndex) const
@@ -147,24 +150,34 @@ struct TEditorWindow {
             QTest::keyClick(box, Qt::Key_Down);
     }
 
-    void showList(QTreeWidget *list) const
+    void showList(QTreeView *list) const
     {
         window->pgcData->setCurrentWidget(list == window->lsvNotes ? window->tabNotes : window->tabTasks);
     }
 
-    void doubleClick(QTreeWidget *list, QTreeWidgetItem *row) const
+    // Where a row of a list shows, after scrolling it into view; the middle
+    // of its title, clear of the check marks.
+    QPoint rowPoint(QTreeView *list, int row) const
+    {
+        const QModelIndex index = list->model()->index(row, 2);
+        list->scrollTo(index);
+        return list->visualRect(index).center();
+    }
+
+    void doubleClick(QTreeView *list, const std::optional<TRowProbe> &row) const { doubleClick(list, row->row()); }
+    void click(QTreeView *list, const std::optional<TRowProbe> &row) const { click(list, row->row()); }
+
+    void doubleClick(QTreeView *list, int row) const
     {
         showList(list);
-        list->scrollToItem(row);
-        const QPoint centre = list->visualItemRect(row).center();
+        const QPoint centre = rowPoint(list, row);
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, centre);
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, centre);
     }
 
-    void click(QTreeWidget *list, QTreeWidgetItem *row) const
+    void click(QTreeView *list, int row) const
     {
         showList(list);
-        list->scrollToItem(row);
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(row).center());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rowPoint(list, row));
     }
 };

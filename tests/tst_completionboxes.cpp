@@ -4,7 +4,7 @@
 #include "app/Main.h"
 #include "controls/ListViewEx.h"
 #include "diagnostics/MessageDlg.h"
-#include "mainwindow/EntryRow.h"
+#include "tests/RowProbe.h"
 #include "mainwindow/EntryRowDelegate.h"
 #include "mainwindow/TaskStates.h"
 #include "platform/Clock.h"
@@ -54,11 +54,6 @@ QByteArray entries(const QByteArray &body)
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Notes>" + body + "</Notes>";
 }
 
-QModelIndex indexOf(const QTreeWidget *list, QTreeWidgetItem *row, int column)
-{
-    return list->model()->index(list->indexOfTopLevelItem(row), column);
-}
-
 // A main window over an entry document given in the test, stored in a
 // private home; restart() reads the store back into a new window, as the next
 // start of the program does.
@@ -102,36 +97,36 @@ struct Fixture {
     }
 
     TListViewEx *list() const { return window->lsvTasks; }
-    TEntryRow *task(int i) const { return asRow(list()->topLevelItem(i)); }
-    TEntryRow *taskTitled(const QString &title) const
+    std::optional<TRowProbe> task(int i) const { return rowAt(list(), i); }
+    std::optional<TRowProbe> taskTitled(const QString &title) const
     {
-        for (int i = 0; i < list()->topLevelItemCount(); ++i) {
+        for (int i = 0; i < list()->model()->rowCount(); ++i) {
             if (task(i)->subItem(TaskRow::Title) == title)
                 return task(i);
         }
-        return nullptr;
+        return std::nullopt;
     }
-    pugi::xml_node entryOf(TEntryRow *row) const
+    pugi::xml_node entryOf(const std::optional<TRowProbe> &row) const
     {
         return TXmlDocument::ChildAt(window->xmlNotes.Root(), row->subItem(TaskRow::Index).toInt());
     }
-    QString field(TEntryRow *row, const char *name) const
+    QString field(const std::optional<TRowProbe> &row, const char *name) const
     {
         return TXmlDocument::ReadChildValue(entryOf(row), name).value_or(QString());
     }
-    TRowLook look(TEntryRow *row) const
+    TRowLook look(const std::optional<TRowProbe> &row) const
     {
-        return window->lsvTasksCustomDrawItem(indexOf(list(), row, TaskRow::Title + 1));
+        return window->lsvTasksCustomDrawItem(*row->entry);
     }
-    QRect doneCell(TEntryRow *row) const
+    QRect doneCell(const std::optional<TRowProbe> &row) const
     {
-        return list()->visualRect(indexOf(list(), row, TaskRow::DoneColumn));
+        return list()->visualRect(row->index(TaskRow::DoneColumn));
     }
     void clickAt(const QPoint &point) const
     {
         QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, point);
     }
-    void clickBox(TEntryRow *row) const { clickAt(doneCell(row).center()); }
+    void clickBox(const std::optional<TRowProbe> &row) const { clickAt(doneCell(row).center()); }
 };
 
 // How many pixels of a region are close to a colour; anti-aliased edges blend
@@ -199,7 +194,7 @@ private slots:
         w.StrikeoutComplete = true;
         w.LoadNotes();
         f.show();
-        f.list()->setCurrentItem(nullptr);
+        f.list()->setCurrentIndex({});
         f.list()->clearSelection();
 
         const QImage image = f.list()->viewport()->grab().toImage();
@@ -207,11 +202,11 @@ private slots:
             { QStringLiteral("complete"), w.CompleteColor }, { QStringLiteral("overdue"), w.OverdueColor },
             { QStringLiteral("nevermind"), w.NevermindColor } };
         for (const auto &[title, setting] : expected) {
-            TEntryRow *row = f.taskTitled(title);
+            auto row = f.taskTitled(title);
             QVERIFY(row);
             // The whole row takes the state's look: caption, dates and title.
             for (int column : { 0, TaskRow::Due + 1, TaskRow::Title + 1 }) {
-                const QRect cell = f.list()->visualRect(indexOf(f.list(), row, column));
+                const QRect cell = f.list()->visualRect(row->index(column));
                 QVERIFY2(pixelsNear(image, cell, ColorFromWindows(setting)) > 10,
                     qPrintable(title + QStringLiteral(" in column ") + QString::number(column)));
                 for (const auto &[other, otherSetting] : expected) {
@@ -225,8 +220,8 @@ private slots:
         // Only the complete task is struck through.
         const QFontMetrics metrics(TaskStateFont(TTaskState::Current, *w.EntryFont, false));
         for (const auto &[title, setting] : expected) {
-            TEntryRow *row = f.taskTitled(title);
-            const QRect cell = f.list()->visualRect(indexOf(f.list(), row, TaskRow::Title + 1));
+            auto row = f.taskTitled(title);
+            const QRect cell = f.list()->visualRect(row->index(TaskRow::Title + 1));
             const int textWidth = metrics.horizontalAdvance(title);
             const bool struck = widestLineNear(image, cell, ColorFromWindows(setting)) > textWidth * 8 / 10;
             QCOMPARE(struck, title == QLatin1String("complete"));
@@ -295,15 +290,6 @@ private slots:
         QCOMPARE(f.look(f.task(0)).color, ColorFromWindows(w.OverdueColor));
     }
 
-    void rowWithoutBoxKeepsTheListsLook()
-    {
-        Fixture f(entries(task({ QStringLiteral("t"), now.addDays(-1) })));
-        TEntryRow *row = f.task(0);
-        row->setData(TaskRow::DoneColumn, Qt::CheckStateRole, QVariant());
-        QVERIFY(!f.look(row).color.isValid());
-        QCOMPARE(f.look(row).font, f.window->CurrentEntryFont());
-    }
-
     void entryFontOnBothLists_data()
     {
         QTest::addColumn<bool>("strikeoutComplete");
@@ -326,7 +312,7 @@ private slots:
         w.EntryFont = entryFont;
         w.StrikeoutComplete = strikeoutComplete;
 
-        const QFont noteFont = w.lsvNotesCustomDrawItem(w.lsvNotes->model()->index(0, 0)).font;
+        const QFont noteFont = w.lsvNotesCustomDrawItem(*w.NotesModel->entryAt(0)).font;
         QCOMPARE(noteFont, entryFont);
 
         const QFont done = f.look(f.taskTitled(QStringLiteral("done"))).font;
@@ -348,7 +334,7 @@ private slots:
     {
         Fixture f(entries(task({ QStringLiteral("t"), now.addDays(1) })));
         f.show();
-        TEntryRow *row = f.task(0);
+        auto row = f.task(0);
         const QString completedText = dayNumber(now);
 
         f.clickBox(row);
@@ -372,7 +358,7 @@ private slots:
         QCOMPARE(row->checkState(TaskRow::DoneColumn), Qt::Unchecked);
         QCOMPARE(row->subItem(TaskRow::Complete), QStringLiteral("0"));
         QCOMPARE(row->subItem(TaskRow::Completed), QString());
-        QCOMPARE(row->subItem(TaskRow::DateCompleted), QString());
+        QVERIFY(!row->entry->completed);
         QCOMPARE(f.field(row, "Complete"), QStringLiteral("0"));
         QCOMPARE(f.field(row, "DateCompleted"), QString());
 
@@ -388,39 +374,12 @@ private slots:
     void programChangingTheBoxCompletesTheTask()
     {
         Fixture f(entries(task({ QStringLiteral("t"), now.addDays(1) })));
-        TEntryRow *row = f.task(0);
-        row->setCheckState(TaskRow::DoneColumn, Qt::Checked);
+        auto row = f.task(0);
+        f.window->TasksModel->setData(row->index(TaskRow::DoneColumn), Qt::Checked, Qt::CheckStateRole);
         QCOMPARE(f.field(row, "Complete"), QStringLiteral("1"));
         QCOMPARE(f.field(row, "DateCompleted"), dayNumber(now));
         f.restart();
         QCOMPARE(f.field(f.task(0), "DateCompleted"), dayNumber(now));
-    }
-
-    void creatingABoxIsNoClick_data()
-    {
-        QTest::addColumn<bool>("storedComplete");
-        QTest::newRow("open task") << false;
-        QTest::newRow("complete task") << true;
-    }
-
-    void creatingABoxIsNoClick()
-    {
-        QFETCH(bool, storedComplete);
-        Fixture f(entries(task({ QStringLiteral("t"), now.addDays(1) })));
-        TfrmMain &w = *f.window;
-        // A row added to the list before it gets its box, as a quick-added task is.
-        auto *row = new TEntryRow(*f.task(0));
-        row->setData(TaskRow::DoneColumn, Qt::CheckStateRole, QVariant());
-        f.list()->addTopLevelItem(row);
-        w.CreateTaskCheckBox(f.list(), row, storedComplete);
-        QCOMPARE(row->checkState(TaskRow::DoneColumn), storedComplete ? Qt::Checked : Qt::Unchecked);
-        QCOMPARE(row->subItem(TaskRow::Complete), QStringLiteral("0"));
-        QCOMPARE(f.field(row, "Complete"), QStringLiteral("0"));
-        QCOMPARE(f.field(row, "DateCompleted"), QString());
-
-        // One box per row: asking again keeps the box and its state.
-        w.CreateTaskCheckBox(f.list(), row, !storedComplete);
-        QCOMPARE(row->checkState(TaskRow::DoneColumn), storedComplete ? Qt::Checked : Qt::Unchecked);
     }
 
     void boxClickKeepsTheEditorClean_data()
@@ -437,8 +396,8 @@ private slots:
             + task({ QStringLiteral("other"), now.addDays(1) })));
         TfrmMain &w = *f.window;
         f.show();
-        TEntryRow *edited = f.taskTitled(QStringLiteral("in editor"));
-        f.list()->setCurrentItem(edited);
+        auto edited = f.taskTitled(QStringLiteral("in editor"));
+        f.list()->setCurrentIndex(edited->index());
         w.lsvNotesDblClick(f.list());
         QCOMPARE(w.EditorIndex, edited->subItem(TaskRow::Index).toInt());
         QVERIFY(!w.chkComplete->isChecked());
@@ -471,14 +430,14 @@ private slots:
         Fixture f(entries(task(first) + task(second) + task(third)));
         TfrmMain &w = *f.window;
         f.show();
-        TEntryRow *firstRow = f.taskTitled(QStringLiteral("first"));
-        TEntryRow *secondRow = f.taskTitled(QStringLiteral("second"));
+        auto firstRow = f.taskTitled(QStringLiteral("first"));
+        auto secondRow = f.taskTitled(QStringLiteral("second"));
         QCOMPARE(firstRow->text(0), secondRow->text(0));
 
         // Newest title first, so "second" is above "first".
         w.TaskSortToggle = 1;
         w.lsvTasksColumnClick(f.list(), TaskRow::Title + 1);
-        QVERIFY(f.list()->indexOfTopLevelItem(secondRow) < f.list()->indexOfTopLevelItem(firstRow));
+        QVERIFY(secondRow->row() < firstRow->row());
 
         f.clickBox(firstRow);
         QCOMPARE(firstRow->checkState(TaskRow::DoneColumn), Qt::Checked);
@@ -506,7 +465,7 @@ private slots:
             + task({ QStringLiteral("done, date unreadable"), now.addDays(-100), QStringLiteral("0"),
                 QStringLiteral("1"), QStringLiteral("yesterday") })
             + task({ QStringLiteral("open"), now.addDays(-1) })));
-        TEntryRow *done = f.taskTitled(QStringLiteral("done long ago"));
+        auto done = f.taskTitled(QStringLiteral("done long ago"));
         QCOMPARE(done->checkState(TaskRow::DoneColumn), Qt::Checked);
         QCOMPARE(done->subItem(TaskRow::Completed), DayNumber::displayText(38814.6156499884));
 
@@ -537,7 +496,7 @@ private slots:
         Fixture f(entries(body));
         f.show();
         TListViewEx *list = f.list();
-        QCOMPARE(list->topLevelItemCount(), 300);
+        QCOMPARE(list->model()->rowCount(), 300);
         // Each row is high enough for its whole box.
         QStyleOptionViewItem option;
         option.initFrom(list);
@@ -546,18 +505,18 @@ private slots:
 
         list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum() / 2);
         const int doneX = f.doneCell(f.task(0)).center().x();
-        auto *top = asRow(list->itemAt(doneX, 1));
-        QVERIFY(top && top != f.task(0));
+        const auto top = rowAt(list, list->indexAt(QPoint(doneX, 1)).row());
+        QVERIFY(top && top->entry != f.task(0)->entry);
         f.clickBox(top);
         QCOMPARE(top->checkState(TaskRow::DoneColumn), Qt::Checked);
-        for (int i = 0; i < list->topLevelItemCount(); ++i)
+        for (int i = 0; i < list->model()->rowCount(); ++i)
             QCOMPARE(
-                f.task(i)->checkState(TaskRow::DoneColumn), f.task(i) == top ? Qt::Checked : Qt::Unchecked);
+                f.task(i)->checkState(TaskRow::DoneColumn), f.task(i)->entry == top->entry ? Qt::Checked : Qt::Unchecked);
 
         // Widened, the cell's centre moves and the box with it; a click in the
         // cell beside the box changes nothing.
         list->header()->resizeSection(TaskRow::DoneColumn, 50);
-        auto *next = asRow(list->itemBelow(top));
+        const auto next = rowAt(list, top->row() + 1);
         const QRect cell = f.doneCell(next);
         QCOMPARE(cell.width(), 50);
         f.clickAt(QPoint(cell.left() + 2, cell.center().y()));
@@ -567,7 +526,7 @@ private slots:
 
         // Scrolled sideways, the box is still where its cell is.
         list->header()->resizeSection(TaskRow::Text + 1, 2000);
-        auto *third = asRow(list->itemBelow(next));
+        const auto third = rowAt(list, next->row() + 1);
         const int unscrolledLeft = f.doneCell(third).left();
         QTRY_VERIFY(list->horizontalScrollBar()->maximum() > 120);
         list->horizontalScrollBar()->setValue(120);
@@ -576,37 +535,6 @@ private slots:
         f.clickBox(third);
         QCOMPARE(third->checkState(TaskRow::DoneColumn), Qt::Checked);
         QCOMPARE(f.field(third, "Complete"), QStringLiteral("1"));
-    }
-
-    // The reminder window's list uses the same boxes in its own "Done" column;
-    // its boxes store nothing by themselves.
-    void boxesOfAnotherList()
-    {
-        Fixture f(entries(task({ QStringLiteral("t"), now.addDays(-1) })));
-        TfrmMain &w = *f.window;
-        QTreeWidget other;
-        other.setColumnCount(4);
-        other.resize(600, 300);
-        TEntryRowDelegate::Install(
-            &other,
-            [](const QModelIndex &) {
-                return TRowLook { QFont(), QColor() };
-            },
-            2);
-        auto *row = new QTreeWidgetItem(
-            QStringList { QStringLiteral("t"), QStringLiteral("due"), QString(), QString() });
-        other.addTopLevelItem(row);
-        w.CreateTaskCheckBox(&other, row);
-        QCOMPARE(row->checkState(2), Qt::Unchecked);
-        QVERIFY(!row->data(TaskRow::DoneColumn, Qt::CheckStateRole).isValid());
-
-        other.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&other));
-        QTest::mouseClick(
-            other.viewport(), Qt::LeftButton, {}, other.visualRect(indexOf(&other, row, 2)).center());
-        QCOMPARE(row->checkState(2), Qt::Checked);
-        QCOMPARE(f.field(f.task(0), "Complete"), QStringLiteral("0"));
-        QCOMPARE(f.task(0)->checkState(TaskRow::DoneColumn), Qt::Unchecked);
     }
 };
 

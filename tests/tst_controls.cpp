@@ -8,9 +8,11 @@
 #include <QClipboard>
 #include <QHeaderView>
 #include <QSignalSpy>
+#include <QStandardItemModel>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
+#include <QTreeWidget>
 
 using URLs = QList<TURLRange>;
 Q_DECLARE_METATYPE(TURLRange)
@@ -51,15 +53,16 @@ URLs underlinedRanges(const QTextBlock &block)
 struct TResizeList
 {
     TListViewEx list;
+    QStandardItemModel model{0, 4};
     QSignalSpy begin{&list, &TListViewEx::OnBeginColumnResize};
     QSignalSpy progress{&list, &TListViewEx::OnColumnResize};
     QSignalSpy end{&list, &TListViewEx::OnEndColumnResize};
 
     TResizeList()
     {
-        list.setColumnCount(4);
-        list.setHeaderLabels({QStringLiteral("Task"), QStringLiteral("Done"), QStringLiteral("Done"),
-                              QStringLiteral("Note")});
+        model.setHorizontalHeaderLabels({QStringLiteral("Task"), QStringLiteral("Done"), QStringLiteral("Done"),
+                                         QStringLiteral("Note")});
+        list.setModel(&model);
         list.header()->setStretchLastSection(false);
         list.header()->setSectionsClickable(true);
         for (int column = 0; column < 4; ++column)

@@ -34,11 +34,11 @@ public:
     bool succeeds = true;
 };
 
-QStringList titles(QTreeWidget *list, int titleSubItem)
+QStringList titles(QTreeView *list, int titleSubItem)
 {
     QStringList result;
-    for (int i = 0; i < list->topLevelItemCount(); ++i)
-        result << asRow(list->topLevelItem(i))->subItem(titleSubItem);
+    for (int i = 0; i < list->model()->rowCount(); ++i)
+        result << rowAt(list, i)->subItem(titleSubItem);
     return result;
 }
 } // namespace
@@ -97,18 +97,41 @@ private slots:
         QCOMPARE(f.w().actAddFile->toolTip(), QStringLiteral("Add a file to the current entry."));
     }
 
-    // A task row whose lead time cannot be read is reported; the editor is
-    // left partly filled and usable.
-    void loadingAnUnreadableRow()
+    // A task whose lead time cannot be read is reported, and the editor keeps
+    // nothing of it or of the entry loaded before: no save can write the
+    // previous entry's fields into it, or its fields into another entry.
+    void loadingAnUnreadableTaskLeavesNothingToSave_data()
     {
-        TEditorWindow f(entries(task("odd")));
-        f.taskRow(0)->setSubItem(TaskRow::Reminder, QStringLiteral("x"));
+        QTest::addColumn<QByteArray>("reminder");
+        QTest::newRow("no reminder") << QByteArray("<Reminder/>");
+        QTest::newRow("not a number") << QByteArray("<Reminder>x</Reminder>");
+        QTest::newRow("no such lead time") << QByteArray("<Reminder>26</Reminder>");
+    }
+
+    void loadingAnUnreadableTaskLeavesNothingToSave()
+    {
+        QFETCH(QByteArray, reminder);
+        QByteArray odd = task("odd", "45000.7");
+        odd.replace("<Reminder>6</Reminder>", reminder);
+        TEditorWindow f(entries(task("good", "45000.6") + odd));
+        f.doubleClick(f.w().lsvTasks, f.rowOf(f.w().lsvTasks, TaskRow::Index, 0));
+        QCOMPARE(f.w().redNote->toPlainText(), QStringLiteral("body of good"));
+
         MessageDlgSeam::setNextAnswers({ mrNo });
-        f.doubleClick(f.w().lsvTasks, f.taskRow(0));
+        f.doubleClick(f.w().lsvTasks, f.rowOf(f.w().lsvTasks, TaskRow::Index, 1));
         QCOMPARE(MessageDlgSeam::takeAskedDialogs().size(), 1);
         QVERIFY(!f.w().LoadingEntry);
-        QCOMPARE(f.w().edtTitle->toPlainText(), QStringLiteral("odd"));
+        QCOMPARE(f.w().EditorIndex, -1);
+        QCOMPARE(f.w().edtTitle->toPlainText(), QString());
+        QCOMPARE(f.w().redNote->toPlainText(), QString());
+        QVERIFY(!f.w().actSaveNote->isEnabled());
         QVERIFY(f.w().actNewNote->isEnabled());
+        // Typing a title now makes a new entry; both stored ones stay as they were.
+        f.typeTitle(QStringLiteral("fresh"));
+        f.clickTool(f.w().actSaveNote);
+        QCOMPARE(TEditorWindow::field(f.entry(0), "Text"), QStringLiteral("body of good"));
+        QCOMPARE(TEditorWindow::field(f.entry(1), "Title"), QStringLiteral("odd"));
+        QCOMPARE(TEditorWindow::field(f.entry(2), "Title"), QStringLiteral("fresh"));
     }
 
     void everyFieldMarksTheEntryChanged_data()
@@ -154,8 +177,8 @@ private slots:
     void promptCancelLoadsNothing()
     {
         TEditorWindow f(entries(note("one", "45000.25") + note("two", "45000.5")));
-        TEntryRow *one = f.rowOf(f.w().lsvNotes, NoteRow::Index, 0);
-        TEntryRow *two = f.rowOf(f.w().lsvNotes, NoteRow::Index, 1);
+        auto one = f.rowOf(f.w().lsvNotes, NoteRow::Index, 0);
+        auto two = f.rowOf(f.w().lsvNotes, NoteRow::Index, 1);
         f.doubleClick(f.w().lsvNotes, one);
         f.typeTitle(QStringLiteral("one, changed"));
 
@@ -204,8 +227,8 @@ private slots:
         f.clickTool(f.w().actNewNote);
         f.typeTitle(QStringLiteral("fresh"));
         MessageDlgSeam::setNextAnswers({ mrYes });
-        f.doubleClick(f.w().lsvNotes, f.noteRow(f.w().lsvNotes->topLevelItemCount() - 1));
-        QCOMPARE(f.w().lsvNotes->topLevelItemCount(), 2);
+        f.doubleClick(f.w().lsvNotes, f.noteRow(f.w().lsvNotes->model()->rowCount() - 1));
+        QCOMPARE(f.w().lsvNotes->model()->rowCount(), 2);
         QCOMPARE(f.w().edtTitle->toPlainText(), QStringLiteral("fresh"));
         QCOMPARE(f.w().EditorIndex, 1);
         QVERIFY(!f.w().actSaveNote->isEnabled());
@@ -306,16 +329,16 @@ private slots:
         QCOMPARE(titles(f.w().lsvNotes, NoteRow::Title), remaining);
         QCOMPARE(TXmlDocument::ChildCount(f.w().xmlNotes.Root()), 2);
         QCOMPARE(f.w().edtTitle->toPlainText(), loaded);
-        QCOMPARE(asRow(f.w().lsvNotes->selectedItems().value(0))->subItem(NoteRow::Title), loaded);
-        QCOMPARE(f.w().lblCreationDate->text(), asRow(f.w().lsvNotes->selectedItems().value(0))->text(0));
+        QCOMPARE(selectedRow(f.w().lsvNotes)->subItem(NoteRow::Title), loaded);
+        QCOMPARE(f.w().lblCreationDate->text(), selectedRow(f.w().lsvNotes)->text(0));
         // The rows were rebuilt: every index is the entry's new position.
         for (int i = 0; i < 2; ++i) {
-            const TEntryRow *row = f.noteRow(i);
+            const auto row = f.noteRow(i);
             QCOMPARE(TEditorWindow::field(f.entry(row->subItem(NoteRow::Index).toInt()), "Title"),
                 row->subItem(NoteRow::Title));
         }
         QCOMPARE(QString::number(f.w().EditorIndex),
-            asRow(f.w().lsvNotes->selectedItems().value(0))->subItem(NoteRow::Index));
+            selectedRow(f.w().lsvNotes)->subItem(NoteRow::Index));
     }
 
     void deleteTheOnlyTask()
@@ -323,8 +346,8 @@ private slots:
         TEditorWindow f(entries(note("stays") + task("only")));
         f.doubleClick(f.w().lsvTasks, f.taskRow(0));
         f.clickTool(f.w().actDeleteNote);
-        QCOMPARE(f.w().lsvTasks->topLevelItemCount(), 0);
-        QCOMPARE(f.w().lsvNotes->topLevelItemCount(), 1);
+        QCOMPARE(f.w().lsvTasks->model()->rowCount(), 0);
+        QCOMPARE(f.w().lsvNotes->model()->rowCount(), 1);
         QCOMPARE(f.w().edtTitle->toPlainText(), QString());
         QCOMPARE(f.w().EditorIndex, -1);
         QCOMPARE(f.w().EditorKind, TEditorKind::None);
@@ -334,7 +357,7 @@ private slots:
         QTest::mouseClick(f.w().radNote, Qt::LeftButton);
         f.typeTitle(QStringLiteral("after"));
         f.clickTool(f.w().actSaveNote);
-        QCOMPARE(f.w().lsvNotes->topLevelItemCount(), 2);
+        QCOMPARE(f.w().lsvNotes->model()->rowCount(), 2);
         QCOMPARE(TEditorWindow::field(f.entry(f.w().EditorIndex), "NoteType"), QStringLiteral("N"));
     }
 
@@ -349,7 +372,7 @@ private slots:
         QCOMPARE(asked.size(), 1);
         QCOMPARE(asked.first().message, QStringLiteral("Would you like to delete the current entry?"));
         QCOMPARE(TXmlDocument::ChildCount(f.w().xmlNotes.Root()), 2);
-        QCOMPARE(f.w().lsvNotes->topLevelItemCount(), 2);
+        QCOMPARE(f.w().lsvNotes->model()->rowCount(), 2);
 
         MessageDlgSeam::setNextAnswers({ mrYes });
         f.clickTool(f.w().actDeleteNote);
@@ -374,7 +397,7 @@ private slots:
         const QByteArray before = f.w().xmlNotes.SaveToBytes();
         f.clickTool(f.w().actDeleteNote);
         QCOMPARE(f.w().xmlNotes.SaveToBytes(), before);
-        QCOMPARE(f.w().lsvNotes->topLevelItemCount(), 2);
+        QCOMPARE(f.w().lsvNotes->model()->rowCount(), 2);
         QCOMPARE(f.w().edtTitle->toPlainText(), QStringLiteral("unsaved"));
     }
 
@@ -410,7 +433,7 @@ private slots:
         // A ticked note makes Save to File and Print available without a title.
         f.clickTool(f.w().actNewNote);
         QVERIFY(!f.w().actSaveNotesAs->isEnabled());
-        f.noteRow(0)->setCheckState(0, Qt::Checked);
+        f.w().NotesModel->setData(f.noteRow(0)->index(0), Qt::Checked, Qt::CheckStateRole);
         f.w().EnableUserControls();
         QVERIFY(f.w().actSaveNotesAs->isEnabled());
         QVERIFY(f.w().actPrint->isEnabled());

@@ -4,7 +4,7 @@
 #include "controls/ListViewEx.h"
 #include "controls/RichEditURL.h"
 #include "diagnostics/LogFile.h"
-#include "mainwindow/EntryRow.h"
+#include "tests/RowProbe.h"
 #include "platform/Clock.h"
 #include "settings/FontStyleCode.h"
 #include "settings/Registry.h"
@@ -373,8 +373,8 @@ Snapshot storeEveryValue(const TestHome &home)
 QStringList noteTitles(const TfrmMain &w)
 {
     QStringList titles;
-    for (int i = 0; i < w.lsvNotes->topLevelItemCount(); ++i)
-        titles.append(asRow(w.lsvNotes->topLevelItem(i))->subItem(NoteRow::Title));
+    for (int i = 0; i < w.lsvNotes->model()->rowCount(); ++i)
+        titles.append(rowAt(w.lsvNotes, i)->subItem(NoteRow::Title));
     return titles;
 }
 
@@ -639,7 +639,7 @@ private slots:
         QCOMPARE(w.StoreFilePath, home.storeFile());
         QVERIFY(QFile::exists(home.storeFile()));
         QVERIFY(!QFileInfo::exists(home.path() + QStringLiteral("/unplugged")));
-        QCOMPARE(w.lsvNotes->topLevelItemCount(), 1);
+        QCOMPARE(w.lsvNotes->model()->rowCount(), 1);
     }
 
     void fontStyleCodes_data()

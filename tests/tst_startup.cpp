@@ -1,6 +1,6 @@
 #include "app/Main.h"
 #include "controls/RichEditURL.h"
-#include "mainwindow/EntryRow.h"
+#include "tests/RowProbe.h"
 #include "tests/TestHome.h"
 #include "diagnostics/MessageDlg.h"
 #include "app/PasswordDlg.h"
@@ -31,8 +31,8 @@ private slots:
         w.FormCreate();
         QVERIFY(!w.Starting);
         QVERIFY(QFile::exists(home.storeFile()));
-        QCOMPARE(w.lsvNotes->topLevelItemCount(), 1);
-        QCOMPARE(asRow(w.lsvNotes->topLevelItem(0))->subItem(NoteRow::Title), QStringLiteral("Welcome to Tamsel!"));
+        QCOMPARE(w.lsvNotes->model()->rowCount(), 1);
+        QCOMPARE(rowAt(w.lsvNotes, 0)->subItem(NoteRow::Title), QStringLiteral("Welcome to Tamsel!"));
         QCOMPARE(w.edtTitle->toPlainText(), QStringLiteral("Welcome to Tamsel!"));
         QCOMPARE(w.pgcData->currentWidget(), w.tabNotes);
         QVERIFY(!w.actSaveNote->isEnabled());
@@ -63,7 +63,7 @@ private slots:
         const QStringList asked = MessageDlgSeam::takeAskedMessages();
         QVERIFY2(asked.size() == 1, qPrintable(asked.join(QStringLiteral(" | "))));
         QCOMPARE(readAll(home.storeFile()), bytes);
-        QCOMPARE(w.lsvNotes->topLevelItemCount(), 0);
+        QCOMPARE(w.lsvNotes->model()->rowCount(), 0);
         QVERIFY(!w.actNewNote->isEnabled());
         QVERIFY(!w.actSaveNote->isEnabled());
         // Even a direct store attempt does not replace the user's file.

@@ -159,7 +159,7 @@ private slots:
             QVERIFY(w.HasPassPhrase);
             QCOMPARE(w.PassPhrase, QStringLiteral("Open sesame"));
             QVERIFY(w.StoreAvailable);
-            QCOMPARE(w.lsvNotes->topLevelItemCount(), 1);
+            QCOMPARE(w.lsvNotes->model()->rowCount(), 1);
             QCOMPARE(w.edtTitle->toPlainText(), QStringLiteral("Welcome to Tamsel!"));
             QVERIFY(w.actNewNote->isEnabled());
         }
@@ -179,7 +179,7 @@ private slots:
         again.FormCreate();
         QCOMPARE(noDialog.unexpectedWindows, QStringList());
         QCOMPARE(again.PassPhrase, QStringLiteral("Open sesame"));
-        QCOMPARE(again.lsvNotes->topLevelItemCount(), 1);
+        QCOMPARE(again.lsvNotes->model()->rowCount(), 1);
         QVERIFY(again.actNewNote->isEnabled());
     }
 
@@ -194,7 +194,7 @@ private slots:
         QVERIFY(w.PassPhrase.isEmpty());
         QVERIFY(!QFile::exists(home.storeFile()));
         QCOMPARE(storedPassKey(home), std::nullopt);
-        QCOMPARE(w.lsvNotes->topLevelItemCount(), 0);
+        QCOMPARE(w.lsvNotes->model()->rowCount(), 0);
         QVERIFY(!w.actNewNote->isEnabled());
     }
 
@@ -213,7 +213,7 @@ private slots:
         again.FormCreate();
         QCOMPARE(again.PassPhrase, QStringLiteral("}ab"));
         QVERIFY(again.StoreAvailable);
-        QCOMPARE(again.lsvNotes->topLevelItemCount(), 1);
+        QCOMPARE(again.lsvNotes->model()->rowCount(), 1);
     }
 
     void passKeyAsTextIsStillRead()
@@ -230,7 +230,7 @@ private slots:
         w.FormCreate();
         QCOMPARE(noDialog.unexpectedWindows, QStringList());
         QCOMPARE(w.PassPhrase, QStringLiteral("older text key"));
-        QCOMPARE(w.lsvNotes->topLevelItemCount() + w.lsvTasks->topLevelItemCount(), 2);
+        QCOMPARE(w.lsvNotes->model()->rowCount() + w.lsvTasks->model()->rowCount(), 2);
     }
 
     void blankPassKeyAsksAgain()
@@ -283,7 +283,7 @@ private slots:
 
         QVERIFY(w.HasPassPhrase);
         QVERIFY(!w.StoreAvailable);
-        QCOMPARE(w.lsvNotes->topLevelItemCount() + w.lsvTasks->topLevelItemCount(), 0);
+        QCOMPARE(w.lsvNotes->model()->rowCount() + w.lsvTasks->model()->rowCount(), 0);
         for (QAction *action : { w.actNewNote, w.actSaveNote, w.actDeleteNote, w.actAddFile })
             QVERIFY2(!action->isEnabled(), qPrintable(action->objectName()));
         QCOMPARE(readAll(home.storeFile()), bytes);
@@ -310,8 +310,8 @@ private slots:
             w.FormCreate();
             QCOMPARE(noDialog.unexpectedWindows, QStringList());
             QVERIFY(w.StoreAvailable);
-            QCOMPARE(w.lsvNotes->topLevelItemCount(), 1);
-            QCOMPARE(w.lsvTasks->topLevelItemCount(), 1);
+            QCOMPARE(w.lsvNotes->model()->rowCount(), 1);
+            QCOMPARE(w.lsvTasks->model()->rowCount(), 1);
         }
         QVERIFY(!QFile::exists(legacy));
         QCOMPARE(readAll(backup), legacyDocument());
@@ -323,7 +323,7 @@ private slots:
         const QByteArray storeBytes = readAll(home.storeFile());
         TfrmMain again;
         again.FormCreate();
-        QCOMPARE(again.lsvNotes->topLevelItemCount() + again.lsvTasks->topLevelItemCount(), 2);
+        QCOMPARE(again.lsvNotes->model()->rowCount() + again.lsvTasks->model()->rowCount(), 2);
         QVERIFY(!QFile::exists(home.dataFolder() + QStringLiteral("/brindo_20240306.bak")));
         QCOMPARE(readAll(home.storeFile()), storeBytes);
     }
@@ -346,7 +346,7 @@ private slots:
         QVERIFY(asked[0].message.contains(QStringLiteral("not well-formed")));
         QVERIFY(!w.StoreAvailable);
         QVERIFY(!w.actNewNote->isEnabled());
-        QCOMPARE(w.lsvNotes->topLevelItemCount() + w.lsvTasks->topLevelItemCount(), 0);
+        QCOMPARE(w.lsvNotes->model()->rowCount() + w.lsvTasks->model()->rowCount(), 0);
         QCOMPARE(readAll(legacy), damaged);
         QVERIFY(!QFile::exists(home.storeFile()));
         QCOMPARE(QDir(home.dataFolder()).entryList({ QStringLiteral("*.bak") }, QDir::Files), QStringList());
@@ -369,7 +369,7 @@ private slots:
         QCOMPARE(asked.size(), 1);
         QVERIFY(asked[0].message.contains(QStringLiteral("exists already")));
         QVERIFY(w.StoreAvailable);
-        QCOMPARE(w.lsvNotes->topLevelItemCount() + w.lsvTasks->topLevelItemCount(), 2);
+        QCOMPARE(w.lsvNotes->model()->rowCount() + w.lsvTasks->model()->rowCount(), 2);
         QCOMPARE(readAll(legacy), legacyDocument());
         QCOMPARE(readAll(backup), QByteArray("an earlier backup"));
         QCOMPARE(StoreFile::Decrypt(readAll(home.storeFile()), "Open sesame"), legacyDocument());

@@ -63,52 +63,6 @@ private slots:
         QCOMPARE(DecideTaskState(complete, dueMoment, leadTimeIndex, due.addMSecs(nowAfterDueMs)), expected);
     }
 
-    // The "Due" column shows the display text; it must read back as the very
-    // moment it shows, also with two-digit years and twelve-hour times.
-    void dueTextsReadBack_data()
-    {
-        QTest::addColumn<QString>("localeName");
-        QTest::addColumn<QDateTime>("moment");
-        for (const char *name : { "C", "en_US", "en_GB", "de_DE", "ja_JP" }) {
-            QTest::addRow("%s afternoon", name)
-                << QString::fromLatin1(name) << QDateTime(QDate(2027, 3, 4), QTime(14, 5, 9));
-            QTest::addRow("%s midnight", name)
-                << QString::fromLatin1(name) << QDateTime(QDate(2031, 12, 25), QTime(0, 0));
-            QTest::addRow("%s last century", name)
-                << QString::fromLatin1(name) << QDateTime(QDate(1999, 1, 31), QTime(23, 59, 59));
-        }
-    }
-
-    void dueTextsReadBack()
-    {
-        QFETCH(QString, localeName);
-        QFETCH(QDateTime, moment);
-        SetLocaleFormat(TLocaleFormat::fromLocale(QLocale(localeName)));
-        const QString text = DayNumber::displayText(DayNumber::fromDateTime(moment));
-        TDueMoments dueMoments;
-        QCOMPARE(dueMoments.read(text), std::optional(moment));
-        // Asked again, as every cell of the row asks, the answer is the same.
-        QCOMPARE(dueMoments.read(text), std::optional(moment));
-    }
-
-    void unreadableDueTexts_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::newRow("empty") << QString();
-        QTest::newRow("blanks") << QStringLiteral("   ");
-        QTest::newRow("words") << QStringLiteral("next week");
-        QTest::newRow("day number") << QStringLiteral("46365.4375");
-        QTest::newRow("no such day") << QStringLiteral("2/30/27 10:00:00 AM");
-    }
-
-    void unreadableDueTexts()
-    {
-        QFETCH(QString, text);
-        SetLocaleFormat(TLocaleFormat::fromLocale(QLocale(QStringLiteral("en_US"))));
-        TDueMoments dueMoments;
-        QCOMPARE(dueMoments.read(text), std::optional<QDateTime>());
-    }
-
     void stateFont_data()
     {
         QTest::addColumn<TTaskState>("state");

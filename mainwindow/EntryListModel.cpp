@@ -1,0 +1,307 @@
+#include "mainwindow/EntryListModel.h"
+
+#include "mainwindow/ImageList.h"
+#include "store/DayNumber.h"
+#include "store/EntryTable.h"
+#include "store/LocaleFormat.h"
+
+#include <QBrush>
+#include <QCollator>
+#include <algorithm>
+#include <numeric>
+#include <optional>
+
+namespace {
+// The user's collation, rebuilt only when the locale in effect changes.
+const QCollator &collation()
+{
+    static QCollator rules;
+    static std::optional<QLocale> builtFor;
+    const QLocale &locale = LocaleFormat().locale;
+    if (builtFor != locale) {
+        rules = QCollator(locale);
+        rules.setCaseSensitivity(Qt::CaseSensitive);
+        builtFor = locale;
+    }
+    return rules;
+}
+
+QString displayOf(const std::optional<double> &dayNumber)
+{
+    return dayNumber ? DayNumber::displayText(*dayNumber) : QString();
+}
+
+// The row numbers in the order of their keys; equal keys keep their order.
+template<typename Key, typename Compare>
+std::vector<int> sortedPlaces(const std::vector<Key> &keys, Qt::SortOrder order, Compare compare)
+{
+    std::vector<int> places(keys.size());
+    std::iota(places.begin(), places.end(), 0);
+    const bool descending = order == Qt::DescendingOrder;
+    std::stable_sort(places.begin(), places.end(), [&](int a, int b) {
+        return descending ? compare(keys[size_t(b)], keys[size_t(a)]) < 0
+                          : compare(keys[size_t(a)], keys[size_t(b)]) < 0;
+    });
+    return places;
+}
+
+int compareNumbers(double a, double b) { return a < b ? -1 : (b < a ? 1 : 0); }
+
+const char *const noteCaptions[] = {"Created", "Modified", "Title", "Note"};
+const char *const taskCaptions[] = {"Created", "Modified", "Due", "Done", "Task", "Instructions", "Completed"};
+} // namespace
+
+TEntryListModel::TEntryListModel(TEntryTable &table, bool tasks, QObject *parent)
+    : QAbstractTableModel(parent)
+    , m_table(table)
+    , m_tasks(tasks)
+{
+    connect(&table, &TEntryTable::tableReset, this, &TEntryListModel::reset);
+    connect(&table, &TEntryTable::entryAdded, this, &TEntryListModel::added);
+    connect(&table, &TEntryTable::entryChanged, this, &TEntryListModel::changed);
+    connect(&table, &TEntryTable::entryMarkChanged, this, [this](TEntry *entry) {
+        const QModelIndex index = indexOf(entry);
+        if (index.isValid())
+            emit dataChanged(index, index, {Qt::CheckStateRole});
+    });
+    connect(&table, &TEntryTable::entryAboutToBeRemoved, this, &TEntryListModel::removeRow);
+    reset();
+}
+
+int TEntryListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int TEntryListModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : (m_tasks ? TaskColumn::Count : NoteColumn::Count);
+}
+
+TEntry *TEntryListModel::entryAt(int row) const
+{
+    return row >= 0 && row < int(m_rows.size()) ? m_rows[size_t(row)] : nullptr;
+}
+
+int TEntryListModel::rowOf(const TEntry *entry) const
+{
+    const auto found = std::find(m_rows.begin(), m_rows.end(), entry);
+    return found == m_rows.end() ? -1 : int(found - m_rows.begin());
+}
+
+QModelIndex TEntryListModel::indexOf(const TEntry *entry, int column) const
+{
+    const int row = rowOf(entry);
+    return row < 0 ? QModelIndex() : index(row, column);
+}
+
+QString TEntryListModel::cellText(const TEntry &entry, int column) const
+{
+    if (!m_tasks) {
+        switch (column) {
+        case NoteColumn::Created:
+            return entry.caption();
+        case NoteColumn::Modified:
+            return displayOf(entry.modified);
+        case NoteColumn::Title:
+            return entry.title();
+        case NoteColumn::Note:
+            return entry.body();
+        }
+        return {};
+    }
+    switch (column) {
+    case TaskColumn::Created:
+        return entry.caption();
+    case TaskColumn::Modified:
+        return displayOf(entry.modified);
+    case TaskColumn::Due:
+        return displayOf(entry.deadline);
+    case TaskColumn::Task:
+        return entry.title();
+    case TaskColumn::Instructions:
+        return entry.body();
+    case TaskColumn::Completed:
+        return displayOf(entry.completed);
+    }
+    return {};
+}
+
+QVariant TEntryListModel::data(const QModelIndex &index, int role) const
+{
+    const TEntry *entry = entryAt(index.row());
+    if (!entry || index.column() < 0 || index.column() >= columnCount())
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole:
+        return cellText(*entry, index.column());
+    case Qt::CheckStateRole:
+        if (index.column() == 0)
+            return entry->marked ? Qt::Checked : Qt::Unchecked;
+        if (m_tasks && index.column() == TaskColumn::Done)
+            return entry->complete ? Qt::Checked : Qt::Unchecked;
+        return {};
+    case Qt::FontRole:
+        return m_look ? QVariant(m_look(*entry).font) : QVariant();
+    case Qt::ForegroundRole: {
+        const QColor color = m_look ? m_look(*entry).color : QColor();
+        return color.isValid() ? QVariant(QBrush(color)) : QVariant();
+    }
+    default:
+        return {};
+    }
+}
+
+bool TEntryListModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    TEntry *entry = entryAt(index.row());
+    if (!entry || role != Qt::CheckStateRole)
+        return false;
+    const bool checked = Qt::CheckState(value.toInt()) == Qt::Checked;
+    if (index.column() == 0) {
+        m_table.SetMarked(entry, checked);
+        return true;
+    }
+    if (m_tasks && index.column() == TaskColumn::Done) {
+        emit completionClicked(entry, checked);
+        return true;
+    }
+    return false;
+}
+
+Qt::ItemFlags TEntryListModel::flags(const QModelIndex &index) const
+{
+    Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    if (index.column() == 0 || (m_tasks && index.column() == TaskColumn::Done))
+        flags |= Qt::ItemIsUserCheckable;
+    return flags;
+}
+
+QVariant TEntryListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= columnCount())
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+        return QLatin1String(m_tasks ? taskCaptions[section] : noteCaptions[section]);
+    case Qt::TextAlignmentRole:
+        return m_tasks && section == TaskColumn::Done ? QVariant(Qt::AlignCenter) : QVariant();
+    case Qt::DecorationRole:
+        return section == m_sortImageColumn ? QVariant(ImageList::icon(m_sortImage)) : QVariant();
+    case Qt::UserRole:
+        return section == m_sortImageColumn ? QVariant(m_sortImage) : QVariant();
+    default:
+        return {};
+    }
+}
+
+void TEntryListModel::setSortImage(int column, int image)
+{
+    m_sortImageColumn = column;
+    m_sortImage = image;
+    emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
+}
+
+void TEntryListModel::sortRows(int column, Qt::SortOrder order)
+{
+    if (m_rows.size() < 2)
+        return;
+    const auto dayOf = [](const std::optional<double> &value) { return value.value_or(0.0); };
+    std::vector<int> places;
+    const auto byNumber = [&](auto number) {
+        std::vector<double> keys;
+        keys.reserve(m_rows.size());
+        for (const TEntry *entry : m_rows)
+            keys.push_back(number(*entry));
+        places = sortedPlaces(keys, order, compareNumbers);
+    };
+    const bool created = column == 0;
+    const bool modified = column == 1;
+    if (created)
+        byNumber([](const TEntry &entry) { return entry.created; });
+    else if (modified)
+        byNumber([&](const TEntry &entry) { return dayOf(entry.modified); });
+    else if (m_tasks && column == TaskColumn::Due)
+        byNumber([&](const TEntry &entry) { return dayOf(entry.deadline); });
+    else if (m_tasks && column == TaskColumn::Done)
+        byNumber([](const TEntry &entry) { return entry.complete ? 1.0 : 0.0; });
+    else {
+        // Texts: one collation key per row, then a sort of the row numbers by
+        // key; collating texts on every comparison would cost far more.
+        const QCollator &rules = collation();
+        std::vector<QCollatorSortKey> keys;
+        keys.reserve(m_rows.size());
+        for (const TEntry *entry : m_rows)
+            keys.push_back(rules.sortKey(cellText(*entry, column)));
+        places = sortedPlaces(keys, order, [](const QCollatorSortKey &a, const QCollatorSortKey &b) {
+            return a.compare(b);
+        });
+    }
+
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<TEntry *> rows(m_rows.size());
+    std::vector<int> newRowOf(m_rows.size());
+    for (size_t place = 0; place < places.size(); ++place) {
+        rows[place] = m_rows[size_t(places[place])];
+        newRowOf[size_t(places[place])] = int(place);
+    }
+    m_rows = std::move(rows);
+    const QModelIndexList persistent = persistentIndexList();
+    QModelIndexList moved;
+    moved.reserve(persistent.size());
+    for (const QModelIndex &index : persistent)
+        moved.append(this->index(newRowOf[size_t(index.row())], index.column()));
+    changePersistentIndexList(persistent, moved);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void TEntryListModel::reset()
+{
+    beginResetModel();
+    m_rows.clear();
+    for (int i = 0; i < m_table.count(); ++i) {
+        TEntry *entry = m_table.at(i);
+        if (entry->task == m_tasks)
+            m_rows.push_back(entry);
+    }
+    endResetModel();
+}
+
+void TEntryListModel::insertRow(TEntry *entry)
+{
+    const int row = int(m_rows.size());
+    beginInsertRows({}, row, row);
+    m_rows.push_back(entry);
+    endInsertRows();
+}
+
+void TEntryListModel::added(TEntry *entry)
+{
+    if (entry->task == m_tasks)
+        insertRow(entry);
+}
+
+void TEntryListModel::changed(TEntry *entry, bool kindChanged)
+{
+    if (kindChanged) {
+        if (entry->task == m_tasks)
+            insertRow(entry);
+        else
+            removeRow(entry);
+        return;
+    }
+    const int row = rowOf(entry);
+    if (row >= 0)
+        emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+}
+
+void TEntryListModel::removeRow(const TEntry *entry)
+{
+    const int row = rowOf(entry);
+    if (row < 0)
+        return;
+    beginRemoveRows({}, row, row);
+    m_rows.erase(m_rows.begin() + row);
+    endRemoveRows();
+}

@@ -1,0 +1,323 @@
+#include "store/EntryTable.h"
+
+#include "reminders/LeadTimes.h"
+#include "store/DayNumber.h"
+#include "store/EntryDocument.h"
+
+#include <QDateTime>
+#include <algorithm>
+
+namespace {
+std::optional<double> readNumber(const TEntryFields &fields, TEntryFields::Field field)
+{
+    const auto text = fields.value(field);
+    return text ? DayNumber::parseEitherSeparator(*text) : std::nullopt;
+}
+
+QString storedNumber(double dayNumber) { return DayNumber::text(dayNumber); }
+
+// The day number a stored text reads back as, so the table always holds what
+// reopening the store would give.
+double asStored(double dayNumber) { return DayNumber::parse(storedNumber(dayNumber)).value_or(dayNumber); }
+
+void write(pugi::xml_node entry, const char *name, const QString &value)
+{
+    TXmlDocument::WriteChildValue(entry, name, value);
+}
+
+QString yesNo(bool value) { return value ? QStringLiteral("1") : QStringLiteral("0"); }
+} // namespace
+
+QString TEntry::title() const
+{
+    return EntryDocument::TitleFromStored(QString::fromUtf8(element.child("Title").child_value()));
+}
+
+QString TEntry::body() const
+{
+    return EntryDocument::BodyFromStored(QString::fromUtf8(element.child("Text").child_value()));
+}
+
+QString TEntry::fileName() const { return QString::fromUtf8(element.child("FileName").child_value()); }
+
+QString TEntry::caption() const { return DayNumber::displayText(created); }
+
+TEntryTable::TEntryTable(TXmlDocument &document, QObject *parent)
+    : QObject(parent)
+    , m_document(document)
+{
+}
+
+TEntryTable::~TEntryTable() = default;
+
+void TEntryTable::Clear()
+{
+    m_entries.clear();
+    m_unstored = false;
+    m_markedCount = 0;
+    emit tableReset();
+}
+
+TEntryTable::TLoadResult TEntryTable::Load(double now)
+{
+    TLoadResult result;
+    std::vector<std::unique_ptr<TEntry>> entries;
+    const QDateTime nowMoment = DayNumber::toDateTime(now);
+    int index = 0;
+    for (pugi::xml_node element = m_document.Root().first_child(); element;
+         element = element.next_sibling(), ++index) {
+        if (element.type() != pugi::node_element)
+            continue;
+        const auto skip = [&](const QString &reason) {
+            result.skipped.append(QStringLiteral("Entry %1: %2").arg(index + 1).arg(reason));
+        };
+        TEntryFields fields(element);
+        auto created = readNumber(fields, TEntryFields::DateTime);
+        if (!created) {
+            if (!fields.value(TEntryFields::DateTime)) {
+                skip(QStringLiteral("it has no creation date."));
+                continue;
+            }
+            // Older versions wrote the creation date as a date-and-time text.
+            bool repaired = false;
+            EntryDocument::ReadNoteDate(element, nowMoment, &repaired);
+            result.repaired = result.repaired || repaired;
+            fields = TEntryFields(element);
+            created = readNumber(fields, TEntryFields::DateTime);
+        }
+        if (!fields.value(TEntryFields::Title)) {
+            skip(QStringLiteral("it has no title."));
+            continue;
+        }
+
+        auto entry = std::make_unique<TEntry>();
+        entry->element = element;
+        entry->documentIndex = index;
+        entry->task = fields.isTask();
+        entry->created = created.value_or(now);
+        entry->modified = readNumber(fields, TEntryFields::LastModified);
+        if (entry->task) {
+            entry->deadline = readNumber(fields, TEntryFields::Deadline);
+            entry->complete = fields.value(TEntryFields::Complete) == QLatin1String("1");
+            entry->completed = readNumber(fields, TEntryFields::DateCompleted);
+            bool isNumber = false;
+            const int lead = fields.value(TEntryFields::Reminder).value_or(QString()).toInt(&isNumber);
+            const std::optional<int> minutes = isNumber && lead >= 0 && lead < LeadTimes::Count
+                ? std::optional(LeadTimes::Table[size_t(lead)].minutes)
+                : std::nullopt;
+            if (minutes)
+                entry->lead = lead;
+            if (fields.value(TEntryFields::ReminderDate))
+                entry->reminderDate = readNumber(fields, TEntryFields::ReminderDate);
+            else if (minutes && entry->deadline)
+                entry->reminderDate = asStored(LeadTimes::addMinutes(*entry->deadline, -*minutes));
+        }
+        entries.push_back(std::move(entry));
+    }
+    m_entries = std::move(entries);
+    m_unstored = false;
+    m_markedCount = 0;
+    emit tableReset();
+    if (result.repaired)
+        Store();
+    return result;
+}
+
+TEntry *TEntryTable::byDocumentIndex(int documentIndex) const
+{
+    const auto found = std::lower_bound(m_entries.begin(), m_entries.end(), documentIndex,
+        [](const std::unique_ptr<TEntry> &entry, int index) { return entry->documentIndex < index; });
+    return found != m_entries.end() && (*found)->documentIndex == documentIndex ? found->get() : nullptr;
+}
+
+int TEntryTable::positionOf(const TEntry *entry) const
+{
+    if (!entry)
+        return -1;
+    const auto found = std::lower_bound(m_entries.begin(), m_entries.end(), entry->documentIndex,
+        [](const std::unique_ptr<TEntry> &e, int index) { return e->documentIndex < index; });
+    return found != m_entries.end() && found->get() == entry ? int(found - m_entries.begin()) : -1;
+}
+
+bool TEntryTable::contains(const TEntry *entry) const { return positionOf(entry) >= 0; }
+
+TEntry *TEntryTable::require(TEntry *entry) const
+{
+    if (!contains(entry))
+        throw ETamselError(QStringLiteral("The entry is no longer in the document."));
+    return entry;
+}
+
+pugi::xml_node TEntryTable::requireRoot() const
+{
+    const pugi::xml_node root = m_document.Root();
+    if (!root)
+        throw ETamselError(QStringLiteral("The entries are not open."));
+    return root;
+}
+
+TEntry *TEntryTable::append(pugi::xml_node element, bool task)
+{
+    auto entry = std::make_unique<TEntry>();
+    entry->element = element;
+    entry->task = task;
+    // A new element is the root's last child.
+    entry->documentIndex = TXmlDocument::ChildCount(m_document.Root()) - 1;
+    m_entries.push_back(std::move(entry));
+    return m_entries.back().get();
+}
+
+bool TEntryTable::Store()
+{
+    m_unstored = !(m_store && m_store());
+    return !m_unstored;
+}
+
+TEntryWrite TEntryTable::SaveNote(TEntry *existing, const TNoteFields &fields, double now)
+{
+    pugi::xml_node root = requireRoot();
+    if (existing)
+        require(existing);
+    const QString nowText = storedNumber(now);
+    const QString title = EntryDocument::TitleToStored(fields.title);
+    const QString body = EntryDocument::BodyToStored(fields.body);
+
+    TEntry *entry = existing;
+    bool kindChanged = false;
+    if (entry) {
+        // A task turned into a note keeps its own fields in the element; its
+        // kind decides. An empty file name leaves an empty FileName element.
+        write(entry->element, "Title", title);
+        write(entry->element, "Text", body);
+        write(entry->element, "LastModified", nowText);
+        write(entry->element, "NoteType", QStringLiteral("N"));
+        write(entry->element, "FileName", fields.fileName);
+        kindChanged = entry->task;
+    } else {
+        const pugi::xml_node element = root.append_child("Note");
+        write(element, "Title", title);
+        write(element, "Text", body);
+        write(element, "DateTime", nowText);
+        write(element, "LastModified", nowText);
+        write(element, "NoteType", QStringLiteral("N"));
+        if (!fields.fileName.isEmpty())
+            write(element, "FileName", fields.fileName);
+        entry = append(element, false);
+        entry->created = asStored(now);
+    }
+    entry->task = false;
+    entry->modified = asStored(now);
+
+    const bool stored = Store();
+    if (existing)
+        emit entryChanged(entry, kindChanged);
+    else
+        emit entryAdded(entry);
+    return {entry, stored};
+}
+
+TEntryWrite TEntryTable::SaveTask(TEntry *existing, const TTaskFields &fields, double now)
+{
+    pugi::xml_node root = requireRoot();
+    if (existing)
+        require(existing);
+    const QString nowText = storedNumber(now);
+    const QString title = EntryDocument::TitleToStored(fields.title);
+    const QString body = EntryDocument::BodyToStored(fields.body);
+    const QString deadline = storedNumber(fields.deadline);
+    const QString reminderDate = storedNumber(fields.reminderDate);
+    const QString lead = QString::number(fields.lead);
+
+    TEntry *entry = existing;
+    const bool wasTask = existing && existing->task;
+    if (entry) {
+        write(entry->element, "Title", title);
+        write(entry->element, "Text", body);
+        write(entry->element, "LastModified", nowText);
+        write(entry->element, "Deadline", deadline);
+        write(entry->element, "Complete", yesNo(fields.complete));
+        // A task already complete keeps the time it was completed.
+        if (!fields.complete)
+            write(entry->element, "DateCompleted", QString());
+        else if (!wasTask || !entry->complete || !entry->completed)
+            write(entry->element, "DateCompleted", nowText);
+        write(entry->element, "Reminder", lead);
+        write(entry->element, "ReminderDate", reminderDate);
+        write(entry->element, "NoteType", QStringLiteral("T"));
+        write(entry->element, "FileName", fields.fileName);
+    } else {
+        const pugi::xml_node element = root.append_child("Note");
+        write(element, "Title", title);
+        write(element, "Text", body);
+        write(element, "DateTime", nowText);
+        write(element, "LastModified", nowText);
+        write(element, "Deadline", deadline);
+        write(element, "Complete", yesNo(fields.complete));
+        write(element, "DateCompleted", fields.complete ? nowText : QString());
+        write(element, "Reminder", lead);
+        write(element, "ReminderDate", reminderDate);
+        write(element, "NoteType", QStringLiteral("T"));
+        if (!fields.fileName.isEmpty())
+            write(element, "FileName", fields.fileName);
+        entry = append(element, true);
+        entry->created = asStored(now);
+    }
+    if (!fields.complete)
+        entry->completed.reset();
+    else if (!wasTask || !entry->complete || !entry->completed)
+        entry->completed = asStored(now);
+    entry->task = true;
+    entry->complete = fields.complete;
+    entry->modified = asStored(now);
+    entry->deadline = asStored(fields.deadline);
+    entry->lead = fields.lead;
+    entry->reminderDate = asStored(fields.reminderDate);
+
+    const bool stored = Store();
+    if (existing)
+        emit entryChanged(entry, !wasTask);
+    else
+        emit entryAdded(entry);
+    return {entry, stored};
+}
+
+TEntryWrite TEntryTable::SetComplete(TEntry *entry, bool complete, double now, bool store)
+{
+    require(entry);
+    write(entry->element, "Complete", yesNo(complete));
+    write(entry->element, "DateCompleted", complete ? storedNumber(now) : QString());
+    entry->complete = complete;
+    if (complete)
+        entry->completed = asStored(now);
+    else
+        entry->completed.reset();
+    const bool stored = store ? Store() : true;
+    emit entryChanged(entry, false);
+    return {entry, stored};
+}
+
+bool TEntryTable::Delete(TEntry *entry)
+{
+    pugi::xml_node root = requireRoot();
+    const int position = positionOf(entry);
+    if (position < 0)
+        throw ETamselError(QStringLiteral("The entry is no longer in the document."));
+    emit entryAboutToBeRemoved(entry);
+    if (entry->marked)
+        --m_markedCount;
+    root.remove_child(entry->element);
+    m_entries.erase(m_entries.begin() + position);
+    for (size_t i = size_t(position); i < m_entries.size(); ++i)
+        --m_entries[i]->documentIndex;
+    emit entryRemoved();
+    return Store();
+}
+
+void TEntryTable::SetMarked(TEntry *entry, bool marked)
+{
+    if (entry->marked == marked)
+        return;
+    entry->marked = marked;
+    m_markedCount += marked ? 1 : -1;
+    emit entryMarkChanged(entry);
+}

@@ -1,0 +1,141 @@
+#pragma once
+
+#include "store/XmlDocument.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+// One entry of the entry document as every window sees it: its element, its
+// document index, its kind and its parsed fields. The texts (title, body,
+// file) are read from the element when asked for: the document holds them
+// already, and a second copy would double the memory of a large store.
+struct TEntry {
+    pugi::xml_node element;
+    // Position of the element among all children of the root.
+    int documentIndex = -1;
+    bool task = false;
+    // "Complete" is exactly "1".
+    bool complete = false;
+    // Ticked in its list, for printing and saving to a file; never stored.
+    bool marked = false;
+    // "Reminder": the lead-time index; none when missing or not a lead time.
+    std::optional<int> lead;
+    double created = 0;
+    std::optional<double> modified;
+    std::optional<double> deadline;
+    std::optional<double> completed;
+    // "ReminderDate", or computed from the deadline and the lead time when missing.
+    std::optional<double> reminderDate;
+
+    QString title() const;
+    QString body() const;
+    QString fileName() const;
+    // The creation display text, the entry's second key.
+    QString caption() const;
+};
+
+// The editor's fields of a note, in the user's forms (line breaks as typed).
+struct TNoteFields {
+    QString title;
+    QString body;
+    QString fileName;
+};
+
+// The editor's fields of a task.
+struct TTaskFields {
+    QString title;
+    QString body;
+    QString fileName;
+    double deadline = 0;
+    int lead = 0;
+    double reminderDate = 0;
+    bool complete = false;
+};
+
+// What a change did: the entry it changed or created, and whether the
+// document was stored afterwards. When it was not, the change is kept in
+// memory, the store has said why, and Store() can be tried again.
+struct TEntryWrite {
+    TEntry *entry = nullptr;
+    bool stored = false;
+};
+
+// The entries of the document with the operations that change them. Every
+// operation writes the document and then stores it through the store
+// function; the lists and other windows follow the signals.
+class TEntryTable : public QObject {
+    Q_OBJECT
+
+public:
+    // Stores the whole document; false when it could not be written (the
+    // function tells the user why).
+    using StoreFunction = std::function<bool()>;
+
+    explicit TEntryTable(TXmlDocument &document, QObject *parent = nullptr);
+    ~TEntryTable() override;
+
+    void setStore(StoreFunction store) { m_store = std::move(store); }
+
+    struct TLoadResult {
+        // Legacy creation dates were rewritten in the document.
+        bool repaired = false;
+        // Entries left out, each with the reason, for one report.
+        QStringList skipped;
+    };
+    // Rebuilds the table from the document. Entries without a title or a
+    // creation date are left out (and stay in the document as they are);
+    // every other entry is read with the fallbacks of its fields.
+    TLoadResult Load(double now);
+    void Clear();
+
+    int count() const { return int(m_entries.size()); }
+    // In document order.
+    TEntry *at(int position) const { return m_entries[size_t(position)].get(); }
+    TEntry *byDocumentIndex(int documentIndex) const;
+    bool contains(const TEntry *entry) const;
+
+    // Saving the editor's entry. `existing` is the stored entry in the
+    // editor, or null for a new one; a task saved as a note (or the reverse)
+    // keeps its element and creation date. Raise ETamselError, changing
+    // nothing, when the document is not open or the entry is gone.
+    TEntryWrite SaveNote(TEntry *existing, const TNoteFields &fields, double now);
+    TEntryWrite SaveTask(TEntry *existing, const TTaskFields &fields, double now);
+    // The completion box: "Complete" and "DateCompleted" change, nothing else.
+    TEntryWrite SetComplete(TEntry *entry, bool complete, double now, bool store = true);
+    // Removes the entry's element; every later document index moves down.
+    bool Delete(TEntry *entry);
+    void SetMarked(TEntry *entry, bool marked);
+    // Entries ticked in their lists.
+    int MarkedCount() const { return m_markedCount; }
+
+    // Stores the document again; true once it is written.
+    bool Store();
+    // The document holds changes that could not be stored.
+    bool Unstored() const { return m_unstored; }
+
+signals:
+    void tableReset();
+    void entryAdded(TEntry *entry);
+    // Any field changed; `kindChanged` when it moved between notes and tasks.
+    void entryChanged(TEntry *entry, bool kindChanged);
+    void entryMarkChanged(TEntry *entry);
+    void entryAboutToBeRemoved(TEntry *entry);
+    void entryRemoved();
+
+private:
+    TEntry *require(TEntry *entry) const;
+    pugi::xml_node requireRoot() const;
+    int positionOf(const TEntry *entry) const;
+    TEntry *append(pugi::xml_node element, bool task);
+
+    TXmlDocument &m_document;
+    std::vector<std::unique_ptr<TEntry>> m_entries;
+    StoreFunction m_store;
+    bool m_unstored = false;
+    int m_markedCount = 0;
+};
