@@ -10,6 +10,7 @@
 #include <QDateEdit>
 #include <QLabel>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTimeEdit>
 
 using namespace EditorFixture;
@@ -25,6 +26,31 @@ QDateTime momentOf(const QString &dayNumberText)
 {
     const auto number = DayNumber::parse(dayNumberText);
     return number ? DayNumber::toDateTime(*number) : QDateTime();
+}
+
+// Every entry of a reopened store: kind, title and completion, in document order.
+QStringList storedEntries(const TEditorWindow &f)
+{
+    QStringList entries;
+    for (pugi::xml_node entry = f.w().xmlNotes.Root().first_child(); entry; entry = entry.next_sibling()) {
+        const QString kind = TEditorWindow::field(entry, "NoteType");
+        entries << kind + QLatin1Char(' ') + TEditorWindow::field(entry, "Title")
+                + (kind == QLatin1String("T") ? QLatin1Char(' ') + TEditorWindow::field(entry, "Complete") : QString());
+    }
+    return entries;
+}
+
+// Every row of both lists shows the entry its document index points at.
+void verifyRowsAreTheirEntries(const TEditorWindow &f)
+{
+    for (QTreeView *list : { static_cast<QTreeView *>(f.w().lsvTasks), f.w().lsvNotes }) {
+        const int titleColumn = list == f.w().lsvNotes ? NoteColumn::Title : TaskColumn::Task;
+        for (int row = 0; row < list->model()->rowCount(); ++row) {
+            const TEntry *entry = f.w().ModelOf(list)->entryAt(row);
+            QCOMPARE(TXmlDocument::ChildAt(f.w().xmlNotes.Root(), entry->documentIndex), entry->element);
+            QCOMPARE(f.cell(list, row, titleColumn), TEditorWindow::field(entry->element, "Title"));
+        }
+    }
 }
 } // namespace
 
@@ -46,6 +72,157 @@ private slots:
         Clock::clearFixed();
         QVERIFY2(!MessageDlgSeam::hasPendingAnswers(), "a queued answer was not asked for");
         MessageDlgSeam::setNextAnswers({});
+    }
+
+    // Every command that changes entries is read back from the store on disk,
+    // as the next start reads it, not from the document in memory.
+    void everyChangeIsReadBackFromTheStore_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QStringList>("stored");
+        QTest::newRow("edit a note") << "edit note" << QStringList { "N alpha 2", "T task one 0", "N beta" };
+        QTest::newRow("edit a task") << "edit task" << QStringList { "N alpha", "T task 2 0", "N beta" };
+        QTest::newRow("add a note") << "add note" << QStringList { "N alpha", "T task one 0", "N beta", "N fresh" };
+        QTest::newRow("add a task") << "add task" << QStringList { "N alpha", "T task one 0", "N beta", "T fresh 0" };
+        QTest::newRow("task to note") << "task to note" << QStringList { "N alpha", "N task one", "N beta" };
+        QTest::newRow("note to task") << "note to task" << QStringList { "T alpha 0", "T task one 0", "N beta" };
+        QTest::newRow("delete") << "delete" << QStringList { "T task one 0", "N beta" };
+        QTest::newRow("completion box") << "box" << QStringList { "N alpha", "T task one 1", "N beta" };
+    }
+
+    void everyChangeIsReadBackFromTheStore()
+    {
+        QFETCH(QString, command);
+        QFETCH(QStringList, stored);
+        TEditorWindow f(entries(note("alpha", "45000.1") + task("task one", "45000.2") + note("beta", "45000.3")));
+        QVERIFY(f.w().EncryptXMLFile());
+        const auto openNote = [&] { f.doubleClick(f.w().lsvNotes, f.rowOf(f.w().lsvNotes, NoteRow::Index, 0)); };
+        const auto openTask = [&] { f.doubleClick(f.w().lsvTasks, f.rowOf(f.w().lsvTasks, TaskRow::Index, 1)); };
+        if (command == QLatin1String("edit note")) {
+            openNote();
+            f.typeTitle(QStringLiteral("alpha 2"));
+        } else if (command == QLatin1String("edit task")) {
+            openTask();
+            f.typeTitle(QStringLiteral("task 2"));
+        } else if (command.startsWith(QLatin1String("add"))) {
+            f.showList(command.endsWith(QLatin1String("task")) ? static_cast<QTreeView *>(f.w().lsvTasks)
+                                                               : f.w().lsvNotes);
+            f.clickTool(f.w().actNewNote);
+            f.typeTitle(QStringLiteral("fresh"));
+        } else if (command == QLatin1String("task to note")) {
+            openTask();
+            QTest::mouseClick(f.w().radNote, Qt::LeftButton);
+        } else if (command == QLatin1String("note to task")) {
+            openNote();
+            QTest::mouseClick(f.w().radTask, Qt::LeftButton);
+        } else if (command == QLatin1String("delete")) {
+            openNote();
+            f.clickTool(f.w().actDeleteNote);
+        } else {
+            f.showList(f.w().lsvTasks);
+            f.w().TasksModel->setData(f.taskRow(0)->index(TaskRow::DoneColumn), Qt::Checked, Qt::CheckStateRole);
+        }
+        if (f.w().actSaveNote->isEnabled())
+            f.clickTool(f.w().actSaveNote);
+        QVERIFY(!f.w().actSaveNote->isEnabled());
+        verifyRowsAreTheirEntries(f);
+
+        f.restart();
+        QVERIFY(f.w().StoreAvailable);
+        QCOMPARE(storedEntries(f), stored);
+        verifyRowsAreTheirEntries(f);
+    }
+
+    // A store that cannot be written is never shown as a save: the user is
+    // told, the editor keeps the text and stays unsaved, and saving again
+    // once the store can be written stores the very same entry once.
+    void failedStoreKeepsTheEditorUnsaved()
+    {
+        TEditorWindow f(entries(note("alpha")));
+        QVERIFY(f.w().EncryptXMLFile());
+        const QString storePath = f.w().StoreFilePath;
+        // A folder that is a file: no process can create the store's new file in it.
+        const QString blocked = f.home.path() + QStringLiteral("/not-a-folder");
+        QFile file(blocked);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        f.w().StoreFilePath = blocked + QStringLiteral("/brindo.dat");
+
+        f.clickTool(f.w().actNewNote);
+        f.typeTitle(QStringLiteral("precious"));
+        MessageDlgSeam::setNextAnswers({ mrOk });
+        f.clickTool(f.w().actSaveNote);
+        const QStringList told = MessageDlgSeam::takeAskedMessages();
+        QCOMPARE(told.size(), 1);
+        QVERIFY2(told.first().contains(QStringLiteral("NOT saved")) && told.first().contains(blocked), qPrintable(told.first()));
+        QVERIFY(f.w().actSaveNote->isEnabled());
+        QCOMPARE(f.w().edtTitle->toPlainText(), QStringLiteral("precious"));
+        QVERIFY(f.w().Entries->Unstored());
+
+        f.w().StoreFilePath = storePath;
+        f.clickTool(f.w().actSaveNote);
+        QVERIFY(!f.w().actSaveNote->isEnabled());
+        QVERIFY(!f.w().Entries->Unstored());
+        f.restart();
+        QCOMPARE(storedEntries(f), (QStringList { "N alpha", "N precious" }));
+    }
+
+    // After a save every cell of the task's row shows the new texts, and the
+    // list is told that the whole row changed, so it repaints all of it.
+    void savedTaskRowShowsEveryNewText()
+    {
+        TEditorWindow f(entries(task("old", "45000.2")));
+        f.doubleClick(f.w().lsvTasks, f.taskRow(0));
+        QSignalSpy changes(f.w().TasksModel, &QAbstractItemModel::dataChanged);
+        f.typeTitle(QStringLiteral("new title"));
+        f.w().redNote->setFocus();
+        QTest::keyClick(f.w().redNote, Qt::Key_End, Qt::ControlModifier);
+        f.typeBody(QStringLiteral(" more"));
+        QTest::mouseClick(f.w().chkComplete, Qt::LeftButton);
+        f.clickTool(f.w().actSaveNote);
+
+        QCOMPARE(f.cell(f.w().lsvTasks, 0, TaskColumn::Task), QStringLiteral("new title"));
+        QCOMPARE(f.cell(f.w().lsvTasks, 0, TaskColumn::Instructions), QStringLiteral("body of old more"));
+        QCOMPARE(f.cell(f.w().lsvTasks, 0, TaskColumn::Completed), display(firstSave));
+        QCOMPARE(f.cell(f.w().lsvTasks, 0, TaskColumn::Modified), display(firstSave));
+        QCOMPARE(f.w().TasksModel->index(0, TaskColumn::Done).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
+        QVERIFY(!changes.isEmpty());
+        const auto topLeft = changes.last().at(0).value<QModelIndex>();
+        const auto bottomRight = changes.last().at(1).value<QModelIndex>();
+        QCOMPARE(topLeft, f.w().TasksModel->index(0, 0));
+        QCOMPARE(bottomRight, f.w().TasksModel->index(0, TaskColumn::Count - 1));
+    }
+
+    // Rows stay bound to their own entries when a delete moves every later
+    // document index, when an entry changes lists, and after sorting; boxes
+    // and check marks act on the entry of their own row.
+    void rowsStayBoundToTheirEntries()
+    {
+        TEditorWindow f(entries(note("n1", "45000.1") + task("t1", "45000.2") + note("n2", "45000.3")
+            + task("t2", "45000.4") + note("n3", "45000.5") + task("t3", "45000.6")));
+        f.w().lsvTasksColumnClick(f.w().lsvTasks, TaskColumn::Task); // reverse title order
+        verifyRowsAreTheirEntries(f);
+
+        f.doubleClick(f.w().lsvNotes, f.rowOf(f.w().lsvNotes, NoteRow::Index, 0));
+        f.clickTool(f.w().actDeleteNote);
+        verifyRowsAreTheirEntries(f);
+        QCOMPARE(f.rowOf(f.w().lsvTasks, TaskRow::Index, 0)->text(TaskColumn::Task), QStringLiteral("t1"));
+
+        f.doubleClick(f.w().lsvNotes, f.rowOf(f.w().lsvNotes, NoteRow::Index, 1));
+        QTest::mouseClick(f.w().radTask, Qt::LeftButton);
+        f.clickTool(f.w().actSaveNote);
+        verifyRowsAreTheirEntries(f);
+
+        for (int row = 0; row < f.w().TasksModel->rowCount(); ++row) {
+            const TEntry *entry = f.w().TasksModel->entryAt(row);
+            f.w().TasksModel->setData(f.w().TasksModel->index(row, TaskColumn::Done), Qt::Checked, Qt::CheckStateRole);
+            QCOMPARE(TEditorWindow::field(entry->element, "Complete"), QStringLiteral("1"));
+            f.w().NotesModel->setData(f.w().NotesModel->index(0, 0), Qt::Checked, Qt::CheckStateRole);
+        }
+        QVERIFY(f.w().NotesModel->entryAt(0)->marked);
+        QCOMPARE(f.w().Entries->MarkedCount(), 1);
+        for (int row = 0; row < f.w().TasksModel->rowCount(); ++row)
+            QVERIFY(!f.w().TasksModel->entryAt(row)->marked);
     }
 
     void newNoteWithoutFile()
