@@ -68,6 +68,7 @@ void TfrmMain::FormCreate(const QStringList &arguments)
                      + QStringLiteral("\r\nThis message sent via Tamsel ")
                      + QStringLiteral(TAMSEL_VERSION) + QStringLiteral(".\r\nhttps://tamsel.example.org/");
         SetLocaleFormat(TLocaleFormat::fromLocale(QLocale::system()));
+        FitDateColumns();
         GetPositions();
 
         if (!HasPassPhrase) {

@@ -68,6 +68,9 @@ public:
     void GetPositions();
     void SetPositions();
     void ResetFormLayout();
+    // Widens the date columns to the locale's longest date and time text;
+    // stored widths, read afterwards, replace these.
+    void FitDateColumns();
 
     // Entry store. EncryptXMLFile stores the document and tells the user in
     // plain words when it could not: false then.

@@ -15,6 +15,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QHeaderView>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QLabel>
 #include <QTabWidget>
 
@@ -129,6 +131,33 @@ void TfrmMain::lsvTasksColumnClick(QTreeView *sender, int column)
     } catch (const ETamselError &error) {
         LogError({QStringLiteral("Main"), QStringLiteral("lsvTasksColumnClick"), error.message()});
     }
+}
+
+void TfrmMain::FitDateColumns()
+{
+    // The widest display text of the year: every month, a two-digit day and
+    // an evening time with two-digit hours, minutes and seconds.
+    QStringList samples;
+    for (int month = 1; month <= 12; ++month)
+        samples << DayNumber::displayText(DayNumber::fromDateTime(QDateTime(QDate(2026, month, 28), QTime(20, 58, 58))));
+    const auto fit = [&](QTreeView *list, std::initializer_list<int> columns) {
+        const QFontMetrics metrics(CurrentEntryFont());
+        int text = 0;
+        for (const QString &sample : std::as_const(samples))
+            text = std::max(text, metrics.horizontalAdvance(sample));
+        QStyleOptionViewItem option;
+        option.initFrom(list);
+        const QStyle *style = list->style();
+        const int margins = 2 * (style->pixelMetric(QStyle::PM_FocusFrameHMargin, &option, list) + 1) + 8;
+        const int checkMark = style->pixelMetric(QStyle::PM_IndicatorWidth, &option, list)
+                              + style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, &option, list);
+        for (int column : columns) {
+            const int wanted = text + margins + (column == 0 ? checkMark : 0);
+            list->setColumnWidth(column, std::max(list->columnWidth(column), wanted));
+        }
+    };
+    fit(lsvNotes, {NoteColumn::Created, NoteColumn::Modified});
+    fit(lsvTasks, {TaskColumn::Created, TaskColumn::Modified, TaskColumn::Due, TaskColumn::Completed});
 }
 
 void TfrmMain::pgcDataChange()

@@ -348,6 +348,47 @@ private slots:
         QCOMPARE(column(w.lsvNotes, NoteRow::Title), (QStringList{"1", "6", "2", "3", "5", "4", "0", "7"}));
     }
 
+    // At the first start every date column is wide enough for the locale's
+    // date and time texts, which the designed 100 pixels cut.
+    void dateColumnsFitTheLocalesTexts_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::newRow("US") << QLocale(QLocale::English, QLocale::UnitedStates);
+        QTest::newRow("British") << QLocale(QLocale::English, QLocale::UnitedKingdom);
+        QTest::newRow("German") << QLocale(QLocale::German, QLocale::Germany);
+    }
+
+    void dateColumnsFitTheLocalesTexts()
+    {
+        QFETCH(QLocale, locale);
+        SetLocaleFormat(TLocaleFormat::fromLocale(locale));
+        Fixture f(entries(note("n", "46364.8742824074")
+                          + "<Note><Title>t</Title><DateTime>46364.8742824074</DateTime>"
+                            "<LastModified>46364.8742824074</LastModified><Deadline>46364.8742824074</Deadline>"
+                            "<Complete>1</Complete><DateCompleted>46364.8742824074</DateCompleted>"
+                            "<Reminder>0</Reminder><NoteType>T</NoteType></Note>"));
+        TfrmMain &w = *f.window;
+        w.FitDateColumns();
+        w.resize(1600, 600);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        for (QTreeView *list : {static_cast<QTreeView *>(w.lsvTasks), w.lsvNotes}) {
+            const QList<int> dates = list == w.lsvNotes ? QList<int>{0, 1} : QList<int>{0, 1, 2, 6};
+            for (int column : dates) {
+                const QModelIndex cell = list->model()->index(0, column);
+                const QString text = cell.data().toString();
+                QVERIFY(!text.isEmpty());
+                QStyleOptionViewItem option;
+                option.initFrom(list);
+                const int needed = list->itemDelegate()->sizeHint(option, cell).width();
+                QVERIFY2(list->columnWidth(column) >= needed,
+                         qPrintable(QStringLiteral("%1 column %2: %3 < %4 for %5")
+                                        .arg(list->objectName()).arg(column).arg(list->columnWidth(column)).arg(needed).arg(text)));
+            }
+        }
+        SetLocaleFormat(TLocaleFormat::fromLocale(QLocale(QLocale::English, QLocale::UnitedStates)));
+    }
+
     // Sorting moves the selected row without telling the selection handlers,
     // and rows with equal texts keep their order in both directions.
     void sortKeepsSelectionQuietlyAndTiesInOrder()

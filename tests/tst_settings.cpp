@@ -188,8 +188,9 @@ QList<Default> defaultsAtExit(const TestHome &home)
         {"Width", i, 815},
         {"Height", i, 654},
         {"NotePanelHeight", i, 196},
-        {"colDate", i, 100},
-        {"colTitle", i, 100},
+        // The date columns fit the locale's date texts (checked in tst_entrylists).
+        {"colDate", i, QVariant()},
+        {"colTitle", i, QVariant()},
         {"colNote", i, 255},
         {"Font", s, QVariant()},
         {"fColor", i, QVariant()},
