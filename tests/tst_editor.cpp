@@ -134,6 +134,27 @@ private slots:
         QCOMPARE(TEditorWindow::field(f.entry(2), "Title"), QStringLiteral("fresh"));
     }
 
+    // A note switched to a task starts with a new task's fields (due now, no
+    // reminder, not complete), not with those of the task loaded before it.
+    void noteSwitchedToTaskStartsAsANewTask()
+    {
+        TEditorWindow f(entries(task("done task", "45000.6", "1", "45001") + note("plain", "45000.7")));
+        f.doubleClick(f.w().lsvTasks, f.rowOf(f.w().lsvTasks, TaskRow::Index, 0));
+        QVERIFY(f.w().chkComplete->isChecked());
+        f.doubleClick(f.w().lsvNotes, f.rowOf(f.w().lsvNotes, NoteRow::Index, 1));
+        QTest::mouseClick(f.w().radTask, Qt::LeftButton);
+        QCOMPARE(f.w().dtpDate->date(), fixedNow.date());
+        QCOMPARE(f.w().cboReminder->currentIndex(), 0);
+        QVERIFY(!f.w().chkComplete->isChecked());
+
+        f.clickTool(f.w().actSaveNote);
+        const pugi::xml_node saved = f.entry(1);
+        QCOMPARE(TEditorWindow::field(saved, "NoteType"), QStringLiteral("T"));
+        QCOMPARE(TEditorWindow::field(saved, "Complete"), QStringLiteral("0"));
+        QCOMPARE(TEditorWindow::field(saved, "Reminder"), QStringLiteral("0"));
+        QCOMPARE(DayNumber::toDateTime(*DayNumber::parse(TEditorWindow::field(saved, "Deadline"))).date(), fixedNow.date());
+    }
+
     void everyFieldMarksTheEntryChanged_data()
     {
         QTest::addColumn<int>("field");

@@ -19,6 +19,7 @@
 #include <QStandardItemModel>
 #include <QTest>
 #include <memory>
+#include <sstream>
 
 namespace {
 // A main window over an entry document given in the test, stored in a
@@ -192,16 +193,46 @@ private slots:
         QVERIFY(QFile::exists(f.home.storeFile()));
     }
 
-    void entryWithoutTitleStopsLoading()
+    // An entry that cannot be shown is left out, said once, and kept in the
+    // document as it is; every later entry is shown, bound to its own element,
+    // so editing or deleting it never reaches another entry.
+    void entryWithoutTitleOrDateIsLeftOut_data()
     {
-        MessageDlgSeam::setNextAnswers({mrNo}); // the error report's offer to send it
-        Fixture f(entries(note("first") + "<Note><DateTime>45000</DateTime><NoteType>N</NoteType></Note>"
-                          + note("third")));
-        QCOMPARE(MessageDlgSeam::takeAskedMessages().size(), 1);
-        QVERIFY(f.window->lsvNotes->model()->rowCount() <= 2);
-        QCOMPARE(f.note(0)->subItem(NoteRow::Title), QStringLiteral("first"));
-        QVERIFY(!f.window->actSaveNote->isEnabled());
-        QVERIFY(!f.window->actDeleteNote->isEnabled());
+        QTest::addColumn<QByteArray>("bad");
+        QTest::newRow("no title") << QByteArray("<Note><DateTime>45000</DateTime><NoteType>N</NoteType></Note>");
+        QTest::newRow("empty title") << QByteArray("<Note><Title/><DateTime>45000</DateTime><NoteType>T</NoteType></Note>");
+        QTest::newRow("no creation date") << QByteArray("<Note><Title>dateless</Title><NoteType>N</NoteType></Note>");
+    }
+
+    void entryWithoutTitleOrDateIsLeftOut()
+    {
+        QFETCH(QByteArray, bad);
+        MessageDlgSeam::setNextAnswers({mrOk});
+        Fixture f(entries(note("first") + bad + note("third", "45000.7")));
+        const QStringList told = MessageDlgSeam::takeAskedMessages();
+        QCOMPARE(told.size(), 1);
+        QVERIFY2(told.first().contains(QStringLiteral("Entry 2")), qPrintable(told.first()));
+        TfrmMain &w = *f.window;
+        QCOMPARE(column(w.lsvNotes, NoteRow::Title), (QStringList{"first", "third"}));
+        QCOMPARE(column(w.lsvNotes, NoteRow::Index), (QStringList{"0", "2"}));
+        QCOMPARE(w.TasksModel->rowCount(), 0);
+
+        // Deleting "third" deletes "third".
+        w.lsvNotes->setCurrentIndex(w.NotesModel->index(1, 0));
+        w.lsvNotesDblClick(w.lsvNotes);
+        QCOMPARE(w.edtTitle->toPlainText(), QStringLiteral("third"));
+        w.actDeleteNoteExecute();
+        QCOMPARE(TXmlDocument::ChildCount(w.xmlNotes.Root()), 2);
+        QCOMPARE(TXmlDocument::ChildAt(w.xmlNotes.Root(), 0).child("Title").child_value(), std::string("first"));
+        const auto raw = [](pugi::xml_node node) {
+            std::ostringstream out;
+            node.print(out, "", pugi::format_raw);
+            return out.str();
+        };
+        pugi::xml_document original;
+        original.load_string(bad.constData());
+        QCOMPARE(raw(TXmlDocument::ChildAt(w.xmlNotes.Root(), 1)), raw(original.first_child()));
+        QCOMPARE(column(w.lsvNotes, NoteRow::Title), (QStringList{"first"}));
     }
 
     void emptyRoot()
