@@ -8,11 +8,13 @@
 #include "mainwindow/EntryListModel.h"
 #include "mainwindow/ImageList.h"
 #include "platform/Clock.h"
+#include "reminders/ReminderInfo.h"
 #include "store/DayNumber.h"
 #include "store/EntryDocument.h"
 #include "store/EntryTable.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QApplication>
 #include <QHeaderView>
 #include <QStyle>
@@ -78,7 +80,13 @@ void TfrmMain::LoadNotes()
     lsvNotes->header()->setFont(this->font());
     lsvTasks->header()->setFont(this->font());
     try {
-        const TEntryTable::TLoadResult result = Entries->Load(DayNumber::fromDateTime(Clock::now()));
+        // The lead times are those of the editor's lead-time list.
+        const auto leadMinutes = [this](int lead) -> std::optional<int> {
+            if (lead < 0 || lead >= cboReminder->count())
+                return std::nullopt;
+            return ReminderInfoAt(cboReminder, lead).Minutes;
+        };
+        const TEntryTable::TLoadResult result = Entries->Load(DayNumber::fromDateTime(Clock::now()), leadMinutes);
         if (!result.skipped.isEmpty()) {
             LogError({QStringLiteral("Main"), QStringLiteral("LoadNotes"), result.skipped.join(QLatin1Char(' '))});
             MessageDlg(QStringLiteral("%1 of the entries in %2 cannot be shown, because they lack a title or a "

@@ -1,6 +1,5 @@
 #include "store/EntryTable.h"
 
-#include "reminders/LeadTimes.h"
 #include "store/DayNumber.h"
 #include "store/EntryDocument.h"
 
@@ -58,7 +57,7 @@ void TEntryTable::Clear()
     emit tableReset();
 }
 
-TEntryTable::TLoadResult TEntryTable::Load(double now)
+TEntryTable::TLoadResult TEntryTable::Load(double now, const LeadMinutes &leadMinutes)
 {
     TLoadResult result;
     std::vector<std::unique_ptr<TEntry>> entries;
@@ -102,15 +101,14 @@ TEntryTable::TLoadResult TEntryTable::Load(double now)
             entry->completed = readNumber(fields, TEntryFields::DateCompleted);
             bool isNumber = false;
             const int lead = fields.value(TEntryFields::Reminder).value_or(QString()).toInt(&isNumber);
-            const std::optional<int> minutes = isNumber && lead >= 0 && lead < LeadTimes::Count
-                ? std::optional(LeadTimes::Table[size_t(lead)].minutes)
-                : std::nullopt;
+            const std::optional<int> minutes = isNumber ? leadMinutes(lead) : std::nullopt;
             if (minutes)
                 entry->lead = lead;
             if (fields.value(TEntryFields::ReminderDate))
                 entry->reminderDate = readNumber(fields, TEntryFields::ReminderDate);
             else if (minutes && entry->deadline)
-                entry->reminderDate = asStored(LeadTimes::addMinutes(*entry->deadline, -*minutes));
+                // (x * 1440 - m) / 1440, as the lead times are added everywhere.
+                entry->reminderDate = asStored((*entry->deadline * 1440.0 - *minutes) / 1440.0);
         }
         entries.push_back(std::move(entry));
     }

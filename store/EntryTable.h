@@ -80,6 +80,9 @@ public:
     ~TEntryTable() override;
 
     void setStore(StoreFunction store) { m_store = std::move(store); }
+    // The lead time in minutes of a lead-time index ("Never" is -1); none for
+    // an index that is no lead time.
+    using LeadMinutes = std::function<std::optional<int>(int leadIndex)>;
 
     struct TLoadResult {
         // Legacy creation dates were rewritten in the document.
@@ -89,8 +92,9 @@ public:
     };
     // Rebuilds the table from the document. Entries without a title or a
     // creation date are left out (and stay in the document as they are);
-    // every other entry is read with the fallbacks of its fields.
-    TLoadResult Load(double now);
+    // every other entry is read with the fallbacks of its fields. A task's
+    // missing reminder date is computed from its deadline and lead time.
+    TLoadResult Load(double now, const LeadMinutes &leadMinutes);
     void Clear();
 
     int count() const { return int(m_entries.size()); }

@@ -1,5 +1,6 @@
 // The entry table: reading the document's fields and changing entries, each
 // change followed by one store whose outcome the caller learns.
+#include "reminders/LeadTimes.h"
 #include "store/DayNumber.h"
 #include "store/EntryTable.h"
 #include "store/LocaleFormat.h"
@@ -29,7 +30,11 @@ struct Fixture {
             ++stores;
             return !storeFails;
         });
-        table.Load(46000.5);
+        table.Load(46000.5, [](int lead) -> std::optional<int> {
+            if (lead < 0 || lead >= LeadTimes::Count)
+                return std::nullopt;
+            return LeadTimes::Table[size_t(lead)].minutes;
+        });
     }
 };
 } // namespace
