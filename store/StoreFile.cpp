@@ -292,7 +292,7 @@ QStringList StoreFile::RemoveStaleTemporaryFiles(const QString &path)
     const QDir folder = target.absoluteDir();
     const QRegularExpression pattern = newFilePattern(target.fileName());
     QStringList removed, failed;
-    for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+    for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden)) {
         if (!pattern.match(name).hasMatch())
             continue;
         const QString file = folder.absoluteFilePath(name);

@@ -106,6 +106,7 @@ struct TOpenedStore {
 // Like OpenStore, trying each of PassPhraseCandidates in turn; the file is
 // only read. When none opens it, raises the EStoreOpenError of the first.
 TOpenedStore OpenStoreWithPassPhrase(const QString &path, const QString &passPhrase, TXmlDocument &document);
+
 // Writes a plain body as the store at path under a fresh salt, atomically.
 // The body is encrypted in its own buffer, so a body handed over with
 // std::move is never copied.

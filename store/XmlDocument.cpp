@@ -60,20 +60,18 @@ void TXmlDocument::LoadFromMemory(const QByteArray &bytes)
     // The single-byte encodings of older versions are read through their code
     // page; pugixml reads the rest (UTF-8, and UTF-16 or UTF-32 by their
     // byte-order mark or first bytes).
-    QByteArray utf8;
     const QString encoding = declaredEncoding(bytes);
-    if (singleByteEncodings.contains(encoding))
-        utf8 = CodePage1252::Decode(bytes).toUtf8();
-    else if (!encoding.isEmpty() && !unicodeEncodings.contains(encoding))
+    const bool codePage = singleByteEncodings.contains(encoding);
+    if (!codePage && !encoding.isEmpty() && !unicodeEncodings.contains(encoding))
         throw EXmlParseError(QStringLiteral("The document declares the character encoding \"%1\", which "
                                             "cannot be read; only UTF-8, UTF-16, ISO-8859-1 and "
                                             "windows-1252 can.")
                                  .arg(encoding));
-    const QByteArray &source = utf8.isNull() ? bytes : utf8;
+    const QByteArray source = codePage ? CodePage1252::Decode(bytes).toUtf8() : bytes;
 
     pugi::xml_document parsed;
     const pugi::xml_parse_result result = parsed.load_buffer(source.constData(), size_t(source.size()),
-        parseOptions, utf8.isNull() ? pugi::encoding_auto : pugi::encoding_utf8);
+        parseOptions, codePage ? pugi::encoding_utf8 : pugi::encoding_auto);
     if (!result)
         throw EXmlParseError(ParseErrorMessage(source, result));
     if (!parsed.document_element())
