@@ -18,9 +18,9 @@
 
 #include <cerrno>
 #include <csignal>
-#include <optional>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
