@@ -32,13 +32,13 @@ struct TToolFailure {
 
 void printError(const QString &message) { QTextStream(stderr) << "tamsel-store: " << message << '\n'; }
 
-QByteArray passPhrase(bool confirm)
+QString passPhrase(bool confirm)
 {
     if (qEnvironmentVariableIsSet("TAMSEL_PASSPHRASE")) {
         const QString value = qEnvironmentVariable("TAMSEL_PASSPHRASE");
         if (value.isEmpty())
             throw TToolFailure { StoreToolExit::Usage, QStringLiteral("TAMSEL_PASSPHRASE is empty.") };
-        return StoreFile::PassPhraseBytes(value);
+        return value;
     }
     const std::optional<QString> typed = TerminalPrompt::ReadHidden(QStringLiteral("Passphrase: "));
     if (!typed)
@@ -50,7 +50,7 @@ QByteArray passPhrase(bool confirm)
     if (confirm && TerminalPrompt::ReadHidden(QStringLiteral("Confirm passphrase: ")) != typed)
         throw TToolFailure { StoreToolExit::Usage,
             QStringLiteral("The two passphrases differ; nothing was written.") };
-    return StoreFile::PassPhraseBytes(*typed);
+    return *typed;
 }
 
 QString entryCount(const TXmlDocument &document)
@@ -61,27 +61,17 @@ QString entryCount(const TXmlDocument &document)
     return count == 1 ? QStringLiteral("1 entry") : QStringLiteral("%1 entries").arg(count);
 }
 
-QByteArray readFile(const QString &path)
+// The opened store, once its body has parsed into the document; otherwise a
+// failure that says why the store could not be opened.
+StoreFile::TOpenedStore openStore(const QString &path, const QString &passPhrase, TXmlDocument &document)
 {
     try {
-        return StoreFile::ReadFile(path);
-    } catch (const ETamselError &error) {
-        throw TToolFailure { StoreToolExit::InputOutput, error.message() };
-    }
-}
-
-// The store's body, once it has parsed into the document; otherwise a failure
-// that says why the store could not be opened.
-QByteArray openStore(const QString &path, TXmlDocument &document)
-{
-    const QByteArray fileBytes = readFile(path);
-    try {
-        const QByteArray body = StoreFile::Decrypt(fileBytes, passPhrase(false));
-        StoreFile::LoadBody(body, document);
-        return body;
+        return StoreFile::OpenStoreWithPassPhrase(path, passPhrase, document);
     } catch (const EStoreOpenError &error) {
         throw TToolFailure { StoreToolExit::NotOpened,
             QStringLiteral("%1 could not be opened. %2").arg(path, error.message()) };
+    } catch (const ETamselError &error) {
+        throw TToolFailure { StoreToolExit::InputOutput, error.message() };
     }
 }
 
@@ -110,14 +100,20 @@ void decrypt(const QString &path)
 {
     TXmlDocument document;
     // Nothing reaches standard output before the whole body has parsed.
-    writeStandardOutput(openStore(path, document));
+    writeStandardOutput(openStore(path, passPhrase(false), document).body);
 }
 
 void check(const QString &path)
 {
     TXmlDocument document;
-    openStore(path, document);
-    QTextStream(stdout) << path << ": the passphrase opens this store (" << entryCount(document) << ").\n";
+    const QString phrase = passPhrase(false);
+    const StoreFile::TOpenedStore store = openStore(path, phrase, document);
+    QTextStream(stdout) << path << ": the passphrase opens this store (" << entryCount(document)
+                        << (store.passPhrase == StoreFile::PassPhraseBytes(phrase)
+                                   ? ")"
+                                   : "; it is keyed with the passphrase's Windows-1252 bytes, as older "
+                                     "versions wrote it)")
+                        << ".\n";
 }
 
 void encrypt(const QString &path)
@@ -135,7 +131,7 @@ void encrypt(const QString &path)
         throw TToolFailure { StoreToolExit::NotOpened,
             QStringLiteral("Standard input is not an entry document (its root element is not "
                            "\"Notes\"); nothing was written.") };
-    const QByteArray key = passPhrase(true);
+    const QByteArray key = StoreFile::PassPhraseBytes(passPhrase(true));
     try {
         StoreFile::SaveStore(path, key, plain);
     } catch (const ETamselError &error) {

@@ -3,7 +3,6 @@
 #include "platform/Clock.h"
 #include "store/LocaleFormat.h"
 
-#include <QRegularExpression>
 #include <charconv>
 #include <cmath>
 
@@ -31,53 +30,48 @@ QList<QString> candidateFormats(const TLocaleFormat &format)
     return result;
 }
 
-// The calendar day and the time of day of a day number, without going
-// through the local time zone as a QDateTime does.
-std::pair<QDate, QTime> dateAndTime(double dayNumber)
+// Day numbers name the days of years 1 to 9999, as older versions could:
+// 0001-01-01 is day -693593 and 10000-01-01, the first day beyond, 2958466.
+// Anything outside (or not a number at all) is no date.
+constexpr qint64 firstDay = -693593;
+constexpr qint64 endDay = 2958466;
+
+struct TDayAndTime {
+    qint64 day;
+    qint64 msecs; // since the start of the day
+};
+
+// The day and the time of day of a day number, rounded to the millisecond,
+// without going through the local time zone as a QDateTime does.
+std::optional<TDayAndTime> dayAndTime(double dayNumber)
 {
+    // Checked before any conversion: casting a huge or non-finite double to
+    // an integer is undefined. The comparison is false for NaN.
+    if (!(dayNumber >= double(firstDay - 1) && dayNumber < double(endDay)))
+        return std::nullopt;
     const double whole = std::floor(dayNumber);
-    qint64 msecs = qint64(std::llround((dayNumber - whole) * double(msecsPerDay)));
-    qint64 day = qint64(whole);
-    if (msecs >= msecsPerDay) { // rounding reached the next midnight
-        msecs -= msecsPerDay;
-        ++day;
+    TDayAndTime result { qint64(whole), qint64(std::llround((dayNumber - whole) * double(msecsPerDay))) };
+    if (result.msecs >= msecsPerDay) { // rounding reached the next midnight
+        result.msecs -= msecsPerDay;
+        ++result.day;
     }
-    return {QDate::fromJulianDay(epochJulianDay + day), QTime::fromMSecsSinceStartOfDay(int(msecs))};
-}
-} // namespace
-
-double DayNumber::fromDateTime(const QDateTime &moment)
-{
-    const QDateTime local = moment.toLocalTime();
-    const double days = double(local.date().toJulianDay() - epochJulianDay);
-    const double fraction = double(local.time().msecsSinceStartOfDay()) / double(msecsPerDay);
-    return days + fraction;
-}
-
-QDateTime DayNumber::toDateTime(double dayNumber)
-{
-    const auto [date, time] = dateAndTime(dayNumber);
-    return QDateTime(date, time);
-}
-
-QString DayNumber::text(double dayNumber)
-{
-    QString result = QString::number(dayNumber, 'g', 15);
-    const QChar separator = LocaleFormat().decimalSeparator;
-    if (separator != QLatin1Char('.'))
-        result.replace(QLatin1Char('.'), separator);
+    if (result.day < firstDay || result.day >= endDay)
+        return std::nullopt;
     return result;
 }
 
-std::optional<double> DayNumber::parse(const QString &text)
+QDate dateOf(const TDayAndTime &moment) { return QDate::fromJulianDay(epochJulianDay + moment.day); }
+QTime timeOf(const TDayAndTime &moment) { return QTime::fromMSecsSinceStartOfDay(int(moment.msecs)); }
+
+// A day-number text with the given decimal separator. Hand-checked and
+// converted with from_chars: the lists parse several day numbers per row,
+// and QString::toDouble with a pattern match costs more than the rest of a
+// row together.
+std::optional<double> parseWith(const QString &text, QChar separator)
 {
-    // Hand-checked and converted with from_chars: the lists parse several day
-    // numbers per row, and QString::toDouble with a pattern match costs more
-    // than the rest of a row together.
     const QString trimmed = text.trimmed();
     if (trimmed.isEmpty() || trimmed.size() > 64)
         return std::nullopt;
-    const QChar separator = LocaleFormat().decimalSeparator;
     char buffer[65];
     qsizetype length = 0;
     bool digits = false, point = false, exponent = false;
@@ -107,33 +101,65 @@ std::optional<double> DayNumber::parse(const QString &text)
     const char *begin = buffer[0] == '+' ? buffer + 1 : buffer;
     double value = 0;
     const auto [end, error] = std::from_chars(begin, buffer + length, value);
-    if (error != std::errc() || end != buffer + length || !std::isfinite(value))
+    if (error != std::errc() || end != buffer + length || !dayAndTime(value))
         return std::nullopt;
     return value;
+}
+} // namespace
+
+double DayNumber::fromDateTime(const QDateTime &moment)
+{
+    if (!moment.isValid())
+        return std::nan("");
+    const QDateTime local = moment.toLocalTime();
+    const double days = double(local.date().toJulianDay() - epochJulianDay);
+    const double fraction = double(local.time().msecsSinceStartOfDay()) / double(msecsPerDay);
+    return days + fraction;
+}
+
+QDateTime DayNumber::toDateTime(double dayNumber)
+{
+    const auto moment = dayAndTime(dayNumber);
+    return moment ? QDateTime(dateOf(*moment), timeOf(*moment)) : QDateTime();
+}
+
+QString DayNumber::text(double dayNumber)
+{
+    QString result = QString::number(dayNumber, 'g', 15);
+    const QChar separator = LocaleFormat().decimalSeparator;
+    if (separator != QLatin1Char('.'))
+        result.replace(QLatin1Char('.'), separator);
+    return result;
+}
+
+std::optional<double> DayNumber::parse(const QString &text)
+{
+    return parseWith(text, LocaleFormat().decimalSeparator);
 }
 
 std::optional<double> DayNumber::parseEitherSeparator(const QString &text)
 {
-    if (auto value = parse(text))
+    const QChar own = LocaleFormat().decimalSeparator;
+    if (auto value = parseWith(text, own))
         return value;
-    static const QRegularExpression otherSeparator(QStringLiteral("^[+-]?\\d+[.,]\\d+$"));
-    const QString trimmed = text.trimmed();
-    if (!otherSeparator.match(trimmed).hasMatch())
-        return std::nullopt;
-    QString plain = trimmed;
-    plain.replace(QLatin1Char(','), QLatin1Char('.'));
-    bool ok = false;
-    const double value = plain.toDouble(&ok);
-    return ok ? std::optional<double>(value) : std::nullopt;
+    for (const QChar other : {QLatin1Char('.'), QLatin1Char(',')}) {
+        if (other == own)
+            continue;
+        if (auto value = parseWith(text, other))
+            return value;
+    }
+    return std::nullopt;
 }
 
 QString DayNumber::displayText(double dayNumber)
 {
+    const auto moment = dayAndTime(dayNumber);
+    if (!moment)
+        return QString();
     const TLocaleFormat &format = LocaleFormat();
-    const auto [date, time] = dateAndTime(dayNumber);
-    if (time == QTime(0, 0))
-        return format.dateText(date);
-    return format.dateTimeText(date, time);
+    if (moment->msecs == 0)
+        return format.dateText(dateOf(*moment));
+    return format.dateTimeText(dateOf(*moment), timeOf(*moment));
 }
 
 std::optional<QDateTime> DayNumber::parseLocaleDateTime(const QString &text)

@@ -6,6 +6,7 @@
 #include <QByteArrayView>
 #include <QDate>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class EXmlParseError;
@@ -32,6 +33,11 @@ inline constexpr qsizetype SaltSize = 8;
 // never changes the key.
 QByteArray PassPhraseBytes(const QString &passPhrase);
 QString PassPhraseFromBytes(const QByteArray &bytes);
+// The bytes a store may have been keyed with, in the order they are tried:
+// the UTF-8 form, then the Windows-1252 form in which older versions keyed
+// their stores, when it differs (the passphrase goes beyond ASCII) and
+// exists (every character has a byte in that code page).
+QList<QByteArray> PassPhraseCandidates(const QString &passPhrase);
 
 // The 20-byte cipher key.
 QByteArray DeriveKey(const QByteArray &salt, const QByteArray &passPhrase);
@@ -57,16 +63,29 @@ QByteArray ReadFile(const QString &path);
 // they cannot be written.
 using TByteSink = std::function<void(QByteArrayView)>;
 
+// The file a path finally names: symbolic links are followed to the end, also
+// when the last one leads to a file that does not exist yet.
+QString FinalTarget(const QString &path);
+
 // Replaces the file at path as a whole or not at all: `produce` hands the
 // bytes to a new file beside it (mode 0600), which is synced to disk and then
-// renamed over the old one. A crash, a full disk, a failed write or an error
-// raised by `produce` leaves the old file as it was and no partial file under
-// its name.
+// renamed over the old one; then the folder is synced. When path is a
+// symbolic link, the file it finally leads to is replaced this way and the
+// link stays. A crash, a full disk, a failed write or sync, or an error
+// raised by `produce` leaves the old file as it was and no new file behind;
+// the ETamselError raised names the file and the system's reason.
 void WriteFileAtomically(const QString &path, const std::function<void(const TByteSink &)> &produce);
 inline void WriteFileAtomically(const QString &path, const QByteArray &bytes)
 {
     WriteFileAtomically(path, [&bytes](const TByteSink &write) { write(bytes); });
 }
+
+// Removes the new files that interrupted writes of the file at path left
+// beside it (where links lead): regular files of this user named like the
+// file with a point and six letters or digits, and none that a write, in
+// this process or another, still holds. Returns the paths removed; raises
+// ETamselError naming those that could not be removed.
+QStringList RemoveStaleTemporaryFiles(const QString &path);
 
 // Loads a decrypted body into the document. Raises EStoreOpenError when the
 // body is empty (a file of its salt alone) or does not parse; the document is
@@ -77,6 +96,17 @@ void LoadBody(const QByteArray &body, TXmlDocument &document);
 // Returns the body's exact bytes. Raises EStoreOpenError when the file is too
 // short or the body does not parse; the document is then left as it was.
 QByteArray OpenStore(const QString &path, const QByteArray &passPhrase, TXmlDocument &document);
+
+struct TOpenedStore {
+    QByteArray body; // the body's exact bytes
+    // The passphrase's bytes that opened the store; saved under these, it
+    // stays readable for whatever opened it before.
+    QByteArray passPhrase;
+};
+// Like OpenStore, trying each of PassPhraseCandidates in turn; the file is
+// only read. When none opens it, raises the EStoreOpenError of the first.
+TOpenedStore OpenStoreWithPassPhrase(const QString &path, const QString &passPhrase, TXmlDocument &document);
+
 // Writes a plain body as the store at path under a fresh salt, atomically.
 // The body is encrypted in its own buffer, so a body handed over with
 // std::move is never copied.

@@ -1,11 +1,34 @@
 #include "store/XmlDocument.h"
 
+#include "store/CodePage1252.h"
+
 #include <QFile>
+#include <QRegularExpression>
 #include <sstream>
 
 namespace {
 constexpr unsigned parseOptions = pugi::parse_default | pugi::parse_declaration
                                   | pugi::parse_comments | pugi::parse_pi;
+
+// Encoding names as declarations write them, in lower case. ASCII is read as
+// the part of UTF-8 it is.
+const QStringList singleByteEncodings { QStringLiteral("iso-8859-1"), QStringLiteral("iso8859-1"),
+    QStringLiteral("latin1"), QStringLiteral("windows-1252"), QStringLiteral("cp1252") };
+const QStringList unicodeEncodings { QStringLiteral("utf-8"), QStringLiteral("utf8"),
+    QStringLiteral("us-ascii"), QStringLiteral("ascii"), QStringLiteral("utf-16"), QStringLiteral("utf-16le"),
+    QStringLiteral("utf-16be"), QStringLiteral("utf-32"), QStringLiteral("utf-32le"),
+    QStringLiteral("utf-32be") };
+
+// The encoding named by the XML declaration in lower case, when the text
+// starts with one in ASCII; empty otherwise (no declaration or no encoding in
+// it, or text in UTF-16 or UTF-32, whose first bytes tell pugixml).
+QString declaredEncoding(const QByteArray &bytes)
+{
+    static const QRegularExpression declaration(
+        QStringLiteral("^<\\?xml\\s[^>]*?\\bencoding\\s*=\\s*[\"']([^\"'>]*)[\"']"));
+    const QRegularExpressionMatch match = declaration.match(QString::fromLatin1(bytes.left(256)));
+    return match.hasMatch() ? match.captured(1).toLower() : QString();
+}
 
 struct ByteWriter : pugi::xml_writer
 {
@@ -34,13 +57,30 @@ QString TXmlDocument::ParseErrorMessage(const QByteArray &source, const pugi::xm
 
 void TXmlDocument::LoadFromMemory(const QByteArray &bytes)
 {
+    // The single-byte encodings of older versions are read through their code
+    // page; pugixml reads the rest (UTF-8, and UTF-16 or UTF-32 by their
+    // byte-order mark or first bytes).
+    const QString encoding = declaredEncoding(bytes);
+    const bool codePage = singleByteEncodings.contains(encoding);
+    if (!codePage && !encoding.isEmpty() && !unicodeEncodings.contains(encoding))
+        throw EXmlParseError(QStringLiteral("The document declares the character encoding \"%1\", which "
+                                            "cannot be read; only UTF-8, UTF-16, ISO-8859-1 and "
+                                            "windows-1252 can.")
+                                 .arg(encoding));
+    const QByteArray source = codePage ? CodePage1252::Decode(bytes).toUtf8() : bytes;
+
     pugi::xml_document parsed;
-    const pugi::xml_parse_result result =
-        parsed.load_buffer(bytes.constData(), size_t(bytes.size()), parseOptions);
+    const pugi::xml_parse_result result = parsed.load_buffer(source.constData(), size_t(source.size()),
+        parseOptions, codePage ? pugi::encoding_utf8 : pugi::encoding_auto);
     if (!result)
-        throw EXmlParseError(ParseErrorMessage(bytes, result));
+        throw EXmlParseError(ParseErrorMessage(source, result));
     if (!parsed.document_element())
         throw EXmlParseError(QStringLiteral("The document has no root element."));
+    // The document is held and saved as UTF-8, so a declaration that names
+    // another encoding would make the saved text read back as something else.
+    const pugi::xml_node declaration = parsed.first_child();
+    if (declaration.type() == pugi::node_declaration && declaration.attribute("encoding"))
+        declaration.attribute("encoding").set_value("UTF-8");
     m_document = std::move(parsed);
 }
 

@@ -21,6 +21,10 @@ class EXmlParseError : public ETamselError
 class TXmlDocument
 {
 public:
+    // Reads UTF-8, UTF-16 and UTF-32, and text declared as ISO-8859-1 or
+    // windows-1252 through that code page; any other declared encoding
+    // raises EXmlParseError. The document is held as UTF-8 and its
+    // declaration then names UTF-8, so that what is saved reads back alike.
     void LoadFromMemory(const QByteArray &bytes);
     void LoadFromFile(const QString &path);
     // UTF-8 with the XML declaration.

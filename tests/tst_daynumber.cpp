@@ -4,6 +4,9 @@
 
 #include <QTest>
 
+#include <cmath>
+#include <limits>
+
 class tst_DayNumber : public QObject
 {
     Q_OBJECT
@@ -87,12 +90,29 @@ private slots:
         QTest::addColumn<double>("value");
         const QLocale english(QLocale::English, QLocale::UnitedStates);
         const QLocale german(QLocale::German, QLocale::Germany);
+        const QLocale swiss(QLocale::German, QLocale::Switzerland); // "." with "’" grouping
         QTest::newRow("comma under dot locale") << english << "38814,25" << true << 38814.25;
         QTest::newRow("dot under comma locale") << german << "38814.25" << true << 38814.25;
+        QTest::newRow("US-written under German") << german << "45000.75" << true << 45000.75;
+        QTest::newRow("German-written under Swiss") << swiss << "45000,75" << true << 45000.75;
         QTest::newRow("own separator") << german << "38814,25" << true << 38814.25;
+        QTest::newRow("whole day") << german << "45000" << true << 45000.0;
+        // Days before 1899-12-30 are negative.
+        QTest::newRow("negative, other separator") << german << "-1.25" << true << -1.25;
+        QTest::newRow("negative, own separator") << english << "-693592.5" << true << -693592.5;
+        QTest::newRow("negative comma under dot locale") << english << "-36522,75" << true << -36522.75;
+        // General format writes an exponent within a second of the epoch.
+        QTest::newRow("exponent, other separator") << english << "1,5e-05" << true << 1.5e-05;
+        QTest::newRow("blanks around") << german << " 45000.75 " << true << 45000.75;
         QTest::newRow("legacy date text") << german << "06.04.2006 14:46:32" << false << 0.0;
+        QTest::newRow("legacy US date text") << english << "4/6/2006 2:46:32 PM" << false << 0.0;
         QTest::newRow("date only") << german << "06.04.2006" << false << 0.0;
         QTest::newRow("two separators") << english << "1,2,3" << false << 0.0;
+        QTest::newRow("both separators") << english << "45,000.75" << false << 0.0;
+        QTest::newRow("separator alone") << german << "." << false << 0.0;
+        QTest::newRow("sign alone") << german << "-" << false << 0.0;
+        QTest::newRow("beyond year 9999") << german << "2958466.5" << false << 0.0;
+        QTest::newRow("before year 1") << english << "-693593,5" << false << 0.0;
     }
     void eitherSeparator()
     {
@@ -105,6 +125,77 @@ private slots:
         QCOMPARE(bool(parsed), accepted);
         if (accepted)
             QCOMPARE(*parsed, value);
+    }
+
+    // Numbers beyond the calendar are unreadable dates: no value when parsed,
+    // no text when shown, no moment.
+    void unreadableDates_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::newRow("1e12") << 1e12;
+        QTest::newRow("-1e12") << -1e12;
+        QTest::newRow("largest double") << std::numeric_limits<double>::max();
+        QTest::newRow("infinity") << std::numeric_limits<double>::infinity();
+        QTest::newRow("minus infinity") << -std::numeric_limits<double>::infinity();
+        QTest::newRow("NaN") << std::numeric_limits<double>::quiet_NaN();
+        QTest::newRow("10000-01-01") << 2958466.0;
+        // Rounds to the millisecond after 9999-12-31 23:59:59.999.
+        QTest::newRow("last half-millisecond of 9999") << 2958465.0 + 86399999.6 / 86400000.0;
+        QTest::newRow("0000-12-31 23:59:59.999") << -693593.0 - 1.0 / 86400000.0;
+        QTest::newRow("year 0") << -693594.0;
+    }
+    void unreadableDates()
+    {
+        QFETCH(double, value);
+        QCOMPARE(DayNumber::displayText(value), QString());
+        QVERIFY(!DayNumber::toDateTime(value).isValid());
+        for (const QLocale &locale : {QLocale(QLocale::English, QLocale::UnitedStates),
+                                      QLocale(QLocale::German, QLocale::Germany)}) {
+            SetLocaleFormat(TLocaleFormat::fromLocale(locale));
+            const QString text = DayNumber::text(value);
+            QVERIFY2(!DayNumber::parse(text), qPrintable(text));
+            QVERIFY2(!DayNumber::parseEitherSeparator(text), qPrintable(text));
+        }
+    }
+
+    void calendarEnds_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QDateTime>("moment");
+        QTest::newRow("0001-01-01") << -693593.0 << QDateTime(QDate(1, 1, 1), QTime(0, 0));
+        QTest::newRow("9999-12-31 23:59:59.999")
+            << 2958465.0 + 86399999.0 / 86400000.0 << QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59, 999));
+    }
+    void calendarEnds()
+    {
+        QFETCH(double, value);
+        QFETCH(QDateTime, moment);
+        QCOMPARE(DayNumber::toDateTime(value), moment);
+        QVERIFY(!DayNumber::displayText(value).isEmpty());
+        QVERIFY(DayNumber::parse(DayNumber::text(value)));
+    }
+
+    void invalidMomentIsAnUnreadableDate()
+    {
+        QVERIFY(std::isnan(DayNumber::fromDateTime(QDateTime())));
+    }
+
+    // The display text shows the moment rounded to the millisecond: the last
+    // half-millisecond of a day is already the next midnight.
+    void displayRoundsToTheMillisecond_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("text");
+        const double day = DayNumber::fromDateTime(QDateTime(QDate(2006, 4, 6), QTime(0, 0)));
+        QTest::newRow("23:59:59.9996") << day + 86399999.6 / 86400000.0 << "4/7/06";
+        QTest::newRow("23:59:59.9994") << day + 86399999.4 / 86400000.0 << "4/6/06 11:59:59 PM";
+        QTest::newRow("00:00:00.0004") << day + 0.4 / 86400000.0 << "4/6/06";
+    }
+    void displayRoundsToTheMillisecond()
+    {
+        QFETCH(double, value);
+        QFETCH(QString, text);
+        QCOMPARE(DayNumber::displayText(value).replace(QChar(0x202F), QLatin1Char(' ')), text);
     }
 
     void displayText()

@@ -12,6 +12,8 @@
 #include <QComboBox>
 #include <QTest>
 
+#include <bit>
+
 namespace {
 double dayNumber(int year, int month, int day, int hour = 0, int minute = 0, int second = 0)
 {
@@ -101,11 +103,26 @@ private slots:
         QCOMPARE(LeadTimes::reminderDate(deadline, -5), LeadTimes::addThousandYears(deadline));
     }
 
+    // Minutes are added as (day number × 1440 + minutes) / 1440, bit for bit:
+    // for these inputs adding minutes / 1440 to the day number instead ends
+    // one unit in the last place away, which a fuzzy comparison would pass.
+    void addMinutesIsUsedAsItComesOut_data()
+    {
+        QTest::addColumn<double>("dayNumber");
+        QTest::addColumn<int>("minutes");
+        QTest::addColumn<quint64>("bits");
+        QTest::newRow("5 minutes later") << 45000.123456789 << 5 << Q_UINT64_C(0x40e5f9040fcd6e04);
+        QTest::newRow("1 hour later") << 45000.1 << 60 << Q_UINT64_C(0x40e5f90488888889);
+        QTest::newRow("30 minutes earlier") << 38814.6156499884 << -30 << Q_UINT64_C(0x40e2f3d308bcf015);
+        QTest::newRow("2 hours earlier") << 46000.3 << -120 << Q_UINT64_C(0x40e67606eeeeeef0);
+    }
     void addMinutesIsUsedAsItComesOut()
     {
-        const double x = 45000.123456789;
-        QCOMPARE(LeadTimes::addMinutes(x, 7), (x * 1440 + 7) / 1440);
-        QCOMPARE(LeadTimes::addMinutes(x, -7), (x * 1440 - 7) / 1440);
+        QFETCH(double, dayNumber);
+        QFETCH(int, minutes);
+        QFETCH(quint64, bits);
+        QVERIFY(std::bit_cast<quint64>(dayNumber + minutes / 1440.0) != bits);
+        QCOMPARE(std::bit_cast<quint64>(LeadTimes::addMinutes(dayNumber, minutes)), bits);
     }
 
     void deadlineCut_data()

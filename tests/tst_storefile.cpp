@@ -1,6 +1,8 @@
 // The encrypted store file: the cipher against published and independently
 // computed keystreams, the file layout, atomic replacement and the
 // conversion of a legacy plain file.
+#include "platform/FileSync.h"
+#include "store/CodePage1252.h"
 #include "store/Rc4.h"
 #include "store/StoreFile.h"
 #include "store/XmlDocument.h"
@@ -8,13 +10,21 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <optional>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 QByteArray hex(const char *text) { return QByteArray::fromHex(text); }
@@ -52,6 +62,44 @@ QFile::Permissions permissionBits(const QString &path)
 const QByteArray legacyText
     = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<!-- kept as written -->\r\n<Notes>\r\n"
       "\t<Note>\r\n\t\t<Title>Caf\xe9</Title>\r\n\t\t<Text>a&lt;b^Mc</Text>\r\n\t</Note>\r\n</Notes>\r\n";
+
+// Everything in a folder but "." and "..", links and hidden files included.
+QStringList folderEntries(const QString &path)
+{
+    return QDir(path).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+QString titleOf(const TXmlDocument &document)
+{
+    return TXmlDocument::ReadChildText(document.Root().child("Note"), "Title");
+}
+
+QString systemReason(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+
+// Runs a save that must fail and checks that its message says, in plain
+// words, which file and why, and that the file was left alone.
+template <typename Save> void expectSaveFailure(const QString &path, int error, Save save)
+{
+    try {
+        save();
+        QFAIL("The save did not fail.");
+    } catch (const ETamselError &raised) {
+        const QString &message = raised.message();
+        QVERIFY2(message.contains(path), qPrintable(message));
+        QVERIFY2(message.contains(systemReason(error)), qPrintable(message));
+        QVERIFY2(message.contains(QStringLiteral("The file was left as it was.")), qPrintable(message));
+    }
+}
+
+// Replaces the file sync while a test runs.
+class SyncReplacement {
+public:
+    explicit SyncReplacement(FileSync::TSyncFunction sync) : m_saved(FileSync::SetSync(std::move(sync))) {}
+    ~SyncReplacement() { FileSync::SetSync(std::move(m_saved)); }
+
+private:
+    FileSync::TSyncFunction m_saved;
+};
 
 // Restores the file size limit and SIGXFSZ when a test that lowers them ends.
 class FileSizeLimit {
@@ -383,11 +431,12 @@ private slots:
         document.LoadFromMemory("<Notes><Note><Text>" + QByteArray(200000, 'x') + "</Text></Note></Notes>");
         {
             const FileSizeLimit limit(64);
-            if (fromDocument)
-                QVERIFY_THROWS_EXCEPTION(ETamselError, StoreFile::SaveStore(path, "secret", document));
-            else
-                QVERIFY_THROWS_EXCEPTION(
-                    ETamselError, StoreFile::SaveStore(path, "secret", QByteArray(4096, 'x')));
+            expectSaveFailure(path, EFBIG, [&] {
+                if (fromDocument)
+                    StoreFile::SaveStore(path, "secret", document);
+                else
+                    StoreFile::SaveStore(path, "secret", QByteArray(4096, 'x'));
+            });
         }
         QCOMPARE(readFile(path), old);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
@@ -400,12 +449,223 @@ private slots:
         // A folder where the store should be: the rename is refused.
         const QString path = dir.filePath(QStringLiteral("brindo.dat"));
         QVERIFY(QDir().mkdir(path));
-        QVERIFY_THROWS_EXCEPTION(ETamselError, StoreFile::WriteFileAtomically(path, "bytes"));
+        expectSaveFailure(path, EISDIR, [&] { StoreFile::WriteFileAtomically(path, "bytes"); });
         QVERIFY(QFileInfo(path).isDir());
-        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-            QStringList { QStringLiteral("brindo.dat") });
-        QVERIFY_THROWS_EXCEPTION(
-            ETamselError, StoreFile::WriteFileAtomically(dir.filePath(QStringLiteral("no/such.dat")), "x"));
+        QCOMPARE(folderEntries(dir.path()), QStringList { QStringLiteral("brindo.dat") });
+        const QString noFolder = dir.filePath(QStringLiteral("no/such.dat"));
+        expectSaveFailure(noFolder, ENOENT, [&] { StoreFile::WriteFileAtomically(noFolder, "x"); });
+    }
+
+    // A device that fails the sync: the new text may not be on the disk, so
+    // it never takes the old store's place.
+    void failedSyncLeavesTheOldStore_data()
+    {
+        QTest::addColumn<int>("error");
+        QTest::newRow("device error") << EIO;
+        QTest::newRow("disk full") << ENOSPC;
+    }
+    void failedSyncLeavesTheOldStore()
+    {
+        QFETCH(int, error);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("brindo.dat"));
+        writeFile(path, "the old store");
+        const SyncReplacement sync([error](int, const QByteArray &) { return error; });
+        expectSaveFailure(path, error, [&] { StoreFile::SaveStore(path, "secret", QByteArray("<Notes/>")); });
+        QCOMPARE(readFile(path), QByteArray("the old store"));
+        QCOMPARE(folderEntries(dir.path()), QStringList { QStringLiteral("brindo.dat") });
+    }
+
+    // The new file reaches the disk before it takes the old one's place, and
+    // the folder, which holds that change, after.
+    void syncsTheNewFileBeforeTheRenameAndTheFolderAfter()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("brindo.dat"));
+        writeFile(path, "old");
+        struct Sync {
+            QString path;
+            QByteArray storeThen;
+            QByteArray syncedText;
+        };
+        QList<Sync> syncs;
+        const SyncReplacement sync([&](int fd, const QByteArray &name) {
+            QByteArray text(16, '\0');
+            text.resize(qsizetype(std::max<ssize_t>(0, ::pread(fd, text.data(), size_t(text.size()), 0))));
+            syncs.append({ QFile::decodeName(name), readFile(path), text });
+            return ::fsync(fd) == 0 ? 0 : errno;
+        });
+
+        StoreFile::WriteFileAtomically(path, "new");
+
+        QCOMPARE(syncs.size(), 2);
+        QVERIFY2(QRegularExpression(QStringLiteral("^") + QRegularExpression::escape(path)
+                     + QStringLiteral("\\.[A-Za-z0-9]{6}$"))
+                     .match(syncs[0].path)
+                     .hasMatch(),
+            qPrintable(syncs[0].path));
+        QCOMPARE(syncs[0].syncedText, QByteArray("new"));
+        QCOMPARE(syncs[0].storeThen, QByteArray("old"));
+        QCOMPARE(syncs[1].path, QDir(dir.path()).absolutePath());
+        QCOMPARE(syncs[1].storeThen, QByteArray("new"));
+    }
+
+    // After the rename the old file is gone; a failing folder sync is still
+    // reported, unless the file system cannot sync folders at all.
+    void failedFolderSync_data()
+    {
+        QTest::addColumn<int>("error");
+        QTest::addColumn<bool>("raises");
+        QTest::newRow("device error") << EIO << true;
+        QTest::newRow("folders cannot be synced here") << EINVAL << false;
+    }
+    void failedFolderSync()
+    {
+        QFETCH(int, error);
+        QFETCH(bool, raises);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("brindo.dat"));
+        writeFile(path, "old");
+        const SyncReplacement sync([&](int fd, const QByteArray &name) {
+            return QFileInfo(QFile::decodeName(name)).isDir() ? error : (::fsync(fd) == 0 ? 0 : errno);
+        });
+        QString message;
+        try {
+            StoreFile::WriteFileAtomically(path, "new");
+        } catch (const ETamselError &raised) {
+            message = raised.message();
+        }
+        QCOMPARE(!message.isEmpty(), raises);
+        if (raises) {
+            QVERIFY2(message.contains(path) && message.contains(systemReason(error))
+                    && message.contains(QStringLiteral("was saved, but")),
+                qPrintable(message));
+        }
+        QCOMPARE(readFile(path), QByteArray("new"));
+        QCOMPARE(folderEntries(dir.path()), QStringList { QStringLiteral("brindo.dat") });
+    }
+
+    // A store kept in a synced folder through a link: saves go to the file
+    // the link leads to, in that file's folder, and the link stays.
+    void saveWritesThroughALink_data()
+    {
+        QTest::addColumn<QString>("link"); // %1 is the test's folder
+        QTest::addColumn<QString>("hop"); // what synced/hop.dat links to, if anything
+        QTest::addColumn<QString>("finalFile");
+        QTest::addColumn<bool>("targetExists");
+        QTest::newRow("relative link") << "../synced/brindo.dat" << "" << "synced/brindo.dat" << true;
+        QTest::newRow("absolute link") << "%1/synced/brindo.dat" << "" << "synced/brindo.dat" << true;
+        QTest::newRow("link to a link") << "../synced/hop.dat" << "entries.dat" << "synced/entries.dat" << true;
+        QTest::newRow("link to a file not there yet") << "../synced/brindo.dat" << "" << "synced/brindo.dat" << false;
+    }
+    void saveWritesThroughALink()
+    {
+        QFETCH(QString, link);
+        QFETCH(QString, hop);
+        QFETCH(QString, finalFile);
+        QFETCH(bool, targetExists);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("storage")));
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("synced")));
+        const QString store = dir.filePath(QStringLiteral("storage/brindo.dat"));
+        const QString final = dir.filePath(finalFile);
+        QVERIFY(QFile::link(link.contains(QLatin1String("%1")) ? link.arg(dir.path()) : link, store));
+        if (!hop.isEmpty())
+            QVERIFY(QFile::link(hop, dir.filePath(QStringLiteral("synced/hop.dat"))));
+        if (targetExists)
+            writeFile(final, "old");
+        const QString linkTarget = QFileInfo(store).symLinkTarget();
+
+        TXmlDocument document;
+        document.LoadFromMemory("<Notes><Note><Title>Linked</Title></Note></Notes>");
+        StoreFile::SaveStore(store, "secret", document);
+
+        QCOMPARE(StoreFile::FinalTarget(store), final);
+        QVERIFY(QFileInfo(store).isSymLink());
+        QCOMPARE(QFileInfo(store).symLinkTarget(), linkTarget);
+        QCOMPARE(StoreFile::Decrypt(readFile(final), "secret"), document.SaveToBytes());
+        QCOMPARE(permissionBits(final), ownerOnly());
+        QCOMPARE(folderEntries(dir.filePath(QStringLiteral("storage"))), QStringList { QStringLiteral("brindo.dat") });
+        QCOMPARE(folderEntries(dir.filePath(QStringLiteral("synced"))).size(), hop.isEmpty() ? 1 : 2);
+        TXmlDocument reopened;
+        StoreFile::OpenStore(store, "secret", reopened);
+        QCOMPARE(titleOf(reopened), QStringLiteral("Linked"));
+    }
+
+    void linkLoopIsRefused()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("brindo.dat"));
+        QVERIFY(QFile::link(QStringLiteral("brindo.dat"), path));
+        try {
+            StoreFile::WriteFileAtomically(path, "x");
+            QFAIL("A looping link was written through.");
+        } catch (const ETamselError &error) {
+            QVERIFY2(error.message().contains(path), qPrintable(error.message()));
+        }
+        QVERIFY(QFileInfo(path).isSymLink());
+        QCOMPARE(folderEntries(dir.path()), QStringList { QStringLiteral("brindo.dat") });
+    }
+
+    // Only the store's own leftovers go: its name, a point and six letters
+    // or digits, a regular file of this user that no write holds.
+    void staleTemporaryFilesAreRemoved()
+    {
+        QTemporaryDir dir;
+        const QString store = dir.filePath(QStringLiteral("brindo.dat"));
+        writeFile(store, "store");
+        const QStringList stale { QStringLiteral("brindo.dat.AbC123"), QStringLiteral("brindo.dat.zz9ZZ0") };
+        const QStringList lookAlikes { QStringLiteral("brindo.dat.abc12"), QStringLiteral("brindo.dat.abc1234"),
+            QStringLiteral("brindo.dat.ab-123"), QStringLiteral("brindo.dat.abc123.bak"),
+            QStringLiteral("other.dat.abc123"), QStringLiteral("xbrindo.dat.abc123"), QStringLiteral("brindo.datXabc123"),
+            QStringLiteral("brindo_20240305.bak"), QStringLiteral("brindo.xml") };
+        for (const QString &name : stale + lookAlikes)
+            writeFile(dir.filePath(name), "x");
+        // A folder and a link of the pattern, and a file another write holds.
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("brindo.dat.dir123")));
+        writeFile(dir.filePath(QStringLiteral("elsewhere")), "keep");
+        QVERIFY(QFile::link(QStringLiteral("elsewhere"), dir.filePath(QStringLiteral("brindo.dat.lnk123"))));
+        writeFile(dir.filePath(QStringLiteral("brindo.dat.Held00")), "being written");
+        const int held = ::open(QFile::encodeName(dir.filePath(QStringLiteral("brindo.dat.Held00"))).constData(), O_RDONLY);
+        QVERIFY(held >= 0 && ::flock(held, LOCK_EX) == 0);
+        const auto release = qScopeGuard([held] { ::close(held); });
+        QStringList kept = lookAlikes;
+        kept << QStringLiteral("brindo.dat") << QStringLiteral("brindo.dat.dir123") << QStringLiteral("elsewhere")
+             << QStringLiteral("brindo.dat.lnk123") << QStringLiteral("brindo.dat.Held00");
+        if (::geteuid() == 0) { // a file of another user
+            writeFile(dir.filePath(QStringLiteral("brindo.dat.nobody")), "x");
+            QCOMPARE(::chown(QFile::encodeName(dir.filePath(QStringLiteral("brindo.dat.nobody"))).constData(), 65534, 65534), 0);
+            kept << QStringLiteral("brindo.dat.nobody");
+        }
+        kept.sort();
+
+        QStringList removed = StoreFile::RemoveStaleTemporaryFiles(store);
+        removed.sort();
+        QCOMPARE(removed, QStringList({ dir.filePath(stale[0]), dir.filePath(stale[1]) }));
+        QCOMPARE(folderEntries(dir.path()), kept);
+        QCOMPARE(readFile(dir.filePath(QStringLiteral("elsewhere"))), QByteArray("keep"));
+        QCOMPARE(readFile(store), QByteArray("store"));
+    }
+
+    // A clean-up while this process writes the store leaves that write alone;
+    // leftovers beside the file a link leads to are found there.
+    void staleFileCleanupSparesTheWriteInProgress()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("synced")));
+        const QString store = dir.filePath(QStringLiteral("brindo.dat"));
+        QVERIFY(QFile::link(QStringLiteral("synced/entries.dat"), store));
+        writeFile(dir.filePath(QStringLiteral("synced/entries.dat.Old123")), "stale");
+        QStringList removed;
+        StoreFile::WriteFileAtomically(store, [&](const StoreFile::TByteSink &write) {
+            write("first half, ");
+            removed = StoreFile::RemoveStaleTemporaryFiles(store);
+            write("second half");
+        });
+        QCOMPARE(removed, QStringList { dir.filePath(QStringLiteral("synced/entries.dat.Old123")) });
+        QCOMPARE(readFile(dir.filePath(QStringLiteral("synced/entries.dat"))), QByteArray("first half, second half"));
+        QCOMPARE(folderEntries(dir.filePath(QStringLiteral("synced"))), QStringList { QStringLiteral("entries.dat") });
+        QVERIFY(QFileInfo(store).isSymLink());
     }
 
     void backupFileName()
@@ -435,6 +695,178 @@ private slots:
         StoreFile::OpenStore(store, "secret", document);
         QCOMPARE(
             TXmlDocument::ReadChildText(document.Root().child("Note"), "Title"), QStringLiteral("Caf\u00e9"));
+    }
+
+    // What is saved reads back as it was written: a legacy file in
+    // ISO-8859-1 keeps its letters through the conversion and every later
+    // save and start.
+    void legacyLettersSurviveEverySave()
+    {
+        QTemporaryDir dir;
+        const QString legacy = dir.filePath(QStringLiteral("brindo.xml"));
+        const QString store = dir.filePath(QStringLiteral("brindo.dat"));
+        writeFile(legacy, legacyText);
+        QVERIFY(StoreFile::MigrateLegacyFile(legacy, store, dir.filePath(QStringLiteral("brindo_20240305.bak")), "secret"));
+
+        for (int start = 0; start < 3; ++start) {
+            TXmlDocument document;
+            StoreFile::OpenStore(store, "secret", document);
+            QCOMPARE(titleOf(document), QStringLiteral("Caf\u00e9"));
+            StoreFile::SaveStore(store, "secret", document);
+            const QByteArray saved = StoreFile::Decrypt(readFile(store), "secret");
+            QVERIFY2(saved.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"), saved.constData());
+            QVERIFY(saved.contains("<Title>Caf\xc3\xa9</Title>"));
+            QVERIFY(saved.contains("<!-- kept as written -->"));
+        }
+    }
+
+    // Every encoding a document may declare is read as declared, and the
+    // document is saved as UTF-8 that says so.
+    void documentEncodings_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("title");
+        const QString cafe = QStringLiteral("Caf\u00e9");
+        const auto declared = [](const char *encoding, const QByteArray &title) -> QByteArray {
+            return "<?xml version=\"1.0\" encoding=\"" + QByteArray(encoding) + "\"?><Notes><Note><Title>" + title
+                + "</Title></Note></Notes>";
+        };
+        QTest::newRow("ISO-8859-1") << declared("ISO-8859-1", "Caf\xe9") << cafe;
+        QTest::newRow("iso-8859-1, small letters, single quotes")
+            << QByteArray("<?xml version='1.0' encoding='iso-8859-1'?><Notes><Note><Title>Caf\xe9</Title></Note></Notes>")
+            << cafe;
+        QTest::newRow("latin1") << declared("latin1", "Caf\xe9") << cafe;
+        // Windows reads ISO-8859-1 as its code page, where 80 is the euro sign.
+        QTest::newRow("ISO-8859-1 with a euro sign") << declared("ISO-8859-1", "5 \x80") << QStringLiteral("5 \u20ac");
+        QTest::newRow("windows-1252") << declared("windows-1252", "\x93" "Caf\xe9\x94") << QStringLiteral("\u201cCaf\u00e9\u201d");
+        QTest::newRow("UTF-8") << declared("UTF-8", "Caf\xc3\xa9") << cafe;
+        QTest::newRow("no declaration") << QByteArray("<Notes><Note><Title>Caf\xc3\xa9</Title></Note></Notes>") << cafe;
+        QTest::newRow("no encoding declared")
+            << QByteArray("<?xml version=\"1.0\"?><Notes><Note><Title>Caf\xc3\xa9</Title></Note></Notes>") << cafe;
+        QTest::newRow("UTF-8 byte-order mark over an ISO-8859-1 declaration")
+            << QByteArray("\xef\xbb\xbf" + declared("ISO-8859-1", "Caf\xc3\xa9")) << cafe;
+        const QString utf16Text = QStringLiteral("\ufeff<?xml version=\"1.0\" encoding=\"UTF-16\"?><Notes><Note><Title>")
+            + cafe + QStringLiteral("</Title></Note></Notes>");
+        QTest::newRow("UTF-16") << QByteArray(reinterpret_cast<const char *>(utf16Text.utf16()), utf16Text.size() * 2)
+                                << cafe;
+    }
+    void documentEncodings()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, title);
+        TXmlDocument document;
+        document.LoadFromMemory(bytes);
+        QCOMPARE(titleOf(document), title);
+
+        const QByteArray saved = document.SaveToBytes();
+        QVERIFY2(saved.startsWith("<?xml version=\"1.0\"") && !saved.contains("encoding=\"ISO")
+                && !saved.contains("encoding='") && !saved.contains("encoding=\"UTF-16"),
+            saved.constData());
+        QCOMPARE(QString::fromUtf8(saved).contains(title), true);
+        TXmlDocument reopened;
+        reopened.LoadFromMemory(saved);
+        QCOMPARE(titleOf(reopened), title);
+        QCOMPARE(reopened.SaveToBytes(), saved);
+    }
+
+    void undeclarableEncodingIsRefused()
+    {
+        TXmlDocument document;
+        document.LoadFromMemory("<Notes><Note><Title>kept</Title></Note></Notes>");
+        try {
+            document.LoadFromMemory("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><Notes/>");
+            QFAIL("A document in Shift_JIS was read as if it were UTF-8.");
+        } catch (const EXmlParseError &error) {
+            QVERIFY2(error.message().contains(QStringLiteral("shift_jis")), qPrintable(error.message()));
+        }
+        QCOMPARE(titleOf(document), QStringLiteral("kept"));
+    }
+
+    void codePage1252_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("encodable");
+        QTest::newRow("ASCII") << "plain" << QByteArray("plain") << true;
+        QTest::newRow("Latin-1 letter") << "caf\u00e9" << QByteArray("caf\xe9") << true;
+        QTest::newRow("euro sign and quotes") << "\u20ac\u201c\u201d" << QByteArray("\x80\x93\x94") << true;
+        QTest::newRow("byte without a character") << "\u0081" << QByteArray("\x81") << true;
+        QTest::newRow("Greek") << "\u03a9mega" << QByteArray() << false;
+        QTest::newRow("control character of Latin-1 only") << "\u0080" << QByteArray() << false;
+    }
+    void codePage1252()
+    {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, encodable);
+        QCOMPARE(CodePage1252::Encode(text), encodable ? std::optional<QByteArray>(bytes) : std::nullopt);
+        if (encodable)
+            QCOMPARE(CodePage1252::Decode(bytes), text);
+    }
+
+    void codePage1252EveryByteRoundTrips()
+    {
+        QByteArray all(256, Qt::Uninitialized);
+        for (int i = 0; i < 256; ++i)
+            all[i] = char(i);
+        const QString text = CodePage1252::Decode(all);
+        QCOMPARE(text.size(), 256);
+        QCOMPARE(CodePage1252::Encode(text), std::optional<QByteArray>(all));
+    }
+
+    void passPhraseCandidates_data()
+    {
+        QTest::addColumn<QString>("passPhrase");
+        QTest::addColumn<QList<QByteArray>>("candidates");
+        QTest::newRow("ASCII: one form") << "secret" << QList<QByteArray> { "secret" };
+        QTest::newRow("Latin-1 letter") << "caf\u00e9" << QList<QByteArray> { "caf\xc3\xa9", "caf\xe9" };
+        QTest::newRow("euro sign") << "5\u20ac" << QList<QByteArray> { "5\xe2\x82\xac", "5\x80" };
+        QTest::newRow("no code-page form") << "\u03a9mega" << QList<QByteArray> { "\xce\xa9mega" };
+    }
+    void passPhraseCandidates()
+    {
+        QFETCH(QString, passPhrase);
+        QFETCH(QList<QByteArray>, candidates);
+        QCOMPARE(StoreFile::PassPhraseCandidates(passPhrase), candidates);
+    }
+
+    // Older versions keyed the store with the passphrase in the Windows code
+    // page; such a store opens with the same passphrase, and is not rewritten.
+    void storeKeyedInTheOldCodePage_data()
+    {
+        QTest::addColumn<QByteArray>("keyedWith");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("Windows-1252 bytes") << QByteArray("caf\xe9") << "caf\u00e9" << true;
+        QTest::newRow("euro sign in Windows-1252") << QByteArray("\x80uro") << "\u20acuro" << true;
+        QTest::newRow("UTF-8 bytes") << QByteArray("caf\xc3\xa9") << "caf\u00e9" << true;
+        QTest::newRow("other passphrase") << QByteArray("caf\xe9") << "cafe" << false;
+        QTest::newRow("other passphrase beyond ASCII") << QByteArray("caf\xe9") << "caf\u00e8" << false;
+    }
+    void storeKeyedInTheOldCodePage()
+    {
+        QFETCH(QByteArray, keyedWith);
+        QFETCH(QString, typed);
+        QFETCH(bool, opens);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("brindo.dat"));
+        const QByteArray plain = "<?xml version=\"1.0\"?><Notes><Note><Title>Old</Title></Note></Notes>";
+        const QByteArray file = StoreFile::Encrypt(plain, keyedWith, StoreFile::NewSalt());
+        writeFile(path, file);
+
+        TXmlDocument document;
+        try {
+            const StoreFile::TOpenedStore opened = StoreFile::OpenStoreWithPassPhrase(path, typed, document);
+            QVERIFY(opens);
+            QCOMPARE(opened.body, plain);
+            QCOMPARE(opened.passPhrase, keyedWith);
+            QCOMPARE(titleOf(document), QStringLiteral("Old"));
+        } catch (const EStoreOpenError &error) {
+            QVERIFY2(!opens, qPrintable(error.message()));
+            QVERIFY2(error.message().contains(QStringLiteral("passphrase is not the one")), qPrintable(error.message()));
+        }
+        QCOMPARE(readFile(path), file);
+        QCOMPARE(folderEntries(dir.path()), QStringList { QStringLiteral("brindo.dat") });
     }
 
     void migrationNeverReplacesAnExistingBackup()

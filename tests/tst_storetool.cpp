@@ -1,6 +1,7 @@
 // The tamsel-store tool, run as the user runs it.
 #include "app/StoreTool.h"
 #include "store/StoreFile.h"
+#include "store/XmlDocument.h"
 
 #include <QDir>
 #include <QFile>
@@ -160,6 +161,68 @@ private slots:
         const TRun decrypted = run({ QStringLiteral("decrypt"), store }, QStringLiteral("Gr\u00fc\u00dfe"));
         QCOMPARE(decrypted.status, StoreToolExit::Success);
         QCOMPARE(decrypted.out, document);
+    }
+
+    // A store that an older version keyed with the passphrase's Windows-1252
+    // bytes opens with the same passphrase, and is only read.
+    void storeKeyedInTheOldCodePage()
+    {
+        QTemporaryDir dir;
+        const QString store = dir.filePath(QStringLiteral("brindo.dat"));
+        const QByteArray file = StoreFile::Encrypt(document, "caf\xe9", StoreFile::NewSalt());
+        writeAll(store, file);
+
+        const TRun checked = run({ QStringLiteral("check"), store }, QStringLiteral("caf\u00e9"));
+        QVERIFY2(checked.status == StoreToolExit::Success, checked.err.constData());
+        QVERIFY2(checked.out.contains("(1 entry; it is keyed with the passphrase's Windows-1252 bytes"),
+            checked.out.constData());
+        const TRun decrypted = run({ QStringLiteral("decrypt"), store }, QStringLiteral("caf\u00e9"));
+        QCOMPARE(decrypted.status, StoreToolExit::Success);
+        QCOMPARE(decrypted.out, document);
+        QCOMPARE(run({ QStringLiteral("check"), store }, QStringLiteral("cafe")).status, StoreToolExit::NotOpened);
+        QCOMPARE(readAll(store), file);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    }
+
+    // A document in ISO-8859-1 given to encrypt keeps its letters when the
+    // program opens, saves and reopens the store.
+    void legacyEncodingThroughEncrypt()
+    {
+        QTemporaryDir dir;
+        const QString store = dir.filePath(QStringLiteral("brindo.dat"));
+        const QByteArray latin1 = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<Notes>\r\n   <Note>\r\n"
+                                  "      <Title>Caf\xe9</Title>\r\n   </Note>\r\n</Notes>\r\n";
+        QCOMPARE(run({ QStringLiteral("encrypt"), store }, QStringLiteral("x"), latin1).status, StoreToolExit::Success);
+
+        for (int start = 0; start < 2; ++start) {
+            TXmlDocument opened;
+            StoreFile::OpenStore(store, "x", opened);
+            QCOMPARE(TXmlDocument::ReadChildText(opened.Root().child("Note"), "Title"), QStringLiteral("Caf\u00e9"));
+            StoreFile::SaveStore(store, "x", opened);
+        }
+        const TRun decrypted = run({ QStringLiteral("decrypt"), store }, QStringLiteral("x"));
+        QCOMPARE(decrypted.status, StoreToolExit::Success);
+        QVERIFY2(decrypted.out.contains("encoding=\"UTF-8\"") && decrypted.out.contains("<Title>Caf\xc3\xa9</Title>"),
+            decrypted.out.constData());
+    }
+
+    // encrypt on a link replaces the file the link leads to; the link stays.
+    void encryptWritesThroughALink()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("synced")));
+        const QString link = dir.filePath(QStringLiteral("brindo.dat"));
+        const QString target = dir.filePath(QStringLiteral("synced/brindo.dat"));
+        writeAll(target, "old");
+        QVERIFY(QFile::link(QStringLiteral("synced/brindo.dat"), link));
+
+        const TRun encrypted = run({ QStringLiteral("encrypt"), link }, QStringLiteral("x"), document);
+        QVERIFY2(encrypted.status == StoreToolExit::Success, encrypted.err.constData());
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(StoreFile::Decrypt(readAll(target), "x"), document);
+        QCOMPARE(QDir(dir.filePath(QStringLiteral("synced"))).entryList(QDir::Files | QDir::Hidden),
+            QStringList { QStringLiteral("brindo.dat") });
+        QCOMPARE(run({ QStringLiteral("check"), link }, QStringLiteral("x")).status, StoreToolExit::Success);
     }
 
     // Separate runs draw separate salts: the random source is not reseeded
