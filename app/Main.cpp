@@ -84,6 +84,7 @@ void TfrmMain::FormCreate(const QStringList &arguments)
             if (!arguments.isEmpty() || StartMinimized)
                 setWindowState(windowState() | Qt::WindowMinimized);
             StoreFilePath = TamselLocation + QStringLiteral("brindo.dat");
+            RemoveStaleStoreFiles();
             if (!QFileInfo::exists(StoreFilePath)) {
                 if (QFileInfo::exists(TamselLocation + QStringLiteral("brindo.xml")))
                     MigrateXMLFile();

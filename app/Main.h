@@ -79,6 +79,8 @@ public:
     bool EncryptXMLFile();
     void DecryptXMLFile();
     void MigrateXMLFile();
+    // Removes what interrupted store writes left beside the store.
+    void RemoveStaleStoreFiles();
 
     // Entry lists.
     void LoadNotes();
@@ -155,6 +157,9 @@ public:
     // Passphrase.
     QString PassPhrase;
     bool HasPassPhrase = false;
+    // The passphrase's bytes the store was opened with (an older version may
+    // have keyed it in a single-byte code page); stores keep that key.
+    QByteArray StorePassPhrase;
     // The entry document was opened or created; without it nothing may be
     // stored, so a store that could not be read is never overwritten.
     bool StoreAvailable = false;

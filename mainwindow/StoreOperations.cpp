@@ -29,7 +29,8 @@ bool TfrmMain::EncryptXMLFile()
         // A store that could not be opened is never replaced by what is in memory.
         if (!StoreAvailable)
             throw ETamselError(QStringLiteral("The entries were not opened, so they are not stored."));
-        StoreFile::SaveStore(StoreFilePath, StoreFile::PassPhraseBytes(PassPhrase), xmlNotes);
+        const QByteArray key = StorePassPhrase.isEmpty() ? StoreFile::PassPhraseBytes(PassPhrase) : StorePassPhrase;
+        StoreFile::SaveStore(StoreFilePath, key, xmlNotes);
         return true;
     } catch (const ETamselError &error) {
         LogError({ unitMain, QStringLiteral("EncryptXMLFile"), error.message() });
@@ -46,7 +47,7 @@ bool TfrmMain::EncryptXMLFile()
 void TfrmMain::DecryptXMLFile()
 {
     try {
-        StoreFile::OpenStore(StoreFilePath, StoreFile::PassPhraseBytes(PassPhrase), xmlNotes);
+        StorePassPhrase = StoreFile::OpenStoreWithPassPhrase(StoreFilePath, PassPhrase, xmlNotes).passPhrase;
         StoreAvailable = true;
     } catch (const EStoreOpenError &error) {
         xmlNotes.Clear();
@@ -63,6 +64,18 @@ void TfrmMain::DecryptXMLFile()
         StoreAvailable = false;
         tellNotOpened("DecryptXMLFile",
             QStringLiteral("Tamsel could not read your entries in %1.").arg(StoreFilePath), error.message());
+    }
+}
+
+void TfrmMain::RemoveStaleStoreFiles()
+{
+    try {
+        const QStringList removed = StoreFile::RemoveStaleTemporaryFiles(StoreFilePath);
+        if (!removed.isEmpty())
+            LogError({ unitMain, QStringLiteral("RemoveStaleStoreFiles"),
+                QStringLiteral("Removed unfinished store writes: ") + removed.join(QStringLiteral(", ")) });
+    } catch (const ETamselError &error) {
+        LogError({ unitMain, QStringLiteral("RemoveStaleStoreFiles"), error.message() });
     }
 }
 
