@@ -37,7 +37,7 @@ int main(int argc, char *argv[])
     case TClaimResult::HandedOver:
         return 0;
     case TClaimResult::Failed:
-        std::fprintf(stderr, "tamsel: %s\n", qPrintable(instanceControl.FailureMessage()));
+        std::fprintf(stderr, "tamsel: %s\n", qPrintable(instanceControl.FailureMessage().simplified()));
         MessageDlg(instanceControl.FailureMessage(), TMsgDlgType::Error, mbOK);
         return 1;
     }

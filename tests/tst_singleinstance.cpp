@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QStandardPaths>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -107,18 +108,40 @@ private slots:
         }
     }
 
-    // Neither the runtime folder nor the fallback temporary folder can hold
-    // the lock: the program says why, on standard error and in a message box
-    // (logged, since no display shows it here), and ends with a failure.
-    void lockThatCannotBeMadeIsToldAndEndsInFailure()
+    // A start that can neither run nor hand over to a running copy says why,
+    // on standard error and in a message box (logged, since no display shows
+    // it here), and ends with a failure.
+    void startThatCannotRunSaysWhy_data()
     {
-        const QString notAFolder = m_home.path() + QStringLiteral("/not-a-folder");
-        QFile file(notAFolder);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
+        QTest::addColumn<bool>("lockFolderUnusable");
+        QTest::addColumn<QString>("told");
+        // Neither the runtime folder nor the temporary folder after it can hold the lock.
+        QTest::newRow("no folder for the lock")
+            << true << QStringLiteral("Tamsel cannot start, because it cannot create its lock file %1/");
+        // The lock is held by a process that does not listen for requests.
+        QTest::newRow("running copy does not answer")
+            << false << QStringLiteral("Tamsel is running already, but it does not answer the request to show its window");
+    }
+    void startThatCannotRunSaysWhy()
+    {
+        QFETCH(bool, lockFolderUnusable);
+        QFETCH(QString, told);
         QProcessEnvironment environment = offscreenEnvironment();
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), notAFolder);
-        environment.insert(QStringLiteral("TMPDIR"), notAFolder);
+        std::unique_ptr<QLockFile> heldLock;
+        if (lockFolderUnusable) {
+            const QString notAFolder = m_home.path() + QStringLiteral("/not-a-folder");
+            QFile file(notAFolder);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.close();
+            environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), notAFolder);
+            environment.insert(QStringLiteral("TMPDIR"), notAFolder);
+            told = told.arg(notAFolder);
+        } else {
+            heldLock = std::make_unique<QLockFile>(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation)
+                                                   + QLatin1Char('/') + TadpInstanceControl::NameFor(programPath())
+                                                   + QStringLiteral(".lock"));
+            QVERIFY(heldLock->tryLock(0));
+        }
         QProcess program;
         program.setProcessEnvironment(environment);
         program.start(QStringLiteral(TAMSEL_BINARY));
@@ -126,13 +149,9 @@ private slots:
         const QString errors = QString::fromLocal8Bit(program.readAllStandardError());
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 1);
-        QVERIFY2(errors.contains(QStringLiteral("tamsel: Tamsel cannot start, because it cannot create its lock "
-                                                "file %1/").arg(notAFolder)),
-                 qPrintable(errors));
+        QVERIFY2(errors.contains(QStringLiteral("tamsel: ") + told), qPrintable(errors));
         const QString log = readText(LogFile::path());
-        QVERIFY2(log.contains(QStringLiteral("answered with OK: Tamsel cannot start, because it cannot create its "
-                                             "lock file")),
-                 qPrintable(log));
+        QVERIFY2(log.contains(QStringLiteral("answered with OK: ") + told), qPrintable(log));
     }
 
     // A second start while the first still asks for the passphrase: the
