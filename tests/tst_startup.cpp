@@ -125,7 +125,7 @@ private slots:
         if (closeBox)
             QCOMPARE(w.isVisible(), !ends);
         QCOMPARE(w.actSaveNote->isEnabled(), !saved);
-        QCOMPARE(asRow(w.lsvNotes->topLevelItem(0))->subItem(NoteRow::Title),
+        QCOMPARE(rowAt(w.lsvNotes, 0)->subItem(NoteRow::Title),
                  saved ? title : QStringLiteral("Welcome to Tamsel!"));
     }
 

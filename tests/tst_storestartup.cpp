@@ -452,7 +452,7 @@ private slots:
             QCOMPARE(readAll(aside), registryBytes);
         QVERIFY(w.HasPassPhrase);
         QVERIFY(w.StoreAvailable);
-        QCOMPARE(w.lsvNotes->topLevelItemCount() + w.lsvTasks->topLevelItemCount(), 2);
+        QCOMPARE(w.lsvNotes->model()->rowCount() + w.lsvTasks->model()->rowCount(), 2);
         QVERIFY(w.actNewNote->isEnabled());
 
         if (!keptForNextStart)
