@@ -18,7 +18,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateEdit>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
@@ -148,7 +147,7 @@ bool TfrmMain::DecideStorageFolder()
                        "change now are kept there, not in your folder. Tamsel looks for your folder again at "
                        "the next start.\r\n\r\n"
                        "Choose No to quit Tamsel now, and start it again once the folder is available.")
-            .arg(QDir::toNativeSeparators(TamselLocation), QDir::toNativeSeparators(defaultFolder)),
+            .arg(TamselLocation, defaultFolder),
         TMsgDlgType::Warning, mbYes | mbNo);
     if (answer != mrYes)
         return false;
