@@ -80,6 +80,8 @@ void TfrmMain::FormCreate(const QStringList &arguments)
             // start-up sort would take them, so the exit writes them back unchanged.
             NoteSortToggle = -NoteSortToggle;
             TaskSortToggle = -TaskSortToggle;
+        } else if (!DecideStorageFolder()) {
+            QuitAtStart = true;
         } else {
             if (!arguments.isEmpty() || StartMinimized)
                 setWindowState(windowState() | Qt::WindowMinimized);
@@ -127,8 +129,32 @@ void TfrmMain::FormCreate(const QStringList &arguments)
     ResetTimerState();
     actSaveNote->setEnabled(false);
     EnableUserControls();
+    if (BringToFrontAfterStart)
+        setWindowState(windowState() & ~Qt::WindowMinimized);
     Starting = false;
     QApplication::restoreOverrideCursor();
+}
+
+bool TfrmMain::DecideStorageFolder()
+{
+    const QString defaultFolder = Paths::withTrailingDelimiter(Paths::dataFolder());
+    if (QFileInfo(TamselLocation).isDir() || TamselLocation == defaultFolder)
+        return true;
+    const int answer = MessageDlg(
+        QStringLiteral("Tamsel cannot find the folder that holds your entries:\r\n\r\n%1\r\n\r\n"
+                       "It may be on a drive that is not connected, or in a network or synchronised folder "
+                       "that is not available yet.\r\n\r\n"
+                       "Do you want to work in the default folder %2 for this run only? Entries you add or "
+                       "change now are kept there, not in your folder. Tamsel looks for your folder again at "
+                       "the next start.\r\n\r\n"
+                       "Choose No to quit Tamsel now, and start it again once the folder is available.")
+            .arg(TamselLocation, defaultFolder),
+        TMsgDlgType::Warning, mbYes | mbNo);
+    if (answer != mrYes)
+        return false;
+    MissingTamselLocation = TamselLocation;
+    TamselLocation = defaultFolder;
+    return true;
 }
 
 void TfrmMain::WriteTamselFile()
@@ -152,17 +178,16 @@ void TfrmMain::WriteTamselFile()
     }
 }
 
+bool TfrmMain::ConfirmSaveBeforeExit()
+{
+    return !actSaveNote->isEnabled() || ConfirmSaveChanges();
+}
+
 void TfrmMain::Exit1Click()
 {
     try {
-        if (actSaveNote->isEnabled()) {
-            const int answer = MessageDlg(QStringLiteral("Save changes to the current entry?"),
-                                          TMsgDlgType::Confirmation, mbYes | mbNo | mbCancel);
-            if (answer == mrCancel)
-                return;
-            if (answer == mrYes)
-                actSaveNote->trigger();
-        }
+        if (!ConfirmSaveBeforeExit())
+            return;
         SetPositions();
         Exiting = true;
     } catch (const std::exception &error) {
@@ -197,12 +222,36 @@ void TfrmMain::closeEvent(QCloseEvent *event)
         return;
     }
     try {
+        if (!Exiting && !ConfirmSaveBeforeExit()) {
+            event->ignore();
+            return;
+        }
         SetPositions();
     } catch (const std::exception &error) {
+        // As with File > Exit, a failure keeps the program running.
         reportMain("FormClose", QString::fromStdString(error.what()));
+        event->ignore();
+        return;
     }
     event->accept();
     QApplication::quit();
+}
+
+void TfrmMain::BringToFront()
+{
+    if (Starting) {
+        BringToFrontAfterStart = true;
+        if (QWidget *dialog = QApplication::activeModalWidget()) {
+            dialog->raise();
+            dialog->activateWindow();
+        }
+        return;
+    }
+    if (isMinimized())
+        showNormal();
+    show();
+    raise();
+    activateWindow();
 }
 
 void TfrmMain::FormDestroy()

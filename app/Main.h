@@ -276,6 +276,27 @@ public:
     QTimer *timReminder = nullptr;
     QTimer *timAutoSave = nullptr;
 
+    // Start-up faults and the ways out of the program.
+    // The question about unsaved editor changes before the program ends, shared
+    // by File > Exit and the close box: true when the program may end (no
+    // changes, No, or Yes and the save went through).
+    bool ConfirmSaveBeforeExit();
+    // A later start of the program asks this one to come forward. The window
+    // is shown only once start-up is complete: a request during start-up
+    // brings the dialog start-up waits on forward and is honoured at its end.
+    void BringToFront();
+    bool BringToFrontAfterStart = false;
+    // The storage folder of the settings when it was missing at start-up and
+    // the user chose to work in the default folder for this run only; exit
+    // writes it back in place of the default folder.
+    QString MissingTamselLocation;
+    // When the storage folder is missing, asks whether to work in the default
+    // folder for this run; false when the user chose to quit instead.
+    bool DecideStorageFolder();
+    // The user chose to quit during start-up: the program ends without
+    // showing its window and without writing the settings.
+    bool QuitAtStart = false;
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 

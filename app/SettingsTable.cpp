@@ -103,20 +103,22 @@ TUsable within(int first, int last)
     };
 }
 
-TUsable existingFolder()
-{
-    return [](TfrmMain &, const TSettingValue &value) {
-        const QFileInfo folder(text(value));
-        return folder.isAbsolute() && folder.isDir();
-    };
-}
-
 QString withoutTrailingDelimiter(const QString &folder)
 {
     QString result = folder;
     while (result.size() > 1 && result.endsWith(QLatin1Char('/')))
         result.chop(1);
     return result;
+}
+
+// A folder that is missing is kept: it may be on a drive that is not mounted
+// or a share not yet synchronised, and start-up asks how to go on without it.
+TUsable folderPath()
+{
+    return [](TfrmMain &, const TSettingValue &value) {
+        const QFileInfo folder(withoutTrailingDelimiter(text(value)));
+        return folder.isAbsolute() && (folder.isDir() || !folder.exists());
+    };
 }
 
 // Until the window is first shown Qt has not laid out the splitter, and the
@@ -303,17 +305,22 @@ std::vector<TSetting> buildTable()
         field("LoadNotesOnSearch", &TfrmMain::LoadNotesOnSearch, false),
         field("UseAlternateLocation", &TfrmMain::UseAlternateLocation, false),
         field("ConfirmOnDelete", &TfrmMain::ConfirmOnDelete, false),
-        // A storage folder that no longer exists gives way to the default one.
         {.name = QStringLiteral("TamselLocation"),
          .type = T::String,
          .fallback = [](TfrmMain &) { return some(Paths::withTrailingDelimiter(Paths::dataFolder())); },
-         .usable = existingFolder(),
+         .usable = folderPath(),
          .load = [](TfrmMain &w, const TSettingValue &v) { w.TamselLocation = Paths::withTrailingDelimiter(text(v)); },
-         .save = [](TfrmMain &w) { return TSettingValue(w.TamselLocation); }},
+         // A run in the default folder in place of a missing one leaves the
+         // user's folder stored, unless another folder was chosen meanwhile.
+         .save = [](TfrmMain &w) {
+             const bool stillInPlace = !w.MissingTamselLocation.isEmpty()
+                                       && w.TamselLocation == Paths::withTrailingDelimiter(Paths::dataFolder());
+             return TSettingValue(stillInPlace ? w.MissingTamselLocation : w.TamselLocation);
+         }},
         {.name = QStringLiteral("AlternateLocation"),
          .type = T::String,
          .fallback = [](TfrmMain &w) { return some(w.TamselLocation); },
-         .usable = existingFolder(),
+         .usable = folderPath(),
          .load = [](TfrmMain &w, const TSettingValue &v) { w.AlternateLocation = text(v); },
          .save = [](TfrmMain &w) { return TSettingValue(withoutTrailingDelimiter(w.AlternateLocation)); }},
         field("CloseOnMenuOnly", &TfrmMain::CloseOnMenuOnly, false),

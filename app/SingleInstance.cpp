@@ -2,6 +2,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFileInfo>
 #include <QLocalSocket>
 #include <QStandardPaths>
 #include <QThread>
@@ -26,7 +27,8 @@ TadpInstanceControl::TadpInstanceControl(const QString &programPath, QObject *pa
     QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (folder.isEmpty())
         folder = QDir::tempPath();
-    m_lock = std::make_unique<QLockFile>(folder + QLatin1Char('/') + m_name + QStringLiteral(".lock"));
+    m_lockPath = folder + QLatin1Char('/') + m_name + QStringLiteral(".lock");
+    m_lock = std::make_unique<QLockFile>(m_lockPath);
     m_lock->setStaleLockTime(0); // only a lock of a dead process is stale
     connect(&m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket *socket = m_server.nextPendingConnection()) {
@@ -47,17 +49,31 @@ TadpInstanceControl::~TadpInstanceControl()
         m_lock->unlock();
 }
 
-bool TadpInstanceControl::Claim()
+TClaimResult TadpInstanceControl::Claim()
 {
     if (m_lock->tryLock(0)) {
         // A socket left by a crashed instance would block listening.
         QLocalServer::removeServer(m_name);
         m_server.setSocketOptions(QLocalServer::UserAccessOption);
         m_server.listen(m_name);
-        return true;
+        return TClaimResult::Claimed;
     }
-    askRunningInstance();
-    return false;
+    if (m_lock->error() == QLockFile::LockFailedError) {
+        if (askRunningInstance())
+            return TClaimResult::HandedOver;
+        m_failure = QStringLiteral("Tamsel is running already, but it does not answer the request to show its "
+                                   "window.\r\n\r\nIf no copy of Tamsel is running, remove the file %1 and start "
+                                   "Tamsel again.")
+                        .arg(m_lockPath);
+        return TClaimResult::Failed;
+    }
+    const QString reason = m_lock->error() == QLockFile::PermissionError ? QStringLiteral("permission denied")
+                                                                         : QStringLiteral("the file cannot be made");
+    m_failure = QStringLiteral("Tamsel cannot start, because it cannot create its lock file %1 (%2).\r\n\r\n"
+                               "Tamsel uses that file to make sure that only one copy of it runs. Make sure the "
+                               "folder %3 exists and that you can write to it, then start Tamsel again.")
+                    .arg(m_lockPath, reason, QFileInfo(m_lockPath).absolutePath());
+    return TClaimResult::Failed;
 }
 
 bool TadpInstanceControl::askRunningInstance() const

@@ -5,6 +5,15 @@
 #include <QObject>
 #include <memory>
 
+enum class TClaimResult {
+    // This instance may run.
+    Claimed,
+    // Another instance of the same path runs and was asked to come forward.
+    HandedOver,
+    // Neither: FailureMessage() says why, in words for the user.
+    Failed,
+};
+
 // Lets one instance run per program path. The first instance holds a lock
 // file and listens on a local socket named after the path; a later start
 // asks it to show its window and then ends. The lock makes two starts at the
@@ -17,9 +26,8 @@ public:
     explicit TadpInstanceControl(const QString &programPath, QObject *parent = nullptr);
     ~TadpInstanceControl() override;
 
-    // True when this instance may run; false when another instance of the
-    // same path runs and was asked to come forward.
-    bool Claim();
+    TClaimResult Claim();
+    const QString &FailureMessage() const { return m_failure; }
 
     static QString NameFor(const QString &programPath);
 
@@ -31,6 +39,8 @@ private:
     bool askRunningInstance() const;
 
     QString m_name;
+    QString m_lockPath;
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer m_server;
+    QString m_failure;
 };

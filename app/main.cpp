@@ -1,8 +1,10 @@
 #include "app/Main.h"
 #include "app/SingleInstance.h"
+#include "diagnostics/MessageDlg.h"
 
 #include <QApplication>
 #include <QScreen>
+#include <cstdio>
 
 namespace {
 // Stored or designed bounds may lie partly off the screen in use (a smaller
@@ -29,18 +31,23 @@ int main(int argc, char *argv[])
     QApplication::setQuitOnLastWindowClosed(false);
 
     TadpInstanceControl instanceControl(QApplication::applicationFilePath());
-    if (!instanceControl.Claim())
+    switch (instanceControl.Claim()) {
+    case TClaimResult::Claimed:
+        break;
+    case TClaimResult::HandedOver:
         return 0;
+    case TClaimResult::Failed:
+        std::fprintf(stderr, "tamsel: %s\n", qPrintable(instanceControl.FailureMessage().simplified()));
+        MessageDlg(instanceControl.FailureMessage(), TMsgDlgType::Error, mbOK);
+        return 1;
+    }
 
     TfrmMain frmMain;
-    QObject::connect(&instanceControl, &TadpInstanceControl::ActivationRequested, &frmMain, [&frmMain] {
-        if (frmMain.isMinimized())
-            frmMain.showNormal();
-        frmMain.show();
-        frmMain.raise();
-        frmMain.activateWindow();
-    });
+    QObject::connect(&instanceControl, &TadpInstanceControl::ActivationRequested, &frmMain,
+                     &TfrmMain::BringToFront);
     frmMain.FormCreate(application.arguments().mid(1));
+    if (frmMain.QuitAtStart)
+        return 0;
     KeepOnScreen(frmMain);
     frmMain.show();
     return application.exec();

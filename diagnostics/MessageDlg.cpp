@@ -2,8 +2,11 @@
 
 #include "diagnostics/ErrorReport.h"
 #include "diagnostics/Exception.h"
+#include "diagnostics/LogFile.h"
+#include "platform/Clock.h"
 
 #include <QApplication>
+#include <QDebug>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QScreen>
@@ -25,13 +28,44 @@ QList<MessageDlgSeam::TAskedDialog> &askedDialogs()
 
 bool realBoxesDriven = false;
 
-// On the offscreen platform nobody can press a button: a box no test answers
-// or drives would wait until the test run is killed. End the run at once,
-// naming the box, instead.
-void refuseUnansweredBoxOffscreen(const QString &message)
+MessageDlgSeam::TUnansweredHandler &unansweredHandler()
 {
-    if (!realBoxesDriven && QGuiApplication::platformName() == QLatin1String("offscreen"))
-        qFatal("MessageDlg was asked without a queued answer: %s", qPrintable(message.simplified()));
+    static MessageDlgSeam::TUnansweredHandler handler;
+    return handler;
+}
+
+// Platforms without a screen anybody looks at: a modal box there would wait
+// for a click that never comes.
+bool noDisplayCanShow()
+{
+    const QString platform = QGuiApplication::platformName();
+    return platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
+}
+
+// The answer that commits the caller to least: a question is declined, a
+// message acknowledged.
+int leastConsentingAnswer(TMsgDlgButtons buttons)
+{
+    if (buttons & mbCancel)
+        return mrCancel;
+    if (buttons & mbNo)
+        return mrNo;
+    return mrOk;
+}
+
+int answerWithoutDisplay(const QString &message, TMsgDlgButtons buttons)
+{
+    const int answer = leastConsentingAnswer(buttons);
+    const QString answerName = answer == mrCancel ? QStringLiteral("Cancel")
+                               : answer == mrNo   ? QStringLiteral("No")
+                                                  : QStringLiteral("OK");
+    const TExceptionInfoStructure info{
+        QStringLiteral("Main"), QStringLiteral("MessageDlg"),
+        QStringLiteral("No display can show this message; it was answered with %1: %2").arg(answerName, message)};
+    // Straight to the log: LogError would show a box when the log cannot be written.
+    if (!LogFile::append(info, Clock::now()))
+        qWarning().noquote() << info.ErrorMessage;
+    return answer;
 }
 
 QMessageBox::Icon iconOf(TMsgDlgType type)
@@ -96,7 +130,12 @@ int showMessageBox(const QString &caption, const QString &message, TMsgDlgType t
                 throw ETamselError(QStringLiteral("The message box could not be shown."));
             return answer;
         }
-        refuseUnansweredBoxOffscreen(message);
+        if (!realBoxesDriven) {
+            if (const MessageDlgSeam::TUnansweredHandler &handler = unansweredHandler())
+                return handler({caption, message, type, buttons});
+            if (noDisplayCanShow())
+                return answerWithoutDisplay(message, buttons);
+        }
         QWidget *owner = placement == TPlacement::OverOwner ? ownerWindow() : nullptr;
         // Messages carry CR LF line breaks; a label shows the CR as a glyph.
         QString shown = message;
@@ -121,6 +160,11 @@ int showMessageBox(const QString &caption, const QString &message, TMsgDlgType t
 void MessageDlgSeam::setNextAnswers(const QList<int> &answers)
 {
     queuedAnswers() = answers;
+}
+
+MessageDlgSeam::TUnansweredHandler MessageDlgSeam::setUnansweredHandler(TUnansweredHandler handler)
+{
+    return std::exchange(unansweredHandler(), std::move(handler));
 }
 
 bool MessageDlgSeam::hasPendingAnswers()

@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QSaveFile>
 
@@ -51,11 +52,18 @@ QJsonObject TRegistry::readFile() const
         return document.object();
 
     // Keep the damaged file for the user and start afresh beside it.
-    const QString aside = m_filePath + QStringLiteral(".damaged-")
-                          + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
-    QFile::rename(m_filePath, aside);
-    throw ERegistryError(QStringLiteral("The settings file %1 is damaged and was moved to %2.")
-                             .arg(m_filePath, aside));
+    const QString stem = m_filePath + QStringLiteral(".damaged-")
+                         + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
+    QString aside = stem;
+    for (int number = 2; QFileInfo::exists(aside); ++number)
+        aside = stem + QLatin1Char('-') + QString::number(number);
+    QFile damaged(m_filePath);
+    if (!damaged.rename(aside))
+        throw ERegistryDamaged(QStringLiteral("The settings file %1 is damaged and could not be moved to %2: %3")
+                                   .arg(m_filePath, aside, damaged.errorString()),
+                               QString());
+    throw ERegistryDamaged(QStringLiteral("The settings file %1 is damaged and was moved to %2.").arg(m_filePath, aside),
+                           aside);
 }
 
 void TRegistry::writeFile(const QJsonObject &root) const

@@ -11,10 +11,27 @@ class ERegistryError : public ETamselError
     using ETamselError::ETamselError;
 };
 
+// The registry file holds no registry the program can read. It has been
+// moved to AsidePath(), and the registry starts afresh; AsidePath() is empty
+// when the file could not be moved and is still in the way.
+class ERegistryDamaged : public ERegistryError
+{
+public:
+    ERegistryDamaged(const QString &message, const QString &asidePath)
+        : ERegistryError(message), m_asidePath(asidePath)
+    {
+    }
+    const QString &AsidePath() const { return m_asidePath; }
+
+private:
+    QString m_asidePath;
+};
+
 // The registry of the program: a file of keys holding typed values (integer,
 // string, binary), kept in the user's configuration folder. Every write
-// rewrites the file atomically, readable by the user only. A file that cannot
-// be read is moved aside under a ".damaged" name and reported, never emptied.
+// rewrites the file atomically, readable by the user only. A file that holds
+// no registry is moved aside under a ".damaged" name and reported, never
+// emptied.
 class TRegistry
 {
 public:
@@ -22,6 +39,8 @@ public:
     static QString DefaultFilePath();
 
     explicit TRegistry(const QString &filePath = DefaultFilePath());
+
+    const QString &FilePath() const { return m_filePath; }
 
     // Makes the key current, creating it with its parents when `create` is set.
     // Returns false when the key is missing and not created.

@@ -76,7 +76,9 @@ private slots:
     void initTestCase();
     void init();
     void cleanup();
-    void unansweredBoxEndsOffscreenRun();
+    void unansweredBoxFailsTheTest();
+    void boxNobodyCanSeeIsLoggedAndDeclined_data();
+    void boxNobodyCanSeeIsLoggedAndDeclined();
 
     void realBoxShowsTypeAndButtons_data();
     void realBoxShowsTypeAndButtons();
@@ -302,9 +304,9 @@ void tst_MessageDlg::seamFailureIsReportedAndReadsAsCancel()
     QVERIFY(mail.requests().isEmpty());
 }
 
-void tst_MessageDlg::unansweredBoxEndsOffscreenRun()
+void tst_MessageDlg::unansweredBoxFailsTheTest()
 {
-    // Run in a child process: the guard ends the whole run on purpose.
+    // Run in a child process, which is meant to fail.
     if (qEnvironmentVariableIsSet("TAMSEL_ASK_UNANSWERED")) {
         MessageDlgSeam::setRealBoxesDriven(false);
         MessageDlg(QStringLiteral("Nobody answers this"), TMsgDlgType::Confirmation, mbYes | mbNo);
@@ -314,14 +316,50 @@ void tst_MessageDlg::unansweredBoxEndsOffscreenRun()
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("TAMSEL_ASK_UNANSWERED"), QStringLiteral("1"));
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    environment.insert(QStringLiteral("QTEST_DISABLE_STACK_DUMP"), QStringLiteral("1"));
-    environment.insert(QStringLiteral("QTEST_DISABLE_CORE_DUMP"), QStringLiteral("1"));
     child.setProcessEnvironment(environment);
     child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("unansweredBoxEndsOffscreenRun")});
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("unansweredBoxFailsTheTest")});
     QVERIFY(child.waitForFinished(60000));
-    QVERIFY(child.exitStatus() == QProcess::CrashExit || child.exitCode() != 0);
-    QVERIFY(child.readAll().contains("MessageDlg was asked without a queued answer: Nobody answers this"));
+    const QByteArray output = child.readAll();
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(child.exitCode() != 0, output.constData());
+    QVERIFY2(output.contains("FAIL!  : tst_MessageDlg::unansweredBoxFailsTheTest() MessageDlg was asked without "
+                             "a queued answer: Nobody answers this"),
+             output.constData());
+}
+
+void tst_MessageDlg::boxNobodyCanSeeIsLoggedAndDeclined_data()
+{
+    QTest::addColumn<TMsgDlgButtons>("buttons");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("logged");
+    QTest::newRow("Yes, No, Cancel") << TMsgDlgButtons(mbYes | mbNo | mbCancel) << mrCancel << "Cancel";
+    QTest::newRow("OK, Cancel") << TMsgDlgButtons(mbOK | mbCancel) << mrCancel << "Cancel";
+    QTest::newRow("Yes, No") << TMsgDlgButtons(mbYes | mbNo) << mrNo << "No";
+    QTest::newRow("OK") << TMsgDlgButtons(mbOK) << mrOk << "OK";
+}
+
+// The program itself, run without a display, goes on at its first message.
+void tst_MessageDlg::boxNobodyCanSeeIsLoggedAndDeclined()
+{
+    QFETCH(TMsgDlgButtons, buttons);
+    QFETCH(int, answer);
+    QFETCH(QString, logged);
+    MessageDlgSeam::setRealBoxesDriven(false);
+    const MessageDlgSeam::TUnansweredHandler harness = MessageDlgSeam::setUnansweredHandler({});
+    const int result = MessageDlg(QStringLiteral("Work in the default folder?"), TMsgDlgType::Confirmation, buttons);
+    MessageDlgSeam::setUnansweredHandler(harness);
+    MessageDlgSeam::setRealBoxesDriven(true);
+
+    QCOMPARE(result, answer);
+    QVERIFY(!QApplication::activeModalWidget());
+    QFile log(LogFile::path());
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(log.readAll());
+    QVERIFY2(text.contains(QStringLiteral("Method Name:\tMessageDlg\r\nError Message:\tNo display can show this "
+                                          "message; it was answered with %1: Work in the default folder?")
+                               .arg(logged)),
+             qPrintable(text));
 }
 
 QTEST_MAIN(tst_MessageDlg)

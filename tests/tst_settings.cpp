@@ -4,6 +4,7 @@
 #include "controls/ListViewEx.h"
 #include "controls/RichEditURL.h"
 #include "diagnostics/LogFile.h"
+#include "diagnostics/MessageDlg.h"
 #include "tests/RowProbe.h"
 #include "platform/Clock.h"
 #include "settings/FontStyleCode.h"
@@ -584,7 +585,9 @@ private slots:
         QCOMPARE(w.pnlContents->height(), 240);
     }
 
-    void storageFolderThatCannotBeUsedGivesWayToTheDefault_data()
+    // A folder that is missing now is kept as stored (start-up asks about
+    // it); one that can never be a folder gives way to the default.
+    void storageFoldersAsRead_data()
     {
         QTest::addColumn<QString>("storedLocation");
         QTest::addColumn<QString>("storedAlternate");
@@ -595,14 +598,13 @@ private slots:
         const QString standard = QStringLiteral("%data/");
         QTest::newRow("both exist") << folder + QLatin1Char('/') << other << folder + QLatin1Char('/') << other;
         QTest::newRow("no trailing delimiter") << folder << other << folder + QLatin1Char('/') << other;
-        QTest::newRow("storage gone") << QStringLiteral("%home/gone/") << other << standard << other;
-        QTest::newRow("alternate gone") << folder << QStringLiteral("%home/gone") << folder + QLatin1Char('/') << folder + QLatin1Char('/');
-        QTest::newRow("both gone") << QStringLiteral("%home/gone/") << QStringLiteral("%home/gone") << standard << standard;
+        QTest::newRow("storage gone") << QStringLiteral("%home/gone/") << other << QStringLiteral("%home/gone/") << other;
+        QTest::newRow("alternate gone") << folder << QStringLiteral("%home/gone") << folder + QLatin1Char('/') << QStringLiteral("%home/gone");
         QTest::newRow("empty") << QString() << QString() << standard << standard;
         QTest::newRow("relative") << QStringLiteral("kept/") << QStringLiteral("kept") << standard << standard;
         QTest::newRow("a file") << QStringLiteral("%home/file/") << QStringLiteral("%home/file") << standard << standard;
     }
-    void storageFolderThatCannotBeUsedGivesWayToTheDefault()
+    void storageFoldersAsRead()
     {
         QFETCH(QString, storedLocation);
         QFETCH(QString, storedAlternate);
@@ -628,19 +630,64 @@ private slots:
         QCOMPARE(w.AlternateLocation, place(expectedAlternate));
     }
 
-    void storeIsLookedForInTheDefaultFolderWhenItsFolderIsGone()
+    // The storage folder is on a drive that is not mounted at start-up. The
+    // user may work in the default folder for this run or quit; either way
+    // the folders of the settings stay stored, unless the user chooses
+    // another folder during the run.
+    void missingStorageFolderIsAskedAbout_data()
     {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("otherFolderChosen");
+        QTest::newRow("default folder for this run") << mrYes << false;
+        QTest::newRow("another folder chosen during the run") << mrYes << true;
+        QTest::newRow("quit") << mrNo << false;
+    }
+    void missingStorageFolderIsAskedAbout()
+    {
+        QFETCH(int, answer);
+        QFETCH(bool, otherFolderChosen);
         TestHome home;
+        const QString unplugged = home.path() + QStringLiteral("/unplugged/");
+        const QString unpluggedAlternate = home.path() + QStringLiteral("/unplugged-too");
         {
             TRegistry registry = openSettings();
-            registry.WriteString(QStringLiteral("TamselLocation"), home.path() + QStringLiteral("/unplugged/"));
+            registry.WriteString(QStringLiteral("TamselLocation"), unplugged);
+            registry.WriteString(QStringLiteral("AlternateLocation"), unpluggedAlternate);
+            registry.WriteBool(QStringLiteral("UseAlternateLocation"), true);
         }
+
+        MessageDlgSeam::setNextAnswers({answer});
         TfrmMain w;
         startWindow(w);
-        QCOMPARE(w.StoreFilePath, home.storeFile());
-        QVERIFY(QFile::exists(home.storeFile()));
-        QVERIFY(!QFileInfo::exists(home.path() + QStringLiteral("/unplugged")));
-        QCOMPARE(w.lsvNotes->model()->rowCount(), 1);
+        const QList<MessageDlgSeam::TAskedDialog> asked = MessageDlgSeam::takeAskedDialogs();
+        QCOMPARE(asked.size(), 1);
+        QVERIFY2(asked[0].message.contains(QStringLiteral("cannot find the folder that holds your entries:\r\n\r\n")
+                                           + unplugged),
+                 qPrintable(asked[0].message));
+        QVERIFY2(asked[0].message.contains(home.dataFolder() + QStringLiteral("/ for this run only")),
+                 qPrintable(asked[0].message));
+        QCOMPARE(asked[0].buttons, TMsgDlgButtons(mbYes | mbNo));
+
+        const QString chosen = home.path() + QStringLiteral("/chosen/");
+        if (answer == mrNo) {
+            // The program ends here, before its window is shown or anything is written.
+            QVERIFY(w.QuitAtStart);
+            QVERIFY(!QFile::exists(home.storeFile()));
+        } else {
+            QVERIFY(!w.QuitAtStart);
+            QCOMPARE(w.StoreFilePath, home.storeFile());
+            QVERIFY(QFile::exists(home.storeFile()));
+            QCOMPARE(w.lsvNotes->model()->rowCount(), 1);
+            QVERIFY(w.actNewNote->isEnabled());
+            if (otherFolderChosen)
+                w.TamselLocation = chosen;
+            w.Exit1Click();
+        }
+        QVERIFY(!QFileInfo::exists(unplugged));
+        const Snapshot stored = settingsSnapshot(home);
+        QCOMPARE(stored.value(QStringLiteral("TamselLocation")), string(otherFolderChosen ? chosen : unplugged));
+        QCOMPARE(stored.value(QStringLiteral("AlternateLocation")), string(unpluggedAlternate));
+        QCOMPARE(stored.value(QStringLiteral("UseAlternateLocation")), integer(1));
     }
 
     void fontStyleCodes_data()
@@ -889,8 +936,10 @@ private slots:
         file.write("{\"keys\": {\"\\\\Software\\\\Kes");
         file.close();
 
+        MessageDlgSeam::setNextAnswers({mrOk}); // the file was damaged and set aside
         TfrmMain w;
         readSettings(w);
+        QCOMPARE(MessageDlgSeam::takeAskedMessages().size(), 1);
         QCOMPARE(w.AutoSaveAfterTime, 15);
         QVERIFY(w.DisplayReminders);
         QCOMPARE(w.TamselLocation, home.dataFolder() + QLatin1Char('/'));

@@ -72,6 +72,73 @@ private slots:
         QCOMPARE(MessageDlgSeam::takeAskedMessages().size(), 1); // reported, not silently skipped
         QCOMPARE(readAll(home.storeFile()), bytes);
     }
+
+    // File > Exit and the close box ask the same question about unsaved
+    // changes, with the same outcomes: Yes saves and ends only when the save
+    // went through, No ends, Cancel keeps the window.
+    void unsavedChangesAreAskedAboutOnEveryWayOut_data()
+    {
+        QTest::addColumn<bool>("closeBox");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QList<int>>("answers");
+        QTest::addColumn<bool>("ends");
+        QTest::addColumn<bool>("saved");
+        const QString title = QStringLiteral("Changed title");
+        // A title of blanks is refused by the save, with a message.
+        const QString blank = QStringLiteral("   ");
+        for (const bool closeBox : {false, true}) {
+            const char *way = closeBox ? "close box" : "File > Exit";
+            QTest::addRow("%s, Yes", way) << closeBox << title << QList<int>{mrYes} << true << true;
+            QTest::addRow("%s, Yes, save refused", way) << closeBox << blank << QList<int>{mrYes, mrOk} << false << false;
+            QTest::addRow("%s, No", way) << closeBox << title << QList<int>{mrNo} << true << false;
+            QTest::addRow("%s, Cancel", way) << closeBox << title << QList<int>{mrCancel} << false << false;
+        }
+    }
+    void unsavedChangesAreAskedAboutOnEveryWayOut()
+    {
+        QFETCH(bool, closeBox);
+        QFETCH(QString, title);
+        QFETCH(QList<int>, answers);
+        QFETCH(bool, ends);
+        QFETCH(bool, saved);
+        TestHome home;
+        PasswordDlgSeam::answerOk(QStringLiteral("way out"));
+        TfrmMain w;
+        w.FormCreate();
+        w.show();
+        w.edtTitle->setPlainText(title);
+        QVERIFY(w.actSaveNote->isEnabled());
+
+        MessageDlgSeam::setNextAnswers(answers);
+        bool ended = false;
+        if (closeBox) {
+            ended = w.close();
+        } else {
+            w.Exit1Click();
+            ended = w.Exiting;
+        }
+        const QList<MessageDlgSeam::TAskedDialog> asked = MessageDlgSeam::takeAskedDialogs();
+        QCOMPARE(asked.size(), answers.size());
+        QCOMPARE(asked[0].message, QStringLiteral("Save changes to the current entry?"));
+        QCOMPARE(asked[0].buttons, TMsgDlgButtons(mbYes | mbNo | mbCancel));
+        QCOMPARE(ended, ends);
+        if (closeBox)
+            QCOMPARE(w.isVisible(), !ends);
+        QCOMPARE(w.actSaveNote->isEnabled(), !saved);
+        QCOMPARE(rowAt(w.lsvNotes, 0)->subItem(NoteRow::Title),
+                 saved ? title : QStringLiteral("Welcome to Tamsel!"));
+    }
+
+    void closeBoxWithoutChangesEndsWithoutAsking()
+    {
+        TestHome home;
+        PasswordDlgSeam::answerOk(QStringLiteral("way out"));
+        TfrmMain w;
+        w.FormCreate();
+        w.show();
+        QVERIFY(w.close());
+        QCOMPARE(MessageDlgSeam::takeAskedMessages(), QStringList());
+    }
 };
 
 QTEST_MAIN(tst_Startup)

@@ -374,6 +374,96 @@ private slots:
         QCOMPARE(readAll(backup), QByteArray("an earlier backup"));
         QCOMPARE(StoreFile::Decrypt(readAll(home.storeFile()), "Open sesame"), legacyDocument());
     }
+
+    // A settings file that cannot be read, or a "PassKey" that cannot, is as
+    // good as no stored passphrase: the user is told why, the passphrase
+    // dialog comes, and the entries open with the passphrase entered. Where
+    // the settings file can be written again, the next start is silent.
+    void unreadablePassKeyIsAskedForAgain_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QByteArray>("registryBytes");
+        QTest::addColumn<QStringList>("told");
+        QTest::addColumn<bool>("setAside");
+        QTest::addColumn<bool>("keptForNextStart");
+        const QStringList damaged{QStringLiteral("was damaged. It has been set aside as %aside, and your settings "
+                                                 "are back at their defaults")};
+        QTest::newRow("damaged") << "file" << QByteArray("{\"keys\": {\"\\\\Software\\\\Kes") << damaged
+                                 << true << true;
+        QTest::newRow("empty") << "file" << QByteArray() << damaged << true << true;
+        QTest::newRow("not a registry") << "file" << QByteArray("[1, 2]") << damaged << true << true;
+        QTest::newRow("PassKey of another type")
+            << "integer PassKey" << QByteArray()
+            << QStringList{QStringLiteral("cannot read the password it keeps in its settings file %registry.\r\n"
+                                          "\r\nTamsel will now ask for your password.")}
+            << false << true;
+        QTest::newRow("a folder in the settings file's place")
+            << "folder at the file" << QByteArray()
+            << QStringList{QStringLiteral("cannot read the password it keeps"),
+                           QStringLiteral("could not keep your password in its settings file %registry.")}
+            << false << false;
+        QTest::newRow("settings folder cannot be made")
+            << "file at the folder" << QByteArray()
+            << QStringList{QStringLiteral("could not keep your password in its settings file %registry.\r\n"
+                                          "\r\nYour entries are protected with it for this run, but Tamsel will "
+                                          "ask for it again at the next start")}
+            << false << false;
+    }
+    void unreadablePassKeyIsAskedForAgain()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QByteArray, registryBytes);
+        QFETCH(QStringList, told);
+        QFETCH(bool, setAside);
+        QFETCH(bool, keptForNextStart);
+        TestHome home;
+        StoreFile::SaveStore(home.storeFile(), "the real one", legacyDocument());
+        if (fault == QLatin1String("file")) {
+            writeAll(home.registryFile(), registryBytes);
+        } else if (fault == QLatin1String("integer PassKey")) {
+            TRegistry registry(home.registryFile());
+            QVERIFY(registry.OpenKey(RegistryKeys::program(), true));
+            registry.WriteInteger(PassKey::ValueName, 5);
+        } else if (fault == QLatin1String("folder at the file")) {
+            QVERIFY(QDir().mkpath(home.registryFile()));
+        } else {
+            QVERIFY(QDir(home.configFolder()).removeRecursively());
+            writeAll(home.configFolder(), "in the way");
+        }
+
+        PasswordDlgSeam::answerOk(QStringLiteral("the real one"));
+        MessageDlgSeam::setNextAnswers(QList<int>(told.size(), mrOk));
+        TfrmMain w;
+        w.FormCreate();
+        QVERIFY(!PasswordDlgSeam::hasPendingAnswer());
+        const QStringList asides
+            = QDir(home.configFolder()).entryList({QStringLiteral("registry.json.damaged-*")}, QDir::Files);
+        QCOMPARE(asides.size(), setAside ? 1 : 0);
+        const QString aside = setAside ? home.configFolder() + QLatin1Char('/') + asides.first() : QString();
+        const QStringList asked = MessageDlgSeam::takeAskedMessages();
+        QCOMPARE(asked.size(), told.size());
+        for (qsizetype i = 0; i < told.size(); ++i) {
+            const QString expected = QString(told[i])
+                                         .replace(QStringLiteral("%aside"), aside)
+                                         .replace(QStringLiteral("%registry"), home.registryFile());
+            QVERIFY2(asked[i].contains(expected), qPrintable(asked[i]));
+        }
+        if (setAside)
+            QCOMPARE(readAll(aside), registryBytes);
+        QVERIFY(w.HasPassPhrase);
+        QVERIFY(w.StoreAvailable);
+        QCOMPARE(w.lsvNotes->model()->rowCount() + w.lsvTasks->model()->rowCount(), 2);
+        QVERIFY(w.actNewNote->isEnabled());
+
+        if (!keptForNextStart)
+            return;
+        TDialogDriver noDialog;
+        TfrmMain again;
+        again.FormCreate();
+        QCOMPARE(noDialog.unexpectedWindows, QStringList());
+        QCOMPARE(again.PassPhrase, QStringLiteral("the real one"));
+        QVERIFY(again.StoreAvailable);
+    }
 };
 
 QTEST_MAIN(tst_StoreStartup)
