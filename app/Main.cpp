@@ -180,7 +180,21 @@ void TfrmMain::WriteTamselFile()
 
 bool TfrmMain::ConfirmSaveBeforeExit()
 {
-    return !actSaveNote->isEnabled() || ConfirmSaveChanges();
+    if (actSaveNote->isEnabled() && !ConfirmSaveChanges())
+        return false;
+    // Changes the store could not take are offered once more before they are
+    // lost; each failed try has told why.
+    while (Entries->Unstored()) {
+        const int answer = MessageDlg(
+            QStringLiteral("Some of your changes could not be written to %1 and are NOT saved.\r\n\r\n"
+                           "Try again to save them now? No ends Tamsel without them.")
+                .arg(StoreFilePath),
+            TMsgDlgType::Warning, mbYes | mbNo | mbCancel);
+        if (answer != mrYes)
+            return answer == mrNo;
+        Entries->Store();
+    }
+    return true;
 }
 
 void TfrmMain::Exit1Click()

@@ -277,9 +277,9 @@ public:
     QTimer *timAutoSave = nullptr;
 
     // Start-up faults and the ways out of the program.
-    // The question about unsaved editor changes before the program ends, shared
-    // by File > Exit and the close box: true when the program may end (no
-    // changes, No, or Yes and the save went through).
+    // The questions before the program ends, shared by File > Exit and the
+    // close box: unsaved editor changes, then changes the store could not
+    // take (offered to store again). True when the program may end.
     bool ConfirmSaveBeforeExit();
     // A later start of the program asks this one to come forward. The window
     // is shown only once start-up is complete: a request during start-up

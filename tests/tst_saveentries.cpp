@@ -167,6 +167,35 @@ private slots:
         QCOMPARE(storedEntries(f), (QStringList { "N alpha", "N precious" }));
     }
 
+    // Leaving with changes the store could not take offers to store them
+    // again: Cancel stays, a try that works lets the program end.
+    void exitOffersToStoreAgain()
+    {
+        TEditorWindow f(entries(task("t")));
+        QVERIFY(f.w().EncryptXMLFile());
+        const QString storePath = f.w().StoreFilePath;
+        const QString blocked = f.home.path() + QStringLiteral("/not-a-folder");
+        QFile file(blocked);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        f.w().StoreFilePath = blocked + QStringLiteral("/brindo.dat");
+        MessageDlgSeam::setNextAnswers({ mrOk });
+        f.w().TasksModel->setData(f.taskRow(0)->index(TaskRow::DoneColumn), Qt::Checked, Qt::CheckStateRole);
+        QVERIFY(f.w().Entries->Unstored());
+        MessageDlgSeam::takeAskedMessages();
+
+        MessageDlgSeam::setNextAnswers({ mrYes, mrOk, mrCancel });
+        QVERIFY(!f.w().ConfirmSaveBeforeExit());
+        QCOMPARE(MessageDlgSeam::takeAskedMessages().size(), 3);
+
+        f.w().StoreFilePath = storePath;
+        MessageDlgSeam::setNextAnswers({ mrYes });
+        QVERIFY(f.w().ConfirmSaveBeforeExit());
+        QVERIFY(!f.w().Entries->Unstored());
+        f.restart();
+        QCOMPARE(storedEntries(f), (QStringList { "T t 1" }));
+    }
+
     // After a save every cell of the task's row shows the new texts, and the
     // list is told that the whole row changed, so it repaints all of it.
     void savedTaskRowShowsEveryNewText()
