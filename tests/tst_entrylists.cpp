@@ -1,4 +1,5 @@
 #include "app/Main.h"
+#include "app/SettingsTable.h"
 #include "controls/ListViewEx.h"
 #include "controls/RichEditURL.h"
 #include "tests/RowProbe.h"
@@ -418,6 +419,45 @@ private slots:
             }
         }
         SetLocaleFormat(TLocaleFormat::fromLocale(QLocale(QLocale::English, QLocale::UnitedStates)));
+    }
+
+    // The sort the program ends with is the sort the next start shows: the
+    // stored settings replayed as one column click give the same rows, in
+    // the same direction, with the same header mark.
+    void storedSortReplaysAsClicked_data()
+    {
+        QTest::addColumn<int>("sortColumn");
+        QTest::addColumn<int>("clicks");
+        QTest::newRow("title ascending") << 2 << 2;
+        QTest::newRow("title descending") << 2 << 1;
+        QTest::newRow("modified descending") << 1 << 3;
+        QTest::newRow("created ascending") << 0 << 2;
+    }
+
+    void storedSortReplaysAsClicked()
+    {
+        QFETCH(int, sortColumn);
+        QFETCH(int, clicks);
+        const QByteArray xml = entries(note("b", "45000.3") + note("a", "45000.1") + note("C", "45000.2")
+                                       + note("a", "45000.4"));
+        Fixture before(xml);
+        TfrmMain &w = *before.window;
+        for (int i = 0; i < clicks; ++i)
+            w.lsvNotesColumnClick(w.lsvNotes, sortColumn);
+
+        Fixture after(xml);
+        TfrmMain &next = *after.window;
+        for (const TSetting &setting : SettingsReadOrder()) {
+            if (setting.name == QLatin1String("NoteSortToggle") || setting.name == QLatin1String("NoteSortColumn"))
+                setting.load(next, setting.save(w));
+        }
+        next.lsvNotesColumnClick(next.lsvNotes, next.NoteSortColumn);
+
+        QCOMPARE(column(next.lsvNotes, NoteRow::DateTime), column(w.lsvNotes, NoteRow::DateTime));
+        QCOMPARE(next.NotesModel->sortImageColumn(), sortColumn);
+        QCOMPARE(next.lsvNotes->model()->headerData(sortColumn, Qt::Horizontal, Qt::UserRole),
+                 w.lsvNotes->model()->headerData(sortColumn, Qt::Horizontal, Qt::UserRole));
+        QCOMPARE(next.NoteSortToggle, w.NoteSortToggle);
     }
 
     // Sorting moves the selected row without telling the selection handlers,
