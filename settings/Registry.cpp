@@ -74,7 +74,15 @@ void TRegistry::writeFile(const QJsonObject &root) const
                                  .arg(m_filePath, file.errorString()));
     file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
     const QByteArray bytes = QJsonDocument(root).toJson(QJsonDocument::Indented);
-    if (file.write(bytes) != bytes.size() || !file.commit())
+    // The flush is checked on its own: QSaveFile's commit does not notice a
+    // buffered write that fails (a full disk), and would put an empty file in
+    // place of the settings.
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        throw ERegistryError(QStringLiteral("The settings file %1 cannot be written: %2").arg(m_filePath, reason));
+    }
+    if (!file.commit())
         throw ERegistryError(QStringLiteral("The settings file %1 cannot be written: %2")
                                  .arg(m_filePath, file.errorString()));
 }

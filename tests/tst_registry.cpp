@@ -1,6 +1,8 @@
 #include "settings/Registry.h"
 
 #include <QDir>
+#include <csignal>
+#include <sys/resource.h>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -89,6 +91,40 @@ private slots:
         registry.OpenKey(QStringLiteral("Key"), true);
         registry.WriteString(QStringLiteral("Font"), QStringLiteral("Verdana") + QChar(0) + QStringLiteral("junk"));
         QCOMPARE(registry.ReadString(QStringLiteral("Font")), QStringLiteral("Verdana"));
+    }
+
+    // A write that fails (a full disk) raises and leaves the settings as they
+    // were: never an empty file, never the passphrase lost.
+    void failedWriteKeepsTheSettings()
+    {
+        TRegistry registry(file());
+        QVERIFY(registry.OpenKey(QStringLiteral("\\Software\\Kestrine\\Tamsel"), true));
+        registry.WriteBinaryData(QStringLiteral("PassKey"), QByteArray("secret"));
+        const auto before = [this] {
+            QFile stored(file());
+            return stored.open(QIODevice::ReadOnly) ? stored.readAll() : QByteArray();
+        }();
+
+        struct rlimit limit;
+        QVERIFY(getrlimit(RLIMIT_FSIZE, &limit) == 0);
+        const struct rlimit saved = limit;
+        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        limit.rlim_cur = 0;
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &limit) == 0);
+        bool raised = false;
+        try {
+            registry.WriteInteger(QStringLiteral("Top"), 1);
+        } catch (const ERegistryError &) {
+            raised = true;
+        }
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previous);
+
+        QVERIFY(raised);
+        QFile stored(file());
+        QVERIFY(stored.open(QIODevice::ReadOnly));
+        QCOMPARE(stored.readAll(), before);
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("registry.json")});
     }
 
     void fileIsPrivateAndComplete()

@@ -8,6 +8,7 @@
 #include "platform/Clock.h"
 #include "settings/Registry.h"
 #include "settings/RegistryKeys.h"
+#include "mainwindow/EntryListModel.h"
 #include "store/PassKey.h"
 #include "app/PasswordDlg.h"
 #include "store/StoreFile.h"
@@ -21,7 +22,8 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
+#include <algorithm>
 
 namespace {
 QByteArray readAll(const QString &path)
@@ -294,6 +296,70 @@ private slots:
         QVERIFY(!MessageDlgSeam::takeAskedDialogs().isEmpty());
         QCOMPARE(readAll(home.storeFile()), bytes);
         QCOMPARE(storedPassKey(home), std::optional<QByteArray>(EncodePassKey("a different one")));
+    }
+
+    // A first store that cannot be written leaves the entries closed, says
+    // so with the reason and the file, and no entry command pretends to work.
+    void unwritableFirstStoreLeavesTheEntriesClosed()
+    {
+        TestHome home;
+        storePassKey(home, QStringLiteral("first store"));
+        QDir().mkpath(home.dataFolder());
+        // The store is a link into a folder that does not exist: no new store
+        // can be written there, by any user.
+        QVERIFY(QFile::link(home.path() + QStringLiteral("/gone/brindo.dat"), home.storeFile()));
+        MessageDlgSeam::setNextAnswers({ mrOk, mrNo });
+        TfrmMain w;
+        w.FormCreate();
+
+        const QStringList told = MessageDlgSeam::takeAskedMessages();
+        QVERIFY2(std::any_of(told.begin(), told.end(),
+                             [&](const QString &message) {
+                                 return message.contains(QStringLiteral("NOT saved")) && message.contains(w.StoreFilePath);
+                             }),
+                 qPrintable(told.join(QStringLiteral(" | "))));
+        QVERIFY(!w.StoreAvailable);
+        QVERIFY(!QFile::exists(home.storeFile()));
+        for (QAction *action : { w.actNewNote, w.actSaveNote, w.actDeleteNote, w.actAddFile })
+            QVERIFY2(!action->isEnabled(), qPrintable(action->objectName()));
+    }
+
+    // A store keyed in the old single-byte code page opens, and is stored
+    // again under that same key, so whatever opened it before still can.
+    void storeKeyedInTheOldCodePageStaysSo()
+    {
+        TestHome home;
+        storePassKey(home, QStringLiteral("caf\u00e9"));
+        QDir().mkpath(home.dataFolder());
+        const QByteArray oldKey("caf\xe9");
+        StoreFile::SaveStore(home.storeFile(), oldKey, legacyDocument());
+        TfrmMain w;
+        w.FormCreate();
+        QVERIFY(w.StoreAvailable);
+        QCOMPARE(w.NotesModel->rowCount(), 1);
+        QVERIFY(w.EncryptXMLFile());
+        TXmlDocument reopened;
+        StoreFile::OpenStore(home.storeFile(), oldKey, reopened);
+        QCOMPARE(QString::fromUtf8(reopened.Root().first_child().child("Title").child_value()), QStringLiteral("Old note"));
+    }
+
+    // What interrupted store writes left beside the store is removed at
+    // start-up; other files stay.
+    void staleStoreWritesAreRemovedAtStart()
+    {
+        TestHome home;
+        storePassKey(home, QStringLiteral("stale"));
+        QDir().mkpath(home.dataFolder());
+        StoreFile::SaveStore(home.storeFile(), StoreFile::PassPhraseBytes(QStringLiteral("stale")), legacyDocument());
+        const QString stale = home.storeFile() + QStringLiteral(".Ab12Cd");
+        const QString other = home.dataFolder() + QStringLiteral("/notes.txt");
+        writeAll(stale, "half a store");
+        writeAll(other, "mine");
+        TfrmMain w;
+        w.FormCreate();
+        QVERIFY(w.StoreAvailable);
+        QVERIFY(!QFile::exists(stale));
+        QVERIFY(QFile::exists(other));
     }
 
     void legacyFileIsConvertedAtStart()
