@@ -137,8 +137,6 @@ public:
     bool Exiting = false;
     bool Printing = false;
     bool LoadingEntry = false;
-    // True while a completion box is being created: its first state is no click.
-    bool CreatingTaskBox = false;
     TEditorKind EditorKind = TEditorKind::None;
     QString MailFooter;
     QString StoreFilePath;

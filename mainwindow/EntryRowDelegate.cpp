@@ -25,11 +25,6 @@ TEntryRowDelegate *TEntryRowDelegate::Install(QAbstractItemView *list, int doneC
     return delegate;
 }
 
-TEntryRowDelegate *TEntryRowDelegate::Of(const QAbstractItemView *list)
-{
-    return qobject_cast<TEntryRowDelegate *>(list->itemDelegate());
-}
-
 QRect TEntryRowDelegate::boxRect(const QStyleOptionViewItem &cell) const
 {
     const QStyle *style = styleOf(cell);
@@ -72,8 +67,8 @@ void TEntryRowDelegate::initStyleOption(QStyleOptionViewItem *option, const QMod
         option->text += QChar(0x2026);
     }
     if (index.column() == m_doneColumn) {
-        // The box covers the whole cell: its text ("0" in a row just saved)
-        // is not shown, and the box is drawn centred by paint().
+        // The box covers the whole cell: no text is shown there, and the box
+        // is drawn centred by paint().
         option->features &= ~(QStyleOptionViewItem::HasDisplay | QStyleOptionViewItem::HasCheckIndicator);
         option->text.clear();
     }
