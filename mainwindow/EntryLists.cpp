@@ -80,11 +80,14 @@ void TfrmMain::LoadNotes()
     lsvNotes->header()->setFont(this->font());
     lsvTasks->header()->setFont(this->font());
     try {
-        // The lead times are those of the editor's lead-time list.
-        const auto leadMinutes = [this](int lead) -> std::optional<int> {
-            if (lead < 0 || lead >= cboReminder->count())
+        // The lead times are those of the editor's lead-time list, read once.
+        std::vector<int> minutes;
+        for (int lead = 0; lead < cboReminder->count(); ++lead)
+            minutes.push_back(ReminderInfoAt(cboReminder, lead).Minutes);
+        const auto leadMinutes = [&minutes](int lead) -> std::optional<int> {
+            if (lead < 0 || lead >= int(minutes.size()))
                 return std::nullopt;
-            return ReminderInfoAt(cboReminder, lead).Minutes;
+            return minutes[size_t(lead)];
         };
         const TEntryTable::TLoadResult result = Entries->Load(DayNumber::fromDateTime(Clock::now()), leadMinutes);
         if (!result.skipped.isEmpty()) {

@@ -166,6 +166,12 @@ QString TEntryFields::text(Field field) const
     throw ETamselError(QStringLiteral("The element %1 has no value.").arg(QLatin1String(fieldNames[size_t(field)])));
 }
 
+bool TEntryFields::equals(Field field, const char *text) const
+{
+    const char *value = m_values[size_t(field)];
+    return value && std::strcmp(value, text) == 0;
+}
+
 bool TEntryFields::isTask() const
 {
     const char *kind = m_values[NoteType];

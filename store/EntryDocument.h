@@ -46,6 +46,10 @@ public:
 
     // No value when the child is missing or empty.
     std::optional<QString> value(Field field) const;
+    // Whether the child is there with text, without reading the text.
+    bool has(Field field) const { return m_values[size_t(field)] && *m_values[size_t(field)]; }
+    // Whether the child's text is exactly this one.
+    bool equals(Field field, const char *text) const;
     // Like value(), but a missing value raises ETamselError.
     QString text(Field field) const;
     // "N" exactly is a note; any other text a task; a missing kind reads as a note.

@@ -73,7 +73,7 @@ TEntryTable::TLoadResult TEntryTable::Load(double now, const LeadMinutes &leadMi
         TEntryFields fields(element);
         auto created = readNumber(fields, TEntryFields::DateTime);
         if (!created) {
-            if (!fields.value(TEntryFields::DateTime)) {
+            if (!fields.has(TEntryFields::DateTime)) {
                 skip(QStringLiteral("it has no creation date."));
                 continue;
             }
@@ -84,7 +84,7 @@ TEntryTable::TLoadResult TEntryTable::Load(double now, const LeadMinutes &leadMi
             fields = TEntryFields(element);
             created = readNumber(fields, TEntryFields::DateTime);
         }
-        if (!fields.value(TEntryFields::Title)) {
+        if (!fields.has(TEntryFields::Title)) {
             skip(QStringLiteral("it has no title."));
             continue;
         }
@@ -97,14 +97,14 @@ TEntryTable::TLoadResult TEntryTable::Load(double now, const LeadMinutes &leadMi
         entry->modified = readNumber(fields, TEntryFields::LastModified);
         if (entry->task) {
             entry->deadline = readNumber(fields, TEntryFields::Deadline);
-            entry->complete = fields.value(TEntryFields::Complete) == QLatin1String("1");
+            entry->complete = fields.equals(TEntryFields::Complete, "1");
             entry->completed = readNumber(fields, TEntryFields::DateCompleted);
             bool isNumber = false;
             const int lead = fields.value(TEntryFields::Reminder).value_or(QString()).toInt(&isNumber);
             const std::optional<int> minutes = isNumber ? leadMinutes(lead) : std::nullopt;
             if (minutes)
                 entry->lead = lead;
-            if (fields.value(TEntryFields::ReminderDate))
+            if (fields.has(TEntryFields::ReminderDate))
                 entry->reminderDate = readNumber(fields, TEntryFields::ReminderDate);
             else if (minutes && entry->deadline)
                 // (x * 1440 - m) / 1440, as the lead times are added everywhere.
