@@ -75,7 +75,6 @@ public:
     // Entry store. EncryptXMLFile stores the document and tells the user in
     // plain words when it could not: false then.
     void WriteTamselFile();
-    QString GetNoteDate(int documentIndex);
     bool EncryptXMLFile();
     void DecryptXMLFile();
     void MigrateXMLFile();

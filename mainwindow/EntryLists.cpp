@@ -10,7 +10,6 @@
 #include "platform/Clock.h"
 #include "reminders/ReminderInfo.h"
 #include "store/DayNumber.h"
-#include "store/EntryDocument.h"
 #include "store/EntryTable.h"
 
 #include <QAction>
@@ -34,21 +33,6 @@ public:
 // log has them all.
 constexpr int namedSkippedEntries = 10;
 } // namespace
-
-QString TfrmMain::GetNoteDate(int documentIndex)
-{
-    try {
-        const pugi::xml_node entry = TXmlDocument::ChildAt(xmlNotes.Root(), documentIndex);
-        bool repaired = false;
-        const QString display = EntryDocument::ReadNoteDate(entry, Clock::now(), &repaired);
-        if (repaired)
-            EncryptXMLFile();
-        return display;
-    } catch (const ETamselError &error) {
-        ReportError({QStringLiteral("Main"), QStringLiteral("GetNoteDate"), error.message()});
-        return {};
-    }
-}
 
 TEntryListModel *TfrmMain::ModelOf(const QTreeView *list) const
 {
