@@ -47,7 +47,9 @@ bool TfrmMain::EncryptXMLFile()
 void TfrmMain::DecryptXMLFile()
 {
     try {
-        StorePassPhrase = StoreFile::OpenStoreWithPassPhrase(StoreFilePath, PassPhrase, xmlNotes).passPhrase;
+        StorePassPhrase = StoreFile::OpenStoreWithPassPhrase(
+            StoreFilePath, PassPhrase, xmlNotes, StoreFile::TBodyUse::DocumentOnly)
+                              .passPhrase;
         StoreAvailable = true;
     } catch (const EStoreOpenError &error) {
         xmlNotes.Clear();

@@ -26,10 +26,15 @@
 namespace {
 QString systemError(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
-void loadBody(const QByteArray &body, TXmlDocument &document, const QString &whatFailed)
+// A body handed over whole (moved in) is parsed where it is, as the
+// document's own text.
+void loadBody(QByteArray body, TXmlDocument &document, const QString &whatFailed, bool inPlace = false)
 {
     try {
-        document.LoadFromMemory(body);
+        if (inPlace)
+            document.LoadFromBuffer(std::move(body));
+        else
+            document.LoadFromMemory(body);
     } catch (const EXmlParseError &error) {
         throw EStoreOpenError(
             whatFailed + QStringLiteral(" (") + StoreFile::ParseFailureReason(error) + QStringLiteral(")."));
@@ -318,14 +323,15 @@ QStringList StoreFile::RemoveStaleTemporaryFiles(const QString &path)
     return removed;
 }
 
-void StoreFile::LoadBody(const QByteArray &body, TXmlDocument &document)
+void StoreFile::LoadBody(QByteArray body, TXmlDocument &document, TBodyUse use)
 {
     if (body.isEmpty())
         throw EStoreOpenError(
             QStringLiteral("The file holds its %1-byte salt and nothing else.").arg(SaltSize));
-    loadBody(body, document,
+    loadBody(std::move(body), document,
         QStringLiteral("After decryption the file is not a readable entry document: either the passphrase "
-                       "is not the one it was written with, or the file is damaged"));
+                       "is not the one it was written with, or the file is damaged"),
+        use == TBodyUse::DocumentOnly);
 }
 
 QByteArray StoreFile::OpenStore(const QString &path, const QByteArray &passPhrase, TXmlDocument &document)
@@ -345,15 +351,23 @@ QList<QByteArray> StoreFile::PassPhraseCandidates(const QString &passPhrase)
 }
 
 StoreFile::TOpenedStore StoreFile::OpenStoreWithPassPhrase(
-    const QString &path, const QString &passPhrase, TXmlDocument &document)
+    const QString &path, const QString &passPhrase, TXmlDocument &document, TBodyUse use)
 {
-    const QByteArray fileBytes = ReadFile(path);
+    QByteArray fileBytes = ReadFile(path);
+    const QList<QByteArray> candidates = PassPhraseCandidates(passPhrase);
     std::optional<EStoreOpenError> firstFailure;
-    for (const QByteArray &candidate : PassPhraseCandidates(passPhrase)) {
+    for (qsizetype i = 0; i < candidates.size(); ++i) {
         try {
-            QByteArray body = Decrypt(fileBytes, candidate);
-            LoadBody(body, document);
-            return { std::move(body), candidate };
+            // The last try may decrypt in the file's own buffer; an earlier one
+            // leaves it for the next.
+            const bool last = i + 1 == candidates.size();
+            QByteArray body = Decrypt(last ? std::move(fileBytes) : fileBytes, candidates.at(i));
+            if (use == TBodyUse::DocumentOnly) {
+                LoadBody(std::move(body), document, use);
+                return { QByteArray(), candidates.at(i) };
+            }
+            LoadBody(body, document, use);
+            return { std::move(body), candidates.at(i) };
         } catch (const EStoreOpenError &error) {
             // The first failure says why; the other forms are older spellings of the same passphrase.
             if (!firstFailure)

@@ -90,7 +90,11 @@ QStringList RemoveStaleTemporaryFiles(const QString &path);
 // Loads a decrypted body into the document. Raises EStoreOpenError when the
 // body is empty (a file of its salt alone) or does not parse; the document is
 // then left as it was.
-void LoadBody(const QByteArray &body, TXmlDocument &document);
+// What is kept of a decrypted body besides the document: the body's exact
+// bytes as well, or only the document, which is then parsed in the body's
+// own buffer (no second copy of a large store).
+enum class TBodyUse { KeepBody, DocumentOnly };
+void LoadBody(QByteArray body, TXmlDocument &document, TBodyUse use = TBodyUse::KeepBody);
 
 // Reads and decrypts the store at path and loads its body into the document.
 // Returns the body's exact bytes. Raises EStoreOpenError when the file is too
@@ -98,14 +102,15 @@ void LoadBody(const QByteArray &body, TXmlDocument &document);
 QByteArray OpenStore(const QString &path, const QByteArray &passPhrase, TXmlDocument &document);
 
 struct TOpenedStore {
-    QByteArray body; // the body's exact bytes
+    QByteArray body; // the body's exact bytes; empty for TBodyUse::DocumentOnly
     // The passphrase's bytes that opened the store; saved under these, it
     // stays readable for whatever opened it before.
     QByteArray passPhrase;
 };
 // Like OpenStore, trying each of PassPhraseCandidates in turn; the file is
 // only read. When none opens it, raises the EStoreOpenError of the first.
-TOpenedStore OpenStoreWithPassPhrase(const QString &path, const QString &passPhrase, TXmlDocument &document);
+TOpenedStore OpenStoreWithPassPhrase(const QString &path, const QString &passPhrase, TXmlDocument &document,
+    TBodyUse use = TBodyUse::KeepBody);
 
 // Writes a plain body as the store at path under a fresh salt, atomically.
 // The body is encrypted in its own buffer, so a body handed over with

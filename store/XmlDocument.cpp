@@ -55,7 +55,10 @@ QString TXmlDocument::ParseErrorMessage(const QByteArray &source, const pugi::xm
            + QString::number(line) + QLatin1String("\r\n") + lineText.left(40);
 }
 
-void TXmlDocument::LoadFromMemory(const QByteArray &bytes)
+namespace {
+// Whether the document's declared encoding is read through the single-byte
+// code page; raises for an encoding that cannot be read at all.
+bool readThroughCodePage(const QByteArray &bytes)
 {
     // The single-byte encodings of older versions are read through their code
     // page; pugixml reads the rest (UTF-8, and UTF-16 or UTF-32 by their
@@ -67,11 +70,30 @@ void TXmlDocument::LoadFromMemory(const QByteArray &bytes)
                                             "cannot be read; only UTF-8, UTF-16, ISO-8859-1 and "
                                             "windows-1252 can.")
                                  .arg(encoding));
-    const QByteArray source = codePage ? CodePage1252::Decode(bytes).toUtf8() : bytes;
+    return codePage;
+}
+} // namespace
 
+void TXmlDocument::LoadFromMemory(const QByteArray &bytes)
+{
+    load(bytes, readThroughCodePage(bytes), false);
+}
+
+void TXmlDocument::LoadFromBuffer(QByteArray bytes)
+{
+    const bool codePage = readThroughCodePage(bytes);
+    load(std::move(bytes), codePage, true);
+}
+
+void TXmlDocument::load(QByteArray source, bool codePage, bool inPlace)
+{
+    if (codePage)
+        source = CodePage1252::Decode(source).toUtf8();
+    const pugi::xml_encoding encoding = codePage ? pugi::encoding_utf8 : pugi::encoding_auto;
     pugi::xml_document parsed;
-    const pugi::xml_parse_result result = parsed.load_buffer(source.constData(), size_t(source.size()),
-        parseOptions, codePage ? pugi::encoding_utf8 : pugi::encoding_auto);
+    const pugi::xml_parse_result result = inPlace
+        ? parsed.load_buffer_inplace(source.data(), size_t(source.size()), parseOptions, encoding)
+        : parsed.load_buffer(source.constData(), size_t(source.size()), parseOptions, encoding);
     if (!result)
         throw EXmlParseError(ParseErrorMessage(source, result));
     if (!parsed.document_element())
@@ -82,6 +104,7 @@ void TXmlDocument::LoadFromMemory(const QByteArray &bytes)
     if (declaration.type() == pugi::node_declaration && declaration.attribute("encoding"))
         declaration.attribute("encoding").set_value("UTF-8");
     m_document = std::move(parsed);
+    m_buffer = inPlace ? std::move(source) : QByteArray();
 }
 
 void TXmlDocument::LoadFromFile(const QString &path)
@@ -108,6 +131,7 @@ void TXmlDocument::Save(pugi::xml_writer &writer) const
 void TXmlDocument::Clear()
 {
     m_document.reset();
+    m_buffer.clear();
 }
 
 int TXmlDocument::ChildCount(pugi::xml_node parent)

@@ -26,6 +26,11 @@ public:
     // raises EXmlParseError. The document is held as UTF-8 and its
     // declaration then names UTF-8, so that what is saved reads back alike.
     void LoadFromMemory(const QByteArray &bytes);
+    // The same, parsing the bytes where they are and keeping them as the
+    // document's text: no second copy of a large document is made. A failure
+    // is reported with the parser's reason and line, but its excerpt of the
+    // line may show text the parser has already changed.
+    void LoadFromBuffer(QByteArray bytes);
     void LoadFromFile(const QString &path);
     // UTF-8 with the XML declaration.
     QByteArray SaveToBytes() const;
@@ -53,5 +58,9 @@ public:
     static QString ParseErrorMessage(const QByteArray &source, const pugi::xml_parse_result &result);
 
 private:
+    void load(QByteArray source, bool codePage, bool inPlace);
+
+    // The text a document parsed in place points into; it outlives the document.
+    QByteArray m_buffer;
     pugi::xml_document m_document;
 };
