@@ -12,6 +12,7 @@
 #include "platform/Paths.h"
 #include "store/EntryDocument.h"
 #include "store/LocaleFormat.h"
+#include "store/StoreFile.h"
 
 #include <QAction>
 #include <QApplication>
@@ -27,6 +28,8 @@
 #include <QTimeEdit>
 #include <QTimer>
 #include <QTreeView>
+#include <QtConcurrent/QtConcurrentRun>
+#include <utility>
 
 namespace {
 const QString unitMain = QStringLiteral("Main");
@@ -58,7 +61,7 @@ TfrmMain::~TfrmMain()
     Entries->Clear();
 }
 
-void TfrmMain::FormCreate(const QStringList &arguments)
+void TfrmMain::FormCreate(const QStringList &arguments, TStoreOpening opening)
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     Starting = true;
@@ -95,36 +98,72 @@ void TfrmMain::FormCreate(const QStringList &arguments)
             }
             // A store that could not be made has been reported where it failed;
             // there is then nothing to open.
+            if (QFileInfo::exists(StoreFilePath) && opening == TStoreOpening::WhileShown) {
+                // Decrypting and parsing a large store takes a while: the window
+                // shows meanwhile, its entry commands off, and start-up goes on
+                // when the entries are read.
+                StoreOpening = new QFutureWatcher<std::shared_ptr<StoreFile::TOpenedEntries>>(this);
+                connect(StoreOpening, &QFutureWatcherBase::finished, this, &TfrmMain::FinishStartUpNow);
+                StoreOpening->setFuture(QtConcurrent::run(&StoreFile::OpenEntries, StoreFilePath, PassPhrase));
+                EnableUserControls();
+                return;
+            }
             if (QFileInfo::exists(StoreFilePath))
                 DecryptXMLFile();
-            FillReminderComboBox(cboReminder);
-            LoadNotes();
-            const QDateTime now = Clock::now();
-            dtpDate->setDate(now.date());
-            dtpTime->setTime(now.time());
-            EnableUserControls();
-            lsvNotesColumnClick(lsvNotes, NoteSortColumn);
-            lsvTasksColumnClick(lsvTasks, TaskSortColumn);
-
-            if (pgcData->currentWidget() == tabNotes) {
-                radNote->setChecked(true);
-                if (NotesModel->rowCount() > 0) {
-                    lsvNotes->setCurrentIndex(NotesModel->index(0, 0));
-                    lsvNotesDblClick(lsvNotes);
-                }
-                pgcData->setCurrentWidget(tabTasks);
-                pgcData->setCurrentWidget(tabNotes);
-            } else {
-                radTask->setChecked(true);
-                if (TasksModel->rowCount() > 0) {
-                    lsvTasks->setCurrentIndex(TasksModel->index(0, 0));
-                    lsvNotesDblClick(lsvTasks);
-                }
-            }
+            ShowEntriesAtStart();
         }
     } catch (const std::exception &error) {
         reportMain("FormCreate", QString::fromStdString(error.what()));
     }
+    EndStartUp();
+}
+
+void TfrmMain::FinishStartUpNow()
+{
+    if (!StoreOpening)
+        return;
+    QFutureWatcher<std::shared_ptr<StoreFile::TOpenedEntries>> *opening = std::exchange(StoreOpening, nullptr);
+    opening->disconnect(this);
+    try {
+        TakeOpenedStore(*opening->future().result());
+        ShowEntriesAtStart();
+    } catch (const std::exception &error) {
+        reportMain("FormCreate", QString::fromStdString(error.what()));
+    }
+    opening->deleteLater();
+    EndStartUp();
+}
+
+void TfrmMain::ShowEntriesAtStart()
+{
+    FillReminderComboBox(cboReminder);
+    LoadNotes();
+    const QDateTime now = Clock::now();
+    dtpDate->setDate(now.date());
+    dtpTime->setTime(now.time());
+    EnableUserControls();
+    lsvNotesColumnClick(lsvNotes, NoteSortColumn);
+    lsvTasksColumnClick(lsvTasks, TaskSortColumn);
+
+    if (pgcData->currentWidget() == tabNotes) {
+        radNote->setChecked(true);
+        if (NotesModel->rowCount() > 0) {
+            lsvNotes->setCurrentIndex(NotesModel->index(0, 0));
+            lsvNotesDblClick(lsvNotes);
+        }
+        pgcData->setCurrentWidget(tabTasks);
+        pgcData->setCurrentWidget(tabNotes);
+    } else {
+        radTask->setChecked(true);
+        if (TasksModel->rowCount() > 0) {
+            lsvTasks->setCurrentIndex(TasksModel->index(0, 0));
+            lsvNotesDblClick(lsvTasks);
+        }
+    }
+}
+
+void TfrmMain::EndStartUp()
+{
     timAutoSave->setInterval(AutoSaveAfterTime * 60 * 1000);
     ResetTimerState();
     actSaveNote->setEnabled(false);
@@ -180,6 +219,9 @@ void TfrmMain::WriteTamselFile()
 
 bool TfrmMain::ConfirmSaveBeforeExit()
 {
+    // A start-up still reading the store ends first, so the settings written
+    // at the end are those of a whole start.
+    FinishStartUpNow();
     if (actSaveNote->isEnabled() && !ConfirmSaveChanges())
         return false;
     // Changes the store could not take are offered once more before they are

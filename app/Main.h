@@ -4,7 +4,9 @@
 #include "store/XmlDocument.h"
 
 #include <QFont>
+#include <QFutureWatcher>
 #include <QMainWindow>
+#include <memory>
 #include <optional>
 
 class QAction;
@@ -31,6 +33,9 @@ class TEntryListModel;
 class TEntryTable;
 struct TEntry;
 struct TEntryWrite;
+namespace StoreFile {
+struct TOpenedEntries;
+}
 class TListViewEx;
 class TRichEditURL;
 struct TRowLook;
@@ -57,7 +62,14 @@ public:
     ~TfrmMain() override;
 
     // Start-up and shutdown.
-    void FormCreate(const QStringList &arguments = {});
+    // How start-up opens the store: before FormCreate returns, or in the
+    // background while the window is already shown (the program's own start),
+    // finishing start-up once the entries are read.
+    enum class TStoreOpening { BeforeReturn, WhileShown };
+    void FormCreate(const QStringList &arguments = {}, TStoreOpening opening = TStoreOpening::BeforeReturn);
+    // Waits for a store still being opened in the background and finishes
+    // start-up with it; nothing when none is.
+    void FinishStartUpNow();
     void Exit1Click();
     void Exit2Click();
     void WMQueryEndSession(QSessionManager &manager);
@@ -80,6 +92,9 @@ public:
     void MigrateXMLFile();
     // Removes what interrupted store writes left beside the store.
     void RemoveStaleStoreFiles();
+    // Takes the outcome of opening the store: the entries, or the user is told
+    // why they could not be opened.
+    void TakeOpenedStore(StoreFile::TOpenedEntries &opened);
 
     // Entry lists.
     void LoadNotes();
@@ -318,4 +333,10 @@ private:
     // Sorts a list again by its sort column, keeping its direction.
     void ResortList(QTreeView *list);
     void ShowSavedEntry(const TEntryWrite &write, bool moved);
+    // Start-up from the opened store on: lists, sorts, the first entry.
+    void ShowEntriesAtStart();
+    // Start-up's last step, which always runs: timers, actions, Starting off.
+    void EndStartUp();
+    // The store being opened in the background while the window shows.
+    QFutureWatcher<std::shared_ptr<StoreFile::TOpenedEntries>> *StoreOpening = nullptr;
 };

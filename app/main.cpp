@@ -45,7 +45,7 @@ int main(int argc, char *argv[])
     TfrmMain frmMain;
     QObject::connect(&instanceControl, &TadpInstanceControl::ActivationRequested, &frmMain,
                      &TfrmMain::BringToFront);
-    frmMain.FormCreate(application.arguments().mid(1));
+    frmMain.FormCreate(application.arguments().mid(1), TfrmMain::TStoreOpening::WhileShown);
     if (frmMain.QuitAtStart)
         return 0;
     KeepOnScreen(frmMain);

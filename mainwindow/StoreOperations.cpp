@@ -5,6 +5,7 @@
 #include "diagnostics/MessageDlg.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
+#include "store/EntryTable.h"
 #include "store/StoreFile.h"
 
 namespace {
@@ -46,26 +47,32 @@ bool TfrmMain::EncryptXMLFile()
 
 void TfrmMain::DecryptXMLFile()
 {
-    try {
-        StorePassPhrase = StoreFile::OpenStoreWithPassPhrase(
-            StoreFilePath, PassPhrase, xmlNotes, StoreFile::TBodyUse::DocumentOnly)
-                              .passPhrase;
+    TakeOpenedStore(*StoreFile::OpenEntries(StoreFilePath, PassPhrase));
+}
+
+void TfrmMain::TakeOpenedStore(StoreFile::TOpenedEntries &opened)
+{
+    // The entry table points into the document being replaced.
+    Entries->Clear();
+    if (!opened.failure) {
+        xmlNotes = std::move(opened.document);
+        StorePassPhrase = opened.passPhrase;
         StoreAvailable = true;
-    } catch (const EStoreOpenError &error) {
-        xmlNotes.Clear();
-        StoreAvailable = false;
+        return;
+    }
+    xmlNotes.Clear();
+    StoreAvailable = false;
+    if (opened.unopenable) {
         tellNotOpened("DecryptXMLFile",
             QStringLiteral("Tamsel could not open your entries in %1.\r\n\r\n"
                            "Most likely the password Tamsel has is not the one the entries were "
                            "saved with (for example after its settings were lost and a new "
                            "password was entered), or the file is damaged.")
                 .arg(StoreFilePath),
-            error.message());
-    } catch (const ETamselError &error) {
-        xmlNotes.Clear();
-        StoreAvailable = false;
+            *opened.failure);
+    } else {
         tellNotOpened("DecryptXMLFile",
-            QStringLiteral("Tamsel could not read your entries in %1.").arg(StoreFilePath), error.message());
+            QStringLiteral("Tamsel could not read your entries in %1.").arg(StoreFilePath), *opened.failure);
     }
 }
 

@@ -377,6 +377,23 @@ StoreFile::TOpenedStore StoreFile::OpenStoreWithPassPhrase(
     throw *firstFailure;
 }
 
+std::shared_ptr<StoreFile::TOpenedEntries> StoreFile::OpenEntries(const QString &path, const QString &passPhrase)
+{
+    auto opened = std::make_shared<TOpenedEntries>();
+    try {
+        opened->passPhrase
+            = OpenStoreWithPassPhrase(path, passPhrase, opened->document, TBodyUse::DocumentOnly).passPhrase;
+    } catch (const EStoreOpenError &error) {
+        opened->failure = error.message();
+        opened->unopenable = true;
+    } catch (const ETamselError &error) {
+        opened->failure = error.message();
+    } catch (const std::exception &error) {
+        opened->failure = QString::fromLocal8Bit(error.what());
+    }
+    return opened;
+}
+
 void StoreFile::SaveStore(const QString &path, const QByteArray &passPhrase, QByteArray plain)
 {
     const QByteArray salt = NewSalt();

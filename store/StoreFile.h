@@ -1,6 +1,7 @@
 #pragma once
 
 #include "diagnostics/Exception.h"
+#include "store/XmlDocument.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -8,9 +9,9 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
+#include <optional>
 
-class EXmlParseError;
-class TXmlDocument;
 
 // Raised when a store or a legacy file exists but its entries cannot be read:
 // a file shorter than its salt, or a body that does not parse (after
@@ -111,6 +112,20 @@ struct TOpenedStore {
 // only read. When none opens it, raises the EStoreOpenError of the first.
 TOpenedStore OpenStoreWithPassPhrase(const QString &path, const QString &passPhrase, TXmlDocument &document,
     TBodyUse use = TBodyUse::KeepBody);
+
+// The outcome of opening a store away from the window: the document and the
+// passphrase's bytes that opened it, or why it could not be opened. A failure
+// travels as a value, since it crosses from a worker thread to the window.
+struct TOpenedEntries {
+    TXmlDocument document;
+    QByteArray passPhrase;
+    std::optional<QString> failure;
+    // The file was read but does not open with the passphrase, or is damaged
+    // (rather than: it could not be read at all).
+    bool unopenable = false;
+};
+// OpenStoreWithPassPhrase, keeping only the document; never raises.
+std::shared_ptr<TOpenedEntries> OpenEntries(const QString &path, const QString &passPhrase);
 
 // Writes a plain body as the store at path under a fresh salt, atomically.
 // The body is encrypted in its own buffer, so a body handed over with

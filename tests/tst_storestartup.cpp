@@ -362,6 +362,65 @@ private slots:
         QVERIFY(QFile::exists(other));
     }
 
+    // The program's own start shows its window while the store is read in
+    // the background: the entry commands stay off until the entries are in,
+    // then start-up ends as it does with the store read first.
+    void entriesArriveAfterTheWindowShows()
+    {
+        TestHome home;
+        storePassKey(home, QStringLiteral("background"));
+        QDir().mkpath(home.dataFolder());
+        StoreFile::SaveStore(home.storeFile(), StoreFile::PassPhraseBytes(QStringLiteral("background")), legacyDocument());
+        TfrmMain w;
+        w.FormCreate({}, TfrmMain::TStoreOpening::WhileShown);
+        QVERIFY(w.Starting);
+        QVERIFY(!w.actNewNote->isEnabled());
+        QTRY_VERIFY(!w.Starting);
+        QVERIFY(w.StoreAvailable);
+        QCOMPARE(w.NotesModel->rowCount(), 1);
+        QCOMPARE(w.TasksModel->rowCount(), 1);
+        QCOMPARE(w.edtTitle->toPlainText(), QStringLiteral("Old note"));
+        QVERIFY(w.actNewNote->isEnabled());
+        QCOMPARE(w.NotesModel->sortImageColumn(), w.NoteSortColumn);
+    }
+
+    // Leaving before the store is read waits for it, so nothing of the start
+    // is lost and the settings written are those of a whole start.
+    void leavingWhileTheStoreIsReadWaitsForIt()
+    {
+        TestHome home;
+        storePassKey(home, QStringLiteral("background"));
+        QDir().mkpath(home.dataFolder());
+        StoreFile::SaveStore(home.storeFile(), StoreFile::PassPhraseBytes(QStringLiteral("background")), legacyDocument());
+        TfrmMain w;
+        w.FormCreate({}, TfrmMain::TStoreOpening::WhileShown);
+        QVERIFY(w.ConfirmSaveBeforeExit());
+        QVERIFY(!w.Starting);
+        QVERIFY(w.StoreAvailable);
+        QCOMPARE(w.NotesModel->rowCount() + w.TasksModel->rowCount(), 2);
+    }
+
+    // A store that does not open is reported as at any start, also when it is
+    // read in the background.
+    void unopenableStoreReadInTheBackground()
+    {
+        TestHome home;
+        storePassKey(home, QStringLiteral("not this one"));
+        QDir().mkpath(home.dataFolder());
+        StoreFile::SaveStore(home.storeFile(), StoreFile::PassPhraseBytes(QStringLiteral("background")), legacyDocument());
+        const QByteArray before = readAll(home.storeFile());
+        MessageDlgSeam::setNextAnswers({ mrOk });
+        TfrmMain w;
+        w.FormCreate({}, TfrmMain::TStoreOpening::WhileShown);
+        QTRY_VERIFY(!w.Starting);
+        const QStringList told = MessageDlgSeam::takeAskedMessages();
+        QCOMPARE(told.size(), 1);
+        QVERIFY2(told.first().contains(QStringLiteral("could not open your entries")), qPrintable(told.first()));
+        QVERIFY(!w.StoreAvailable);
+        QVERIFY(!w.actNewNote->isEnabled());
+        QCOMPARE(readAll(home.storeFile()), before);
+    }
+
     void legacyFileIsConvertedAtStart()
     {
         TestHome home;
