@@ -8,7 +8,7 @@
 #
 #   bash bench/launch_time.sh [ENTRIES...]     RUNS=9 for more runs (default 7)
 #
-# Needs a build (bash scripts/dev.sh), Xvfb and xdotool.
+# Needs a build (bash scripts/dev.sh), xvfb-run and xdotool.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,11 +19,7 @@ runs=${RUNS:-7}
 for tool in "$program" "$storegen"; do
   [ -x "$tool" ] || { echo "$tool is missing: build first (bash scripts/dev.sh test)" >&2; exit 1; }
 done
-command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "Xvfb and xdotool are needed" >&2; exit 1; }
-
-work=$(mktemp -d)
-xvfb=""
-trap '[ -z "$xvfb" ] || kill "$xvfb"; rm -rf "$work"' EXIT
+command -v xvfb-run >/dev/null && command -v xdotool >/dev/null || { echo "xvfb-run and xdotool are needed" >&2; exit 1; }
 
 # The environment of a home of the program's own: settings, store, caches and
 # its instance lock. The path has no blanks (mktemp).
@@ -33,24 +29,26 @@ home_env() {
     XDG_CACHE_HOME="$home/cache" XDG_RUNTIME_DIR="$home/runtime" LC_ALL=en_US.UTF-8 LANG=en_US.UTF-8
 }
 
-stores=(welcome "${@:-20000}")
-for store in "${stores[@]}"; do
-  mkdir -p "$work/$store/runtime"
-  chmod 700 "$work/$store" "$work/$store/runtime"
-  # shellcheck disable=SC2046
-  env $(home_env "$work/$store") "$storegen" "$store" "correct horse battery staple"
-done
+if [ "${1:-}" != --on-display ]; then
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT
+  stores=(welcome "${@:-20000}")
+  for store in "${stores[@]}"; do
+    mkdir -p "$work/$store/runtime"
+    chmod 700 "$work/$store" "$work/$store/runtime"
+    # shellcheck disable=SC2046
+    env $(home_env "$work/$store") "$storegen" "$store" "correct horse battery staple"
+  done
+  # Display numbers are looked for from a random start: the usual ones may be
+  # taken (or freed) by other programs' virtual displays at any moment.
+  xvfb-run -a -n $((300 + RANDOM % 3000)) -s "-screen 0 1280x1024x24 -noreset" \
+    bash "$PWD/bench/launch_time.sh" --on-display "$work" "${stores[@]}"
+  exit
+fi
 
-# A display of this script's own: Xvfb picks a free number itself and writes
-# it once it accepts connections, so runs of other programs' displays cannot
-# be taken for it.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb=$!
-until [ -s "$work/display" ]; do
-  kill -0 "$xvfb" 2>/dev/null || { cat "$work/xvfb.log" >&2; exit 1; }
-  sleep 0.05
-done
-export DISPLAY=":$(cat "$work/display")"
+work=$2
+shift 2
+stores=("$@")
 
 visible_window() { xdotool search --all --onlyvisible "$@" --name '^Tamsel$' >/dev/null 2>&1; }
 
