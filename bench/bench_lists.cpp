@@ -45,7 +45,8 @@ void BM_DecryptAndParse(benchmark::State &state)
         state.PauseTiming();
         document.Clear();
         state.ResumeTiming();
-        StoreFile::OpenStoreWithPassPhrase(home.window().StoreFilePath, home.window().PassPhrase, document);
+        StoreFile::OpenStoreWithPassPhrase(
+            home.window().StoreFilePath, home.window().PassPhrase, document, StoreFile::TBodyUse::DocumentOnly);
     }
 }
 
