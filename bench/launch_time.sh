@@ -56,8 +56,7 @@ now_ns() { date +%s%N; }
 
 # Starts the program in a home and prints the milliseconds until its main
 # window is mapped, then ends the program and waits until the display has
-# dropped its window. xdotool's own --sync waits half a second between looks,
-# too coarse here, so the window is looked for every 5 ms.
+# dropped its window. The window is looked for every 5 ms.
 time_launch() {
   local home=$1 start pid stop
   start=$(now_ns)
