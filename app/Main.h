@@ -108,6 +108,8 @@ public:
     void CheckBoxClick(TEntry *entry, bool checked);
     // The look of a list row at the moment it is drawn.
     TRowLook lsvNotesCustomDrawItem(const TEntry &entry);
+    // At the given moment (a day number), or now.
+    TRowLook lsvTasksCustomDrawItem(const TEntry &entry, double now);
     TRowLook lsvTasksCustomDrawItem(const TEntry &entry);
 
     // Editor.

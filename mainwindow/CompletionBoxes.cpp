@@ -22,8 +22,8 @@ void TfrmMain::CreateTaskListLook()
 {
     TEntryRowDelegate::Install(lsvNotes);
     TEntryRowDelegate::Install(lsvTasks, TaskColumn::Done);
-    NotesModel->setLook([this](const TEntry &entry) { return lsvNotesCustomDrawItem(entry); });
-    TasksModel->setLook([this](const TEntry &entry) { return lsvTasksCustomDrawItem(entry); });
+    NotesModel->setLook([this](const TEntry &entry, double) { return lsvNotesCustomDrawItem(entry); });
+    TasksModel->setLook([this](const TEntry &entry, double now) { return lsvTasksCustomDrawItem(entry, now); });
     connect(TasksModel, &TEntryListModel::completionClicked, this,
         [this](TEntry *entry, bool checked) { CheckBoxClick(entry, checked); });
     // A row's check mark decides whether entries can be printed or saved to a file.
@@ -38,11 +38,12 @@ TRowLook TfrmMain::lsvNotesCustomDrawItem(const TEntry &entry)
 
 TRowLook TfrmMain::lsvTasksCustomDrawItem(const TEntry &entry)
 {
-    std::optional<QDateTime> due;
-    if (entry.deadline)
-        due = DayNumber::toDateTime(*entry.deadline);
-    const TTaskState state = DecideTaskState(entry.complete, due,
-        entry.lead ? QString::number(*entry.lead) : QString(), Clock::now());
+    return lsvTasksCustomDrawItem(entry, DayNumber::fromDateTime(Clock::now()));
+}
+
+TRowLook TfrmMain::lsvTasksCustomDrawItem(const TEntry &entry, double now)
+{
+    const TTaskState state = DecideTaskState(entry.complete, entry.deadline, entry.lead, now);
     int color = CurrentColor;
     switch (state) {
     case TTaskState::Complete:

@@ -1,12 +1,14 @@
 #include "mainwindow/EntryListModel.h"
 
 #include "mainwindow/ImageList.h"
+#include "platform/Clock.h"
 #include "store/DayNumber.h"
 #include "store/EntryTable.h"
 #include "store/LocaleFormat.h"
 
 #include <QBrush>
 #include <QCollator>
+#include <QTimer>
 #include <algorithm>
 #include <numeric>
 #include <optional>
@@ -143,14 +145,23 @@ QVariant TEntryListModel::data(const QModelIndex &index, int role) const
             return entry->complete ? Qt::Checked : Qt::Unchecked;
         return {};
     case Qt::FontRole:
-        return m_look ? QVariant(m_look(*entry).font) : QVariant();
+        return m_look ? QVariant(lookOf(*entry).font) : QVariant();
     case Qt::ForegroundRole: {
-        const QColor color = m_look ? m_look(*entry).color : QColor();
+        const QColor color = m_look ? lookOf(*entry).color : QColor();
         return color.isValid() ? QVariant(QBrush(color)) : QVariant();
     }
     default:
         return {};
     }
+}
+
+TRowLook TEntryListModel::lookOf(const TEntry &entry) const
+{
+    if (!m_now) {
+        m_now = DayNumber::fromDateTime(Clock::now());
+        QTimer::singleShot(0, this, [this] { m_now.reset(); });
+    }
+    return m_look(entry, *m_now);
 }
 
 bool TEntryListModel::setData(const QModelIndex &index, const QVariant &value, int role)

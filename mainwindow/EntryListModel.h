@@ -4,6 +4,7 @@
 #include <QColor>
 #include <QFont>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class TEntryTable;
@@ -35,7 +36,8 @@ class TEntryListModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    using LookFunction = std::function<TRowLook(const TEntry &entry)>;
+    // The look of a row at a moment (a day number): a task's state depends on it.
+    using LookFunction = std::function<TRowLook(const TEntry &entry, double now)>;
     // The header's image number of the sort column, for the header's UserRole.
     static constexpr int NoSortImage = -1;
 
@@ -70,6 +72,7 @@ signals:
 
 private:
     QString cellText(const TEntry &entry, int column) const;
+    TRowLook lookOf(const TEntry &entry) const;
     void reset();
     void added(TEntry *entry);
     void changed(TEntry *entry, bool kindChanged);
@@ -80,6 +83,10 @@ private:
     bool m_tasks;
     std::vector<TEntry *> m_rows;
     LookFunction m_look;
+    // "Now" for the looks asked for in one pass of the event loop: a paint asks
+    // for every cell's font and colour, and reading the clock in local time
+    // each time would cost more than the rest of the paint.
+    mutable std::optional<double> m_now;
     int m_sortImageColumn = -1;
     int m_sortImage = NoSortImage;
 };

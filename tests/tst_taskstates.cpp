@@ -59,8 +59,11 @@ private slots:
         QFETCH(qint64, nowAfterDueMs);
         QFETCH(QString, leadTimeIndex);
         QFETCH(TTaskState, expected);
-        const std::optional<QDateTime> dueMoment = dueReadable ? std::optional(due) : std::nullopt;
-        QCOMPARE(DecideTaskState(complete, dueMoment, leadTimeIndex, due.addMSecs(nowAfterDueMs)), expected);
+        const std::optional<double> dueMoment
+            = dueReadable ? std::optional(DayNumber::fromDateTime(due)) : std::nullopt;
+        const std::optional<int> lead = leadTimeIndex.isEmpty() ? std::nullopt : std::optional(leadTimeIndex.toInt());
+        QCOMPARE(DecideTaskState(complete, dueMoment, lead, DayNumber::fromDateTime(due.addMSecs(nowAfterDueMs))),
+                 expected);
     }
 
     void stateFont_data()
