@@ -47,8 +47,6 @@ std::vector<int> sortedPlaces(const std::vector<Key> &keys, Qt::SortOrder order,
     return places;
 }
 
-int compareNumbers(double a, double b) { return a < b ? -1 : (b < a ? 1 : 0); }
-
 const char *const noteCaptions[] = {"Created", "Modified", "Title", "Note"};
 const char *const taskCaptions[] = {"Created", "Modified", "Due", "Done", "Task", "Instructions", "Completed"};
 } // namespace
@@ -221,11 +219,18 @@ void TEntryListModel::sortRows(int column, Qt::SortOrder order)
     const auto dayOf = [](const std::optional<double> &value) { return value.value_or(0.0); };
     std::vector<int> places;
     const auto byNumber = [&](auto number) {
-        std::vector<double> keys;
-        keys.reserve(m_rows.size());
-        for (const TEntry *entry : m_rows)
-            keys.push_back(number(*entry));
-        places = sortedPlaces(keys, order, compareNumbers);
+        // Each key beside its row number, so the sort reads one array in order.
+        std::vector<std::pair<double, int>> keyed;
+        keyed.reserve(m_rows.size());
+        for (size_t row = 0; row < m_rows.size(); ++row)
+            keyed.emplace_back(number(*m_rows[row]), int(row));
+        if (order == Qt::DescendingOrder)
+            std::stable_sort(keyed.begin(), keyed.end(), [](const auto &a, const auto &b) { return b.first < a.first; });
+        else
+            std::stable_sort(keyed.begin(), keyed.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+        places.reserve(keyed.size());
+        for (const auto &[key, row] : keyed)
+            places.push_back(row);
     };
     const bool created = column == 0;
     const bool modified = column == 1;
