@@ -25,6 +25,22 @@ void write(pugi::xml_node entry, const char *name, const QString &value)
 }
 
 QString yesNo(bool value) { return value ? QStringLiteral("1") : QStringLiteral("0"); }
+
+void writeTitleAndBody(pugi::xml_node entry, const QString &title, const QString &body)
+{
+    write(entry, "Title", EntryDocument::TitleToStored(title));
+    write(entry, "Text", EntryDocument::BodyToStored(body));
+}
+
+// A new entry's element, created now: its fields up to the modification time.
+pugi::xml_node newElement(pugi::xml_node root, const QString &title, const QString &body, const QString &nowText)
+{
+    const pugi::xml_node element = root.append_child("Note");
+    writeTitleAndBody(element, title, body);
+    write(element, "DateTime", nowText);
+    write(element, "LastModified", nowText);
+    return element;
+}
 } // namespace
 
 QString TEntry::title() const
@@ -177,26 +193,19 @@ TEntryWrite TEntryTable::SaveNote(TEntry *existing, const TNoteFields &fields, d
     if (existing)
         require(existing);
     const QString nowText = storedNumber(now);
-    const QString title = EntryDocument::TitleToStored(fields.title);
-    const QString body = EntryDocument::BodyToStored(fields.body);
 
     TEntry *entry = existing;
     bool kindChanged = false;
     if (entry) {
         // A task turned into a note keeps its own fields in the element; its
         // kind decides. An empty file name leaves an empty FileName element.
-        write(entry->element, "Title", title);
-        write(entry->element, "Text", body);
+        writeTitleAndBody(entry->element, fields.title, fields.body);
         write(entry->element, "LastModified", nowText);
         write(entry->element, "NoteType", QStringLiteral("N"));
         write(entry->element, "FileName", fields.fileName);
         kindChanged = entry->task;
     } else {
-        const pugi::xml_node element = root.append_child("Note");
-        write(element, "Title", title);
-        write(element, "Text", body);
-        write(element, "DateTime", nowText);
-        write(element, "LastModified", nowText);
+        const pugi::xml_node element = newElement(root, fields.title, fields.body, nowText);
         write(element, "NoteType", QStringLiteral("N"));
         if (!fields.fileName.isEmpty())
             write(element, "FileName", fields.fileName);
@@ -220,8 +229,6 @@ TEntryWrite TEntryTable::SaveTask(TEntry *existing, const TTaskFields &fields, d
     if (existing)
         require(existing);
     const QString nowText = storedNumber(now);
-    const QString title = EntryDocument::TitleToStored(fields.title);
-    const QString body = EntryDocument::BodyToStored(fields.body);
     const QString deadline = storedNumber(fields.deadline);
     const QString reminderDate = storedNumber(fields.reminderDate);
     const QString lead = QString::number(fields.lead);
@@ -229,8 +236,7 @@ TEntryWrite TEntryTable::SaveTask(TEntry *existing, const TTaskFields &fields, d
     TEntry *entry = existing;
     const bool wasTask = existing && existing->task;
     if (entry) {
-        write(entry->element, "Title", title);
-        write(entry->element, "Text", body);
+        writeTitleAndBody(entry->element, fields.title, fields.body);
         write(entry->element, "LastModified", nowText);
         write(entry->element, "Deadline", deadline);
         write(entry->element, "Complete", yesNo(fields.complete));
@@ -244,11 +250,7 @@ TEntryWrite TEntryTable::SaveTask(TEntry *existing, const TTaskFields &fields, d
         write(entry->element, "NoteType", QStringLiteral("T"));
         write(entry->element, "FileName", fields.fileName);
     } else {
-        const pugi::xml_node element = root.append_child("Note");
-        write(element, "Title", title);
-        write(element, "Text", body);
-        write(element, "DateTime", nowText);
-        write(element, "LastModified", nowText);
+        const pugi::xml_node element = newElement(root, fields.title, fields.body, nowText);
         write(element, "Deadline", deadline);
         write(element, "Complete", yesNo(fields.complete));
         write(element, "DateCompleted", fields.complete ? nowText : QString());

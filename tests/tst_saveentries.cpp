@@ -40,6 +40,18 @@ QStringList storedEntries(const TEditorWindow &f)
     return entries;
 }
 
+// Points the window's store into a folder that is a file, where no process can
+// create the store's new file; returns that "folder".
+QString blockStore(const TEditorWindow &f)
+{
+    const QString blocked = f.home.path() + QStringLiteral("/not-a-folder");
+    QFile file(blocked);
+    if (!file.open(QIODevice::WriteOnly))
+        qFatal("cannot create %s", qPrintable(blocked));
+    f.w().StoreFilePath = blocked + QStringLiteral("/brindo.dat");
+    return blocked;
+}
+
 // Every row of both lists shows the entry its document index points at.
 void verifyRowsAreTheirEntries(const TEditorWindow &f)
 {
@@ -141,12 +153,7 @@ private slots:
         TEditorWindow f(entries(note("alpha")));
         QVERIFY(f.w().EncryptXMLFile());
         const QString storePath = f.w().StoreFilePath;
-        // A folder that is a file: no process can create the store's new file in it.
-        const QString blocked = f.home.path() + QStringLiteral("/not-a-folder");
-        QFile file(blocked);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
-        f.w().StoreFilePath = blocked + QStringLiteral("/brindo.dat");
+        const QString blocked = blockStore(f);
 
         f.clickTool(f.w().actNewNote);
         f.typeTitle(QStringLiteral("precious"));
@@ -174,11 +181,7 @@ private slots:
         TEditorWindow f(entries(task("t")));
         QVERIFY(f.w().EncryptXMLFile());
         const QString storePath = f.w().StoreFilePath;
-        const QString blocked = f.home.path() + QStringLiteral("/not-a-folder");
-        QFile file(blocked);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
-        f.w().StoreFilePath = blocked + QStringLiteral("/brindo.dat");
+        blockStore(f);
         MessageDlgSeam::setNextAnswers({ mrOk });
         f.w().TasksModel->setData(f.taskRow(0)->index(TaskRow::DoneColumn), Qt::Checked, Qt::CheckStateRole);
         QVERIFY(f.w().Entries->Unstored());

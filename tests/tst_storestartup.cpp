@@ -76,6 +76,15 @@ QByteArray legacyDocument()
            "   </Note>\r\n</Notes>\r\n";
 }
 
+// A home whose settings hold one passphrase and whose store, the legacy
+// document's two entries, is keyed with another (or the same).
+void storeOfOldEntries(const TestHome &home, const QString &passKey, const QString &storeKey)
+{
+    storePassKey(home, passKey);
+    QDir().mkpath(home.dataFolder());
+    StoreFile::SaveStore(home.storeFile(), StoreFile::PassPhraseBytes(storeKey), legacyDocument());
+}
+
 // Answers the passphrase dialog through its widgets as a user would: the
 // passphrase typed into both fields, then OK (or Cancel). Any other modal
 // window that comes up is closed and recorded, so a test never hangs on it.
@@ -348,9 +357,7 @@ private slots:
     void staleStoreWritesAreRemovedAtStart()
     {
         TestHome home;
-        storePassKey(home, QStringLiteral("stale"));
-        QDir().mkpath(home.dataFolder());
-        StoreFile::SaveStore(home.storeFile(), StoreFile::PassPhraseBytes(QStringLiteral("stale")), legacyDocument());
+        storeOfOldEntries(home, QStringLiteral("stale"), QStringLiteral("stale"));
         const QString stale = home.storeFile() + QStringLiteral(".Ab12Cd");
         const QString other = home.dataFolder() + QStringLiteral("/notes.txt");
         writeAll(stale, "half a store");
@@ -368,9 +375,7 @@ private slots:
     void entriesArriveAfterTheWindowShows()
     {
         TestHome home;
-        storePassKey(home, QStringLiteral("background"));
-        QDir().mkpath(home.dataFolder());
-        StoreFile::SaveStore(home.storeFile(), StoreFile::PassPhraseBytes(QStringLiteral("background")), legacyDocument());
+        storeOfOldEntries(home, QStringLiteral("background"), QStringLiteral("background"));
         TfrmMain w;
         w.FormCreate({}, TfrmMain::TStoreOpening::WhileShown);
         QVERIFY(w.Starting);
@@ -389,9 +394,7 @@ private slots:
     void leavingWhileTheStoreIsReadWaitsForIt()
     {
         TestHome home;
-        storePassKey(home, QStringLiteral("background"));
-        QDir().mkpath(home.dataFolder());
-        StoreFile::SaveStore(home.storeFile(), StoreFile::PassPhraseBytes(QStringLiteral("background")), legacyDocument());
+        storeOfOldEntries(home, QStringLiteral("background"), QStringLiteral("background"));
         TfrmMain w;
         w.FormCreate({}, TfrmMain::TStoreOpening::WhileShown);
         QVERIFY(w.ConfirmSaveBeforeExit());
@@ -405,9 +408,7 @@ private slots:
     void unopenableStoreReadInTheBackground()
     {
         TestHome home;
-        storePassKey(home, QStringLiteral("not this one"));
-        QDir().mkpath(home.dataFolder());
-        StoreFile::SaveStore(home.storeFile(), StoreFile::PassPhraseBytes(QStringLiteral("background")), legacyDocument());
+        storeOfOldEntries(home, QStringLiteral("not this one"), QStringLiteral("background"));
         const QByteArray before = readAll(home.storeFile());
         MessageDlgSeam::setNextAnswers({ mrOk });
         TfrmMain w;
