@@ -34,7 +34,7 @@ struct TaskFields {
     QDateTime deadline;
     QString reminder = QStringLiteral("5");
     QString complete = QStringLiteral("0");
-    QString dateCompleted; // empty while not complete
+    QString dateCompleted = {}; // empty while not complete
     QString created = QStringLiteral("46300.25");
 };
 
