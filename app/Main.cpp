@@ -98,18 +98,19 @@ void TfrmMain::FormCreate(const QStringList &arguments, TStoreOpening opening)
             }
             // A store that could not be made has been reported where it failed;
             // there is then nothing to open.
-            if (QFileInfo::exists(StoreFilePath) && opening == TStoreOpening::WhileShown) {
-                // Decrypting and parsing a large store takes a while: the window
-                // shows meanwhile, its entry commands off, and start-up goes on
-                // when the entries are read.
-                StoreOpening = new QFutureWatcher<std::shared_ptr<StoreFile::TOpenedEntries>>(this);
-                connect(StoreOpening, &QFutureWatcherBase::finished, this, &TfrmMain::FinishStartUpNow);
-                StoreOpening->setFuture(QtConcurrent::run(&StoreFile::OpenEntries, StoreFilePath, PassPhrase));
-                EnableUserControls();
-                return;
-            }
-            if (QFileInfo::exists(StoreFilePath))
+            if (QFileInfo::exists(StoreFilePath)) {
+                if (opening == TStoreOpening::WhileShown) {
+                    // Decrypting and parsing a large store takes a while: the
+                    // window shows meanwhile, its entry commands off, and
+                    // start-up goes on when the entries are read.
+                    StoreOpening = new QFutureWatcher<std::shared_ptr<StoreFile::TOpenedEntries>>(this);
+                    connect(StoreOpening, &QFutureWatcherBase::finished, this, &TfrmMain::FinishStartUpNow);
+                    StoreOpening->setFuture(QtConcurrent::run(&StoreFile::OpenEntries, StoreFilePath, PassPhrase));
+                    EnableUserControls();
+                    return;
+                }
                 DecryptXMLFile();
+            }
             ShowEntriesAtStart();
         }
     } catch (const std::exception &error) {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "store/TaskState.h"
 #include "store/XmlDocument.h"
 
 #include <QFont>

@@ -64,8 +64,9 @@ TRowLook TfrmMain::lsvTasksCustomDrawItem(const TEntry &entry, double now)
 void TfrmMain::CheckBoxClick(TEntry *entry, bool checked)
 {
     try {
-        const TEntryWrite write
-            = Entries->SetComplete(entry, checked, DayNumber::fromDateTime(Clock::now()), !Starting);
+        // A store that fails has told the user why; the table keeps the change
+        // for the next store.
+        Entries->SetComplete(entry, checked, DayNumber::fromDateTime(Clock::now()), !Starting);
         if (entry->documentIndex == EditorIndex) {
             // A completion toggled in the list is no change made in the editor.
             const bool unsaved = actSaveNote->isEnabled();
@@ -75,7 +76,6 @@ void TfrmMain::CheckBoxClick(TEntry *entry, bool checked)
             }
             actSaveNote->setEnabled(unsaved);
         }
-        Q_UNUSED(write);
     } catch (const ETamselError &error) {
         ReportError({ QStringLiteral("Main"), QStringLiteral("CheckBoxClick"), error.message() });
     }

@@ -232,11 +232,10 @@ void TEntryListModel::sortRows(int column, Qt::SortOrder order)
         for (const auto &[key, row] : keyed)
             places.push_back(row);
     };
-    const bool created = column == 0;
-    const bool modified = column == 1;
-    if (created)
+    // Created and Modified are the first two columns of both lists.
+    if (column == 0)
         byNumber([](const TEntry &entry) { return entry.created; });
-    else if (modified)
+    else if (column == 1)
         byNumber([&](const TEntry &entry) { return dayOf(entry.modified); });
     else if (m_tasks && column == TaskColumn::Due)
         byNumber([&](const TEntry &entry) { return dayOf(entry.deadline); });

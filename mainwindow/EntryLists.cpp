@@ -135,11 +135,11 @@ void TfrmMain::FitDateColumns()
     QStringList samples;
     for (int month = 1; month <= 12; ++month)
         samples << DayNumber::displayText(DayNumber::fromDateTime(QDateTime(QDate(2026, month, 28), QTime(20, 58, 58))));
+    const QFontMetrics metrics(CurrentEntryFont());
+    int text = 0;
+    for (const QString &sample : std::as_const(samples))
+        text = std::max(text, metrics.horizontalAdvance(sample));
     const auto fit = [&](QTreeView *list, std::initializer_list<int> columns) {
-        const QFontMetrics metrics(CurrentEntryFont());
-        int text = 0;
-        for (const QString &sample : std::as_const(samples))
-            text = std::max(text, metrics.horizontalAdvance(sample));
         QStyleOptionViewItem option;
         option.initFrom(list);
         const QStyle *style = list->style();

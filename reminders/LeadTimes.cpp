@@ -1,5 +1,7 @@
 #include "reminders/LeadTimes.h"
 
+#include "store/DayNumber.h"
+
 #include <QDate>
 #include <cmath>
 
@@ -32,11 +34,6 @@ const std::array<LeadTimes::Row, LeadTimes::Count> LeadTimes::Table { {
     { "2 weeks", 20160 },
 } };
 
-double LeadTimes::addMinutes(double dayNumber, double minutes)
-{
-    return (dayNumber * 1440.0 + minutes) / 1440.0;
-}
-
 double LeadTimes::addThousandYears(double dayNumber)
 {
     // Calendar arithmetic on the date alone: going through a local date and
@@ -51,5 +48,5 @@ double LeadTimes::addThousandYears(double dayNumber)
 
 double LeadTimes::reminderDate(double deadline, int minutes)
 {
-    return minutes < 0 ? addThousandYears(deadline) : addMinutes(deadline, -minutes);
+    return minutes < 0 ? addThousandYears(deadline) : DayNumber::addMinutes(deadline, -minutes);
 }

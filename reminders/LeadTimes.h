@@ -20,8 +20,6 @@ constexpr int fullIndexFromShort(int shortRow) { return shortRow == 0 ? 0 : shor
 // itself never reaches a short list, and is shown as row 0 too.
 constexpr int shortRowFromFull(int fullIndex) { return fullIndex <= 1 ? 0 : fullIndex - 1; }
 
-// (x * 1440 + m) / 1440, used as it comes out (no snapping to whole minutes).
-double addMinutes(double dayNumber, double minutes);
 // The same time of day, 12000 months later, clamped to the month's last day.
 double addThousandYears(double dayNumber);
 

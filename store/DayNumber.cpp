@@ -132,6 +132,11 @@ QString DayNumber::text(double dayNumber)
     return result;
 }
 
+double DayNumber::addMinutes(double dayNumber, double minutes)
+{
+    return (dayNumber * 1440.0 + minutes) / 1440.0;
+}
+
 std::optional<double> DayNumber::parse(const QString &text)
 {
     return parseWith(text, LocaleFormat().decimalSeparator);

@@ -28,6 +28,9 @@ std::optional<double> parse(const QString &text);
 // separator qualifies, so a date text such as 06.04.2006 14:46:32 never does.
 std::optional<double> parseEitherSeparator(const QString &text);
 
+// (x * 1440 + m) / 1440, used as it comes out (no snapping to whole minutes).
+double addMinutes(double dayNumber, double minutes);
+
 // Short date, a blank and the long time of the moment rounded to the
 // millisecond; the time is left out at midnight. Empty for an unreadable date.
 QString displayText(double dayNumber);

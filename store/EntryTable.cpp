@@ -123,8 +123,7 @@ TEntryTable::TLoadResult TEntryTable::Load(double now, const LeadMinutes &leadMi
             if (fields.has(TEntryFields::ReminderDate))
                 entry->reminderDate = readNumber(fields, TEntryFields::ReminderDate);
             else if (minutes && entry->deadline)
-                // (x * 1440 - m) / 1440, as the lead times are added everywhere.
-                entry->reminderDate = asStored((*entry->deadline * 1440.0 - *minutes) / 1440.0);
+                entry->reminderDate = asStored(DayNumber::addMinutes(*entry->deadline, -*minutes));
         }
         entries.push_back(std::move(entry));
     }
@@ -137,20 +136,25 @@ TEntryTable::TLoadResult TEntryTable::Load(double now, const LeadMinutes &leadMi
     return result;
 }
 
-TEntry *TEntryTable::byDocumentIndex(int documentIndex) const
+// The entries are in document order, so a document index is found by halving.
+int TEntryTable::positionOfIndex(int documentIndex) const
 {
     const auto found = std::lower_bound(m_entries.begin(), m_entries.end(), documentIndex,
         [](const std::unique_ptr<TEntry> &entry, int index) { return entry->documentIndex < index; });
-    return found != m_entries.end() && (*found)->documentIndex == documentIndex ? found->get() : nullptr;
+    return found != m_entries.end() && (*found)->documentIndex == documentIndex ? int(found - m_entries.begin())
+                                                                                 : -1;
+}
+
+TEntry *TEntryTable::byDocumentIndex(int documentIndex) const
+{
+    const int position = positionOfIndex(documentIndex);
+    return position < 0 ? nullptr : at(position);
 }
 
 int TEntryTable::positionOf(const TEntry *entry) const
 {
-    if (!entry)
-        return -1;
-    const auto found = std::lower_bound(m_entries.begin(), m_entries.end(), entry->documentIndex,
-        [](const std::unique_ptr<TEntry> &e, int index) { return e->documentIndex < index; });
-    return found != m_entries.end() && found->get() == entry ? int(found - m_entries.begin()) : -1;
+    const int position = entry ? positionOfIndex(entry->documentIndex) : -1;
+    return position >= 0 && at(position) == entry ? position : -1;
 }
 
 bool TEntryTable::contains(const TEntry *entry) const { return positionOf(entry) >= 0; }

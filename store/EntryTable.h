@@ -134,6 +134,7 @@ signals:
 private:
     TEntry *require(TEntry *entry) const;
     pugi::xml_node requireRoot() const;
+    int positionOfIndex(int documentIndex) const;
     int positionOf(const TEntry *entry) const;
     TEntry *append(pugi::xml_node element, bool task);
 

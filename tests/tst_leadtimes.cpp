@@ -122,7 +122,7 @@ private slots:
         QFETCH(int, minutes);
         QFETCH(quint64, bits);
         QVERIFY(std::bit_cast<quint64>(dayNumber + minutes / 1440.0) != bits);
-        QCOMPARE(std::bit_cast<quint64>(LeadTimes::addMinutes(dayNumber, minutes)), bits);
+        QCOMPARE(std::bit_cast<quint64>(DayNumber::addMinutes(dayNumber, minutes)), bits);
     }
 
     void deadlineCut_data()
