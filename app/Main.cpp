@@ -272,14 +272,19 @@ void TfrmMain::Exit2Click()
 
 void TfrmMain::closeEvent(QCloseEvent *event)
 {
-    // FormCloseQuery, then FormClose.
-    if (!Exiting && CloseOnMenuOnly) {
+    // FormCloseQuery, then FormClose. File > Exit has asked its questions and
+    // written the settings; the program ending closes the window once more.
+    if (Exiting) {
+        event->accept();
+        return;
+    }
+    if (CloseOnMenuOnly) {
         event->ignore();
         showMinimized();
         return;
     }
     try {
-        if (!Exiting && !ConfirmSaveBeforeExit()) {
+        if (!ConfirmSaveBeforeExit()) {
             event->ignore();
             return;
         }

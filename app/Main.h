@@ -323,6 +323,7 @@ private:
     void CreateFindBar();
     // Both lists' drawing, and the binding of lsvTasks' boxes to CheckBoxClick.
     void CreateTaskListLook();
+    void SetTabOrder();
     void SetActionImage(QAction *action, int enabledImage, int disabledImage);
     void SortList(QTreeView *list, int column, int &toggle, int &sortColumn);
     void ConnectEditorEvents();

@@ -3,7 +3,8 @@
 // A setting that cannot be read (a value of the wrong type, a damaged
 // registry file) or cannot be used takes its default and is logged; the
 // reading goes on, so one bad value never leaves the settings after it at
-// 0, false or empty. Writing likewise goes on past a value that fails.
+// 0, false or empty. Writing likewise goes on past a value that fails, and
+// the values are written to the file together.
 #include "app/Main.h"
 
 #include "diagnostics/ErrorReport.h"
@@ -133,6 +134,8 @@ void TfrmMain::SetPositions()
     TRegistry registry;
     if (!openSettingsKey(registry, "SetPositions"))
         return;
+    // One rewrite of the registry file for all the values, not one each.
+    registry.BeginBatch();
     QStringList unsaved;
     QString reason;
     for (const TSetting *setting : SettingsWriteOrder()) {
@@ -143,6 +146,12 @@ void TfrmMain::SetPositions()
             if (reason.isEmpty())
                 reason = error.message();
         }
+    }
+    try {
+        registry.CommitBatch();
+    } catch (const ETamselError &error) {
+        logFault("SetPositions", QStringLiteral("The settings were not saved. %1").arg(error.message()));
+        return;
     }
     registry.CloseKey();
     if (!unsaved.isEmpty())

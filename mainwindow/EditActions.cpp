@@ -6,6 +6,8 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QTextEdit>
@@ -99,6 +101,12 @@ void TEditActions::updateActions()
 
 void TEditActions::focusChanged(QWidget *now)
 {
+    // The menu bar takes the focus while a menu is opened from the keyboard
+    // (Alt+E), and the focus returns to the field when the menu closes: the
+    // commands picked meanwhile are for that field. Without a focus (another
+    // program is active) the field is kept for when the window returns.
+    if (!now || qobject_cast<QMenuBar *>(now) || qobject_cast<QMenu *>(now))
+        return;
     watch(textFieldOf(now));
     updateActions();
 }

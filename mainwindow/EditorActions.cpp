@@ -16,6 +16,17 @@
 #include <QRadioButton>
 #include <QTabWidget>
 
+namespace {
+// An entry's title as a question names it: on one line, and cut short when
+// it would not fit a message box.
+QString nameInQuestion(const QString &title)
+{
+    constexpr qsizetype longest = 80;
+    const QString line = title.simplified();
+    return line.size() <= longest ? line : line.left(longest - 1) + QChar(0x2026);
+}
+} // namespace
+
 void TfrmMain::actNewNoteExecute()
 {
     try {
@@ -90,10 +101,22 @@ void TfrmMain::actDeleteNoteExecute()
         TEntry *entry = EditorEntry();
         if (!entry)
             return;
-        if (ConfirmOnDelete
-            && MessageDlg(QStringLiteral("Would you like to delete the current entry?"),
-                   TMsgDlgType::Confirmation, mbYes | mbNo)
-                != mrYes)
+        // A highlighted row of another entry is easily taken for the one about
+        // to go: then the user is always asked, and told which entry it is.
+        const TEntry *highlighted = SelectedEntry(pgcData->currentWidget() == tabNotes
+                ? lsvNotes
+                : static_cast<QTreeView *>(lsvTasks));
+        QString question;
+        if (highlighted && highlighted != entry)
+            question = QStringLiteral("The highlighted row is not the entry in the editor. Delete the %1 "
+                                      "in the editor, \"%2\" (created %3)?\r\n\r\nThe highlighted row, \"%4\", "
+                                      "is not deleted.")
+                           .arg(entry->task ? QStringLiteral("task") : QStringLiteral("note"),
+                               nameInQuestion(entry->title()), entry->caption(),
+                               nameInQuestion(highlighted->title()));
+        else if (ConfirmOnDelete)
+            question = QStringLiteral("Would you like to delete the current entry?");
+        if (!question.isEmpty() && MessageDlg(question, TMsgDlgType::Confirmation, mbYes | mbNo) != mrYes)
             return;
 
         QTreeView *list = entry->task ? static_cast<QTreeView *>(lsvTasks) : lsvNotes;

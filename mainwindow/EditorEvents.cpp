@@ -1,5 +1,5 @@
-// The editor fields' keys and focus, the kind buttons' focus marking, and the
-// wiring of the editor's signals to the main window's handlers.
+// The editor fields' keys and focus, the kind buttons' focus marking, Enter on a
+// list row, and the wiring of the editor's signals to the main window's handlers.
 #include "mainwindow/EditorEvents.h"
 
 #include "app/Main.h"
@@ -19,6 +19,7 @@
 #include <QRadioButton>
 #include <QTimeEdit>
 #include <QTimer>
+#include <QTreeView>
 
 TEditorEvents::TEditorEvents(TfrmMain *main)
     : QObject(main)
@@ -32,6 +33,17 @@ bool TEditorEvents::eventFilter(QObject *watched, QEvent *event)
         if (event->type() == QEvent::Resize)
             m_main->pnlContentsResize();
         return false;
+    }
+    // Enter opens the highlighted row, as a double click does.
+    if (auto *list = qobject_cast<QTreeView *>(watched)) {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if ((key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter)
+            || (key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+            return false;
+        m_main->lsvNotesDblClick(list);
+        return true;
     }
     // The kind buttons and the search-scope buttons mark their focus.
     if (qobject_cast<QRadioButton *>(watched)) {
@@ -113,7 +125,7 @@ void TfrmMain::ConnectEditorEvents()
 {
     auto *events = new TEditorEvents(this);
     for (QObject *watched : std::initializer_list<QObject *> { edtTitle, redNote, redFileName, radNote,
-             radTask, radAllNotes, radCurrentTab, radCurrentNote, pnlContents })
+             radTask, radAllNotes, radCurrentTab, radCurrentNote, pnlContents, lsvNotes, lsvTasks })
         watched->installEventFilter(events);
 
     for (TRichEditURL *field : { edtTitle, redNote, redFileName })

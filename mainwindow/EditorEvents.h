@@ -5,7 +5,8 @@
 class TfrmMain;
 
 // Passes the editor fields' key and focus events, the kind buttons' focus
-// events and the editor pane's size changes to the main window's handlers.
+// events, Enter on a list row and the editor pane's size changes to the main
+// window's handlers.
 class TEditorEvents : public QObject {
 public:
     explicit TEditorEvents(TfrmMain *main);

@@ -189,7 +189,8 @@ void TfrmMain::CreateFrame()
     tabTasks = new QWidget;
     tabTasks->setObjectName(QStringLiteral("tabTasks"));
     pgcData->addTab(tabNotes, QStringLiteral("N&otes"));
-    pgcData->addTab(tabTasks, QStringLiteral("&Tasks"));
+    // Alt+T opens the Tools menu; the tab and the find bar's scope use other letters.
+    pgcData->addTab(tabTasks, QStringLiteral("Ta&sks"));
     listLayout->addWidget(pgcData, 1);
     CreateLists();
     CreateFindBar();
@@ -205,7 +206,21 @@ void TfrmMain::CreateFrame()
     setCentralWidget(Splitter1);
 
     new TEditActions({actEditUndo, actEditCut, actEditCopy, actEditPaste, actEditSelectAll}, this);
+    SetTabOrder();
     connect(pgcData, &QTabWidget::currentChanged, this, [this] { pgcDataChange(); });
+}
+
+void TfrmMain::SetTabOrder()
+{
+    // Tab goes from the title to the body, then on through the rest of the
+    // window as it reads: the kind, a task's fields, the attached file, the
+    // list in view and the find bar. Hidden and disabled ones are passed over.
+    QWidget *const order[] = {edtTitle,      redNote,     radNote,     radTask,       dtpDate,
+                                    dtpTime,       cboReminder, chkComplete, redFileName,   btnViewFile,
+                                    btnRemoveFile, pgcData,     lsvNotes,    lsvTasks,      edtFind,
+                                    btnFind,       radAllNotes, radCurrentTab, radCurrentNote};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
 }
 
 void TfrmMain::CreateActions()
@@ -482,7 +497,7 @@ void TfrmMain::CreateFindBar()
     radAllNotes = new QRadioButton(QStringLiteral("&All Entries"), findBar);
     radAllNotes->setObjectName(QStringLiteral("radAllNotes"));
     radAllNotes->setChecked(true);
-    radCurrentTab = new QRadioButton(QStringLiteral("Current &Tab"), findBar);
+    radCurrentTab = new QRadioButton(QStringLiteral("Current Ta&b"), findBar);
     radCurrentTab->setObjectName(QStringLiteral("radCurrentTab"));
     radCurrentNote = new QRadioButton(QStringLiteral("&Current Entry"), findBar);
     radCurrentNote->setObjectName(QStringLiteral("radCurrentNote"));

@@ -1,12 +1,12 @@
 #include "settings/Registry.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/Paths.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
-#include <QSaveFile>
 
 namespace {
 // Layout of the file: { "keys": { "<key path>": { "<name>": { "type": t, "value": v } } } }
@@ -68,23 +68,11 @@ QJsonObject TRegistry::readFile() const
 
 void TRegistry::writeFile(const QJsonObject &root) const
 {
-    QSaveFile file(m_filePath);
-    if (!file.open(QIODevice::WriteOnly))
-        throw ERegistryError(QStringLiteral("The settings file %1 cannot be written: %2")
-                                 .arg(m_filePath, file.errorString()));
-    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-    const QByteArray bytes = QJsonDocument(root).toJson(QJsonDocument::Indented);
-    // The flush is checked on its own: QSaveFile's commit does not notice a
-    // buffered write that fails (a full disk), and would put an empty file in
-    // place of the settings.
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        throw ERegistryError(QStringLiteral("The settings file %1 cannot be written: %2").arg(m_filePath, reason));
+    try {
+        AtomicFile::WriteFileAtomically(m_filePath, QJsonDocument(root).toJson(QJsonDocument::Indented));
+    } catch (const ETamselError &error) {
+        throw ERegistryError(error.message());
     }
-    if (!file.commit())
-        throw ERegistryError(QStringLiteral("The settings file %1 cannot be written: %2")
-                                 .arg(m_filePath, file.errorString()));
 }
 
 bool TRegistry::OpenKey(const QString &key, bool create)
@@ -112,7 +100,8 @@ QJsonObject TRegistry::currentValues() const
 {
     if (m_key.isEmpty())
         throw ERegistryError(QStringLiteral("No registry key is open."));
-    return readFile().value(keysField).toObject().value(m_key).toObject();
+    const QJsonObject root = m_batch ? withValues(readFile(), *m_batch) : readFile();
+    return root.value(keysField).toObject().value(m_key).toObject();
 }
 
 QJsonObject TRegistry::typedValue(const QString &name, const char *type) const
@@ -162,17 +151,27 @@ QByteArray TRegistry::ReadBinaryData(const QString &name) const
     return QByteArray::fromBase64(encoded.toLatin1());
 }
 
+QJsonObject TRegistry::withValues(QJsonObject root, const QList<TPendingValue> &values)
+{
+    QJsonObject keys = root.value(keysField).toObject();
+    for (const TPendingValue &pending : values) {
+        QJsonObject key = keys.value(pending.key).toObject();
+        key.insert(pending.name, pending.value);
+        keys.insert(pending.key, key);
+    }
+    root.insert(keysField, keys);
+    return root;
+}
+
 void TRegistry::writeValue(const QString &name, const char *type, const QJsonValue &value)
 {
     if (m_key.isEmpty())
         throw ERegistryError(QStringLiteral("No registry key is open."));
-    QJsonObject root = readFile();
-    QJsonObject keys = root.value(keysField).toObject();
-    QJsonObject values = keys.value(m_key).toObject();
-    values.insert(name, QJsonObject{{typeField, QLatin1String(type)}, {valueField, value}});
-    keys.insert(m_key, values);
-    root.insert(keysField, keys);
-    writeFile(root);
+    const TPendingValue pending{m_key, name, QJsonObject{{typeField, QLatin1String(type)}, {valueField, value}}};
+    if (m_batch)
+        m_batch->append(pending);
+    else
+        writeFile(withValues(readFile(), {pending}));
 }
 
 void TRegistry::WriteInteger(const QString &name, qint32 value)
@@ -193,4 +192,17 @@ void TRegistry::WriteString(const QString &name, const QString &value)
 void TRegistry::WriteBinaryData(const QString &name, const QByteArray &value)
 {
     writeValue(name, binaryType, QString::fromLatin1(value.toBase64()));
+}
+
+void TRegistry::BeginBatch()
+{
+    if (!m_batch)
+        m_batch.emplace();
+}
+
+void TRegistry::CommitBatch()
+{
+    const std::optional<QList<TPendingValue>> values = std::exchange(m_batch, std::nullopt);
+    if (values && !values->isEmpty())
+        writeFile(withValues(readFile(), *values));
 }

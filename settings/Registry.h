@@ -4,7 +4,9 @@
 
 #include <QByteArray>
 #include <QJsonObject>
+#include <QList>
 #include <QString>
+#include <optional>
 
 class ERegistryError : public ETamselError
 {
@@ -29,7 +31,8 @@ private:
 
 // The registry of the program: a file of keys holding typed values (integer,
 // string, binary), kept in the user's configuration folder. Every write
-// rewrites the file atomically, readable by the user only. A file that holds
+// rewrites the file atomically, readable by the user only; the writes of a
+// batch rewrite it once, together. A file that holds
 // no registry is moved aside under a ".damaged" name and reported, never
 // emptied.
 class TRegistry
@@ -60,7 +63,22 @@ public:
     void WriteString(const QString &name, const QString &value);
     void WriteBinaryData(const QString &name, const QByteArray &value);
 
+    // From BeginBatch on, values written are kept here and read back from
+    // here; CommitBatch puts them all into the file in one rewrite, over what
+    // the file holds by then. A registry that goes before its batch is
+    // committed drops the batch's values.
+    void BeginBatch();
+    void CommitBatch();
+
 private:
+    struct TPendingValue
+    {
+        QString key;
+        QString name;
+        QJsonObject value;
+    };
+    static QJsonObject withValues(QJsonObject root, const QList<TPendingValue> &values);
+
     QJsonObject readFile() const;
     void writeFile(const QJsonObject &root) const;
     QJsonObject currentValues() const;
@@ -69,4 +87,5 @@ private:
 
     QString m_filePath;
     QString m_key;
+    std::optional<QList<TPendingValue>> m_batch;
 };

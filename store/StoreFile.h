@@ -1,6 +1,7 @@
 #pragma once
 
 #include "diagnostics/Exception.h"
+#include "platform/AtomicFile.h"
 #include "store/XmlDocument.h"
 
 #include <QByteArray>
@@ -60,33 +61,11 @@ QByteArray Decrypt(QByteArray fileBytes, const QByteArray &passPhrase);
 QString ParseFailureReason(const EXmlParseError &error);
 
 QByteArray ReadFile(const QString &path);
-// Takes a file's bytes piece by piece, in order; raises ETamselError when
-// they cannot be written.
-using TByteSink = std::function<void(QByteArrayView)>;
-
-// The file a path finally names: symbolic links are followed to the end, also
-// when the last one leads to a file that does not exist yet.
-QString FinalTarget(const QString &path);
-
-// Replaces the file at path as a whole or not at all: `produce` hands the
-// bytes to a new file beside it (mode 0600), which is synced to disk and then
-// renamed over the old one; then the folder is synced. When path is a
-// symbolic link, the file it finally leads to is replaced this way and the
-// link stays. A crash, a full disk, a failed write or sync, or an error
-// raised by `produce` leaves the old file as it was and no new file behind;
-// the ETamselError raised names the file and the system's reason.
-void WriteFileAtomically(const QString &path, const std::function<void(const TByteSink &)> &produce);
-inline void WriteFileAtomically(const QString &path, const QByteArray &bytes)
-{
-    WriteFileAtomically(path, [&bytes](const TByteSink &write) { write(bytes); });
-}
-
-// Removes the new files that interrupted writes of the file at path left
-// beside it (where links lead): regular files of this user named like the
-// file with a point and six letters or digits, and none that a write, in
-// this process or another, still holds. Returns the paths removed; raises
-// ETamselError naming those that could not be removed.
-QStringList RemoveStaleTemporaryFiles(const QString &path);
+// Stores are replaced as a whole or not at all (platform/AtomicFile.h).
+using AtomicFile::FinalTarget;
+using AtomicFile::RemoveStaleTemporaryFiles;
+using AtomicFile::TByteSink;
+using AtomicFile::WriteFileAtomically;
 
 // Loads a decrypted body into the document. Raises EStoreOpenError when the
 // body is empty (a file of its salt alone) or does not parse; the document is

@@ -338,7 +338,7 @@ private slots:
         // The list pane: the page control above the status bar with the find bar.
         QCOMPARE(w.pgcData->count(), 2);
         QCOMPARE(w.pgcData->tabText(0), QStringLiteral("N&otes"));
-        QCOMPARE(w.pgcData->tabText(1), QStringLiteral("&Tasks"));
+        QCOMPARE(w.pgcData->tabText(1), QStringLiteral("Ta&sks"));
         QVERIFY(f.inWindow(w.pgcData).bottom() < f.inWindow(w.barStatus).top());
         QVERIFY(w.barStatus->isAncestorOf(w.edtFind));
         // The one-line title field is one text line high.
@@ -459,7 +459,7 @@ private slots:
         QVERIFY(w.edtFind->x() < w.btnFind->x() && w.btnFind->x() < w.radAllNotes->x()
                 && w.radAllNotes->x() < w.radCurrentTab->x() && w.radCurrentTab->x() < w.radCurrentNote->x());
         QCOMPARE(w.radAllNotes->text(), QStringLiteral("&All Entries"));
-        QCOMPARE(w.radCurrentTab->text(), QStringLiteral("Current &Tab"));
+        QCOMPARE(w.radCurrentTab->text(), QStringLiteral("Current Ta&b"));
         QCOMPARE(w.radCurrentNote->text(), QStringLiteral("&Current Entry"));
         QCOMPARE(w.findChild<QLabel *>(QStringLiteral("lblFind"))->text(), QStringLiteral("   Find:"));
     }
