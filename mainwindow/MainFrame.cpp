@@ -213,12 +213,11 @@ void TfrmMain::CreateFrame()
 void TfrmMain::SetTabOrder()
 {
     // Tab goes from the title to the body, then on through the rest of the
-    // window as it reads: the kind, a task's fields, the attached file, the
-    // list in view and the find bar. Hidden and disabled ones are passed over.
-    QWidget *const order[] = {edtTitle,      redNote,     radNote,     radTask,       dtpDate,
-                                    dtpTime,       cboReminder, chkComplete, redFileName,   btnViewFile,
-                                    btnRemoveFile, pgcData,     lsvNotes,    lsvTasks,      edtFind,
-                                    btnFind,       radAllNotes, radCurrentTab, radCurrentNote};
+    // editor as it reads: the kind, a task's fields, the attached file. The
+    // list pane follows as built: the tabs, the list in view, the find bar.
+    // Hidden and disabled controls are passed over.
+    QWidget *const order[] = {edtTitle, redNote,     radNote,     radTask,     dtpDate,      dtpTime,
+                              cboReminder, chkComplete, redFileName, btnViewFile, btnRemoveFile};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 }

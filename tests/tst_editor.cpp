@@ -407,6 +407,7 @@ private slots:
         TEditorWindow f(entries(note("a", "45000.25") + note("b", "45000.5") + note("c", "45000.75")));
         f.doubleClick(f.w().lsvNotes, f.rowOf(f.w().lsvNotes, NoteRow::Index, 0));
         f.click(f.w().lsvNotes, f.rowOf(f.w().lsvNotes, NoteRow::Index, 1));
+        MessageDlgSeam::setNextAnswers({ mrYes });
         f.clickTool(f.w().actDeleteNote);
         QCOMPARE(titles(f.w().lsvNotes, NoteRow::Title), (QStringList { "c", "b" }));
 
