@@ -1,11 +1,41 @@
 #include "settings/Registry.h"
 
+#include "platform/FileSync.h"
+
 #include <QDir>
+#include <cerrno>
 #include <csignal>
+#include <unistd.h>
 #include <sys/resource.h>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+namespace {
+// Counts the rewrites of one file that reach the disk (its new files being
+// synced), and can make them fail, while it lives.
+class TRewriteCounter
+{
+public:
+    explicit TRewriteCounter(const QString &file, int failure = 0)
+        : m_saved(FileSync::SetSync([this, prefix = QFile::encodeName(file), failure](int fd, const QByteArray &path) {
+              if (!path.startsWith(prefix))
+                  return ::fsync(fd) == 0 ? 0 : errno;
+              ++m_rewrites;
+              return failure != 0 ? failure : (::fsync(fd) == 0 ? 0 : errno);
+          }))
+    {
+    }
+    ~TRewriteCounter() { FileSync::SetSync(std::move(m_saved)); }
+    int rewrites() const { return m_rewrites; }
+
+private:
+    int m_rewrites = 0;
+    FileSync::TSyncFunction m_saved;
+};
+
+const QString settingsKey = QStringLiteral("\\Software\\Kestrine\\Tamsel\\Settings");
+} // namespace
 
 class tst_Registry : public QObject
 {
@@ -177,6 +207,77 @@ private slots:
             QVERIFY2(aside.startsWith(file() + QStringLiteral(".damaged-")), qPrintable(aside));
             QFile::remove(aside);
         }
+    }
+    // The values written in a batch reach the file together, in one rewrite,
+    // over what others wrote meanwhile; until then only the batch sees them.
+    void batchRewritesTheFileOnce()
+    {
+        TRegistry batch(file());
+        QVERIFY(batch.OpenKey(settingsKey, true));
+        TRewriteCounter counter(file());
+        batch.BeginBatch();
+        batch.WriteInteger(QStringLiteral("Top"), 89);
+        batch.WriteString(QStringLiteral("Font"), QStringLiteral("Verdana"));
+        batch.WriteBool(QStringLiteral("AutoSave"), true);
+        batch.WriteInteger(QStringLiteral("Top"), 90);
+        QCOMPARE(batch.ReadInteger(QStringLiteral("Top")), 90);
+        QCOMPARE(batch.ReadString(QStringLiteral("Font")), QStringLiteral("Verdana"));
+        QCOMPARE(counter.rewrites(), 0);
+
+        // A value set outside a batch is written at once.
+        TRegistry other(file());
+        QVERIFY(other.OpenKey(settingsKey, false));
+        QVERIFY(!other.ValueExists(QStringLiteral("Top")));
+        other.WriteInteger(QStringLiteral("ReminderTop"), 7);
+        QCOMPARE(counter.rewrites(), 1);
+        QCOMPARE(batch.ReadInteger(QStringLiteral("ReminderTop")), 7);
+
+        batch.CommitBatch();
+        QCOMPARE(counter.rewrites(), 2);
+        TRegistry reader(file());
+        QVERIFY(reader.OpenKey(settingsKey, false));
+        QCOMPARE(reader.ReadInteger(QStringLiteral("Top")), 90);
+        QCOMPARE(reader.ReadString(QStringLiteral("Font")), QStringLiteral("Verdana"));
+        QCOMPARE(reader.ReadBool(QStringLiteral("AutoSave")), true);
+        QCOMPARE(reader.ReadInteger(QStringLiteral("ReminderTop")), 7);
+
+        // After the batch, writes go to the file at once again.
+        batch.WriteInteger(QStringLiteral("Left"), 547);
+        QCOMPARE(counter.rewrites(), 3);
+        QCOMPARE(reader.ReadInteger(QStringLiteral("Left")), 547);
+    }
+
+    void uncommittedBatchIsDropped()
+    {
+        {
+            TRegistry registry(file());
+            QVERIFY(registry.OpenKey(settingsKey, true));
+            registry.WriteInteger(QStringLiteral("Top"), 1);
+            TRewriteCounter counter(file());
+            registry.BeginBatch();
+            registry.WriteInteger(QStringLiteral("Top"), 2);
+            QCOMPARE(counter.rewrites(), 0);
+        }
+        TRegistry registry(file());
+        QVERIFY(registry.OpenKey(settingsKey, false));
+        QCOMPARE(registry.ReadInteger(QStringLiteral("Top")), 1);
+    }
+
+    // A batch that cannot be written raises and leaves the file as it was.
+    void failedCommitKeepsTheFile()
+    {
+        TRegistry registry(file());
+        QVERIFY(registry.OpenKey(settingsKey, true));
+        registry.WriteInteger(QStringLiteral("Top"), 1);
+        TRewriteCounter failing(file(), EIO);
+        registry.BeginBatch();
+        registry.WriteInteger(QStringLiteral("Top"), 2);
+        QVERIFY_THROWS_EXCEPTION(ERegistryError, registry.CommitBatch());
+        QCOMPARE(failing.rewrites(), 1);
+        TRegistry reader(file());
+        QVERIFY(reader.OpenKey(settingsKey, false));
+        QCOMPARE(reader.ReadInteger(QStringLiteral("Top")), 1);
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("registry.json")});
     }
 };
 

@@ -7,6 +7,7 @@
 #include "diagnostics/MessageDlg.h"
 #include "tests/RowProbe.h"
 #include "platform/Clock.h"
+#include "platform/FileSync.h"
 #include "settings/FontStyleCode.h"
 #include "settings/Registry.h"
 #include "settings/RegistryKeys.h"
@@ -23,7 +24,9 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTreeWidget>
+#include <cerrno>
 #include <functional>
+#include <unistd.h>
 
 namespace {
 const QString settingsKey = QStringLiteral("\\Software\\Kestrine\\Tamsel\\Settings");
@@ -441,6 +444,43 @@ private slots:
         QCOMPARE(QStringList(stored.keys()), [&names] { names.sort(); return names; }());
         QVERIFY(!stored.value(QStringLiteral("Font")).value.toString().isEmpty());
         QVERIFY(stored.value(QStringLiteral("fSize")).value.toInt() > 0);
+    }
+
+    // Leaving the program writes the settings once, as one rewrite of the
+    // registry file that reaches the disk: File > Exit, after which the
+    // ending program closes the window, as well as the close box.
+    void exitWritesTheSettingsOnce_data()
+    {
+        QTest::addColumn<bool>("fromTheMenu");
+        QTest::newRow("File > Exit") << true;
+        QTest::newRow("close box") << false;
+    }
+
+    void exitWritesTheSettingsOnce()
+    {
+        QFETCH(bool, fromTheMenu);
+        TestHome home;
+        TfrmMain w;
+        startWindow(w);
+        w.resize(700, 500);
+        int rewrites = 0;
+        const QByteArray registryFile = QFile::encodeName(home.registryFile());
+        const FileSync::TSyncFunction saved =
+            FileSync::SetSync([&rewrites, &registryFile](int fd, const QByteArray &path) {
+                if (path.startsWith(registryFile))
+                    ++rewrites;
+                return ::fsync(fd) == 0 ? 0 : errno;
+            });
+        if (fromTheMenu)
+            w.Exit1->trigger();
+        const bool closed = w.close();
+        FileSync::SetSync(saved);
+
+        QVERIFY(closed);
+        QCOMPARE(rewrites, 1);
+        const Snapshot stored = settingsSnapshot(home);
+        QCOMPARE(stored.size(), defaultsAtExit(home).size());
+        QCOMPARE(stored.value(QStringLiteral("Width")).value.toInt(), 700);
     }
 
     // Should start-up end before the settings are read, the fields already
