@@ -220,6 +220,19 @@ void TfrmMain::SetTabOrder()
                               cboReminder, chkComplete, redFileName, btnViewFile, btnRemoveFile};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
+
+    // Each group of radio buttons is one stop, at its checked button, also
+    // when the program checks it; the arrow keys move within the group.
+    for (const QList<QRadioButton *> &group : {QList<QRadioButton *>{radNote, radTask},
+                                               QList<QRadioButton *>{radAllNotes, radCurrentTab, radCurrentNote}}) {
+        const auto stopAtChecked = [group] {
+            for (QRadioButton *button : group)
+                button->setFocusPolicy(button->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+        };
+        for (QRadioButton *button : group)
+            connect(button, &QRadioButton::toggled, button, stopAtChecked);
+        stopAtChecked();
+    }
 }
 
 void TfrmMain::CreateActions()

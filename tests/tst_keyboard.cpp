@@ -191,19 +191,19 @@ private slots:
     }
 
     // Tab goes from the title to the body, and typing there lands in the
-    // body; from there on through the window as it reads. The kind buttons
-    // are one stop, entered at the first.
+    // body; from there on through the window as it reads. A group of radio
+    // buttons is one stop, at its checked button.
     void tabFollowsTheReadingOrder_data()
     {
         QTest::addColumn<bool>("task");
         QTest::addColumn<QStringList>("order");
         QTest::newRow("note") << false
                               << QStringList { "edtTitle", "redNote", "radNote", "redFileName", "pgcData",
-                                     "lsvNotes", "edtFind", "radAllNotes", "edtTitle" };
+                                     "lsvNotes", "edtFind", "radCurrentTab", "edtTitle" };
         QTest::newRow("task") << true
-                              << QStringList { "edtTitle", "redNote", "radNote", "dtpDate", "dtpTime",
+                              << QStringList { "edtTitle", "redNote", "radTask", "dtpDate", "dtpTime",
                                      "cboReminder", "chkComplete", "redFileName", "pgcData", "lsvTasks",
-                                     "edtFind", "radAllNotes", "edtTitle" };
+                                     "edtFind", "radCurrentTab", "edtTitle" };
     }
 
     void tabFollowsTheReadingOrder()
@@ -212,6 +212,7 @@ private slots:
         QFETCH(QStringList, order);
         TEditorWindow f(entries(note("n1") + EditorFixture::task("t1")));
         TfrmMain &w = f.w();
+        w.radCurrentTab->setChecked(true);
         f.doubleClick(task ? static_cast<QTreeView *>(w.lsvTasks) : w.lsvNotes, 0);
         w.edtTitle->setFocus();
         QTRY_COMPARE(QApplication::focusWidget(), w.edtTitle);
