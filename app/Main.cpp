@@ -272,8 +272,9 @@ void TfrmMain::Exit2Click()
 
 void TfrmMain::closeEvent(QCloseEvent *event)
 {
-    // FormCloseQuery, then FormClose. File > Exit has asked its questions and
-    // written the settings; the program ending closes the window once more.
+    // FormCloseQuery, then FormClose. Once File > Exit or an earlier close has
+    // asked its questions and written the settings, the program ending closes
+    // the window once more, and nothing is asked or written again.
     if (Exiting) {
         event->accept();
         return;
@@ -289,6 +290,7 @@ void TfrmMain::closeEvent(QCloseEvent *event)
             return;
         }
         SetPositions();
+        Exiting = true;
     } catch (const std::exception &error) {
         // As with File > Exit, a failure keeps the program running.
         reportMain("FormClose", QString::fromStdString(error.what()));

@@ -447,8 +447,8 @@ private slots:
     }
 
     // Leaving the program writes the settings once, as one rewrite of the
-    // registry file that reaches the disk: File > Exit, after which the
-    // ending program closes the window, as well as the close box.
+    // registry file that reaches the disk: File > Exit as well as the close
+    // box, after which the ending program closes the window once more.
     void exitWritesTheSettingsOnce_data()
     {
         QTest::addColumn<bool>("fromTheMenu");
@@ -471,9 +471,13 @@ private slots:
                     ++rewrites;
                 return ::fsync(fd) == 0 ? 0 : errno;
             });
+        bool closed = true;
         if (fromTheMenu)
             w.Exit1->trigger();
-        const bool closed = w.close();
+        else
+            closed = w.close();
+        // The ending program closes its windows.
+        closed = closed && w.close();
         FileSync::SetSync(saved);
 
         QVERIFY(closed);
