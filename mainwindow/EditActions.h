@@ -12,9 +12,9 @@ class QWidget;
 // and are enabled by what that field allows at the moment: Cut and Copy with
 // a selection, Paste with text on the clipboard, Select All with text in the
 // field, Undo when the field can undo. Without a focused text field all five
-// are disabled; the menu bar and its menus taking the focus leave the actions
-// with the field the user was in. A read-only field is never changed: Cut, Paste and Undo stay
-// disabled there.
+// are disabled; the menu bar and its menus taking the focus leave them with
+// the field the user was in. A read-only field is never changed: Cut, Paste
+// and Undo stay disabled there.
 class TEditActions : public QObject
 {
     Q_OBJECT

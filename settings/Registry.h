@@ -32,9 +32,8 @@ private:
 // The registry of the program: a file of keys holding typed values (integer,
 // string, binary), kept in the user's configuration folder. Every write
 // rewrites the file atomically, readable by the user only; the writes of a
-// batch rewrite it once, together. A file that holds
-// no registry is moved aside under a ".damaged" name and reported, never
-// emptied.
+// batch rewrite it once, together. A file that holds no registry is moved
+// aside under a ".damaged" name and reported, never emptied.
 class TRegistry
 {
 public:

@@ -36,9 +36,6 @@ QString focusName()
         return QStringLiteral("(none)");
     if (qobject_cast<QTabBar *>(focused))
         focused = focused->parentWidget();
-    // A picker's text field stands for the picker.
-    if (focused->objectName().isEmpty() && focused->parentWidget())
-        focused = focused->parentWidget();
     return focused->objectName();
 }
 
