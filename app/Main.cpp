@@ -50,6 +50,7 @@ TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent)
     timAutoSave = new QTimer(this);
     timAutoSave->setObjectName(QStringLiteral("timAutoSave"));
     ConnectEditorEvents();
+    ConnectSearchEvents();
     connect(qApp, &QGuiApplication::commitDataRequest, this,
             [this](QSessionManager &manager) { WMQueryEndSession(manager); });
 }

@@ -136,6 +136,15 @@ public:
     void timAutoSaveTimer();
     void redNoteURLClick(QObject *sender, const QString &url);
 
+    // Search: one step of the find bar in its scope, and its controls.
+    void actFindExecute();
+    void actStartFindExecute();
+    void edtFindChange();
+    void edtFindKeyPress();
+    void radAllNotesClick();
+    void radCurrentTabClick();
+    void radCurrentNoteClick();
+
     // Saving the entry in the editor; true when it was written.
     bool SaveNote();
     bool SaveTask();
@@ -327,6 +336,14 @@ private:
     void SetActionImage(QAction *action, int enabledImage, int disabledImage);
     void SortList(QTreeView *list, int column, int &toggle, int &sortColumn);
     void ConnectEditorEvents();
+    void ConnectSearchEvents();
+    void SearchLists(const QString &text);
+    void SearchCurrentEntry(const QString &text);
+    // Selects a found entry's row, scrolls to it and brings its tab forward;
+    // returns its list.
+    QTreeView *SelectSearchMatch(const TEntry *entry);
+    // A match in a list, opened in the editor when LoadNotesOnSearch is on.
+    void ShowSearchMatch(TEntry *entry, bool inBody, const QString &text);
     void loadEntry(const TEntry &entry);
     void selectItem(QTreeView *list);
     // The save prompt: false when the operation must stop (Cancel, or a save

@@ -1,0 +1,70 @@
+#include "mainwindow/Search.h"
+
+#include "mainwindow/EntryListModel.h"
+#include "store/EntryTable.h"
+
+namespace {
+constexpr char16_t asciiUpper(char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - (u'a' - u'A')) : c; }
+
+constexpr char16_t asciiLower(char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' - u'A')) : c; }
+} // namespace
+
+namespace Search {
+
+TTextMatcher::TTextMatcher(QStringView findText)
+    : m_upper(findText.toString())
+{
+    for (QChar &c : m_upper)
+        c = QChar(asciiUpper(c.unicode()));
+}
+
+bool TTextMatcher::matches(QStringView field) const
+{
+    const qsizetype length = m_upper.size();
+    if (length == 0 || field.size() < length)
+        return false;
+    const char16_t *text = reinterpret_cast<const char16_t *>(m_upper.utf16());
+    const char16_t first = text[0];
+    const char16_t firstLower = asciiLower(first);
+    const char16_t *at = field.utf16();
+    const char16_t *const last = at + (field.size() - length);
+    for (; at <= last; ++at) {
+        if (*at != first && *at != firstLower)
+            continue;
+        qsizetype i = 1;
+        while (i < length && asciiUpper(at[i]) == text[i])
+            ++i;
+        if (i == length)
+            return true;
+    }
+    return false;
+}
+
+TListSearch FindInLists(std::span<const TListState> lists, QStringView findText)
+{
+    const TTextMatcher matcher(findText);
+    TListSearch result;
+    for (size_t list = 0; list < lists.size(); ++list) {
+        const TListState &state = lists[list];
+        const int rows = state.model->rowCount();
+        result.lastListHadSelection = state.selectedRow >= 0;
+        if (matcher.isEmpty())
+            continue;
+        const int first = state.selectedRow >= 0 && state.selectedRow < rows - 1 ? state.selectedRow + 1 : 0;
+        for (int row = first; row < rows; ++row) {
+            TEntry *entry = state.model->entryAt(row);
+            std::optional<TField> field;
+            if (matcher.matches(entry->body()))
+                field = TField::Body;
+            else if (matcher.matches(entry->title()))
+                field = TField::Title;
+            if (field) {
+                result.match = TListMatch{int(list), row, entry, *field};
+                return result;
+            }
+        }
+    }
+    return result;
+}
+
+} // namespace Search

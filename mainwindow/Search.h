@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+#include <optional>
+#include <span>
+
+class TEntryListModel;
+struct TEntry;
+
+// Finding entries by their texts, as the find bar does in the list scopes.
+// Nothing here touches a widget: the lists are their models, in their current
+// order, with the row each has selected.
+namespace Search {
+
+// A find text matched against fields: the ASCII letters a-z and A-Z compare
+// without case, every other character exactly (an "é" does not find an "É"),
+// and blanks count like any other character. An empty text matches nothing.
+class TTextMatcher {
+public:
+    explicit TTextMatcher(QStringView findText);
+
+    bool isEmpty() const { return m_upper.isEmpty(); }
+    bool matches(QStringView field) const;
+
+private:
+    QString m_upper;
+};
+
+// The field of a row that matched. The body is tested first, so a row whose
+// title and body both hold the text matched in its body.
+enum class TField { Body, Title };
+
+// One list to search: its rows in display order, and its selected row (-1: none).
+struct TListState {
+    const TEntryListModel *model = nullptr;
+    int selectedRow = -1;
+};
+
+struct TListMatch {
+    // Position of the list among those searched.
+    int list = 0;
+    int row = 0;
+    TEntry *entry = nullptr;
+    TField field = TField::Body;
+};
+
+struct TListSearch {
+    std::optional<TListMatch> match;
+    // The last list examined had a selected row: rows before it were left
+    // out, so searching again from the top may still find something.
+    bool lastListHadSelection = false;
+};
+
+// One search step over the lists in the order given. Each list is searched
+// from the row after its selected row to its end; from its first row when
+// nothing is selected or the last row is. The first matching row wins.
+TListSearch FindInLists(std::span<const TListState> lists, QStringView findText);
+
+} // namespace Search

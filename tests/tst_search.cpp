@@ -1,0 +1,663 @@
+// Searching entries: the matching rule and the search step over the lists,
+// without widgets; then the find bar as the user works it, in its three
+// scopes, with its messages, keys and buttons.
+#include "diagnostics/MessageDlg.h"
+#include "mainwindow/Search.h"
+#include "platform/Clock.h"
+#include "reminders/LeadTimes.h"
+#include "store/LocaleFormat.h"
+#include "tests/EditorFixture.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTextBlock>
+
+using namespace EditorFixture;
+
+namespace {
+QByteArray noteWith(const QByteArray &title, const QByteArray &body, const QByteArray &created)
+{
+    return "<Note><Title>" + title + "</Title><Text>" + body + "</Text><DateTime>" + created
+        + "</DateTime><LastModified>" + created + "</LastModified><NoteType>N</NoteType></Note>";
+}
+
+QByteArray taskWith(const QByteArray &title, const QByteArray &body, const QByteArray &created)
+{
+    QByteArray xml = task(title, created);
+    xml.replace(QByteArray(QByteArray("body of ") + title), body);
+    return xml;
+}
+
+// The entry table and both lists over a document, in document order.
+struct TTableFixture {
+    TXmlDocument xml;
+    TEntryTable table { xml };
+    TEntryListModel notes { table, false };
+    TEntryListModel tasks { table, true };
+
+    explicit TTableFixture(const QByteArray &body)
+    {
+        xml.LoadFromMemory(entries(body));
+        table.Load(46000.5, [](int lead) -> std::optional<int> {
+            if (lead < 0 || lead >= LeadTimes::Count)
+                return std::nullopt;
+            return LeadTimes::Table[size_t(lead)].minutes;
+        });
+    }
+};
+
+struct TAsked {
+    QString message;
+    TMsgDlgType type;
+    TMsgDlgButtons buttons;
+};
+
+QList<TAsked> asked()
+{
+    QList<TAsked> result;
+    for (const MessageDlgSeam::TAskedDialog &dialog : MessageDlgSeam::takeAskedDialogs())
+        result.append({ dialog.message, dialog.type, dialog.buttons });
+    return result;
+}
+
+const QString noMatches = QStringLiteral("No matches were found.");
+const QString offer = QStringLiteral("No matches were found.  Search from the top?");
+
+// Types a text key by key, letters outside Latin-1's ASCII part included.
+void typeText(QWidget *field, const QString &text)
+{
+    for (const QChar c : text) {
+        QTest::sendKeyEvent(QTest::Press, field, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::Release, field, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+}
+
+// The title of each list's selected row, or an empty text.
+QString selectedTitle(QTreeView *list)
+{
+    const std::optional<TRowProbe> row = selectedRow(list);
+    return row ? row->entry->title() : QString();
+}
+} // namespace
+
+class tst_Search : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        SetLocaleFormat(TLocaleFormat::fromLocale(QLocale(QLocale::English, QLocale::UnitedStates)));
+        Clock::setFixed(QDateTime(QDate(2026, 3, 10), QTime(9, 0, 5)));
+        MessageDlgSeam::takeAskedDialogs();
+    }
+
+    void cleanup()
+    {
+        Clock::clearFixed();
+        QVERIFY2(!MessageDlgSeam::hasPendingAnswers(), "a queued answer was not asked for");
+        MessageDlgSeam::setNextAnswers({});
+    }
+
+    // Only the ASCII letters compare without case; blanks are part of the text.
+    void matchingRule_data()
+    {
+        QTest::addColumn<QString>("findText");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<bool>("matches");
+        QTest::newRow("lower finds upper") << "cat" << "A CAT NAP" << true;
+        QTest::newRow("upper finds lower") << "CaT" << "a cat nap" << true;
+        QTest::newRow("at the very end") << "nap" << "a cat nap" << true;
+        QTest::newRow("after a false start") << "aab" << "aaab" << true;
+        QTest::newRow("not there") << "dog" << "a cat nap" << false;
+        QTest::newRow("longer than the field") << "cats" << "cat" << false;
+        QTest::newRow("leading blank kept") << " cat" << "cat nap" << false;
+        QTest::newRow("leading blank found") << " cat" << "a cat" << true;
+        QTest::newRow("trailing blank kept") << "cat " << "a cat" << false;
+        QTest::newRow("e acute does not find E acute") << "é" << "CAFÉ" << false;
+        QTest::newRow("E acute does not find e acute") << "É" << "café" << false;
+        QTest::newRow("e acute finds itself") << "é" << "café" << true;
+        QTest::newRow("sharp s is no SS") << "ß" << "STRASSE" << false;
+        QTest::newRow("brackets are no letters") << "[" << "{" << false;
+        QTest::newRow("at sign is no grave accent") << "`" << "@" << false;
+        QTest::newRow("empty text matches nothing") << "" << "anything" << false;
+        QTest::newRow("empty field") << "a" << "" << false;
+    }
+
+    void matchingRule()
+    {
+        QFETCH(QString, findText);
+        QFETCH(QString, field);
+        QFETCH(bool, matches);
+        QCOMPARE(Search::TTextMatcher(findText).matches(field), matches);
+    }
+
+    // Where a step starts in each list, and what it reports when nothing matched.
+    void stepOverLists_data()
+    {
+        QTest::addColumn<QString>("findText");
+        QTest::addColumn<int>("noteSelected");
+        QTest::addColumn<int>("taskSelected");
+        QTest::addColumn<int>("foundList"); // -1: none
+        QTest::addColumn<int>("foundRow");
+        QTest::addColumn<bool>("lastHadSelection");
+        // Notes, in document order: "red" (body), "green" (title), "red" (title).
+        // Task: "red" in its body.
+        QTest::newRow("nothing selected") << "red" << -1 << -1 << 0 << 0 << false;
+        QTest::newRow("after the selected row") << "red" << 0 << -1 << 0 << 2 << true;
+        QTest::newRow("title match") << "green" << -1 << -1 << 0 << 1 << false;
+        QTest::newRow("last row selected starts at the first") << "red" << 2 << -1 << 0 << 0 << true;
+        QTest::newRow("rows before the selection left out") << "green" << 1 << -1 << -1 << -1 << false;
+        QTest::newRow("then the next list") << "paint" << -1 << 0 << 1 << 0 << true;
+        QTest::newRow("no match, last list selected") << "blue" << -1 << 0 << -1 << -1 << true;
+        QTest::newRow("no match, first list selected") << "blue" << 0 << -1 << -1 << -1 << false;
+        QTest::newRow("empty text") << "" << -1 << 0 << -1 << -1 << true;
+    }
+
+    void stepOverLists()
+    {
+        QFETCH(QString, findText);
+        QFETCH(int, noteSelected);
+        QFETCH(int, taskSelected);
+        QFETCH(int, foundList);
+        QFETCH(int, foundRow);
+        QFETCH(bool, lastHadSelection);
+        TTableFixture f(noteWith("one", "a red door", "45000.1") + noteWith("Green", "plain", "45000.2")
+            + noteWith("RED", "plain", "45000.3") + taskWith("errand", "red paint", "45000.4"));
+        const Search::TListState lists[] { { &f.notes, noteSelected }, { &f.tasks, taskSelected } };
+        const Search::TListSearch found = Search::FindInLists(lists, findText);
+        QCOMPARE(found.lastListHadSelection, lastHadSelection);
+        QCOMPARE(found.match.has_value(), foundList >= 0);
+        if (found.match) {
+            QCOMPARE(found.match->list, foundList);
+            QCOMPARE(found.match->row, foundRow);
+            QCOMPARE(found.match->entry, (foundList == 0 ? f.notes : f.tasks).entryAt(foundRow));
+        }
+    }
+
+    // A row whose title and body both hold the text matched in its body.
+    void bodyIsTestedBeforeTitle()
+    {
+        TTableFixture f(noteWith("key title", "the key", "45000.1") + noteWith("key only here", "plain", "45000.2"));
+        const Search::TListState lists[] { { &f.notes, -1 } };
+        std::optional<Search::TListMatch> match = Search::FindInLists(lists, u"KEY").match;
+        QVERIFY(match);
+        QCOMPARE(match->row, 0);
+        QCOMPARE(match->field, Search::TField::Body);
+        const Search::TListState afterIt[] { { &f.notes, 0 } };
+        match = Search::FindInLists(afterIt, u"key").match;
+        QVERIFY(match);
+        QCOMPARE(match->field, Search::TField::Title);
+    }
+
+    // The list of the active tab comes first; the other list only in scope
+    // All Entries. A list match brings its tab forward.
+    void listsSearchedFromTheActiveTab_data()
+    {
+        QTest::addColumn<bool>("tasksTab");
+        QTest::addColumn<int>("scope");
+        QTest::addColumn<bool>("noteMatches");
+        QTest::addColumn<bool>("taskMatches");
+        QTest::addColumn<QString>("found"); // "note", "task" or empty
+        QTest::newRow("tasks tab, all entries") << true << 1 << true << true << "task";
+        QTest::newRow("notes tab, all entries") << false << 1 << true << true << "note";
+        QTest::newRow("tasks tab, all entries, only a note") << true << 1 << true << false << "note";
+        QTest::newRow("notes tab, all entries, only a task") << false << 1 << false << true << "task";
+        QTest::newRow("tasks tab, current tab") << true << 2 << true << true << "task";
+        QTest::newRow("tasks tab, current tab, only a note") << true << 2 << true << false << "";
+        QTest::newRow("notes tab, current tab, only a task") << false << 2 << false << true << "";
+        QTest::newRow("stored scope out of range searches all") << true << 7 << true << false << "note";
+    }
+
+    void listsSearchedFromTheActiveTab()
+    {
+        QFETCH(bool, tasksTab);
+        QFETCH(int, scope);
+        QFETCH(bool, noteMatches);
+        QFETCH(bool, taskMatches);
+        QFETCH(QString, found);
+        TEditorWindow f(entries(noteWith("note", noteMatches ? "a kiwi" : "plain", "45000.1")
+            + taskWith("task", taskMatches ? "kiwi jam" : "plain", "45000.2")));
+        TfrmMain &w = f.w();
+        w.DefaultSearchSetting = scope;
+        f.showList(tasksTab ? w.lsvTasks : w.lsvNotes);
+        w.edtFind->setText(QStringLiteral("kiwi"));
+        if (found.isEmpty())
+            MessageDlgSeam::setNextAnswers({ mrOk });
+        w.actFind->trigger();
+
+        QCOMPARE(selectedTitle(w.lsvNotes), found == QLatin1String("note") ? QStringLiteral("note") : QString());
+        QCOMPARE(selectedTitle(w.lsvTasks), found == QLatin1String("task") ? QStringLiteral("task") : QString());
+        const bool tasksShown = found.isEmpty() ? tasksTab : found == QLatin1String("task");
+        QCOMPARE(w.pgcData->currentWidget(), tasksShown ? w.tabTasks : w.tabNotes);
+        const QList<TAsked> boxes = asked();
+        QCOMPARE(boxes.size(), found.isEmpty() ? 1 : 0);
+        if (found.isEmpty()) {
+            QCOMPARE(boxes[0].message, noMatches);
+            QCOMPARE(boxes[0].type, TMsgDlgType::Information);
+            QCOMPARE(boxes[0].buttons, TMsgDlgButtons(mbOK));
+        }
+    }
+
+    // The rows are searched in the order the list shows them; from the last
+    // row, the search goes on at the first.
+    void stepsThroughRowsInDisplayOrder()
+    {
+        TEditorWindow f(entries(noteWith("old", "lime", "45000.1") + noteWith("plain", "none", "45000.2")
+            + noteWith("new", "lime", "45000.3") + noteWith("mid", "lime", "45000.25")));
+        TfrmMain &w = f.w();
+        w.edtFind->setText(QStringLiteral("LIME"));
+        // Newest first, as the lists start.
+        QStringList order;
+        for (int i = 0; i < 4; ++i) {
+            w.actFind->trigger();
+            order << selectedTitle(w.lsvNotes);
+        }
+        QCOMPARE(order, QStringList({ "new", "mid", "old", "new" }));
+        QVERIFY(asked().isEmpty());
+
+        // Oldest first after a click on the Created header.
+        f.w().lsvNotesColumnClick(w.lsvNotes, NoteColumn::Created);
+        w.lsvNotes->clearSelection();
+        w.actFind->trigger();
+        QCOMPARE(selectedTitle(w.lsvNotes), QStringLiteral("old"));
+    }
+
+    // The last row selected and the only match in the first row: found
+    // without a question.
+    void lastRowSelectedFindsTheFirstRow()
+    {
+        TEditorWindow f(entries(noteWith("first", "plum", "45000.3") + noteWith("second", "none", "45000.2")
+            + noteWith("last", "none", "45000.1")));
+        TfrmMain &w = f.w();
+        f.click(w.lsvNotes, 2);
+        QCOMPARE(selectedTitle(w.lsvNotes), QStringLiteral("last"));
+        w.edtFind->setText(QStringLiteral("plum"));
+        w.actFind->trigger();
+        QCOMPARE(selectedTitle(w.lsvNotes), QStringLiteral("first"));
+        QVERIFY(asked().isEmpty());
+    }
+
+    // Without a match: the offer to search from the top only when the last
+    // list examined had a selected row; otherwise the plain message.
+    void noMatchMessages_data()
+    {
+        QTest::addColumn<int>("scope");
+        QTest::addColumn<QString>("selectNote");
+        QTest::addColumn<QString>("selectTask");
+        QTest::addColumn<QList<int>>("answers");
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<QString>("found");
+        QTest::newRow("nothing selected") << 1 << "" << "" << QList<int> { mrOk } << QStringList { noMatches } << "";
+        QTest::newRow("only the active list selected")
+            << 1 << "pear tart" << "" << QList<int> { mrOk } << QStringList { noMatches } << "";
+        QTest::newRow("the other list selected, No")
+            << 1 << "" << "chores" << QList<int> { mrNo } << QStringList { offer } << "";
+        QTest::newRow("current tab selected, No")
+            << 2 << "plain" << "" << QList<int> { mrNo } << QStringList { offer } << "";
+        QTest::newRow("Yes, then still nothing")
+            << 1 << "plain" << "chores" << QList<int> { mrYes, mrOk } << QStringList { offer, noMatches } << "";
+        QTest::newRow("Yes finds a row before the selection")
+            << 2 << "pear tart" << "" << QList<int> { mrYes } << QStringList { offer } << "pear tart";
+    }
+
+    void noMatchMessages()
+    {
+        QFETCH(int, scope);
+        QFETCH(QString, selectNote);
+        QFETCH(QString, selectTask);
+        QFETCH(QList<int>, answers);
+        QFETCH(QStringList, messages);
+        QFETCH(QString, found);
+        // Newest first: "pear tart" above "plain".
+        TEditorWindow f(entries(noteWith("plain", "nothing", "45000.1") + noteWith("pear tart", "sweet", "45000.2")
+            + taskWith("chores", "none", "45000.3")));
+        TfrmMain &w = f.w();
+        w.DefaultSearchSetting = scope;
+        const auto select = [&](QTreeView *list, const QString &title) {
+            for (int row = 0; !title.isEmpty() && row < list->model()->rowCount(); ++row) {
+                if (rowAt(list, row)->entry->title() == title)
+                    f.click(list, row);
+            }
+        };
+        select(w.lsvNotes, selectNote);
+        select(w.lsvTasks, selectTask);
+        f.showList(w.lsvNotes);
+        w.edtFind->setText(found.isEmpty() ? QStringLiteral("nowhere") : QStringLiteral("tart"));
+        MessageDlgSeam::setNextAnswers(answers);
+        w.actFind->trigger();
+
+        QStringList shown;
+        const QList<TAsked> boxes = asked();
+        for (const TAsked &box : boxes) {
+            shown << box.message;
+            const bool isOffer = box.message == offer;
+            QCOMPARE(box.type, isOffer ? TMsgDlgType::Confirmation : TMsgDlgType::Information);
+            QCOMPARE(box.buttons, isOffer ? TMsgDlgButtons(mbYes | mbNo) : TMsgDlgButtons(mbOK));
+        }
+        QCOMPARE(shown, messages);
+        QCOMPARE(selectedTitle(w.lsvNotes), found.isEmpty() && answers.first() != mrYes ? selectNote : found);
+        if (answers.first() == mrYes)
+            QCOMPARE(selectedTitle(w.lsvTasks), QString());
+    }
+
+    // Blanks around the find text are searched for; letters other than a-z
+    // keep their case.
+    void findTextIsUsedAsTyped_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("found");
+        QTest::newRow("leading blank") << " cat" << "a cat";
+        QTest::newRow("trailing blank") << "cat " << "cat nap";
+        QTest::newRow("ASCII letters in any case") << "CAT NAP" << "cat nap";
+        QTest::newRow("é does not find É") << "é" << "";
+        QTest::newRow("É finds itself") << "É" << "CAFÉ";
+    }
+
+    void findTextIsUsedAsTyped()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, found);
+        TEditorWindow f(entries(noteWith("cat", "cat", "45000.3") + noteWith("a cat", "plain", "45000.2")
+            + noteWith("cat nap", "plain", "45000.1") + noteWith("CAFÉ", "plain", "45000.05")));
+        TfrmMain &w = f.w();
+        w.edtFind->setFocus();
+        typeText(w.edtFind, typed);
+        QCOMPARE(w.edtFind->text(), typed);
+        if (found.isEmpty())
+            MessageDlgSeam::setNextAnswers({ mrOk });
+        QTest::keyClick(w.edtFind, Qt::Key_Return);
+        QCOMPARE(selectedTitle(w.lsvNotes), found);
+        QCOMPARE(asked().size(), found.isEmpty() ? 1 : 0);
+    }
+
+    // With LoadNotesOnSearch off a match moves only the selection and the
+    // tab; with it on, the entry found opens with its text selected.
+    void matchOpensTheEntryOnlyWhenAskedTo_data()
+    {
+        QTest::addColumn<bool>("load");
+        QTest::newRow("LoadNotesOnSearch off") << false;
+        QTest::newRow("LoadNotesOnSearch on") << true;
+    }
+
+    void matchOpensTheEntryOnlyWhenAskedTo()
+    {
+        QFETCH(bool, load);
+        TEditorWindow f(entries(noteWith("in the editor", "plain", "45000.1")
+            + taskWith("errand", "buy figs^Mand more figs", "45000.2")));
+        TfrmMain &w = f.w();
+        w.LoadNotesOnSearch = load;
+        f.doubleClick(w.lsvNotes, 0);
+        QCOMPARE(w.EditorIndex, 0);
+        w.edtFind->setText(QStringLiteral("FIGS"));
+        w.actFind->trigger();
+
+        QCOMPARE(w.pgcData->currentWidget(), w.tabTasks);
+        QCOMPARE(selectedTitle(w.lsvTasks), QStringLiteral("errand"));
+        QCOMPARE(selectedTitle(w.lsvNotes), QStringLiteral("in the editor"));
+        QCOMPARE(w.EditorIndex, load ? 1 : 0);
+        QCOMPARE(w.edtTitle->toPlainText(), load ? QStringLiteral("errand") : QStringLiteral("in the editor"));
+        QCOMPARE(w.EditorKind, load ? TEditorKind::Task : TEditorKind::Note);
+        QVERIFY(!w.actSaveNote->isEnabled());
+        QCOMPARE(w.redNote->textCursor().selectedText(), load ? QStringLiteral("figs") : QString());
+        QCOMPARE(w.redNote->textCursor().selectionStart(), load ? 4 : 0);
+        QVERIFY(asked().isEmpty());
+    }
+
+    // A row whose title and body both hold the text opens with the text
+    // selected in the body; a title match selects it in the title.
+    void loadedMatchIsSelectedInItsField_data()
+    {
+        QTest::addColumn<QString>("findText");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<int>("position");
+        QTest::newRow("title and body") << "key" << "the key title" << "redNote" << 4;
+        QTest::newRow("title only") << "only" << "key only here" << "edtTitle" << 4;
+    }
+
+    void loadedMatchIsSelectedInItsField()
+    {
+        QFETCH(QString, findText);
+        QFETCH(QString, title);
+        QFETCH(QString, field);
+        QFETCH(int, position);
+        TEditorWindow f(entries(noteWith("the key title", "the key", "45000.2") + noteWith("key only here", "plain", "45000.1")));
+        TfrmMain &w = f.w();
+        w.LoadNotesOnSearch = true;
+        w.edtFind->setText(findText);
+        w.actFind->trigger();
+        QCOMPARE(w.edtTitle->toPlainText(), title);
+        TRichEditURL *matched = field == QLatin1String("redNote") ? w.redNote : w.edtTitle;
+        TRichEditURL *other = matched == w.redNote ? w.edtTitle : w.redNote;
+        QCOMPARE(matched->textCursor().selectedText(), findText);
+        QCOMPARE(matched->textCursor().selectionStart(), position);
+        QVERIFY(!other->textCursor().hasSelection());
+        QVERIFY(matched->hasFocus());
+    }
+
+    // A match far down the body is scrolled up to the field's first line.
+    void bodyMatchLineComesToTheTop()
+    {
+        QByteArray body;
+        for (int line = 0; line < 60; ++line)
+            body += (line == 40 ? QByteArray("the needle") : "line " + QByteArray::number(line)) + "^M";
+        TEditorWindow f(entries(noteWith("long", body, "45000.1")));
+        TfrmMain &w = f.w();
+        w.LoadNotesOnSearch = true;
+        w.edtFind->setText(QStringLiteral("needle"));
+        w.actFind->trigger();
+        QCOMPARE(w.redNote->textCursor().selectedText(), QStringLiteral("needle"));
+        QVERIFY(w.redNote->verticalScrollBar()->value() > 0);
+        const int margin = int(w.redNote->document()->documentMargin());
+        QCOMPARE(w.redNote->cursorForPosition(QPoint(margin + 1, margin + 1)).blockNumber(), 40);
+    }
+
+    // The save prompt of the entry being written comes first; Yes saves it and
+    // then opens the entry found, Cancel opens nothing.
+    void unsavedEntryIsOfferedForSavingFirst_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("Yes") << mrYes;
+        QTest::newRow("No") << mrNo;
+        QTest::newRow("Cancel") << mrCancel;
+    }
+
+    void unsavedEntryIsOfferedForSavingFirst()
+    {
+        QFETCH(int, answer);
+        TEditorWindow f(entries(noteWith("older", "a grape", "45000.1")));
+        TfrmMain &w = f.w();
+        w.LoadNotesOnSearch = true;
+        w.actNewNote->trigger();
+        f.typeTitle(QStringLiteral("fresh"));
+        QVERIFY(w.actSaveNote->isEnabled());
+        w.edtFind->setText(QStringLiteral("grape"));
+        MessageDlgSeam::setNextAnswers({ answer });
+        w.actFind->trigger();
+
+        const QList<TAsked> boxes = asked();
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes[0].message, QStringLiteral("Save changes to the current entry?"));
+        QCOMPARE(w.Entries->count(), answer == mrYes ? 2 : 1);
+        QCOMPARE(selectedTitle(w.lsvNotes), QStringLiteral("older"));
+        QCOMPARE(w.edtTitle->toPlainText(), answer == mrCancel ? QStringLiteral("fresh") : QStringLiteral("older"));
+        QCOMPARE(w.actSaveNote->isEnabled(), answer == mrCancel);
+        if (answer != mrCancel)
+            QCOMPARE(w.redNote->textCursor().selectedText(), QStringLiteral("grape"));
+    }
+
+    // Scope Current Entry: the title, then the body, each from the end of its
+    // selection; at the end a plain message, without the offer.
+    void currentEntryTitleThenBody()
+    {
+        TEditorWindow f(entries(noteWith("Ant and ant", "an ANT^Mants", "45000.1")));
+        TfrmMain &w = f.w();
+        f.doubleClick(w.lsvNotes, 0);
+        w.DefaultSearchSetting = 3;
+        w.edtFind->setText(QStringLiteral("ant"));
+        QList<std::pair<QString, int>> steps;
+        for (int i = 0; i < 4; ++i) {
+            w.actFind->trigger();
+            TRichEditURL *focused = w.edtTitle->hasFocus() ? w.edtTitle : w.redNote;
+            QVERIFY(focused->hasFocus());
+            QCOMPARE(focused->textCursor().selectedText().toLower(), QStringLiteral("ant"));
+            steps.append({ focused->objectName(), focused->textCursor().selectionStart() });
+        }
+        const QList<std::pair<QString, int>> expected { { "edtTitle", 0 }, { "edtTitle", 8 }, { "redNote", 3 },
+            { "redNote", 7 } };
+        QCOMPARE(steps, expected);
+        QVERIFY(asked().isEmpty());
+
+        MessageDlgSeam::setNextAnswers({ mrOk });
+        w.actFind->trigger();
+        const QList<TAsked> boxes = asked();
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes[0].message, noMatches);
+        QCOMPARE(boxes[0].buttons, TMsgDlgButtons(mbOK));
+        // The lists are not searched in this scope.
+        QCOMPARE(selectedTitle(w.lsvNotes), QStringLiteral("Ant and ant"));
+    }
+
+    void currentEntryWithNothingToFind_data()
+    {
+        QTest::addColumn<bool>("loaded");
+        QTest::addColumn<QString>("findText");
+        QTest::newRow("empty editor") << false << "ant";
+        QTest::newRow("empty find text") << true << "";
+        QTest::newRow("not in the entry") << true << "bee";
+    }
+
+    void currentEntryWithNothingToFind()
+    {
+        QFETCH(bool, loaded);
+        QFETCH(QString, findText);
+        TEditorWindow f(entries(noteWith("ant", "ant", "45000.1")));
+        TfrmMain &w = f.w();
+        if (loaded)
+            f.doubleClick(w.lsvNotes, 0);
+        w.DefaultSearchSetting = 3;
+        w.edtFind->setText(findText);
+        MessageDlgSeam::setNextAnswers({ mrOk });
+        w.actFind->trigger();
+        const QList<TAsked> boxes = asked();
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes[0].message, noMatches);
+        QCOMPARE(boxes[0].type, TMsgDlgType::Information);
+    }
+
+    // The button waits for a find text that is more than blanks.
+    void findButtonFollowsTheText_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("nothing") << "" << false;
+        QTest::newRow("blanks") << "   " << false;
+        QTest::newRow("a letter") << "a" << true;
+        QTest::newRow("a letter among blanks") << " a " << true;
+    }
+
+    void findButtonFollowsTheText()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, enabled);
+        TEditorWindow f(entries(noteWith("ant", "ant", "45000.1")));
+        TfrmMain &w = f.w();
+        QVERIFY(!w.btnFind->isEnabled());
+        w.edtFind->setFocus();
+        QTest::keyClicks(w.edtFind, QStringLiteral("typed first"));
+        QVERIFY(w.btnFind->isEnabled());
+        w.edtFind->selectAll();
+        QTest::keyClick(w.edtFind, Qt::Key_Delete);
+        QTest::keyClicks(w.edtFind, typed);
+        QCOMPARE(w.btnFind->isEnabled(), enabled);
+        // The action stays enabled: F3 searches whatever the field holds.
+        QVERIFY(w.actFind->isEnabled());
+    }
+
+    // F3, Enter in the find field and the find button each run one step;
+    // F3 with an empty field finds nothing.
+    void everyTriggerRunsOneStep_data()
+    {
+        QTest::addColumn<QString>("trigger");
+        QTest::newRow("F3") << "F3";
+        QTest::newRow("Enter") << "Enter";
+        QTest::newRow("button") << "button";
+    }
+
+    void everyTriggerRunsOneStep()
+    {
+        QFETCH(QString, trigger);
+        TEditorWindow f(entries(noteWith("first", "olive", "45000.2") + noteWith("second", "olive", "45000.1")));
+        TfrmMain &w = f.w();
+        const auto run = [&] {
+            if (trigger == QLatin1String("F3")) {
+                w.redNote->setFocus();
+                QTest::keyClick(w.redNote, Qt::Key_F3);
+            } else if (trigger == QLatin1String("Enter")) {
+                w.edtFind->setFocus();
+                QTest::keyClick(w.edtFind, Qt::Key_Enter);
+            } else {
+                QTest::mouseClick(w.btnFind, Qt::LeftButton);
+            }
+        };
+        w.edtFind->setFocus();
+        QTest::keyClicks(w.edtFind, QStringLiteral("olive"));
+        run();
+        QCOMPARE(selectedTitle(w.lsvNotes), QStringLiteral("first"));
+        run();
+        QCOMPARE(selectedTitle(w.lsvNotes), QStringLiteral("second"));
+        QVERIFY(asked().isEmpty());
+
+        if (trigger == QLatin1String("button"))
+            return;
+        w.edtFind->clear();
+        MessageDlgSeam::setNextAnswers({ mrOk });
+        run();
+        const QList<TAsked> boxes = asked();
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes[0].message, noMatches);
+    }
+
+    // Ctrl+F and Tools > Find take the user to the find field with its text selected.
+    void startFindFocusesTheField()
+    {
+        TEditorWindow f(entries(noteWith("ant", "ant", "45000.1")));
+        TfrmMain &w = f.w();
+        w.edtFind->setText(QStringLiteral("earlier"));
+        w.redNote->setFocus();
+        QTest::keyClick(w.redNote, Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(w.edtFind->hasFocus());
+        QCOMPARE(w.edtFind->selectedText(), QStringLiteral("earlier"));
+    }
+
+    // Each scope button sets the scope it names.
+    void scopeButtonsSetTheScope_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("scope");
+        QTest::newRow("All Entries") << "radAllNotes" << 1;
+        QTest::newRow("Current Tab") << "radCurrentTab" << 2;
+        QTest::newRow("Current Entry") << "radCurrentNote" << 3;
+    }
+
+    void scopeButtonsSetTheScope()
+    {
+        QFETCH(QString, button);
+        QFETCH(int, scope);
+        TEditorWindow f(entries(noteWith("ant", "ant", "45000.1")));
+        TfrmMain &w = f.w();
+        // Start from another scope than the one clicked.
+        w.DefaultSearchSetting = scope == 2 ? 3 : 2;
+        w.EnableUserControls();
+        QTest::mouseClick(w.findChild<QRadioButton *>(button), Qt::LeftButton);
+        QCOMPARE(w.DefaultSearchSetting, scope);
+        w.EnableUserControls();
+        QVERIFY(w.findChild<QRadioButton *>(button)->isChecked());
+    }
+};
+
+QTEST_MAIN(tst_Search)
+#include "tst_search.moc"
