@@ -217,9 +217,22 @@ void TfrmMain::SearchCurrentEntry(const QString &text)
     }
 }
 
-void TfrmMain::edtFindKeyPress() { actFindExecute(); }
+void TfrmMain::edtFindKeyPress()
+{
+    actFindExecute();
+    // Enter searches again from where it is typed: the find field keeps the
+    // focus, so the key never types over a match selected in the title or
+    // body. The fields show their selection without the focus.
+    edtFind->setFocus();
+}
 
-void TfrmMain::actStartFindExecute() { edtFind->setFocus(Qt::ShortcutFocusReason); }
+void TfrmMain::actStartFindExecute()
+{
+    // The text is selected also when the field has the focus already, so
+    // typing replaces it.
+    edtFind->setFocus(Qt::ShortcutFocusReason);
+    edtFind->selectAll();
+}
 
 void TfrmMain::edtFindChange() { btnFind->setEnabled(!edtFind->text().trimmed().isEmpty()); }
 

@@ -521,6 +521,40 @@ private slots:
         QCOMPARE(selectedTitle(w.lsvNotes), QStringLiteral("Ant and ant"));
     }
 
+    // Enter pressed again and again in the find field goes from match to
+    // match; it never replaces a match in the entry with a line break.
+    void enterKeepsSearchingFromTheFindField_data()
+    {
+        QTest::addColumn<int>("scope");
+        QTest::addColumn<bool>("load");
+        QTest::newRow("current entry") << 3 << false;
+        QTest::newRow("all entries, loading matches") << 1 << true;
+    }
+
+    void enterKeepsSearchingFromTheFindField()
+    {
+        QFETCH(int, scope);
+        QFETCH(bool, load);
+        TEditorWindow f(entries(noteWith("first", "one wasp^Mtwo wasps", "45000.2") + noteWith("second", "wasp", "45000.1")));
+        TfrmMain &w = f.w();
+        f.doubleClick(w.lsvNotes, 0);
+        w.DefaultSearchSetting = scope;
+        w.LoadNotesOnSearch = load;
+        w.edtFind->setFocus();
+        QTest::keyClicks(w.edtFind, QStringLiteral("wasp"));
+        for (int i = 0; i < 2; ++i) {
+            // Where the user's key goes.
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QVERIFY(w.edtFind->hasFocus());
+            QCOMPARE(w.redNote->textCursor().selectedText(), QStringLiteral("wasp"));
+        }
+        // Loading, the second Enter went past the last row to the first.
+        QCOMPARE(w.redNote->textCursor().selectionStart(), load ? 4 : 13);
+        QCOMPARE(w.edtTitle->toPlainText(), QStringLiteral("first"));
+        QCOMPARE(w.redNote->toPlainText(), QStringLiteral("one wasp\ntwo wasps"));
+        QVERIFY(!w.actSaveNote->isEnabled());
+    }
+
     void currentEntryWithNothingToFind_data()
     {
         QTest::addColumn<bool>("loaded");
@@ -621,7 +655,8 @@ private slots:
         QCOMPARE(boxes[0].message, noMatches);
     }
 
-    // Ctrl+F and Tools > Find take the user to the find field with its text selected.
+    // Ctrl+F (Tools > Find) takes the user to the find field with its text
+    // selected, ready to be typed over.
     void startFindFocusesTheField()
     {
         TEditorWindow f(entries(noteWith("ant", "ant", "45000.1")));
@@ -630,6 +665,10 @@ private slots:
         w.redNote->setFocus();
         QTest::keyClick(w.redNote, Qt::Key_F, Qt::ControlModifier);
         QVERIFY(w.edtFind->hasFocus());
+        QCOMPARE(w.edtFind->selectedText(), QStringLiteral("earlier"));
+        // Again from the field itself, after moving the cursor.
+        QTest::keyClick(w.edtFind, Qt::Key_End);
+        QTest::keyClick(w.edtFind, Qt::Key_F, Qt::ControlModifier);
         QCOMPARE(w.edtFind->selectedText(), QStringLiteral("earlier"));
     }
 
