@@ -14,6 +14,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QTimer>
 
 using namespace EditorFixture;
 
@@ -341,6 +342,49 @@ private slots:
         QCOMPARE(selectedTitle(w.lsvNotes), found.isEmpty() && answers.first() != mrYes ? selectNote : found);
         if (answers.first() == mrYes)
             QCOMPARE(selectedTitle(w.lsvTasks), QString());
+    }
+
+    // The reminder check waits while the user answers a box of the search,
+    // and runs again afterwards.
+    void reminderCheckWaitsForTheAnswer_data()
+    {
+        QTest::addColumn<int>("scope");
+        QTest::addColumn<bool>("selected");
+        QTest::addColumn<bool>("unsavedEntry");
+        QTest::newRow("plain message") << 1 << false << false;
+        QTest::newRow("offer") << 1 << true << false;
+        QTest::newRow("current entry") << 3 << false << false;
+        QTest::newRow("save prompt before loading a match") << 1 << false << true;
+    }
+
+    void reminderCheckWaitsForTheAnswer()
+    {
+        QFETCH(int, scope);
+        QFETCH(bool, selected);
+        QFETCH(bool, unsavedEntry);
+        TEditorWindow f(entries(noteWith("ant", "ant", "45000.1")));
+        TfrmMain &w = f.w();
+        w.DefaultSearchSetting = scope;
+        if (selected)
+            f.click(w.lsvNotes, 0);
+        if (unsavedEntry) {
+            w.LoadNotesOnSearch = true;
+            w.actNewNote->trigger();
+            f.typeTitle(QStringLiteral("new"));
+        }
+        w.DisplayReminders = true;
+        w.ResetTimerState();
+        QVERIFY(w.timReminder->isActive());
+        QList<bool> runningWhileAsked;
+        const auto previous = MessageDlgSeam::setUnansweredHandler([&](const MessageDlgSeam::TAskedDialog &) {
+            runningWhileAsked << w.timReminder->isActive();
+            return mrCancel;
+        });
+        w.edtFind->setText(unsavedEntry ? QStringLiteral("ant") : QStringLiteral("bee"));
+        w.actFind->trigger();
+        MessageDlgSeam::setUnansweredHandler(previous);
+        QCOMPARE(runningWhileAsked, QList<bool> { false });
+        QVERIFY(w.timReminder->isActive());
     }
 
     // Blanks around the find text are searched for; letters other than a-z
