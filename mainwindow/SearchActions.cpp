@@ -164,13 +164,14 @@ QTreeView *TfrmMain::SelectSearchMatch(const TEntry *entry)
     const QModelIndex row = ModelOf(list)->indexOf(entry);
     if (!row.isValid())
         throw ETamselError(QStringLiteral("The entry found is no longer in the lists."));
-    list->selectionModel()->setCurrentIndex(row, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    // The list is brought forward first: a hidden list may not scroll.
+    pgcData->setCurrentWidget(list == lsvNotes ? tabNotes : tabTasks);
     // Only the rows scroll: the columns the user scrolled to stay in view.
     QScrollBar *columns = list->horizontalScrollBar();
     const int columnsShown = columns->value();
+    list->selectionModel()->setCurrentIndex(row, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     list->scrollTo(row, QAbstractItemView::EnsureVisible);
     columns->setValue(columnsShown);
-    pgcData->setCurrentWidget(list == lsvNotes ? tabNotes : tabTasks);
     return list;
 }
 
@@ -179,14 +180,12 @@ void TfrmMain::ShowSearchMatch(TEntry *entry, bool inBody, const QString &text)
     SelectSearchMatch(entry);
     if (!LoadNotesOnSearch)
         return;
-    {
+    if (actSaveNote->isEnabled() && !Starting) {
         TTimerPause pause(*this);
-        if (actSaveNote->isEnabled() && !Starting) {
-            if (!ConfirmSaveChanges())
-                return;
-            // No drops the changes with the loading below, which must not ask again.
-            actSaveNote->setEnabled(false);
-        }
+        if (!ConfirmSaveChanges())
+            return;
+        // No drops the changes with the loading below, which must not ask again.
+        actSaveNote->setEnabled(false);
     }
     // Saving selects the saved entry's row; the entry found is the one to open.
     lsvNotesDblClick(SelectSearchMatch(entry));

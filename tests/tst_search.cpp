@@ -266,6 +266,39 @@ private slots:
         QCOMPARE(selectedTitle(w.lsvNotes), QStringLiteral("old"));
     }
 
+    // A match far down the list scrolls it into view; the columns the user
+    // scrolled to stay where they are.
+    void matchScrollsOnlyTheRows_data()
+    {
+        QTest::addColumn<bool>("fromTasks");
+        QTest::newRow("from the notes tab") << false;
+        QTest::newRow("from the tasks tab") << true;
+    }
+
+    void matchScrollsOnlyTheRows()
+    {
+        QFETCH(bool, fromTasks);
+        QByteArray many;
+        for (int i = 0; i < 80; ++i)
+            many += noteWith("note " + QByteArray::number(i), i == 0 ? "the quince" : "plain",
+                "45000." + QByteArray::number(100 + i));
+        TEditorWindow f(entries(many));
+        TfrmMain &w = f.w();
+        QScrollBar *columns = w.lsvNotes->horizontalScrollBar();
+        QVERIFY(columns->maximum() > 0);
+        columns->setValue(columns->maximum());
+        if (fromTasks)
+            f.showList(w.lsvTasks);
+        w.edtFind->setText(QStringLiteral("quince"));
+        w.actFind->trigger();
+        // Newest first: the oldest note is the last row.
+        QCOMPARE(selectedTitle(w.lsvNotes), QStringLiteral("note 0"));
+        const QRect shown = w.lsvNotes->viewport()->rect();
+        const QRect row = w.lsvNotes->visualRect(w.NotesModel->index(79, 0));
+        QVERIFY(row.top() >= 0 && row.bottom() <= shown.bottom());
+        QCOMPARE(columns->value(), columns->maximum());
+    }
+
     // The last row selected and the only match in the first row: found
     // without a question.
     void lastRowSelectedFindsTheFirstRow()
