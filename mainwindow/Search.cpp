@@ -23,7 +23,7 @@ bool TTextMatcher::matches(QStringView field) const
     const qsizetype length = m_upper.size();
     if (length == 0 || field.size() < length)
         return false;
-    const char16_t *text = reinterpret_cast<const char16_t *>(m_upper.utf16());
+    const char16_t *text = QStringView(m_upper).utf16();
     const char16_t first = text[0];
     const char16_t firstLower = asciiLower(first);
     const char16_t *at = field.utf16();
@@ -44,8 +44,7 @@ TListSearch FindInLists(std::span<const TListState> lists, QStringView findText)
 {
     const TTextMatcher matcher(findText);
     TListSearch result;
-    for (size_t list = 0; list < lists.size(); ++list) {
-        const TListState &state = lists[list];
+    for (const TListState &state : lists) {
         const int rows = state.model->rowCount();
         result.lastListHadSelection = state.selectedRow >= 0;
         if (matcher.isEmpty())
@@ -59,7 +58,7 @@ TListSearch FindInLists(std::span<const TListState> lists, QStringView findText)
             else if (matcher.matches(entry->title()))
                 field = TField::Title;
             if (field) {
-                result.match = TListMatch{int(list), row, entry, *field};
+                result.match = TListMatch{entry, *field};
                 return result;
             }
         }

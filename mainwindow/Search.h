@@ -38,9 +38,6 @@ struct TListState {
 };
 
 struct TListMatch {
-    // Position of the list among those searched.
-    int list = 0;
-    int row = 0;
     TEntry *entry = nullptr;
     TField field = TField::Body;
 };

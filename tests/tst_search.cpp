@@ -8,7 +8,6 @@
 #include "store/LocaleFormat.h"
 #include "tests/EditorFixture.h"
 
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -50,24 +49,14 @@ struct TTableFixture {
     }
 };
 
-struct TAsked {
-    QString message;
-    TMsgDlgType type;
-    TMsgDlgButtons buttons;
-};
+using TAsked = MessageDlgSeam::TAskedDialog;
 
-QList<TAsked> asked()
-{
-    QList<TAsked> result;
-    for (const MessageDlgSeam::TAskedDialog &dialog : MessageDlgSeam::takeAskedDialogs())
-        result.append({ dialog.message, dialog.type, dialog.buttons });
-    return result;
-}
+QList<TAsked> asked() { return MessageDlgSeam::takeAskedDialogs(); }
 
 const QString noMatches = QStringLiteral("No matches were found.");
 const QString offer = QStringLiteral("No matches were found.  Search from the top?");
 
-// Types a text key by key, letters outside Latin-1's ASCII part included.
+// Types a text key by key, letters beyond ASCII included.
 void typeText(QWidget *field, const QString &text)
 {
     for (const QChar c : text) {
@@ -76,7 +65,7 @@ void typeText(QWidget *field, const QString &text)
     }
 }
 
-// The title of each list's selected row, or an empty text.
+// The title of a list's selected row, or an empty text.
 QString selectedTitle(QTreeView *list)
 {
     const std::optional<TRowProbe> row = selectedRow(list);
@@ -171,11 +160,8 @@ private slots:
         const Search::TListSearch found = Search::FindInLists(lists, findText);
         QCOMPARE(found.lastListHadSelection, lastHadSelection);
         QCOMPARE(found.match.has_value(), foundList >= 0);
-        if (found.match) {
-            QCOMPARE(found.match->list, foundList);
-            QCOMPARE(found.match->row, foundRow);
+        if (found.match)
             QCOMPARE(found.match->entry, (foundList == 0 ? f.notes : f.tasks).entryAt(foundRow));
-        }
     }
 
     // A row whose title and body both hold the text matched in its body.
@@ -185,11 +171,12 @@ private slots:
         const Search::TListState lists[] { { &f.notes, -1 } };
         std::optional<Search::TListMatch> match = Search::FindInLists(lists, u"KEY").match;
         QVERIFY(match);
-        QCOMPARE(match->row, 0);
+        QCOMPARE(match->entry, f.notes.entryAt(0));
         QCOMPARE(match->field, Search::TField::Body);
         const Search::TListState afterIt[] { { &f.notes, 0 } };
         match = Search::FindInLists(afterIt, u"key").match;
         QVERIFY(match);
+        QCOMPARE(match->entry, f.notes.entryAt(1));
         QCOMPARE(match->field, Search::TField::Title);
     }
 
