@@ -4,6 +4,7 @@
 #include "app/Main.h"
 #include "controls/ListViewEx.h"
 #include "controls/RichEditURL.h"
+#include "diagnostics/MessageDlg.h"
 #include "mainwindow/EditActions.h"
 #include "mainwindow/ImageList.h"
 #include "app/PasswordDlg.h"
@@ -471,9 +472,13 @@ private slots:
         QVERIFY(!w.btnFind->isEnabled());
         QCOMPARE(w.btnFind->toolTip(), QStringLiteral("Search entries."));
         QSignalSpy ran(w.actFind, &QAction::triggered);
-        w.btnFind->setEnabled(true);
+        w.edtFind->setText(QStringLiteral("nowhere"));
+        QVERIFY(w.btnFind->isEnabled());
+        // No entry holds the text: the search says so.
+        MessageDlgSeam::setNextAnswers({mrOk});
         QTest::mouseClick(w.btnFind, Qt::LeftButton);
         QCOMPARE(ran.count(), 1);
+        QCOMPARE(MessageDlgSeam::takeAskedMessages(), QStringList{QStringLiteral("No matches were found.")});
     }
 
     void fileButtonsStandForTheirActions_data()
