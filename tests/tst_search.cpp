@@ -502,21 +502,34 @@ private slots:
         QVERIFY(matched->hasFocus());
     }
 
-    // A match far down the body is scrolled up to the field's first line.
+    // A match far down the body is scrolled up to where the field's first
+    // line shows, also when it lies on a later line of a wrapped paragraph.
+    void bodyMatchLineComesToTheTop_data()
+    {
+        QTest::addColumn<QByteArray>("matchLine");
+        QTest::newRow("start of a line") << QByteArray("the needle");
+        QTest::newRow("end of a wrapped line") << QByteArray(QByteArray(400, 'x') + " the needle");
+    }
+
     void bodyMatchLineComesToTheTop()
     {
+        QFETCH(QByteArray, matchLine);
         QByteArray body;
-        for (int line = 0; line < 60; ++line)
-            body += (line == 40 ? QByteArray("the needle") : "line " + QByteArray::number(line)) + "^M";
+        for (int line = 0; line < 100; ++line)
+            body += (line == 70 ? matchLine : "line " + QByteArray::number(line)) + "^M";
         TEditorWindow f(entries(noteWith("long", body, "45000.1")));
         TfrmMain &w = f.w();
         w.LoadNotesOnSearch = true;
         w.edtFind->setText(QStringLiteral("needle"));
         w.actFind->trigger();
-        QCOMPARE(w.redNote->textCursor().selectedText(), QStringLiteral("needle"));
+        const QTextCursor match = w.redNote->textCursor();
+        QCOMPARE(match.selectedText(), QStringLiteral("needle"));
+        QCOMPARE(match.block().blockNumber(), 70);
+        QTextCursor matchStart(match);
+        matchStart.setPosition(match.selectionStart());
+        const qreal margin = w.redNote->document()->documentMargin();
         QVERIFY(w.redNote->verticalScrollBar()->value() > 0);
-        const int margin = int(w.redNote->document()->documentMargin());
-        QCOMPARE(w.redNote->cursorForPosition(QPoint(margin + 1, margin + 1)).blockNumber(), 40);
+        QCOMPARE(w.redNote->cursorRect(matchStart).top(), qRound(margin));
     }
 
     // The save prompt of the entry being written comes first; Yes saves it and
