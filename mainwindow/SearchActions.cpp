@@ -67,21 +67,18 @@ std::optional<int> findInField(const QTextEdit *field, const QString &text)
     return found.isNull() ? std::nullopt : std::optional<int>(found.selectionStart());
 }
 
-void selectInField(QTextEdit *field, int position, int length)
+// Focuses the field and selects a match in it. In the body the match's line
+// is scrolled to the top of the field, so the lines after it show too.
+void selectMatch(TRichEditURL *field, int position, int length)
 {
+    field->setFocus();
     QTextCursor cursor(field->document());
     cursor.setPosition(position);
     cursor.setPosition(position + length, QTextCursor::KeepAnchor);
     field->setTextCursor(cursor);
-}
-
-// A match in the body is selected with its line scrolled to the top of the
-// field, so the lines after it show too.
-void selectInBody(QTextEdit *body, int position, int length)
-{
-    body->setFocus();
-    selectInField(body, position, length);
-    QTextDocument *document = body->document();
+    if (field->isSingleLine())
+        return;
+    QTextDocument *document = field->document();
     const QTextBlock block = document->findBlock(position);
     qreal top = document->documentLayout()->blockBoundingRect(block).top();
     if (const QTextLayout *layout = block.layout()) {
@@ -91,7 +88,7 @@ void selectInBody(QTextEdit *body, int position, int length)
     }
     // The first line sits below the document's margin when the field is
     // scrolled to its top; the match's line takes that place.
-    body->verticalScrollBar()->setValue(qRound(top - document->documentMargin()));
+    field->verticalScrollBar()->setValue(qRound(top - document->documentMargin()));
 }
 } // namespace
 
@@ -192,28 +189,20 @@ void TfrmMain::ShowSearchMatch(TEntry *entry, bool inBody, const QString &text)
     if (EditorEntry() != entry)
         return;
     TRichEditURL *field = inBody ? redNote : edtTitle;
-    const std::optional<int> at = findInField(field, text);
-    if (!at)
-        return;
-    if (inBody) {
-        selectInBody(redNote, *at, int(text.size()));
-    } else {
-        edtTitle->setFocus();
-        selectInField(edtTitle, *at, int(text.size()));
-    }
+    if (const std::optional<int> at = findInField(field, text))
+        selectMatch(field, *at, int(text.size()));
 }
 
 void TfrmMain::SearchCurrentEntry(const QString &text)
 {
-    if (const std::optional<int> at = findInField(edtTitle, text)) {
-        edtTitle->setFocus();
-        selectInField(edtTitle, *at, int(text.size()));
-    } else if (const std::optional<int> inBody = findInField(redNote, text)) {
-        selectInBody(redNote, *inBody, int(text.size()));
-    } else {
-        TTimerPause pause(*this);
-        MessageDlg(noMatches, TMsgDlgType::Information, mbOK);
+    for (TRichEditURL *field : {edtTitle, redNote}) {
+        if (const std::optional<int> at = findInField(field, text)) {
+            selectMatch(field, *at, int(text.size()));
+            return;
+        }
     }
+    TTimerPause pause(*this);
+    MessageDlg(noMatches, TMsgDlgType::Information, mbOK);
 }
 
 void TfrmMain::edtFindKeyPress()
