@@ -247,7 +247,7 @@ private slots:
         QVERIFY(asked().isEmpty());
 
         // Oldest first after a click on the Created header.
-        f.w().lsvNotesColumnClick(w.lsvNotes, NoteColumn::Created);
+        w.lsvNotesColumnClick(w.lsvNotes, NoteColumn::Created);
         w.lsvNotes->clearSelection();
         w.actFind->trigger();
         QCOMPARE(selectedTitle(w.lsvNotes), QStringLiteral("old"));
