@@ -51,6 +51,7 @@ TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent)
     timAutoSave->setObjectName(QStringLiteral("timAutoSave"));
     ConnectEditorEvents();
     ConnectSearchEvents();
+    ConnectAttachmentEvents();
     connect(qApp, &QGuiApplication::commitDataRequest, this,
             [this](QSessionManager &manager) { WMQueryEndSession(manager); });
 }

@@ -24,6 +24,7 @@ class QSessionManager;
 class QSplitter;
 class QStatusBar;
 class QTabWidget;
+class QTextEdit;
 class QTimeEdit;
 class QTimer;
 class QToolBar;
@@ -144,6 +145,13 @@ public:
     void radAllNotesClick();
     void radCurrentTabClick();
     void radCurrentNoteClick();
+    // File attachments: the file field's commands, and a file dropped on it.
+    void actAddFileExecute();
+    void actViewFileExecute();
+    void actDeleteFileExecute();
+    void drpFileDrop(const QString &path);
+    // Lets the user choose a file for a file field; true when one was chosen.
+    bool AddFile(QTextEdit *field);
 
     // Saving the entry in the editor; true when it was written.
     bool SaveNote();
@@ -344,6 +352,7 @@ private:
     QTreeView *SelectSearchMatch(const TEntry *entry);
     // A match in a list, opened in the editor when LoadNotesOnSearch is on.
     void ShowSearchMatch(TEntry *entry, bool inBody, const QString &text);
+    void ConnectAttachmentEvents();
     void loadEntry(const TEntry &entry);
     void selectItem(QTreeView *list);
     // The save prompt: false when the operation must stop (Cancel, or a save

@@ -6,6 +6,7 @@
 #include "controls/RichEditURL.h"
 #include "diagnostics/ErrorReport.h"
 #include "diagnostics/MessageDlg.h"
+#include "mainwindow/Attachments.h"
 #include "mainwindow/EntryListModel.h"
 #include "mainwindow/ImageList.h"
 #include "platform/Clock.h"
@@ -16,7 +17,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
-#include <QFileInfo>
 #include <QLabel>
 #include <QRadioButton>
 #include <QTimeEdit>
@@ -202,7 +202,7 @@ void TfrmMain::EnableUserControls(QObject *sender)
 
         const QString fileName = redFileName->toPlainText();
         actDeleteFile->setEnabled(!fileName.isEmpty());
-        actViewFile->setEnabled(!fileName.isEmpty() && QFileInfo::exists(fileName));
+        actViewFile->setEnabled(Attachments::CanView(fileName));
         actAddFile->setEnabled(true);
     }
     SetActionImage(actSaveNote, 1, 2);

@@ -1,5 +1,6 @@
 #include "mainwindow/EntryListModel.h"
 
+#include "mainwindow/Attachments.h"
 #include "mainwindow/ImageList.h"
 #include "platform/Clock.h"
 #include "store/DayNumber.h"
@@ -142,6 +143,12 @@ QVariant TEntryListModel::data(const QModelIndex &index, int role) const
         if (m_tasks && index.column() == TaskColumn::Done)
             return entry->complete ? Qt::Checked : Qt::Unchecked;
         return {};
+    case Qt::DecorationRole: {
+        if (index.column() != 0)
+            return {};
+        const QIcon icon = Attachments::GetFileIcon(entry->fileName());
+        return icon.isNull() ? QVariant() : QVariant(icon);
+    }
     case Qt::FontRole:
         return m_look ? QVariant(lookOf(*entry).font) : QVariant();
     case Qt::ForegroundRole: {
