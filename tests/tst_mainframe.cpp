@@ -485,13 +485,16 @@ private slots:
     {
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("actionName");
-        QTest::newRow("view") << QStringLiteral("btnViewFile") << QStringLiteral("actViewFile");
-        QTest::newRow("remove") << QStringLiteral("btnRemoveFile") << QStringLiteral("actDeleteFile");
+        // View with no file at the path tells the user so.
+        QTest::addColumn<QList<int>>("answers");
+        QTest::newRow("view") << QStringLiteral("btnViewFile") << QStringLiteral("actViewFile") << QList<int>{mrOk};
+        QTest::newRow("remove") << QStringLiteral("btnRemoveFile") << QStringLiteral("actDeleteFile") << QList<int>{};
     }
     void fileButtonsStandForTheirActions()
     {
         QFETCH(QString, button);
         QFETCH(QString, actionName);
+        QFETCH(QList<int>, answers);
         TFrame f;
         auto *pushButton = f.w().findChild<QPushButton *>(button);
         QAction *action = f.action(actionName);
@@ -501,8 +504,10 @@ private slots:
         QVERIFY(pushButton->isEnabled());
         QCOMPARE(pushButton->toolTip(), action->toolTip());
         QSignalSpy ran(action, &QAction::triggered);
+        MessageDlgSeam::setNextAnswers(answers);
         QTest::mouseClick(pushButton, Qt::LeftButton);
         QCOMPARE(ran.count(), 1);
+        QVERIFY(!MessageDlgSeam::hasPendingAnswers());
         QCOMPARE(pushButton->height(), f.w().redFileName->height());
     }
 
