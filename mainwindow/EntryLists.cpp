@@ -146,8 +146,11 @@ void TfrmMain::FitDateColumns()
         const int margins = 2 * (style->pixelMetric(QStyle::PM_FocusFrameHMargin, &option, list) + 1) + 8;
         const int checkMark = style->pixelMetric(QStyle::PM_IndicatorWidth, &option, list)
                               + style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, &option, list);
+        // The place of the row's file icon, with the margins the style draws it in.
+        const int fileIcon = style->pixelMetric(QStyle::PM_SmallIconSize, &option, list)
+                             + 2 * (style->pixelMetric(QStyle::PM_FocusFrameHMargin, &option, list) + 1);
         for (int column : columns) {
-            const int wanted = text + margins + (column == 0 ? checkMark : 0);
+            const int wanted = text + margins + (column == 0 ? checkMark + fileIcon : 0);
             list->setColumnWidth(column, std::max(list->columnWidth(column), wanted));
         }
     };

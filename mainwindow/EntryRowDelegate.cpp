@@ -66,6 +66,10 @@ void TEntryRowDelegate::initStyleOption(QStyleOptionViewItem *option, const QMod
         option->text.truncate(fitting);
         option->text += QChar(0x2026);
     }
+    // The first column keeps the place of a row's file icon also in rows
+    // without one, so that its texts line up.
+    if (index.column() == 0)
+        option->features |= QStyleOptionViewItem::HasDecoration;
     if (index.column() == m_doneColumn) {
         // The box covers the whole cell: no text is shown there, and the box
         // is drawn centred by paint().

@@ -412,6 +412,9 @@ private slots:
                 QVERIFY(!text.isEmpty());
                 QStyleOptionViewItem option;
                 option.initFrom(list);
+                // As the list draws its cells: with room for a row's file icon.
+                const int icon = list->style()->pixelMetric(QStyle::PM_SmallIconSize, &option, list);
+                option.decorationSize = QSize(icon, icon);
                 const int needed = list->itemDelegate()->sizeHint(option, cell).width();
                 QVERIFY2(list->columnWidth(column) >= needed,
                          qPrintable(QStringLiteral("%1 column %2: %3 < %4 for %5")
