@@ -135,6 +135,8 @@ QStringList Attachments::DialogFilters(const QString &filter)
 
 bool Attachments::CanView(const QString &path) { return !path.isEmpty() && QFileInfo(path).isFile(); }
 
+bool Attachments::IsMissing(const QString &path) { return !path.isEmpty() && !QFileInfo::exists(path); }
+
 bool Attachments::AddFile(QTextEdit *field, bool task, QWidget *parent)
 {
     try {

@@ -30,6 +30,8 @@ QStringList DialogFilters(const QString &filter);
 
 // A file (not a folder) exists at the path: what View needs.
 bool CanView(const QString &path);
+// A path is attached, but neither a file nor a folder is there.
+bool IsMissing(const QString &path);
 
 // Lets the user choose a file for a file field and puts its path there. The
 // dialog starts in the folder of the last chosen file (`InitialDirectory`),

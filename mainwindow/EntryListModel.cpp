@@ -135,8 +135,15 @@ QVariant TEntryListModel::data(const QModelIndex &index, int role) const
         return {};
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole:
         return cellText(*entry, index.column());
+    case Qt::ToolTipRole: {
+        // The first column's hint tells what the missing-file mark means.
+        const QString text = cellText(*entry, index.column());
+        const QString fileName = index.column() == 0 ? entry->fileName() : QString();
+        return Attachments::IsMissing(fileName)
+            ? text + QStringLiteral("\nThe attached file cannot be found: ") + fileName
+            : text;
+    }
     case Qt::CheckStateRole:
         if (index.column() == 0)
             return entry->marked ? Qt::Checked : Qt::Unchecked;

@@ -314,6 +314,7 @@ private slots:
         const QModelIndex row = f.noteRow(0)->index();
         const qint64 fileIcon = TAttachmentIcons::shared().fileIcon(path).cacheKey();
         QCOMPARE(iconKey(row), fileIcon);
+        QCOMPARE(row.data(Qt::ToolTipRole).toString(), row.data().toString());
         f.doubleClick(f.w().lsvNotes, 0);
         QVERIFY(f.w().actViewFile->isEnabled());
 
@@ -321,6 +322,8 @@ private slots:
         // and says in plain words what happened.
         QVERIFY(QFile::remove(path));
         QCOMPARE(iconKey(row), TAttachmentIcons::shared().missingMark().cacheKey());
+        QCOMPARE(row.data(Qt::ToolTipRole).toString(),
+                 row.data().toString() + QStringLiteral("\nThe attached file cannot be found: ") + path);
         MessageDlgSeam::setNextAnswers({mrOk});
         QTest::mouseClick(f.w().btnViewFile, Qt::LeftButton);
         const QList<MessageDlgSeam::TAskedDialog> asked = MessageDlgSeam::takeAskedDialogs();
