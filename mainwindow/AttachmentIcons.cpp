@@ -50,7 +50,7 @@ QIcon TAttachmentIcons::fileIcon(const QString &fileName)
     // A name without a suffix says nothing of its kind; reading the file to
     // find out would make drawing a row wait for the disk.
     const QMimeType mime = suffix.isEmpty() ? m_mimeTypes.mimeTypeForName(QStringLiteral("application/octet-stream"))
-                                            : m_mimeTypes.mimeTypeForFile(fileName, QMimeDatabase::MatchExtension);
+                                            : m_mimeTypes.mimeTypeForFile(QStringLiteral("x.") + suffix, QMimeDatabase::MatchExtension);
     QIcon &icon = m_byKind[mime.name()];
     if (icon.isNull()) {
         icon = QIcon::fromTheme(mime.iconName(), QIcon::fromTheme(mime.genericIconName()));

@@ -19,11 +19,6 @@
 namespace {
 const QString initialDirectoryValue = QStringLiteral("InitialDirectory");
 
-void report(const char *method, const QString &message)
-{
-    ReportError({QStringLiteral("Main"), QLatin1String(method), message});
-}
-
 // The folder of the last chosen file, or the user's home when none is stored
 // or it is gone: a program started from the tray has no folder of the user's.
 QString initialDirectory()
@@ -101,7 +96,7 @@ QString Attachments::GetFilterValues(const QString &extensionsFile)
                       + type.patterns.join(QLatin1Char(';')) + QLatin1Char('|');
         return filter + QStringLiteral("All Files (*.*)|*.*");
     } catch (const ETamselError &error) {
-        report("GetFilterValues", error.message());
+        ReportError({QStringLiteral("Main"), QStringLiteral("GetFilterValues"), error.message()});
         return BuiltInFilter();
     }
 }
@@ -139,21 +134,16 @@ bool Attachments::IsMissing(const QString &path) { return !path.isEmpty() && !QF
 
 bool Attachments::AddFile(QTextEdit *field, bool task, QWidget *parent)
 {
-    try {
-        TAttachmentDialogRequest request;
-        request.title = task ? QStringLiteral("Select File to Add to Task:") : QStringLiteral("Select File to Add to Note:");
-        request.folder = initialDirectory();
-        request.nameFilters = DialogFilters(GetFilterValues());
-        const std::optional<QString> chosen = ChooseAttachment(request, parent);
-        if (!chosen)
-            return false;
-        field->setPlainText(*chosen);
-        rememberFolder(QFileInfo(*chosen).absolutePath());
-        return true;
-    } catch (const ETamselError &error) {
-        report("AddFile", error.message());
+    TAttachmentDialogRequest request;
+    request.title = task ? QStringLiteral("Select File to Add to Task:") : QStringLiteral("Select File to Add to Note:");
+    request.folder = initialDirectory();
+    request.nameFilters = DialogFilters(GetFilterValues());
+    const std::optional<QString> chosen = ChooseAttachment(request, parent);
+    if (!chosen)
         return false;
-    }
+    field->setPlainText(*chosen);
+    rememberFolder(QFileInfo(*chosen).absolutePath());
+    return true;
 }
 
 void Attachments::ViewFile(const QString &path)
@@ -164,7 +154,7 @@ void Attachments::ViewFile(const QString &path)
             ? QStringLiteral("The specified file cannot be found.")
             : QFileInfo(path).isDir()
             ? QStringLiteral("The attached path is a folder, not a file:\n\n%1").arg(path)
-            : QStringLiteral("The specified file cannot be found:\n\n%1\n\nIt has been moved, renamed or deleted.").arg(path);
+            : QStringLiteral("The specified file cannot be found:\n\n%1\n\nIt may have been moved, renamed or deleted.").arg(path);
         MessageDlg(caption, message, TMsgDlgType::Warning, mbOK);
         return;
     }
