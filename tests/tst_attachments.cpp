@@ -11,6 +11,8 @@
 #include "tests/EditorFixture.h"
 
 #include <QDir>
+#include <QFileDialog>
+#include <QTimer>
 #include <QPushButton>
 #include <QMimeData>
 #include <QRadioButton>
@@ -257,6 +259,48 @@ private slots:
         f.clickTool(f.w().actSaveNote);
         QCOMPARE(TEditorWindow::field(f.entry(0), "FileName"), second);
         QCOMPARE(iconKey(list->model()->index(0, 0)), TAttachmentIcons::shared().fileIcon(second).cacheKey());
+    }
+
+    void theOpenDialog_data()
+    {
+        QTest::addColumn<bool>("confirm");
+        QTest::newRow("a file chosen") << true;
+        QTest::newRow("cancelled") << false;
+    }
+
+    void theOpenDialog()
+    {
+        // The dialog itself, as the user sees it: its title, starting folder
+        // and file types, and only an existing file to be chosen.
+        QFETCH(bool, confirm);
+        TFiles files;
+        const QString path = files.make(QStringLiteral("letter.txt"));
+        const TAttachmentDialogRequest request{QStringLiteral("Select File to Add to Note:"), files.path(),
+                                               builtInChoices};
+        QString title;
+        QString folder;
+        QStringList filters;
+        QFileDialog::FileMode mode = QFileDialog::AnyFile;
+        QTimer::singleShot(0, this, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            title = dialog->windowTitle();
+            folder = dialog->directory().absolutePath();
+            filters = dialog->nameFilters();
+            mode = dialog->fileMode();
+            if (confirm) {
+                dialog->selectFile(path);
+                QMetaObject::invokeMethod(dialog, "accept");
+            } else {
+                dialog->reject();
+            }
+        });
+        const std::optional<QString> chosen = ChooseAttachment(request, nullptr);
+        QCOMPARE(title, request.title);
+        QCOMPARE(folder, QDir(files.path()).absolutePath());
+        QCOMPARE(filters, builtInChoices);
+        QCOMPARE(mode, QFileDialog::ExistingFile);
+        QCOMPARE(chosen, confirm ? std::optional<QString>(path) : std::nullopt);
     }
 
     void removeFile()
