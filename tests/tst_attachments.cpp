@@ -433,6 +433,8 @@ private slots:
         QCOMPARE(f.w().redFileName->toPlainText(), expected);
         QCOMPARE(f.w().actViewFile->isEnabled(), viewable);
         QCOMPARE(f.w().actDeleteFile->isEnabled(), taken >= 0);
+        QCOMPARE(f.w().actAddFile->toolTip(), taken >= 0 ? QStringLiteral("Replace the current entry's file.")
+                                                         : QStringLiteral("Add a file to the current entry."));
         if (taken < 0)
             return;
         QVERIFY(f.w().actSaveNote->isEnabled());
