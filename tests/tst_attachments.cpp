@@ -12,12 +12,11 @@
 
 #include <QDir>
 #include <QFileDialog>
-#include <QTimer>
-#include <QPushButton>
 #include <QMimeData>
-#include <QRadioButton>
+#include <QPushButton>
 #include <QSet>
 #include <QTemporaryDir>
+#include <QTimer>
 
 using namespace EditorFixture;
 
