@@ -10,6 +10,7 @@
 #include "diagnostics/MessageDlg.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
+#include "platform/TrayHost.h"
 #include "store/EntryDocument.h"
 #include "store/LocaleFormat.h"
 #include "store/StoreFile.h"
@@ -90,6 +91,7 @@ void TfrmMain::FormCreate(const QStringList &arguments, TStoreOpening opening)
         } else {
             if (!arguments.isEmpty() || StartMinimized)
                 setWindowState(windowState() | Qt::WindowMinimized);
+            AddTrayIcon();
             StoreFilePath = TamselLocation + QStringLiteral("brindo.dat");
             RemoveStaleStoreFiles();
             if (!QFileInfo::exists(StoreFilePath)) {
@@ -262,7 +264,7 @@ void TfrmMain::WMQueryEndSession(QSessionManager &manager)
     // leave through the orderly exit in any case.
     if (!Exiting && CloseOnMenuOnly && manager.allowsInteraction()) {
         manager.cancel();
-        showMinimized();
+        MinimizeToTray();
     }
     Exit1Click();
 }
@@ -283,7 +285,7 @@ void TfrmMain::closeEvent(QCloseEvent *event)
     }
     if (CloseOnMenuOnly) {
         event->ignore();
-        showMinimized();
+        MinimizeToTray();
         return;
     }
     try {
@@ -313,15 +315,24 @@ void TfrmMain::BringToFront()
         }
         return;
     }
-    if (isMinimized())
-        showNormal();
-    show();
-    raise();
-    activateWindow();
+    MaximizeFromTray();
+}
+
+void TfrmMain::ShowAfterStart()
+{
+    // Hidden from the start, the window is in the tray, and the tray menu
+    // brings it up.
+    if (isMinimized() && TrayIcon && TrayHost::available())
+        UpdateTrayItems();
+    else
+        show();
 }
 
 void TfrmMain::FormDestroy()
 {
     timReminder->stop();
     timAutoSave->stop();
+    timTray->stop();
+    if (TrayIcon)
+        TrayIcon->hide();
 }

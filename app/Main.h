@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QFutureWatcher>
 #include <QMainWindow>
+#include <QSystemTrayIcon>
 #include <memory>
 #include <optional>
 
@@ -326,6 +327,37 @@ public:
     // The user chose to quit during start-up: the program ends without
     // showing its window and without writing the settings.
     bool QuitAtStart = false;
+    // Shows the window at the end of start-up; a minimized start stays in the
+    // tray, or on the taskbar where the desktop has no tray.
+    void ShowAfterStart();
+
+    // Tray icon, its menu and the quick-add windows.
+    QSystemTrayIcon *TrayIcon = nullptr;
+    QMenu *popMenu = nullptr;
+    QAction *popAddNote = nullptr;
+    QAction *popAddTask = nullptr;
+    QAction *Show1 = nullptr;
+    QAction *Hide1 = nullptr;
+    QAction *Exit2 = nullptr;
+    // The quick-add commands in the File menu, for desktops without a tray.
+    QAction *mnuAddNote = nullptr;
+    QAction *mnuAddTask = nullptr;
+    void AddTrayIcon();
+    void TrayMessage(QSystemTrayIcon::ActivationReason reason);
+    // Into the tray where the desktop has one; minimized on the taskbar where
+    // it has none, so the window is never out of reach.
+    void MinimizeToTray();
+    void MaximizeFromTray();
+    void Show1Click();
+    void Hide1Click();
+    void popAddNoteClick();
+    void popAddTaskClick();
+    // Follows the desktop's tray: the icon where one has appeared, the window
+    // back on the taskbar when the tray holding it has gone.
+    void TrayCheck();
+    QTimer *timTray = nullptr;
+    // Show1 and Hide1 follow whether the window is shown.
+    void UpdateTrayItems();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -363,6 +395,9 @@ private:
     void ShowSavedEntry(const TEntryWrite &write, bool moved);
     // Start-up from the opened store on: lists, sorts, the first entry.
     void ShowEntriesAtStart();
+    // The tray menu and the File menu's quick-add items.
+    void CreateTrayMenu();
+    void QuickAdd(bool task, const char *method);
     // Start-up's last step, which always runs: timers, actions, Starting off.
     void EndStartUp();
     // The store being opened in the background while the window shows.

@@ -49,6 +49,6 @@ int main(int argc, char *argv[])
     if (frmMain.QuitAtStart)
         return 0;
     KeepOnScreen(frmMain);
-    frmMain.show();
+    frmMain.ShowAfterStart();
     return application.exec();
 }

@@ -160,6 +160,7 @@ void TfrmMain::CreateFrame()
     setContextMenuPolicy(Qt::NoContextMenu);
 
     CreateActions();
+    CreateTrayMenu();
     CreateMenus();
     CreateToolBar();
 
@@ -288,6 +289,8 @@ void TfrmMain::CreateMenus()
     file->addActions({actNewNote, actSaveNote});
     addItemFor(file, actSaveNotesAs, QStringLiteral("Save &to File"));
     addItemFor(file, actSendMail, QStringLiteral("Send as E-Mail"));
+    file->addSeparator();
+    file->addActions({mnuAddNote, mnuAddTask});
     file->addSeparator();
     file->addAction(actPrint);
     file->addSeparator();
