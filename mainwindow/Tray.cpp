@@ -70,11 +70,13 @@ public:
             break;
         case QEvent::WindowStateChange: {
             const Qt::WindowStates before = static_cast<QWindowStateChangeEvent *>(event)->oldState();
-            if (m_main->isVisible() && m_main->isMinimized() && !(before & Qt::WindowMinimized)
-                && m_main->TrayIcon && TrayHost::available()) {
+            if (m_main->isVisible() && m_main->isMinimized() && !(before & Qt::WindowMinimized)) {
                 // The state before the minimize is the one to come back in.
                 m_main->SavedWindowState = before & Qt::WindowMaximized;
-                m_main->MinimizeToTray();
+                // After the event: showMinimized() shows the window once its
+                // state is set.
+                if (m_main->TrayIcon && TrayHost::available())
+                    QMetaObject::invokeMethod(m_main, &TfrmMain::MinimizeToTray, Qt::QueuedConnection);
             }
             m_main->UpdateTrayItems();
             break;
