@@ -378,6 +378,14 @@ void TfrmAddNote::resizeEvent(QResizeEvent *event)
         m_endOfMove->start();
 }
 
+void TfrmAddNote::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // A stored place from a larger screen, or a size the layout has grown,
+    // is brought onto the screen at once.
+    ExitSizeMove();
+}
+
 void TfrmAddNote::ExitSizeMove()
 {
     const QRect screen = firstScreen();

@@ -63,7 +63,7 @@ public:
     QPushButton *btnCancel = nullptr;
 
     // Designed size of the window, in pixels.
-    static constexpr int DesignedWidth = 440;
+    static constexpr int DesignedWidth = 520;
     static constexpr int DesignedHeight = 300;
 
 protected:
@@ -71,6 +71,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void moveEvent(QMoveEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void CreateControls();
