@@ -186,10 +186,14 @@ void TfrmMain::MinimizeToTray()
     try {
         if (!isMinimized())
             SavedWindowState = windowState() & Qt::WindowMaximized;
-        if (TrayIcon && TrayHost::available())
+        if (TrayIcon && TrayHost::available()) {
             hide();
-        else
+            // In the tray the window is not minimized: an exit from there
+            // stores the state it comes back in, not a minimized start.
+            setWindowState(SavedWindowState);
+        } else {
             showMinimized();
+        }
     } catch (const std::exception &error) {
         reportMain("MinimizeToTray", error);
     }

@@ -23,7 +23,7 @@ void sendAway(TfrmMain &w, TAway way)
     case TAway::MinimizeButton:
         // The window leaves for the tray once the minimize is through.
         w.showMinimized();
-        QTRY_VERIFY(w.isMinimized() && (!w.isVisible() || !TrayHost::available()));
+        QTRY_VERIFY(TrayHost::available() ? !w.isVisible() : w.isMinimized());
         break;
     case TAway::CloseBox:
         w.CloseOnMenuOnly = true;
@@ -38,6 +38,13 @@ void bringBack(TfrmMain &w, TBack way)
         w.TrayMessage(QSystemTrayIcon::Trigger);
     else
         w.Show1->trigger();
+}
+
+int storedInteger(const char *name)
+{
+    TRegistry registry;
+    registry.OpenKey(RegistryKeys::settings(), true);
+    return registry.ReadInteger(QLatin1String(name));
 }
 
 // The tray menu says what the window's state allows.
@@ -98,6 +105,10 @@ private slots:
         QVERIFY(!w.isVisible());
         verifyItemsFollow(w);
         QVERIFY(w.Show1->isEnabled());
+        // An exit from the tray stores the state the window comes back in,
+        // so the next start is no minimized start.
+        w.SetPositions();
+        QCOMPARE(storedInteger("FormState"), maximized ? 2 : 0);
 
         bringBack(w, back);
         QVERIFY(w.isVisible());
