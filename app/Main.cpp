@@ -137,6 +137,9 @@ void TfrmMain::FinishStartUpNow()
     }
     opening->deleteLater();
     EndStartUp();
+    // The window has been put in its place already, into the tray perhaps.
+    if (BringToFrontAfterStart)
+        MaximizeFromTray();
 }
 
 void TfrmMain::ShowEntriesAtStart()

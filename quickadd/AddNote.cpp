@@ -17,6 +17,7 @@
 #include "store/EntryTable.h"
 #include "store/LocaleFormat.h"
 
+#include <QBoxLayout>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -114,8 +115,6 @@ TfrmAddNote::TfrmAddNote(TfrmMain &main, bool task)
     redFileNameChange();
     edtTitle->setFocus();
 }
-
-TfrmAddNote::~TfrmAddNote() = default;
 
 void TfrmAddNote::CreateControls()
 {
@@ -333,8 +332,9 @@ void TfrmAddNote::LoadGeometry()
     } catch (const ETamselError &error) {
         LogError({unitAddNote, QStringLiteral("LoadGeometry"), error.message()});
     }
-    const int h = height.value_or(DesignedHeight) > 0 ? height.value_or(DesignedHeight) : DesignedHeight;
-    const int w = width.value_or(DesignedWidth) > 0 ? width.value_or(DesignedWidth) : DesignedWidth;
+    const auto positiveOr = [](std::optional<int> value, int fallback) { return value > 0 ? *value : fallback; };
+    const int h = positiveOr(height, DesignedHeight);
+    const int w = positiveOr(width, DesignedWidth);
     move(left.value_or(defaultLeft(w)), top.value_or(defaultTop(h)));
     resize(w, h);
 }

@@ -25,7 +25,6 @@ class TfrmAddNote : public QDialog
 
 public:
     TfrmAddNote(TfrmMain &main, bool task);
-    ~TfrmAddNote() override;
 
     // The entry Save added (the store may have failed: see Stored), or null.
     TEntry *AddedEntry() const { return m_added; }

@@ -242,6 +242,27 @@ private slots:
         TrayHost::reset();
     }
 
+    // A later start of the program asks for the window while the store is
+    // still being opened behind a start into the tray: it comes up once the
+    // entries are read.
+    void laterStartBringsTheWindowOutOfTheTray()
+    {
+        TestHome home;
+        TrayHost::fake(true);
+        PasswordDlgSeam::answerOk(QStringLiteral("later start"));
+        TfrmMain w;
+        w.FormCreate({QStringLiteral("-0")}, TfrmMain::TStoreOpening::WhileShown);
+        w.ShowAfterStart();
+        QVERIFY(!w.isVisible());
+        w.BringToFront();
+        QVERIFY(!w.isVisible());
+        w.FinishStartUpNow();
+        QVERIFY(w.isVisible());
+        QVERIFY(!w.isMinimized());
+        verifyItemsFollow(w);
+        TrayHost::reset();
+    }
+
     // The quick-add commands are in the File menu too, where a desktop without
     // a tray can reach them, and only while entries can be added.
     void quickAddIsReachableFromTheFileMenu()
