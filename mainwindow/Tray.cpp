@@ -5,6 +5,7 @@
 #include "controls/ListViewEx.h"
 #include "diagnostics/ErrorReport.h"
 #include "mainwindow/EntryListModel.h"
+#include "mainwindow/TrayZoom.h"
 #include "platform/TrayHost.h"
 #include "quickadd/AddNote.h"
 #include "store/EntryTable.h"
@@ -187,6 +188,7 @@ void TfrmMain::MinimizeToTray()
         if (!isMinimized())
             SavedWindowState = windowState() & Qt::WindowMaximized;
         if (TrayIcon && TrayHost::available()) {
+            TrayZoom::Play(frameGeometry(), TrayIcon->geometry());
             hide();
             // In the tray the window is not minimized: an exit from there
             // stores the state it comes back in, not a minimized start.
@@ -204,8 +206,11 @@ void TfrmMain::MaximizeFromTray()
     try {
         // A window in the tray or on the taskbar comes back in its saved
         // state; one already shown keeps the state the user gave it.
-        if (!isVisible() || isMinimized())
+        if (!isVisible() || isMinimized()) {
+            if (TrayIcon && !isVisible())
+                TrayZoom::Play(TrayIcon->geometry(), frameGeometry());
             setWindowState(SavedWindowState);
+        }
         show();
         raise();
         activateWindow();
