@@ -254,6 +254,8 @@ private slots:
         QTest::newRow("File") << QStringLiteral("&File")
                               << QStringList{QStringLiteral("&New"), QStringLiteral("&Save"),
                                              QStringLiteral("Save &to File"), QStringLiteral("Send as E-Mail"),
+                                             QStringLiteral("-"), QStringLiteral("Quick &Add Note..."),
+                                             QStringLiteral("Quick Add Tas&k..."),
                                              QStringLiteral("-"), QStringLiteral("&Print"), QStringLiteral("-"),
                                              QStringLiteral("&Delete"), QStringLiteral("-"), QStringLiteral("E&xit")};
         QTest::newRow("Edit") << QStringLiteral("&Edit")
