@@ -54,7 +54,8 @@ QIcon programIcon()
     return icon;
 }
 
-// The window's minimize button and its system menu minimize into the tray.
+// Keeps Show1 and Hide1 in step with the window, and sends a window the user
+// minimized (minimize button, window menu) into the tray where there is one.
 class TTrayEvents : public QObject
 {
 public:
