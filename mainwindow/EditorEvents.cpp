@@ -82,29 +82,30 @@ bool TfrmMain::redNoteOriginalKeyPress(TRichEditURL *sender, QKeyEvent *event)
     return true;
 }
 
+QString DateStampForKey(int key)
+{
+    const TLocaleFormat &format = LocaleFormat();
+    const QDateTime now = Clock::now();
+    switch (key) {
+    case Qt::Key_F7:
+        return DayNumber::displayText(DayNumber::fromDateTime(now));
+    case Qt::Key_F8:
+        return format.locale.toString(now.date(), format.shortDateFormat);
+    case Qt::Key_F9:
+        return format.locale.toString(now.time(), format.longTimeFormat);
+    default:
+        return {};
+    }
+}
+
 void TfrmMain::redFileNameKeyUp(QKeyEvent *event)
 {
     // A held key repeats its release; the stamp goes in once, on the real release.
     if (event->isAutoRepeat())
         return;
-    const TLocaleFormat &format = LocaleFormat();
-    const QDateTime now = Clock::now();
-    QString stamp;
-    switch (event->key()) {
-    case Qt::Key_F7:
-        stamp = DayNumber::displayText(DayNumber::fromDateTime(now));
-        break;
-    case Qt::Key_F8:
-        stamp = format.locale.toString(now.date(), format.shortDateFormat);
-        break;
-    case Qt::Key_F9:
-        stamp = format.locale.toString(now.time(), format.longTimeFormat);
-        break;
-    default:
-        return;
-    }
     // Always into the body, also when the key came to the file field.
-    redNote->insertPlainText(stamp + QLatin1Char(' '));
+    if (const QString stamp = DateStampForKey(event->key()); !stamp.isEmpty())
+        redNote->insertPlainText(stamp + QLatin1Char(' '));
 }
 
 void TfrmMain::radAllNotesEnter(QWidget *sender)

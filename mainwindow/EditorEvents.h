@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 
 class TfrmMain;
 
@@ -17,3 +18,7 @@ protected:
 private:
     TfrmMain *m_main;
 };
+
+// The text F7, F8 or F9 stamps into a body: the moment, the date or the time
+// in the user's formats; empty for any other key.
+QString DateStampForKey(int key);

@@ -5,9 +5,10 @@
 #include "controls/RichEditURL.h"
 #include "diagnostics/ErrorReport.h"
 #include "diagnostics/MessageDlg.h"
+#include "mainwindow/Attachments.h"
+#include "mainwindow/EditorEvents.h"
 #include "mainwindow/ImageList.h"
 #include "platform/Clock.h"
-#include "platform/UrlOpener.h"
 #include "reminders/LeadTimes.h"
 #include "reminders/ReminderInfo.h"
 #include "settings/Registry.h"
@@ -15,14 +16,11 @@
 #include "store/DayNumber.h"
 #include "store/Deadline.h"
 #include "store/EntryTable.h"
-#include "store/LocaleFormat.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -51,23 +49,6 @@ QRect firstScreen()
 int defaultTop(int height) { return firstScreen().bottom() + 1 - height - bottomClearance; }
 int defaultLeft(int width) { return firstScreen().right() + 1 - width; }
 
-// F7, F8 and F9 stamp the moment, the date or the time; empty for other keys.
-QString stampFor(int key)
-{
-    const TLocaleFormat &format = LocaleFormat();
-    const QDateTime now = Clock::now();
-    switch (key) {
-    case Qt::Key_F7:
-        return DayNumber::displayText(DayNumber::fromDateTime(now));
-    case Qt::Key_F8:
-        return format.locale.toString(now.date(), format.shortDateFormat);
-    case Qt::Key_F9:
-        return format.locale.toString(now.time(), format.longTimeFormat);
-    default:
-        return {};
-    }
-}
-
 QPushButton *fileButton(const char *name, int image, const QString &hint, QWidget *parent)
 {
     auto *button = new QPushButton(parent);
@@ -80,10 +61,6 @@ QPushButton *fileButton(const char *name, int image, const QString &hint, QWidge
     return button;
 }
 } // namespace
-
-TfrmAddNote::TFileChooser TfrmAddNote::FileChooser = [](QWidget *parent, const QString &title) {
-    return QFileDialog::getOpenFileName(parent, title);
-};
 
 TfrmAddNote::TfrmAddNote(TfrmMain &main, bool task)
     : QDialog(&main, Qt::Dialog | Qt::CustomizeWindowHint)
@@ -208,6 +185,8 @@ void TfrmAddNote::CreateControls()
         field->installEventFilter(this);
     connect(edtTitle, &QTextEdit::textChanged, this, &TfrmAddNote::edtTitleChange);
     connect(redFileName, &QTextEdit::textChanged, this, &TfrmAddNote::redFileNameChange);
+    connect(TFileDropTarget::Install(redFileName), &TFileDropTarget::fileDropped, redFileName,
+            &QTextEdit::setPlainText);
     connect(btnAddFile, &QPushButton::clicked, this, &TfrmAddNote::btnAddFileClick);
     connect(btnViewFile, &QPushButton::clicked, this, &TfrmAddNote::btnViewFileClick);
     connect(btnRemoveFile, &QPushButton::clicked, this, &TfrmAddNote::btnRemoveFileClick);
@@ -232,7 +211,7 @@ bool TfrmAddNote::eventFilter(QObject *watched, QEvent *event)
     } else if (event->type() == QEvent::KeyRelease && field == redNote) {
         const auto *key = static_cast<QKeyEvent *>(event);
         try {
-            if (const QString stamp = stampFor(key->key()); !stamp.isEmpty() && !key->isAutoRepeat())
+            if (const QString stamp = DateStampForKey(key->key()); !stamp.isEmpty() && !key->isAutoRepeat())
                 redNote->insertPlainText(stamp + QLatin1Char(' '));
         } catch (const ETamselError &error) {
             ReportError({unitAddNote, QStringLiteral("redNoteKeyUp"), error.message()});
@@ -251,29 +230,16 @@ void TfrmAddNote::edtTitleChange()
 void TfrmAddNote::redFileNameChange()
 {
     const QString path = redFileName->toPlainText();
-    btnViewFile->setEnabled(!path.isEmpty() && QFileInfo(path).isFile());
+    btnViewFile->setEnabled(Attachments::CanView(path));
     btnRemoveFile->setEnabled(!path.isEmpty());
 }
 
-void TfrmAddNote::btnAddFileClick()
-{
-    const QString path = FileChooser(this, TaskMode ? QStringLiteral("Select File to Add to Task:")
-                                                    : QStringLiteral("Select File to Add to Note:"));
-    if (!path.isEmpty())
-        redFileName->setPlainText(path);
-}
+void TfrmAddNote::btnAddFileClick() { Attachments::AddFile(redFileName, TaskMode, this); }
 
 void TfrmAddNote::btnViewFileClick()
 {
-    const QString path = redFileName->toPlainText();
-    if (!QFileInfo(path).isFile()) {
-        MessageDlg(QStringLiteral("Tamsel"), QStringLiteral("The specified file cannot be found."),
-                   TMsgDlgType::Warning, mbOK);
-        redFileNameChange();
-        return;
-    }
-    if (!TUrlOpener::current().open(QUrl::fromLocalFile(path)))
-        MessageDlg(QStringLiteral("No program could be started to open %1.").arg(path), TMsgDlgType::Warning, mbOK);
+    Attachments::ViewFile(redFileName->toPlainText());
+    redFileNameChange();
 }
 
 void TfrmAddNote::btnRemoveFileClick() { redFileName->clear(); }

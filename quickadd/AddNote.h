@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDialog>
-#include <functional>
 
 class QCheckBox;
 class QComboBox;
@@ -39,10 +38,6 @@ public:
     void btnSaveClick();
     // The end of a move or resize: the window is kept on the first screen.
     void ExitSizeMove();
-
-    // Chooses the file to attach; tests answer it in place of the dialog.
-    using TFileChooser = std::function<QString(QWidget *parent, const QString &title)>;
-    static TFileChooser FileChooser;
 
     const bool TaskMode;
     QFrame *pnlContents = nullptr;
