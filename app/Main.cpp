@@ -2,6 +2,7 @@
 #include "app/Main.h"
 
 #include "mainwindow/EntryListModel.h"
+#include "reminders/ReminderCheck.h"
 #include "store/EntryTable.h"
 
 #include "controls/ListViewEx.h"
@@ -48,6 +49,8 @@ TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent)
     timReminder = new QTimer(this);
     timReminder->setObjectName(QStringLiteral("timReminder"));
     timReminder->setInterval(30000);
+    connect(timReminder, &QTimer::timeout, this, [this] { timReminderTimer(); });
+    UnreadableReminders = new TUnreadableReminders(*Entries, this);
     timAutoSave = new QTimer(this);
     timAutoSave->setObjectName(QStringLiteral("timAutoSave"));
     ConnectEditorEvents();

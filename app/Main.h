@@ -39,6 +39,7 @@ struct TOpenedEntries;
 }
 class TListViewEx;
 class TRichEditURL;
+class TUnreadableReminders;
 struct TRowLook;
 
 enum class TEditorKind { None, Note, Task };
@@ -161,6 +162,9 @@ public:
     // Timers: pause the reminder check; run each timer as its setting says.
     void DisableTimer();
     void ResetTimerState();
+    // The reminder check: the reminder window for the tasks that are due.
+    void timReminderTimer();
+    TUnreadableReminders *UnreadableReminders = nullptr;
 
     // The entry font: the editors' font until one is chosen or restored.
     QFont CurrentEntryFont() const;
@@ -393,6 +397,8 @@ private:
     // Sorts a list again by its sort column, keeping its direction.
     void ResortList(QTreeView *list);
     void ShowSavedEntry(const TEntryWrite &write, bool moved);
+    // The editor's fields of a task the reminder window changed.
+    void ShowReminderChoice(const TEntry &task);
     // Start-up from the opened store on: lists, sorts, the first entry.
     void ShowEntriesAtStart();
     // The tray menu and the File menu's quick-add items.

@@ -146,8 +146,8 @@ void TfrmMain::actDeleteNoteExecute()
 
 void TfrmMain::actFontExecute()
 {
+    DisableTimer();
     try {
-        DisableTimer();
         if (const std::optional<QFont> font = ChooseFont(redNote->font(), this)) {
             // A font change is not an entry change: the fields' change signals
             // must not leave the editor dirty.
@@ -163,10 +163,10 @@ void TfrmMain::actFontExecute()
             actSaveNote->setEnabled(unsaved);
         }
         EnableUserControls();
-        ResetTimerState();
     } catch (const ETamselError &error) {
         ReportError({ QStringLiteral("Main"), QStringLiteral("actFontExecute"), error.message() });
     }
+    ResetTimerState();
 }
 
 void TfrmMain::timAutoSaveTimer()

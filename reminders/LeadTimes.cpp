@@ -50,3 +50,11 @@ double LeadTimes::reminderDate(double deadline, int minutes)
 {
     return minutes < 0 ? addThousandYears(deadline) : DayNumber::addMinutes(deadline, -minutes);
 }
+
+double LeadTimes::reminderDateAfterReminder(int fullIndex, bool deadlineChanged, double deadline, double now)
+{
+    const int minutes = Table[size_t(fullIndex)].minutes;
+    if (minutes < 0)
+        return addThousandYears(now);
+    return deadlineChanged ? DayNumber::addMinutes(deadline, -minutes) : DayNumber::addMinutes(now, minutes);
+}

@@ -27,4 +27,10 @@ double addThousandYears(double dayNumber);
 // later for "Never" (-1 or less), otherwise `minutes` before the deadline.
 double reminderDate(double deadline, int minutes);
 
+// The reminder moment a due task gets when the reminder window is saved at
+// `now` with the lead time `fullIndex`: 1000 years on for "Never"; the lead
+// time before a deadline the user moved; otherwise the lead time from now
+// (the reminder is put off by that span).
+double reminderDateAfterReminder(int fullIndex, bool deadlineChanged, double deadline, double now);
+
 } // namespace LeadTimes

@@ -300,6 +300,32 @@ TEntryWrite TEntryTable::SetComplete(TEntry *entry, bool complete, double now, b
     return {entry, stored};
 }
 
+TEntryWrite TEntryTable::SaveReminderChoice(TEntry *entry, const TReminderChoice &choice, double now, bool store)
+{
+    require(entry);
+    const QString nowText = storedNumber(now);
+    write(entry->element, "LastModified", nowText);
+    entry->modified = asStored(now);
+    if (choice.done) {
+        write(entry->element, "Complete", yesNo(true));
+        write(entry->element, "DateCompleted", nowText);
+        entry->complete = true;
+        entry->completed = asStored(now);
+    } else {
+        if (choice.deadline) {
+            write(entry->element, "Deadline", storedNumber(*choice.deadline));
+            entry->deadline = asStored(*choice.deadline);
+        }
+        write(entry->element, "Reminder", QString::number(choice.lead));
+        write(entry->element, "ReminderDate", storedNumber(choice.reminderDate));
+        entry->lead = choice.lead;
+        entry->reminderDate = asStored(choice.reminderDate);
+    }
+    const bool stored = store ? Store() : true;
+    emit entryChanged(entry, false);
+    return {entry, stored};
+}
+
 bool TEntryTable::Delete(TEntry *entry)
 {
     pugi::xml_node root = requireRoot();

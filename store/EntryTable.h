@@ -57,6 +57,15 @@ struct TTaskFields {
     bool complete = false;
 };
 
+// What the reminder window decided for a due task: done, or reminded again
+// at a new moment with a lead time, and a new deadline when the user moved it.
+struct TReminderChoice {
+    bool done = false;
+    std::optional<double> deadline;
+    int lead = 0;
+    double reminderDate = 0;
+};
+
 // What a change did: the entry it changed or created, and whether the
 // document was stored afterwards. When it was not, the change is kept in
 // memory, the store has said why, and Store() can be tried again.
@@ -111,6 +120,9 @@ public:
     TEntryWrite SaveTask(TEntry *existing, const TTaskFields &fields, double now);
     // The completion box: "Complete" and "DateCompleted" change, nothing else.
     TEntryWrite SetComplete(TEntry *entry, bool complete, double now, bool store = true);
+    // A task as the reminder window left it, saved at `now`: a task done is
+    // complete from now on and keeps its lead time and reminder moment.
+    TEntryWrite SaveReminderChoice(TEntry *entry, const TReminderChoice &choice, double now, bool store = true);
     // Removes the entry's element; every later document index moves down.
     bool Delete(TEntry *entry);
     void SetMarked(TEntry *entry, bool marked);
