@@ -1,0 +1,679 @@
+// The reminder check, the reminder window and what a saved window does to the
+// tasks, on a real main window over a private home; "now" is the fixed clock.
+#include "tests/EditorFixture.h"
+
+#include "diagnostics/LogFile.h"
+#include "diagnostics/MessageDlg.h"
+#include "mainwindow/EntryRowDelegate.h"
+#include "mainwindow/ImageList.h"
+#include "platform/Clock.h"
+#include "reminders/LeadTimes.h"
+#include "reminders/Reminder.h"
+#include "reminders/ReminderCheck.h"
+#include "reminders/ReminderListModel.h"
+#include "reminders/ReminderSound.h"
+#include "settings/Registry.h"
+#include "settings/RegistryKeys.h"
+#include "store/DayNumber.h"
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QScreen>
+#include <QTimeEdit>
+#include <QTimer>
+
+namespace {
+const QDate today(2026, 12, 10);
+const QDateTime tenOClock(today, QTime(10, 0));
+
+double day(const QDateTime &moment) { return DayNumber::fromDateTime(moment); }
+QString dayText(double dayNumber) { return DayNumber::text(dayNumber); }
+
+struct TTask {
+    QByteArray title;
+    QDateTime deadline = tenOClock;
+    int lead = 4; // "15 minutes"
+    bool complete = false;
+    // The stored reminder moment; by default the deadline less the lead time.
+    std::optional<QByteArray> reminderDate = {};
+    QByteArray body = "instructions";
+};
+
+QByteArray task(const TTask &t)
+{
+    const double deadline = day(t.deadline);
+    const QByteArray reminder = t.reminderDate.value_or(
+        dayText(LeadTimes::reminderDate(deadline, LeadTimes::Table[size_t(t.lead)].minutes)).toUtf8());
+    return "<Note><Title>" + t.title + "</Title><Text>" + t.body + "</Text><DateTime>46000.5</DateTime>"
+        "<LastModified>46000.5</LastModified><Deadline>" + dayText(deadline).toUtf8() + "</Deadline><Complete>"
+        + (t.complete ? "1" : "0") + "</Complete><DateCompleted>" + (t.complete ? "46000.6" : "")
+        + "</DateCompleted><Reminder>" + QByteArray::number(t.lead) + "</Reminder><ReminderDate>" + reminder
+        + "</ReminderDate><NoteType>T</NoteType></Note>";
+}
+
+QByteArray tasks(const QList<TTask> &list)
+{
+    QByteArray body;
+    for (const TTask &t : list)
+        body += task(t);
+    return EditorFixture::entries(body);
+}
+
+// What a reminder window showed when it came up.
+struct TShown {
+    QStringList titles;
+    int sortImage = -1;
+    bool reminderTimerRan = false;
+};
+
+// Answers the next reminder window: records it, lets `act` work on it as the
+// user would, and closes it with Save or Cancel.
+QList<TShown> *answer(bool save, std::function<void(TfrmReminder &)> act = {}, int times = 1)
+{
+    static QList<TShown> shown;
+    shown.clear();
+    QList<ReminderWindowSeam::THandler> handlers;
+    for (int i = 0; i < times; ++i) {
+        handlers.append([save, act](TfrmReminder &window) {
+            TShown seen;
+            for (const TReminderRow &row : window.Rows->rows())
+                seen.titles.append(row.entry->title());
+            seen.sortImage = window.Rows->headerData(0, Qt::Horizontal, Qt::UserRole).toInt();
+            seen.reminderTimerRan = qobject_cast<TfrmMain *>(window.parent())
+                ? qobject_cast<TfrmMain *>(window.parent())->timReminder->isActive()
+                : false;
+            shown.append(seen);
+            if (act)
+                act(window);
+            QTest::mouseClick(save ? window.btnSave : window.btnCancel, Qt::LeftButton);
+        });
+    }
+    ReminderWindowSeam::setNextHandlers(handlers);
+    return &shown;
+}
+
+QString field(TEditorWindow &f, int index, const char *name) { return TEditorWindow::field(f.entry(index), name); }
+
+void selectRow(TfrmReminder &window, int row)
+{
+    window.lsvTasks->setCurrentIndex(window.Rows->index(row, 0));
+}
+
+void clickDone(TfrmReminder &window, int row)
+{
+    const QModelIndex cell = window.Rows->index(row, ReminderColumn::Done);
+    window.lsvTasks->scrollTo(cell);
+    QTest::mouseClick(window.lsvTasks->viewport(), Qt::LeftButton, {}, window.lsvTasks->visualRect(cell).center());
+}
+
+class TRecordedSound : public TReminderSound {
+public:
+    QStringList played;
+    bool filePlays = true;
+    void beep() override { played.append(QStringLiteral("beep")); }
+    bool playFile(const QString &path) override
+    {
+        played.append(QStringLiteral("file ") + path);
+        return filePlays;
+    }
+};
+} // namespace
+
+Q_DECLARE_METATYPE(ReminderGeometry::TStored)
+
+class tst_Reminders : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup()
+    {
+        ReminderWindowSeam::setNextHandlers({});
+        TReminderSound::setCurrent(nullptr);
+        Clock::clearFixed();
+    }
+
+    void dueTasks_data()
+    {
+        QTest::addColumn<QByteArray>("xml");
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<QStringList>("listed");
+        const QByteArray fifteen = tasks({ { "fifteen" } });
+        QTest::newRow("a second before the reminder moment") << fifteen << tenOClock.addSecs(-15 * 60 - 1) << QStringList();
+        QTest::newRow("at the reminder moment") << fifteen << tenOClock.addSecs(-15 * 60) << QStringList { "fifteen" };
+        QTest::newRow("after the deadline") << fifteen << tenOClock.addSecs(3600) << QStringList { "fifteen" };
+        QTest::newRow("complete") << tasks({ { .title = "done", .complete = true } }) << tenOClock.addDays(3)
+                                  << QStringList();
+        QTest::newRow("never, long after its deadline")
+            << tasks({ { .title = "never", .lead = 0, .reminderDate = "46000" } }) << tenOClock.addYears(2)
+            << QStringList();
+        QTest::newRow("a reminder moment in the future")
+            << tasks({ { .title = "later", .deadline = tenOClock.addDays(1) } }) << tenOClock << QStringList();
+    }
+
+    void dueTasks()
+    {
+        QFETCH(QByteArray, xml);
+        QFETCH(QDateTime, now);
+        QFETCH(QStringList, listed);
+        TEditorWindow f(xml);
+        Clock::setFixed(now);
+        QList<TShown> *shown = answer(false);
+        f.w().timReminderTimer();
+        QCOMPARE(shown->size(), listed.isEmpty() ? 0 : 1);
+        if (!listed.isEmpty())
+            QCOMPARE(shown->first().titles, listed);
+        // Nothing due: the check is back on its timer at once.
+        QVERIFY(f.w().timReminder->isActive());
+    }
+
+    // All due tasks come in one window, in the order of the main task list.
+    void oneWindowInListOrder()
+    {
+        TEditorWindow f(tasks({ { "b due" }, { "c not due", tenOClock.addDays(2) }, { "a due" } }));
+        Clock::setFixed(tenOClock);
+        QList<TShown> *shown = answer(false);
+        f.w().lsvTasksColumnClick(f.w().lsvTasks, TaskColumn::Task);
+        const QString first = f.w().TasksModel->entryAt(0)->title();
+        f.w().timReminderTimer();
+        QCOMPARE(shown->size(), 1);
+        const QStringList expected = first == QLatin1String("a due") ? QStringList { "a due", "b due" }
+                                                                     : QStringList { "b due", "a due" };
+        QCOMPARE(shown->first().titles, expected);
+
+        // The other direction gives the other order.
+        answer(false);
+        f.w().lsvTasksColumnClick(f.w().lsvTasks, TaskColumn::Task);
+        f.w().timReminderTimer();
+        QCOMPARE(shown->first().titles, QStringList({ expected[1], expected[0] }));
+    }
+
+    void cancelWritesNothing()
+    {
+        TEditorWindow f(tasks({ { "due" } }));
+        Clock::setFixed(tenOClock);
+        const QByteArray before = f.w().xmlNotes.SaveToBytes();
+        answer(false, [](TfrmReminder &window) {
+            clickDone(window, 0);
+            window.cboReminder->setCurrentIndex(3);
+            window.dtpTime->setTime(QTime(15, 0));
+        });
+        f.w().timReminderTimer();
+        QCOMPARE(f.w().xmlNotes.SaveToBytes(), before);
+        QVERIFY(!QFile::exists(f.home.storeFile()));
+        QVERIFY(!f.w().TasksModel->entryAt(0)->complete);
+
+        // The next check lists the task again.
+        QList<TShown> *shown = answer(false);
+        f.w().timReminderTimer();
+        QCOMPARE(shown->size(), 1);
+    }
+
+    void saved_data()
+    {
+        QTest::addColumn<int>("lead");
+        QTest::addColumn<int>("shortRow");    // chosen; -1 leaves the lead time as shown
+        QTest::addColumn<QDateTime>("moveTo"); // invalid: the deadline is left alone
+        QTest::addColumn<int>("storedLead");
+        QTest::addColumn<QDateTime>("deadline");
+        QTest::addColumn<QDateTime>("reminder"); // invalid: 1000 years after saving
+        const QDateTime saving = tenOClock.addSecs(7 * 60);
+        QTest::newRow("30 minutes, deadline untouched")
+            << 4 << 4 << QDateTime() << 5 << tenOClock << saving.addSecs(30 * 60);
+        QTest::newRow("1 hour untouched, put off by an hour")
+            << 6 << -1 << QDateTime() << 6 << tenOClock << saving.addSecs(3600);
+        QTest::newRow("Never") << 4 << 0 << QDateTime() << 0 << tenOClock << QDateTime();
+        QTest::newRow("0 minutes shows as Never and saves as Never")
+            << 1 << -1 << QDateTime() << 0 << tenOClock << QDateTime();
+        QTest::newRow("deadline moved to tomorrow 10:00, 1 hour")
+            << 4 << 5 << tenOClock.addDays(1) << 6 << tenOClock.addDays(1) << tenOClock.addDays(1).addSecs(-3600);
+        QTest::newRow("time only, 10:00 to 15:00")
+            << 4 << -1 << QDateTime(today, QTime(15, 0)) << 4 << QDateTime(today, QTime(15, 0))
+            << QDateTime(today, QTime(14, 45));
+    }
+
+    void saved()
+    {
+        QFETCH(int, lead);
+        QFETCH(int, shortRow);
+        QFETCH(QDateTime, moveTo);
+        QFETCH(int, storedLead);
+        QFETCH(QDateTime, deadline);
+        QFETCH(QDateTime, reminder);
+        TEditorWindow f(tasks({ { .title = "due", .lead = lead } }));
+        Clock::setFixed(tenOClock);
+        const QDateTime saving = tenOClock.addSecs(7 * 60);
+        QString shownLead;
+        QString dueShown;
+        answer(true, [&](TfrmReminder &window) {
+            selectRow(window, 0);
+            shownLead = window.cboReminder->currentText();
+            if (shortRow >= 0)
+                window.cboReminder->setCurrentIndex(shortRow);
+            if (moveTo.isValid()) {
+                window.dtpDate->setDate(moveTo.date());
+                window.dtpTime->setTime(moveTo.time());
+            }
+            dueShown = window.Rows->index(0, ReminderColumn::Due).data().toString();
+            Clock::setFixed(saving);
+        });
+        f.w().timReminderTimer();
+
+        QCOMPARE(shownLead, QString::fromLatin1(LeadTimes::Table[size_t(lead == 1 ? 0 : lead)].text));
+        QCOMPARE(dueShown, DayNumber::displayText(day(deadline)));
+        QCOMPARE(field(f, 0, "Reminder"), QString::number(storedLead));
+        QCOMPARE(field(f, 0, "Deadline"), dayText(day(deadline)));
+        const double expected = reminder.isValid() ? day(reminder) : LeadTimes::addThousandYears(day(saving));
+        QCOMPARE(field(f, 0, "ReminderDate"), dayText(expected));
+        QCOMPARE(field(f, 0, "LastModified"), dayText(day(saving)));
+        QCOMPARE(field(f, 0, "Complete"), QStringLiteral("0"));
+
+        // What was saved is what the next start reads.
+        f.restart();
+        QCOMPARE(field(f, 0, "ReminderDate"), dayText(expected));
+    }
+
+    void savedDone()
+    {
+        TEditorWindow f(tasks({ { "done now" }, { "still open" } }));
+        Clock::setFixed(tenOClock);
+        answer(true, [](TfrmReminder &window) {
+            clickDone(window, window.Rows->rowOf(window.Rows->rows()[0].entry));
+            QVERIFY(window.Rows->rows()[0].done);
+            // A task ticked as done is drawn grey and struck out.
+            const QModelIndex cell = window.Rows->index(0, ReminderColumn::Task);
+            QCOMPARE(cell.data(Qt::ForegroundRole).value<QBrush>().color(), QColor(128, 128, 128));
+            QVERIFY(cell.data(Qt::FontRole).value<QFont>().strikeOut());
+        });
+        const QString reminderBefore = field(f, 0, "ReminderDate");
+        f.w().timReminderTimer();
+        QCOMPARE(field(f, 0, "Complete"), QStringLiteral("1"));
+        QCOMPARE(field(f, 0, "DateCompleted"), dayText(day(tenOClock)));
+        QCOMPARE(field(f, 0, "ReminderDate"), reminderBefore);
+        QVERIFY(f.w().Entries->at(0)->complete);
+        QCOMPARE(field(f, 1, "Complete"), QStringLiteral("0"));
+
+        // Done for good: only the other task comes again.
+        QList<TShown> *shown = answer(false);
+        Clock::setFixed(tenOClock.addDays(1));
+        f.w().timReminderTimer();
+        QCOMPARE(shown->first().titles, QStringList { "still open" });
+    }
+
+    // Rows belong to their tasks: tasks added, removed or re-sorted in the main
+    // list while the window is open never take another task's choice.
+    void rowsStayWithTheirTasks()
+    {
+        TEditorWindow f(tasks({ { "alpha" }, { "beta" }, { "gamma" } }));
+        Clock::setFixed(tenOClock);
+        TEntry *alpha = f.w().Entries->at(0);
+        TEntry *gamma = f.w().Entries->at(2);
+        answer(true, [&](TfrmReminder &window) {
+            // Ticks gamma, the last row.
+            clickDone(window, window.Rows->rowOf(gamma));
+            // Meanwhile a quick add puts a task before the others, the main
+            // list is sorted the other way, and alpha is deleted.
+            TTaskFields added { .title = QStringLiteral("0 added"), .deadline = day(tenOClock), .lead = 4,
+                .reminderDate = day(tenOClock) };
+            f.w().Entries->SaveTask(nullptr, added, day(tenOClock));
+            f.w().lsvTasksColumnClick(f.w().lsvTasks, TaskColumn::Task);
+            f.w().Entries->Delete(alpha);
+            QCOMPARE(window.Rows->rowCount(), 2);
+        });
+        f.w().timReminderTimer();
+        const auto completeOf = [&](const char *title) {
+            for (int i = 0; i < f.w().Entries->count(); ++i) {
+                if (f.w().Entries->at(i)->title() == QLatin1String(title))
+                    return f.w().Entries->at(i)->complete;
+            }
+            return false;
+        };
+        QVERIFY(completeOf("gamma"));
+        QVERIFY(!completeOf("beta"));
+        QVERIFY(!completeOf("0 added"));
+    }
+
+    // A task whose hidden values cannot be read is left out, reported once,
+    // and the tasks after it are still reminded of.
+    void unreadableTaskSkipped_data()
+    {
+        QTest::addColumn<QByteArray>("broken");
+        QByteArray emptyLead = task({ .title = "broken" });
+        emptyLead.replace("<Reminder>4</Reminder>", "<Reminder></Reminder>");
+        QTest::newRow("empty lead time") << emptyLead;
+        QTest::newRow("malformed reminder date") << task({ .title = "broken", .reminderDate = "soon" });
+        QByteArray noLead = task({ .title = "broken" });
+        noLead.replace("<Reminder>4</Reminder>", "<Reminder>x</Reminder>");
+        QTest::newRow("malformed lead time") << noLead;
+        QByteArray noDeadline = task({ .title = "broken" });
+        noDeadline.replace(dayText(day(tenOClock)).toUtf8(), "");
+        QTest::newRow("empty deadline") << noDeadline;
+    }
+
+    void unreadableTaskSkipped()
+    {
+        QFETCH(QByteArray, broken);
+        TEditorWindow f(EditorFixture::entries(broken + task({ "fine" })));
+        Clock::setFixed(tenOClock);
+        QFile::remove(LogFile::path());
+        for (int check = 0; check < 2; ++check) {
+            QList<TShown> *shown = answer(false);
+            f.w().timReminderTimer();
+            QCOMPARE(shown->size(), 1);
+            QCOMPARE(shown->first().titles, QStringList { "fine" });
+            QVERIFY(f.w().timReminder->isActive());
+        }
+        QFile log(LogFile::path());
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QCOMPARE(log.readAll().count("\"broken\""), 1);
+    }
+
+    // Over a main window hidden in the tray or minimized, the reminder window
+    // stands on its own, on top, and has the focus.
+    void shownOverHiddenMainWindow_data()
+    {
+        QTest::addColumn<bool>("minimized");
+        QTest::newRow("hidden") << false;
+        QTest::newRow("minimized") << true;
+    }
+
+    void shownOverHiddenMainWindow()
+    {
+        QFETCH(bool, minimized);
+        TEditorWindow f(tasks({ { "due" } }));
+        if (minimized)
+            f.w().showMinimized();
+        else
+            f.w().hide();
+        Clock::setFixed(tenOClock);
+        bool onTop = false;
+        bool active = false;
+        QWidget *parent = &f.w();
+        answer(false, [&](TfrmReminder &window) {
+            parent = window.parentWidget();
+            onTop = window.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+            active = QTest::qWaitForWindowActive(&window);
+        });
+        f.w().timReminderTimer();
+        QCOMPARE(parent, nullptr);
+        QVERIFY(onTop);
+        QVERIFY(active);
+    }
+
+    void timersPausedDuringModalCommands()
+    {
+        TEditorWindow f(tasks({ { "due" } }));
+        f.w().DisplayReminders = true;
+        f.w().ResetTimerState();
+        Clock::setFixed(tenOClock);
+        QList<TShown> *shown = answer(false);
+        f.w().timReminderTimer();
+        QVERIFY(!shown->first().reminderTimerRan);
+        QVERIFY(f.w().timReminder->isActive());
+
+        // A save that asks a question.
+        std::optional<bool> ranDuringBox;
+        const auto previous = MessageDlgSeam::setUnansweredHandler([&](const MessageDlgSeam::TAskedDialog &) {
+            ranDuringBox = f.w().timReminder->isActive();
+            return mrOk;
+        });
+        f.clickTool(f.w().actNewNote);
+        f.typeTitle(QStringLiteral("  "));
+        f.clickTool(f.w().actSaveNote);
+        MessageDlgSeam::setUnansweredHandler(previous);
+        QCOMPARE(ranDuringBox, std::optional<bool>(false));
+        QVERIFY(f.w().timReminder->isActive());
+
+        // With reminders off no window comes and the timer stays off.
+        f.w().DisplayReminders = false;
+        answer(false);
+        f.w().timReminderTimer();
+        QVERIFY(!f.w().timReminder->isActive());
+        ReminderWindowSeam::setNextHandlers({});
+    }
+
+    // The timer's tick runs the check.
+    void timerRunsTheCheck()
+    {
+        TEditorWindow f(tasks({ { "due" } }));
+        Clock::setFixed(tenOClock);
+        QList<TShown> *shown = answer(false);
+        f.w().timReminder->setInterval(0);
+        f.w().ResetTimerState();
+        QTRY_COMPARE(shown->size(), 1);
+        // Start-up still running: the check waits.
+        f.w().Starting = true;
+        answer(false);
+        QTest::qWait(20);
+        QCOMPARE(shown->size(), 0);
+    }
+
+    // The sort direction is shared by the run's reminder windows: each window
+    // reverses it when it marks its "Task" column, and so does each click.
+    void sortMarkAlternatesAcrossWindows()
+    {
+        TEditorWindow f(tasks({ { "b" }, { "a" }, { "c" } }));
+        Clock::setFixed(tenOClock);
+        QList<int> marks;
+        QStringList shownOrder;
+        QStringList sorted;
+        int markAfterClick = -1;
+        for (int i = 0; i < 3; ++i) {
+            answer(false, [&, i](TfrmReminder &window) {
+                marks.append(window.Rows->headerData(0, Qt::Horizontal, Qt::UserRole).toInt());
+                if (i < 2)
+                    return;
+                for (const TReminderRow &row : window.Rows->rows())
+                    shownOrder.append(row.entry->title());
+                QHeaderView *header = window.lsvTasks->header();
+                QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionViewportPosition(0) + 5, 5));
+                for (const TReminderRow &row : window.Rows->rows())
+                    sorted.append(row.entry->title());
+                markAfterClick = window.Rows->headerData(0, Qt::Horizontal, Qt::UserRole).toInt();
+            });
+            f.w().timReminderTimer();
+        }
+        QCOMPARE(marks.size(), 3);
+        QCOMPARE(QSet<int>(marks.begin(), marks.begin() + 2),
+            QSet<int>({ ImageList::SortDescending, ImageList::SortAscending }));
+        QCOMPARE(marks[2], marks[0]);
+        // Until a click, the rows keep the main list's order; the first click
+        // in a window marked descending sorts ascending, and the reverse.
+        QCOMPARE(shownOrder, QStringList({ f.w().TasksModel->entryAt(0)->title(), f.w().TasksModel->entryAt(1)->title(),
+                                 f.w().TasksModel->entryAt(2)->title() }));
+        const bool ascending = marks[2] == ImageList::SortDescending;
+        QCOMPARE(sorted, ascending ? QStringList({ "a", "b", "c" }) : QStringList({ "c", "b", "a" }));
+        QCOMPARE(markAfterClick, ascending ? int(ImageList::SortAscending) : int(ImageList::SortDescending));
+    }
+
+    void shortenText_data()
+    {
+        QTest::addColumn<int>("length");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("kept"); // -1: the whole text
+        QTest::newRow("100 characters at 362 pixels") << 100 << 362 << 56;
+        QTest::newRow("59 characters fit 362 pixels") << 59 << 362 << -1;
+        QTest::newRow("60 characters at 362 pixels") << 60 << 362 << 56;
+        QTest::newRow("odd room at 356 pixels") << 100 << 356 << 56;
+        QTest::newRow("room for two") << 10 << 20 << 0;
+        QTest::newRow("no room") << 10 << 0 << 0;
+    }
+
+    void shortenText()
+    {
+        QFETCH(int, length);
+        QFETCH(int, width);
+        QFETCH(int, kept);
+        QString text;
+        for (int i = 0; i < length; ++i)
+            text.append(QChar(u'a' + i % 26));
+        const QString shown = FitLabelText(text, width);
+        QCOMPARE(shown, kept < 0 ? text : text.left(kept) + QStringLiteral("..."));
+    }
+
+    // The detail group shows the selected task, fitted to its labels, and the
+    // instructions box shows the whole task with its ampersands as they are.
+    void detailsAndInstructionsBox()
+    {
+        const QByteArray title = "Tom &amp; Jerry " + QByteArray(100, 'x');
+        TEditorWindow f(tasks({ { .title = title, .body = "Salt &amp; pepper, " + QByteArray(100, 'y') } }));
+        Clock::setFixed(tenOClock);
+        QString label;
+        int labelWidth = 0;
+        answer(false, [&](TfrmReminder &window) {
+            selectRow(window, 0);
+            label = window.lblTaskDesc->text();
+            labelWidth = window.lblTaskDesc->width();
+            QVERIFY(window.lblTaskDesc->textFormat() == Qt::PlainText);
+            MessageDlgSeam::setNextAnswers({ mrOk });
+            QTest::mouseClick(window.btnShowHint, Qt::LeftButton);
+        });
+        f.w().timReminderTimer();
+        const QString fullTitle = QStringLiteral("Tom & Jerry ") + QString(100, u'x');
+        QCOMPARE(label, FitLabelText(fullTitle, labelWidth));
+        QVERIFY(label.startsWith(QStringLiteral("Tom & Jerry")));
+        const QList<MessageDlgSeam::TAskedDialog> asked = MessageDlgSeam::takeAskedDialogs();
+        QCOMPARE(asked.size(), 1);
+        QCOMPARE(asked[0].caption, QStringLiteral("Task Instructions"));
+        QVERIFY(asked[0].message.startsWith(QStringLiteral("Task:\t\t") + fullTitle + QStringLiteral("\r\n\r\nInstructions:\tSalt & pepper, ")));
+        QVERIFY(!asked[0].message.contains(QStringLiteral("&&")));
+        // Wrapped at 80 columns, continuation lines indented.
+        QVERIFY(asked[0].message.contains(QStringLiteral("\r\n\t\t") + QString(100, u'y')));
+    }
+
+    void geometryAtOpen_data()
+    {
+        QTest::addColumn<ReminderGeometry::TStored>("stored");
+        QTest::addColumn<QRect>("expected");
+        QTest::newRow("first reminder ever") << ReminderGeometry::TStored {} << QRect(1280 - 426, 671, 426, 318);
+        QTest::newRow("stored place") << ReminderGeometry::TStored { 100, 200, 500, 300 } << QRect(100, 200, 500, 300);
+        QTest::newRow("stored place off the screen")
+            << ReminderGeometry::TStored { 1200, 200, 500, 300 } << QRect(1280 - 426, 671, 426, 318);
+    }
+
+    void geometryAtOpen()
+    {
+        QFETCH(ReminderGeometry::TStored, stored);
+        QFETCH(QRect, expected);
+        QCOMPARE(ReminderGeometry::atOpen(stored, QRect(0, 0, 1280, 1024), 1024), expected);
+    }
+
+    void geometryStored_data()
+    {
+        QTest::addColumn<QRect>("window");
+        QTest::addColumn<QRect>("stored");
+        QTest::newRow("on the screen") << QRect(10, 20, 500, 300) << QRect(10, 20, 500, 300);
+        QTest::newRow("flush bottom right") << QRect(780, 724, 500, 300) << QRect(780, 724, 500, 300);
+        QTest::newRow("past the right edge") << QRect(900, 20, 500, 300) << QRect(1280 - 426, 1024 - 370, 426, 335);
+        QTest::newRow("past the bottom edge") << QRect(10, 800, 500, 300) << QRect(1280 - 426, 1024 - 370, 426, 335);
+        QTest::newRow("left of the screen") << QRect(-50, 20, 500, 300) << QRect(1280 - 426, 1024 - 370, 426, 335);
+    }
+
+    void geometryStored()
+    {
+        QFETCH(QRect, window);
+        QFETCH(QRect, stored);
+        QCOMPARE(ReminderGeometry::toStore(window, QRect(0, 0, 1280, 1024), 1024), stored);
+    }
+
+    // A window keeps its place for the next one; one moved off the screen
+    // leaves a place on it.
+    void geometryRemembered()
+    {
+        TEditorWindow f(tasks({ { "due" } }));
+        Clock::setFixed(tenOClock);
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        const QRect moved(screen.left() + 20, screen.top() + 30, 450, 260);
+        answer(false, [&](TfrmReminder &window) { window.setGeometry(moved); });
+        f.w().timReminderTimer();
+        QRect opened;
+        answer(false, [&](TfrmReminder &window) {
+            opened = window.geometry();
+            window.move(screen.right() - 100, window.y());
+        });
+        f.w().timReminderTimer();
+        QCOMPARE(opened, moved);
+        TRegistry registry;
+        QVERIFY(registry.OpenKey(RegistryKeys::settings(), false));
+        QCOMPARE(registry.ReadInteger(QStringLiteral("ReminderWidth")), ReminderGeometry::DesignedWidth);
+        QCOMPARE(registry.ReadInteger(QStringLiteral("ReminderLeft")), screen.left() + screen.width() - 426);
+        QCOMPARE(registry.ReadInteger(QStringLiteral("ReminderHeight")), 335);
+    }
+
+    void sound_data()
+    {
+        QTest::addColumn<bool>("playSound");
+        QTest::addColumn<bool>("useDefault");
+        QTest::addColumn<bool>("fileExists");
+        QTest::addColumn<bool>("filePlays");
+        QTest::addColumn<QStringList>("played"); // "file" stands for the file's path
+        QTest::newRow("sounds off") << false << true << true << true << QStringList();
+        QTest::newRow("default sound") << true << true << true << true << QStringList { "beep" };
+        QTest::newRow("sound file") << true << false << true << true << QStringList { "file" };
+        QTest::newRow("sound file that cannot play") << true << false << true << false << QStringList { "file", "beep" };
+        QTest::newRow("missing sound file") << true << false << false << true << QStringList();
+    }
+
+    void sound()
+    {
+        QFETCH(bool, playSound);
+        QFETCH(bool, useDefault);
+        QFETCH(bool, fileExists);
+        QFETCH(bool, filePlays);
+        QFETCH(QStringList, played);
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("ring.wav"));
+        if (fileExists) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("RIFF");
+        }
+        TRecordedSound sound;
+        sound.filePlays = filePlays;
+        PlayReminderSound({ playSound, useDefault, path }, sound);
+        played.replaceInStrings(QStringLiteral("file"), QStringLiteral("file ") + path);
+        QCOMPARE(sound.played, played);
+    }
+
+    // The window plays the sound when it becomes active.
+    void windowPlaysSound()
+    {
+        TEditorWindow f(tasks({ { "due" } }));
+        f.w().ReminderSoundInfo = { true, true, QString() };
+        TRecordedSound sound;
+        TReminderSound::setCurrent(&sound);
+        Clock::setFixed(tenOClock);
+        answer(false, [&](TfrmReminder &window) {
+            QVERIFY(QTest::qWaitForWindowActive(&window));
+            QTRY_COMPARE(sound.played, QStringList { "beep" });
+        });
+        f.w().timReminderTimer();
+    }
+
+    // The task in the editor shows what the reminder window saved, and the
+    // editor stays clean.
+    void editorFollowsSavedChoice()
+    {
+        TEditorWindow f(tasks({ { "due" } }));
+        f.doubleClick(f.w().lsvTasks, f.taskRow(0));
+        QVERIFY(!f.w().actSaveNote->isEnabled());
+        Clock::setFixed(tenOClock);
+        answer(true, [](TfrmReminder &window) {
+            selectRow(window, 0);
+            window.dtpDate->setDate(today.addDays(1));
+            window.cboReminder->setCurrentIndex(5);
+        });
+        f.w().timReminderTimer();
+        QCOMPARE(f.w().dtpDate->date(), today.addDays(1));
+        QCOMPARE(f.w().cboReminder->currentIndex(), 6);
+        QVERIFY(!f.w().actSaveNote->isEnabled());
+    }
+};
+
+
+QTEST_MAIN(tst_Reminders)
+#include "tst_reminders.moc"
