@@ -22,6 +22,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -245,6 +246,8 @@ TfrmReminder::TfrmReminder(TfrmMain &main)
     panel->addLayout(buttons);
     pnlReminder->installEventFilter(this);
     lblHeader->installEventFilter(this);
+    lsvTasks->installEventFilter(this);
+    lsvTasks->setFocus();
 
     m_main.FillReminderComboBox(cboReminder);
 
@@ -332,6 +335,10 @@ bool TfrmReminder::event(QEvent *event)
 {
     switch (event->type()) {
     case QEvent::Show:
+        if (!m_shown) {
+            m_shown = true;
+            fitTaskColumn();
+        }
         raise();
         activateWindow();
         break;
@@ -346,7 +353,14 @@ bool TfrmReminder::event(QEvent *event)
 
 bool TfrmReminder::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::MouseButtonPress && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton
+    // Space ticks the selected task as done, or not, from the keyboard.
+    if (watched == lsvTasks && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Space) {
+        if (const TReminderRow *row = Rows->rowAt(selectedRow()))
+            Rows->setDone(selectedRow(), !row->done);
+        return true;
+    }
+    if (watched != lsvTasks && event->type() == QEvent::MouseButtonPress && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton
         && windowHandle()) {
         windowHandle()->startSystemMove();
         return true;
@@ -358,6 +372,17 @@ void TfrmReminder::resizeEvent(QResizeEvent *event)
 {
     QDialog::resizeEvent(event);
     pnlReminderResize();
+}
+
+void TfrmReminder::fitTaskColumn()
+{
+    // The "Task" column gives up width, down to its smallest, so that the
+    // completion boxes are in view without scrolling sideways.
+    layout()->activate();
+    const int room = lsvTasks->viewport()->width() - lsvTasks->columnWidth(ReminderColumn::Due)
+        - lsvTasks->columnWidth(ReminderColumn::Done);
+    if (room < lsvTasks->columnWidth(ReminderColumn::Task))
+        lsvTasks->setColumnWidth(ReminderColumn::Task, qMax(room, 100));
 }
 
 void TfrmReminder::FormActivate()

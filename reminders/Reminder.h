@@ -65,10 +65,12 @@ private:
     void cboReminderChange(int shortRow);
     void dtpDateChange();
     int selectedRow() const;
+    void fitTaskColumn();
 
     TfrmMain &m_main;
     bool m_creating = false;
     bool m_playing = false;
+    bool m_shown = false;
 };
 
 // The start of a text that fits n characters: its first 2 × (n div 2) − 2

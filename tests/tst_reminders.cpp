@@ -277,13 +277,35 @@ private slots:
         QCOMPARE(field(f, 0, "ReminderDate"), dayText(expected));
     }
 
+    // At the window's first size the completion boxes are in view.
+    void doneColumnInView()
+    {
+        TEditorWindow f(tasks({ { "due" } }));
+        Clock::setFixed(tenOClock);
+        QRect box;
+        QRect view;
+        answer(false, [&](TfrmReminder &window) {
+            box = window.lsvTasks->visualRect(window.Rows->index(0, ReminderColumn::Done));
+            view = window.lsvTasks->viewport()->rect();
+        });
+        f.w().timReminderTimer();
+        QVERIFY2(view.contains(box), qPrintable(QStringLiteral("box %1..%2, view %3")
+                                                .arg(box.left()).arg(box.right()).arg(view.right())));
+    }
+
     void savedDone()
     {
         TEditorWindow f(tasks({ { "done now" }, { "still open" } }));
         Clock::setFixed(tenOClock);
         answer(true, [](TfrmReminder &window) {
-            clickDone(window, window.Rows->rowOf(window.Rows->rows()[0].entry));
+            clickDone(window, 0);
             QVERIFY(window.Rows->rows()[0].done);
+            // Space ticks the selected row, and ticks it off again.
+            selectRow(window, 1);
+            QTest::keyClick(window.lsvTasks, Qt::Key_Space);
+            QVERIFY(window.Rows->rows()[1].done);
+            QTest::keyClick(window.lsvTasks, Qt::Key_Space);
+            QVERIFY(!window.Rows->rows()[1].done);
             // A task ticked as done is drawn grey and struck out.
             const QModelIndex cell = window.Rows->index(0, ReminderColumn::Task);
             QCOMPARE(cell.data(Qt::ForegroundRole).value<QBrush>().color(), QColor(128, 128, 128));
