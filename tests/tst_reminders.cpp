@@ -463,15 +463,19 @@ private slots:
     {
         TEditorWindow f(tasks({ { "due" } }));
         Clock::setFixed(tenOClock);
-        QList<TShown> *shown = answer(false);
+        // The window puts the timer back to its interval, so that it comes once.
+        QList<TShown> *shown = answer(false, [&](TfrmReminder &) { f.w().timReminder->setInterval(30000); });
         f.w().timReminder->setInterval(0);
         f.w().ResetTimerState();
         QTRY_COMPARE(shown->size(), 1);
-        // Start-up still running: the check waits.
+        QCOMPARE(f.w().timReminder->interval(), 30000);
+        // Start-up still running: the check does nothing and keeps its timer.
         f.w().Starting = true;
         answer(false);
-        QTest::qWait(20);
+        f.w().timReminderTimer();
         QCOMPARE(shown->size(), 0);
+        QVERIFY(f.w().timReminder->isActive());
+        ReminderWindowSeam::setNextHandlers({});
     }
 
     // The sort direction is shared by the run's reminder windows: each window
@@ -659,6 +663,50 @@ private slots:
         PlayReminderSound({ playSound, useDefault, path }, sound);
         played.replaceInStrings(QStringLiteral("file"), QStringLiteral("file ") + path);
         QCOMPARE(sound.played, played);
+    }
+
+    // The system's sound plays a file to its end, or says it could not; on a
+    // machine without an audio device it gives up at once. It never hangs.
+    void systemSoundReturns_data()
+    {
+        QTest::addColumn<bool>("wellFormed");
+        QTest::newRow("a short WAV file") << true;
+        QTest::newRow("a file that is no sound") << false;
+    }
+
+    void systemSoundReturns()
+    {
+        QFETCH(bool, wellFormed);
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("ring.wav"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        if (wellFormed) {
+            // 0.05 s of silence: 8 kHz, 8 bits, mono PCM.
+            const quint32 samples = 400;
+            QByteArray wav("RIFF");
+            const auto add32 = [&wav](quint32 v) { wav.append(reinterpret_cast<const char *>(&v), 4); };
+            const auto add16 = [&wav](quint16 v) { wav.append(reinterpret_cast<const char *>(&v), 2); };
+            add32(36 + samples);
+            wav.append("WAVEfmt ");
+            add32(16);
+            add16(1);
+            add16(1);
+            add32(8000);
+            add32(8000);
+            add16(1);
+            add16(8);
+            wav.append("data");
+            add32(samples);
+            wav.append(QByteArray(int(samples), char(0x80)));
+            file.write(wav);
+        } else {
+            file.write("not a sound at all");
+        }
+        file.close();
+        const bool played = TReminderSound::current().playFile(path);
+        if (!wellFormed)
+            QVERIFY(!played);
     }
 
     // The window plays the sound when it becomes active.
