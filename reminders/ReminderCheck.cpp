@@ -9,13 +9,12 @@ namespace {
 long long milliseconds(double dayNumber) { return std::llround(dayNumber * 86400000.0); }
 
 bool readable(const TEntry &task) { return task.lead && task.deadline && task.reminderDate; }
-} // namespace
 
-bool IsReminderDue(const TEntry &task, double now)
+bool due(const TEntry &task, double now)
 {
-    return !task.complete && readable(task) && *task.lead != 0
-        && milliseconds(now) >= milliseconds(*task.reminderDate);
+    return *task.lead != 0 && milliseconds(now) >= milliseconds(*task.reminderDate);
 }
+} // namespace
 
 TReminderScan ScanForReminders(const TEntryListModel &tasks, double now)
 {
@@ -27,7 +26,7 @@ TReminderScan ScanForReminders(const TEntryListModel &tasks, double now)
             continue;
         if (!readable(*task))
             scan.unreadable.push_back(task);
-        else if (IsReminderDue(*task, now))
+        else if (due(*task, now))
             scan.due.push_back(task);
     }
     return scan;

@@ -16,9 +16,9 @@ struct TReminderScan {
     std::vector<TEntry *> unreadable;
 };
 
-// A task is due once `now` (a day number) has reached its reminder moment,
-// to the millisecond, unless it is complete or its lead time is "Never".
-bool IsReminderDue(const TEntry &task, double now);
+// The tasks of the list whose reminder moment `now` (a day number) has
+// reached, to the millisecond; complete tasks and those whose lead time is
+// "Never" are never due.
 TReminderScan ScanForReminders(const TEntryListModel &tasks, double now);
 
 // The tasks already reported for a reminder value that cannot be read, so
