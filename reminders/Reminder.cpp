@@ -339,8 +339,11 @@ bool TfrmReminder::event(QEvent *event)
             m_shown = true;
             fitTaskColumn();
         }
-        raise();
-        activateWindow();
+        // Once the window is on the screen, so the request is not lost.
+        QTimer::singleShot(0, this, [this] {
+            raise();
+            activateWindow();
+        });
         break;
     case QEvent::WindowActivate:
         FormActivate();

@@ -1,5 +1,6 @@
 // The reminder check, the reminder window and what a saved window does to the
 // tasks, on a real main window over a private home; "now" is the fixed clock.
+#include "tests/AccessKeys.h"
 #include "tests/EditorFixture.h"
 
 #include "diagnostics/LogFile.h"
@@ -72,7 +73,7 @@ struct TShown {
 };
 
 // Answers the next reminder window: records it, lets `act` work on it as the
-// user would, and closes it with Save or Cancel.
+// user would, and closes it with Save or Cancel unless `act` closed it.
 QList<TShown> *answer(bool save, std::function<void(TfrmReminder &)> act = {}, int times = 1)
 {
     static QList<TShown> shown;
@@ -90,7 +91,8 @@ QList<TShown> *answer(bool save, std::function<void(TfrmReminder &)> act = {}, i
             shown.append(seen);
             if (act)
                 act(window);
-            QTest::mouseClick(save ? window.btnSave : window.btnCancel, Qt::LeftButton);
+            if (window.isVisible())
+                QTest::mouseClick(save ? window.btnSave : window.btnCancel, Qt::LeftButton);
         });
     }
     ReminderWindowSeam::setNextHandlers(handlers);
@@ -418,7 +420,8 @@ private slots:
         answer(false, [&](TfrmReminder &window) {
             parent = window.parentWidget();
             onTop = window.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-            active = QTest::qWaitForWindowActive(&window);
+            QTRY_VERIFY(QApplication::activeWindow() == &window);
+            active = true;
         });
         f.w().timReminderTimer();
         QCOMPARE(parent, nullptr);
@@ -569,6 +572,29 @@ private slots:
         QVERIFY(!asked[0].message.contains(QStringLiteral("&&")));
         // Wrapped at 80 columns, continuation lines indented.
         QVERIFY(asked[0].message.contains(QStringLiteral("\r\n\t\t") + QString(100, u'y')));
+    }
+
+    // Each access key of the window leads to one place, and the keyboard
+    // reaches the lead time and saves.
+    void keyboard()
+    {
+        TEditorWindow f(tasks({ { "due" } }));
+        Clock::setFixed(tenOClock);
+        QStringList clashes;
+        answer(false, [&](TfrmReminder &window) {
+            clashes = AccessKeys::clashes(&window);
+            QTRY_COMPARE(QApplication::activeWindow(), &window);
+            QTest::keyClick(&window, Qt::Key_R, Qt::AltModifier);
+            QCOMPARE(QApplication::focusWidget(), window.cboReminder);
+            QTest::keyClick(window.cboReminder, Qt::Key_Down);
+            QTest::keyClick(&window, Qt::Key_S, Qt::AltModifier);
+            // An access key presses its button the way a click does, a moment later.
+            QTRY_VERIFY(!window.isVisible());
+        });
+        f.w().timReminderTimer();
+        QVERIFY2(clashes.isEmpty(), qPrintable(clashes.join(QStringLiteral("; "))));
+        // From "15 minutes" one down: "30 minutes".
+        QCOMPARE(field(f, 0, "Reminder"), QStringLiteral("5"));
     }
 
     void geometryAtOpen_data()
