@@ -5,19 +5,16 @@
 
 #include "diagnostics/LogFile.h"
 #include "diagnostics/MessageDlg.h"
-#include "mainwindow/EntryRowDelegate.h"
 #include "mainwindow/ImageList.h"
 #include "platform/Clock.h"
 #include "reminders/LeadTimes.h"
 #include "reminders/Reminder.h"
-#include "reminders/ReminderCheck.h"
 #include "reminders/ReminderListModel.h"
 #include "reminders/ReminderSound.h"
 #include "settings/Registry.h"
 #include "settings/RegistryKeys.h"
 #include "store/DayNumber.h"
 
-#include <QCheckBox>
 #include <QDateEdit>
 #include <QFile>
 #include <QHeaderView>
@@ -68,34 +65,27 @@ QByteArray tasks(const QList<TTask> &list)
 // What a reminder window showed when it came up.
 struct TShown {
     QStringList titles;
-    int sortImage = -1;
     bool reminderTimerRan = false;
 };
 
 // Answers the next reminder window: records it, lets `act` work on it as the
 // user would, and closes it with Save or Cancel unless `act` closed it.
-QList<TShown> *answer(bool save, std::function<void(TfrmReminder &)> act = {}, int times = 1)
+QList<TShown> *answer(bool save, std::function<void(TfrmReminder &)> act = {})
 {
     static QList<TShown> shown;
     shown.clear();
-    QList<ReminderWindowSeam::THandler> handlers;
-    for (int i = 0; i < times; ++i) {
-        handlers.append([save, act](TfrmReminder &window) {
-            TShown seen;
-            for (const TReminderRow &row : window.Rows->rows())
-                seen.titles.append(row.entry->title());
-            seen.sortImage = window.Rows->headerData(0, Qt::Horizontal, Qt::UserRole).toInt();
-            seen.reminderTimerRan = qobject_cast<TfrmMain *>(window.parent())
-                ? qobject_cast<TfrmMain *>(window.parent())->timReminder->isActive()
-                : false;
-            shown.append(seen);
-            if (act)
-                act(window);
-            if (window.isVisible())
-                QTest::mouseClick(save ? window.btnSave : window.btnCancel, Qt::LeftButton);
-        });
-    }
-    ReminderWindowSeam::setNextHandlers(handlers);
+    ReminderWindowSeam::setNextHandlers({ [save, act](TfrmReminder &window) {
+        TShown seen;
+        for (const TReminderRow &row : window.Rows->rows())
+            seen.titles.append(row.entry->title());
+        const auto *main = qobject_cast<TfrmMain *>(window.parent());
+        seen.reminderTimerRan = main && main->timReminder->isActive();
+        shown.append(seen);
+        if (act)
+            act(window);
+        if (window.isVisible())
+            QTest::mouseClick(save ? window.btnSave : window.btnCancel, Qt::LeftButton);
+    } });
     return &shown;
 }
 
