@@ -331,8 +331,11 @@ private slots:
             clickDone(window, window.Rows->rowOf(gamma));
             // Meanwhile a quick add puts a task before the others, the main
             // list is sorted the other way, and alpha is deleted.
-            TTaskFields added { .title = QStringLiteral("0 added"), .deadline = day(tenOClock), .lead = 4,
-                .reminderDate = day(tenOClock) };
+            TTaskFields added;
+            added.title = QStringLiteral("0 added");
+            added.deadline = day(tenOClock);
+            added.lead = 4;
+            added.reminderDate = day(tenOClock);
             f.w().Entries->SaveTask(nullptr, added, day(tenOClock));
             f.w().lsvTasksColumnClick(f.w().lsvTasks, TaskColumn::Task);
             f.w().Entries->Delete(alpha);
