@@ -96,9 +96,10 @@ void TfrmMain::FormCreate(const QStringList &arguments, TStoreOpening opening)
                 setWindowState(windowState() | Qt::WindowMinimized);
             AddTrayIcon();
             StoreFilePath = TamselLocation + QStringLiteral("brindo.dat");
+            StoreFilePath = StorageFolder() + QStringLiteral("brindo.dat");
             RemoveStaleStoreFiles();
             if (!QFileInfo::exists(StoreFilePath)) {
-                if (QFileInfo::exists(TamselLocation + QStringLiteral("brindo.xml")))
+                if (QFileInfo::exists(StorageFolder() + QStringLiteral("brindo.xml")))
                     MigrateXMLFile();
                 else
                     WriteTamselFile();
@@ -188,7 +189,8 @@ void TfrmMain::EndStartUp()
 bool TfrmMain::DecideStorageFolder()
 {
     const QString defaultFolder = Paths::withTrailingDelimiter(Paths::dataFolder());
-    if (QFileInfo(TamselLocation).isDir() || TamselLocation == defaultFolder)
+    const QString folder = StorageFolder();
+    if (QFileInfo(folder).isDir() || folder == defaultFolder)
         return true;
     const int answer = MessageDlg(
         QStringLiteral("Tamsel cannot find the folder that holds your entries:\r\n\r\n%1\r\n\r\n"
@@ -198,10 +200,14 @@ bool TfrmMain::DecideStorageFolder()
                        "change now are kept there, not in your folder. Tamsel looks for your folder again at "
                        "the next start.\r\n\r\n"
                        "Choose No to quit Tamsel now, and start it again once the folder is available.")
-            .arg(TamselLocation, defaultFolder),
+            .arg(folder, defaultFolder),
         TMsgDlgType::Warning, mbYes | mbNo);
     if (answer != mrYes)
         return false;
+    if (UseAlternateLocation) {
+        MissingAlternateLocation = true;
+        return true;
+    }
     MissingTamselLocation = TamselLocation;
     TamselLocation = defaultFolder;
     return true;

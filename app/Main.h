@@ -6,6 +6,7 @@
 #include <QFutureWatcher>
 #include <QMainWindow>
 #include <QSystemTrayIcon>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -362,6 +363,28 @@ public:
     QTimer *timTray = nullptr;
     // Show1 and Hide1 follow whether the window is shown.
     void UpdateTrayItems();
+
+    // Options and start with the system.
+    void mnuOptionsClick();
+    // True when the start-up entry was written; failures are reported.
+    bool CreateStartupShortcut();
+    void DeleteStartupShortcut();
+    bool IsAdmin();
+    // Keeps PassPhrase in the settings for the next start; false (the user
+    // told) when it could not be kept.
+    bool KeepPassPhrase();
+
+    // Storage location. The folder the store is read from and written to,
+    // with a trailing '/': AlternateLocation while UseAlternateLocation is on
+    // (the default folder for a run where it was missing), else TamselLocation.
+    QString StorageFolder() const;
+    bool MissingAlternateLocation = false;
+    // Carries the entries to the store in another folder and uses it from then
+    // on; when that folder holds a store already, the user chooses between
+    // opening it and replacing it. `moved` runs once the folder is in use.
+    // False when the move failed (the user has been told); true also when the
+    // user chose to keep the store where it is.
+    bool MoveStorage(const QString &folder, const std::function<void()> &moved);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

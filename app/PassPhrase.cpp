@@ -80,13 +80,18 @@ void TfrmMain::GeneratePassPhrase()
     // The dialog comes first: a passphrase confirmed there is used for this
     // run even when it cannot be stored.
     HasPassPhrase = TPasswordDlg::Execute(PassPhrase);
-    if (!HasPassPhrase)
-        return;
+    if (HasPassPhrase)
+        KeepPassPhrase();
+}
+
+bool TfrmMain::KeepPassPhrase()
+{
     TRegistry registry;
     try {
         registry.OpenKey(RegistryKeys::program(), true);
         PassKey::Write(registry, EncodePassKey(StoreFile::PassPhraseBytes(PassPhrase)));
         registry.CloseKey();
+        return true;
     } catch (const ETamselError &error) {
         // Unless the user knows, the next start asks for a passphrase they
         // may no longer remember exactly.
@@ -102,5 +107,6 @@ void TfrmMain::GeneratePassPhrase()
                              .arg(QFileInfo(registry.FilePath()).absolutePath())
                        + crlf2 + QStringLiteral("Details: ") + error.message(),
                    TMsgDlgType::Warning, mbOK);
+        return false;
     }
 }

@@ -281,6 +281,7 @@ void TfrmMain::CreateActions()
     addActions({actFind, actDeleteFile, actViewFile});
 
     connect(Exit1, &QAction::triggered, this, [this] { Exit1Click(); });
+    connect(mnuOptions, &QAction::triggered, this, [this] { mnuOptionsClick(); });
 }
 
 void TfrmMain::CreateMenus()

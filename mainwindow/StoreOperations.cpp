@@ -90,7 +90,7 @@ void TfrmMain::RemoveStaleStoreFiles()
 
 void TfrmMain::MigrateXMLFile()
 {
-    const QString folder = Paths::withTrailingDelimiter(TamselLocation);
+    const QString folder = StorageFolder();
     const QString legacyPath = folder + QStringLiteral("brindo.xml");
     const QString backupPath = folder + StoreFile::BackupFileName(Clock::now().date());
     try {

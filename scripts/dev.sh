@@ -9,7 +9,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libgl-dev
   libpugixml-dev libenchant-2-dev hunspell-en-us hunspell-en-gb
-  libbenchmark-dev xvfb xauth xdotool x11-utils trayer poppler-utils xdg-utils
+  libbenchmark-dev xvfb xauth xdotool x11-utils trayer poppler-utils xdg-utils desktop-file-utils
 )
 missing=()
 for package in "${packages[@]}"; do
