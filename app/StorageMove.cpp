@@ -70,7 +70,7 @@ bool TfrmMain::MoveStorage(const QString &folder, const std::function<void()> &m
     }
 
     bool openThere = false;
-    if (target.exists() || target.isSymLink()) {
+    if (target.exists()) {
         const QString question
             = QStringLiteral("The folder %1 already holds Tamsel entries.\r\n\r\n").arg(folder)
               + QStringLiteral("Choose Yes to open those entries and use them from now on. Your current entries "

@@ -270,7 +270,7 @@ void TfrmMain::CreateActions()
     actViewFile = makeAction(this, "actViewFile", QString(), "Ctrl+K", 30, QStringLiteral("View the file."));
     actStartFind = makeAction(this, "actStartFind", QStringLiteral("F&ind"), "Ctrl+F", 32);
     Exit1 = makeAction(this, "Exit1", QStringLiteral("E&xit"), nullptr, noImage);
-    mnuOptions = makeAction(this, "mnuOptions", QStringLiteral("Options"), nullptr, noImage);
+    mnuOptions = makeAction(this, "mnuOptions", QStringLiteral("&Options"), nullptr, noImage);
     CheckforUpdatesNow1 = makeAction(this, "CheckforUpdatesNow1", QStringLiteral("Check for Updates &Now"), nullptr,
                                      noImage);
     mnuAbout = makeAction(this, "mnuAbout", QStringLiteral("&About Tamsel..."), nullptr, noImage);

@@ -91,7 +91,7 @@ TUpDown::TUpDown(QLineEdit *associate, int minimum, int maximum, QWidget *parent
         button->setArrowType(arrow);
         button->setAutoRepeat(true);
         button->setFocusPolicy(Qt::NoFocus);
-        button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+        button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Ignored);
         button->setFixedWidth(16);
         connect(button, &QToolButton::clicked, this, [this, delta = step] { SetPosition(m_position + delta); });
         layout->addWidget(button);
@@ -174,6 +174,7 @@ QWidget *TfrmOptions::CreateActionsPage()
     edtSaveMinutes->setAlignment(Qt::AlignRight);
     edtSaveMinutes->installEventFilter(this);
     updAutoSave = named(new TUpDown(edtSaveMinutes, 1, 60, page), "updAutoSave");
+    updAutoSave->setFixedHeight(edtSaveMinutes->sizeHint().height());
     updAutoSave->SetPosition(15);
     lblMinute = named(new QLabel(QStringLiteral("Minutes"), page), "lblMinute");
     auto *autoSave = new QHBoxLayout;
@@ -220,8 +221,6 @@ QWidget *TfrmOptions::CreateTasksPage()
     grpReminderInfo = named(new QGroupBox(page), "grpReminderInfo");
     chkDisplayReminders = named(new QCheckBox(QStringLiteral("&Display Reminder Window"), page), "chkDisplayReminders",
         QStringLiteral("Displays a window with the task information when the deadline reminder date/time occurs."));
-    // Drawn over the group's top edge as its title, so the line must not run through it.
-    chkDisplayReminders->setAutoFillBackground(true);
     chkPlaySound = named(new QCheckBox(QStringLiteral("Play Sound &On Reminder"), grpReminderInfo), "chkPlaySound",
         QStringLiteral("Check this to play a sound when the reminder window is shown."));
     radDefaultSound = named(new QRadioButton(QStringLiteral("Default So&und"), grpReminderInfo), "radDefaultSound",
@@ -242,7 +241,6 @@ QWidget *TfrmOptions::CreateTasksPage()
     soundFile->addWidget(btnAlternateSound);
     soundFile->addWidget(btnPlaySound);
     auto *reminderLayout = new QVBoxLayout(grpReminderInfo);
-    reminderLayout->addSpacing(chkDisplayReminders->sizeHint().height() / 2);
     reminderLayout->addWidget(chkPlaySound);
     auto *sounds = new QVBoxLayout;
     sounds->setContentsMargins(20, 0, 0, 0);
@@ -291,7 +289,7 @@ QWidget *TfrmOptions::CreateTasksPage()
         QStringLiteral("Check this to show completed tasks with lines drawn through them."));
 
     auto *layout = new QVBoxLayout(page);
-    layout->addSpacing(chkDisplayReminders->sizeHint().height() / 2);
+    layout->addSpacing(chkDisplayReminders->sizeHint().height());
     layout->addWidget(grpReminderInfo);
     layout->addWidget(GroupBox1);
     layout->addWidget(chkStrikeout);
@@ -359,10 +357,9 @@ QWidget *TfrmOptions::CreateGeneralPage()
 
 void TfrmOptions::FillSpellingLanguages(const QStringList &languages)
 {
-    const int row = cboSpellCheck->currentIndex();
     cboSpellCheck->clear();
     cboSpellCheck->addItems(languages);
-    cboSpellCheck->setCurrentIndex(std::min(row, int(languages.size()) - 1));
+    cboSpellCheck->setCurrentIndex(std::min(m_main.SpellCheckerLanguage, int(languages.size()) - 1));
     const bool available = !languages.isEmpty();
     for (QWidget *control : std::initializer_list<QWidget *> { chkSpellCheckSave, lblSpellCheck, cboSpellCheck })
         control->setEnabled(available);
@@ -393,7 +390,6 @@ void TfrmOptions::FormCreate()
 
         FillSpellingLanguages({});
         chkSpellCheckSave->setChecked(m_main.CheckSpellingOnSave);
-        cboSpellCheck->setCurrentIndex(m_main.SpellCheckerLanguage);
         (m_main.DefaultSaveSetting == 1 ? radSaveTab : radSaveAll)->setChecked(true);
         (m_main.DefaultPrintSetting == 1 ? radPrintTab : radPrintAll)->setChecked(true);
 
@@ -563,9 +559,10 @@ bool TfrmOptions::eventFilter(QObject *watched, QEvent *event)
 
 void TfrmOptions::PlaceDisplayRemindersOnGroup()
 {
+    // The box is the group's title: where this style draws the titles of
+    // group boxes, just above their frame.
     chkDisplayReminders->adjustSize();
-    chkDisplayReminders->move(
-        grpReminderInfo->x() + 8, grpReminderInfo->y() - chkDisplayReminders->height() / 2);
+    chkDisplayReminders->move(grpReminderInfo->x(), grpReminderInfo->y() - chkDisplayReminders->height());
 }
 
 void TfrmOptions::HelpClick()
