@@ -267,7 +267,7 @@ private slots:
         QTest::newRow("Tools") << QStringLiteral("&Tools")
                                << QStringList{QStringLiteral("&Check Spelling"), QStringLiteral("&Font..."),
                                               QStringLiteral("F&ind"), QStringLiteral("-"),
-                                              QStringLiteral("Options"), QStringLiteral("-"),
+                                              QStringLiteral("&Options"), QStringLiteral("-"),
                                               QStringLiteral("Check for Updates &Now")};
         QTest::newRow("Help") << QStringLiteral("&Help")
                               << QStringList{QStringLiteral("&Help"), QStringLiteral("&About Tamsel..."),

@@ -682,14 +682,19 @@ private slots:
     {
         QTest::addColumn<int>("answer");
         QTest::addColumn<bool>("otherFolderChosen");
-        QTest::newRow("default folder for this run") << mrYes << false;
-        QTest::newRow("another folder chosen during the run") << mrYes << true;
-        QTest::newRow("quit") << mrNo << false;
+        QTest::addColumn<bool>("alternateInUse");
+        QTest::newRow("default folder for this run") << mrYes << false << false;
+        QTest::newRow("another folder chosen during the run") << mrYes << true << false;
+        QTest::newRow("quit") << mrNo << false << false;
+        QTest::newRow("alternate: default folder for this run") << mrYes << false << true;
+        QTest::newRow("alternate: another folder chosen during the run") << mrYes << true << true;
+        QTest::newRow("alternate: quit") << mrNo << false << true;
     }
     void missingStorageFolderIsAskedAbout()
     {
         QFETCH(int, answer);
         QFETCH(bool, otherFolderChosen);
+        QFETCH(bool, alternateInUse);
         TestHome home;
         const QString unplugged = home.path() + QStringLiteral("/unplugged/");
         const QString unpluggedAlternate = home.path() + QStringLiteral("/unplugged-too");
@@ -697,7 +702,7 @@ private slots:
             TRegistry registry = openSettings();
             registry.WriteString(QStringLiteral("TamselLocation"), unplugged);
             registry.WriteString(QStringLiteral("AlternateLocation"), unpluggedAlternate);
-            registry.WriteBool(QStringLiteral("UseAlternateLocation"), true);
+            registry.WriteBool(QStringLiteral("UseAlternateLocation"), alternateInUse);
         }
 
         MessageDlgSeam::setNextAnswers({answer});
@@ -705,8 +710,10 @@ private slots:
         startWindow(w);
         const QList<MessageDlgSeam::TAskedDialog> asked = MessageDlgSeam::takeAskedDialogs();
         QCOMPARE(asked.size(), 1);
+        // The folder asked about is the one the entries are kept in.
+        const QString missing = alternateInUse ? unpluggedAlternate + QLatin1Char('/') : unplugged;
         QVERIFY2(asked[0].message.contains(QStringLiteral("cannot find the folder that holds your entries:\r\n\r\n")
-                                           + unplugged),
+                                           + missing),
                  qPrintable(asked[0].message));
         QVERIFY2(asked[0].message.contains(home.dataFolder() + QStringLiteral("/ for this run only")),
                  qPrintable(asked[0].message));
@@ -728,10 +735,11 @@ private slots:
             w.Exit1Click();
         }
         QVERIFY(!QFileInfo::exists(unplugged));
+        QVERIFY(!QFileInfo::exists(unpluggedAlternate));
         const Snapshot stored = settingsSnapshot(home);
         QCOMPARE(stored.value(QStringLiteral("TamselLocation")), string(otherFolderChosen ? chosen : unplugged));
         QCOMPARE(stored.value(QStringLiteral("AlternateLocation")), string(unpluggedAlternate));
-        QCOMPARE(stored.value(QStringLiteral("UseAlternateLocation")), integer(1));
+        QCOMPARE(stored.value(QStringLiteral("UseAlternateLocation")), integer(alternateInUse ? 1 : 0));
     }
 
     void fontStyleCodes_data()
