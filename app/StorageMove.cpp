@@ -96,11 +96,22 @@ bool TfrmMain::MoveStorage(const QString &folder, const std::function<void()> &m
 
     if (!openThere) {
         // The whole document goes to the new folder; the old store stays as it is.
-        const QString previous = std::exchange(StoreFilePath, targetStore);
-        if (!Entries->Store()) {
-            StoreFilePath = previous;
+        try {
+            const QByteArray key = StorePassPhrase.isEmpty() ? StoreFile::PassPhraseBytes(PassPhrase) : StorePassPhrase;
+            StoreFile::SaveStore(targetStore, key, xmlNotes);
+        } catch (const ETamselError &error) {
+            LogError({ QStringLiteral("Main"), QStringLiteral("MoveStorage"), error.message() });
+            MessageDlg(QStringLiteral("Your entries were NOT moved: Tamsel could not write them to %1.\r\n\r\n"
+                                      "Reason: %2\r\n\r\n"
+                                      "They stay in %3, and Tamsel goes on keeping them there.")
+                           .arg(targetStore, error.message(), StoreFilePath),
+                TMsgDlgType::Error, mbOK);
             return false;
         }
+        StoreFilePath = targetStore;
+        // Changes an earlier store could not take are in the new store now.
+        if (Entries->Unstored())
+            Entries->Store();
         MissingAlternateLocation = false;
         moved();
         return true;

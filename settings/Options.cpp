@@ -581,8 +581,8 @@ QString TfrmOptions::OpenFileName(const QString &title, const QString &filter, c
     if (std::optional<QString> answer = std::exchange(seams().openFileName, std::nullopt))
         return *answer;
     QFileDialog dialog(this, title, QString(), filter);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setOption(QFileDialog::ReadOnly, false);
+    // Only the folder must exist: a new storage folder has no file to pick yet.
+    dialog.setFileMode(QFileDialog::AnyFile);
     dialog.selectFile(fileName);
     return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
                                                                                    : QString();

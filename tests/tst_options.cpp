@@ -971,7 +971,7 @@ private slots:
         });
         const QStringList told = MessageDlgSeam::takeAskedMessages();
         QCOMPARE(told.size(), 1);
-        QVERIFY2(told.first().contains(QStringLiteral("NOT saved")), qPrintable(told.first()));
+        QVERIFY2(told.first().contains(QStringLiteral("NOT moved")), qPrintable(told.first()));
         QVERIFY(!w.UseAlternateLocation);
         QCOMPARE(w.StoreFilePath, f.home.storeFile());
         QVERIFY(!w.AutoStartWithWindows);
