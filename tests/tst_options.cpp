@@ -11,6 +11,7 @@
 #include "settings/Options.h"
 #include "settings/WindowsColor.h"
 #include "store/StoreFile.h"
+#include "tests/AccessKeys.h"
 #include "tests/EditorFixture.h"
 
 #include <QCheckBox>
@@ -301,6 +302,35 @@ private slots:
         QCOMPARE(edit->text(), field);
         QCOMPARE(options.lblMinute->text(), label);
         QCOMPARE(options.updAutoSave->Position(), field.toInt());
+    }
+
+    // Only the page in view takes its access keys: on each page every key
+    // leads to one place, the tabs and the buttons below included.
+    void accessKeysPerPage()
+    {
+        TOptionsWindow f;
+        TfrmOptions options(f.w());
+        options.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&options));
+        for (int page = 0; page < options.pgcOptions->count(); ++page) {
+            options.pgcOptions->setCurrentIndex(page);
+            QMap<QChar, QStringList> keys;
+            const auto add = [&keys](const QString &caption) {
+                if (const QChar key = AccessKeys::keyOf(caption); !key.isNull())
+                    keys[key].append(caption);
+            };
+            for (QAbstractButton *button : options.findChildren<QAbstractButton *>())
+                if (button->isVisibleTo(&options))
+                    add(button->text());
+            for (QLabel *label : options.findChildren<QLabel *>())
+                if (label->isVisibleTo(&options) && label->buddy())
+                    add(label->text());
+            for (int tab = 0; tab < options.pgcOptions->count(); ++tab)
+                add(options.pgcOptions->tabText(tab));
+            for (auto key = keys.cbegin(); key != keys.cend(); ++key)
+                QVERIFY2(key.value().size() == 1, qPrintable(key.value().join(QStringLiteral(", "))));
+            QVERIFY(keys.size() >= 6);
+        }
     }
 
     void zeroMinutesUnticksAutoSave()
