@@ -3,7 +3,6 @@
 #include "diagnostics/MessageDlg.h"
 #include "settings/HSLColorPicker.h"
 
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPainter>
