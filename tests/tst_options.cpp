@@ -829,6 +829,80 @@ private slots:
         QCOMPARE(shownTitles(next), QStringList({ "added after the move", "first note", "first task" }));
     }
 
+    // Changes the old folder could no longer take go to the new folder with
+    // the rest.
+    void moveTakesChangesThatWereNotStored()
+    {
+        TOptionsWindow f;
+        TfrmMain &w = f.w();
+        w.StoreFilePath = f.home.path() + QStringLiteral("/unplugged/brindo.dat");
+        w.actNewNote->trigger();
+        f.typeTitle(QStringLiteral("written nowhere yet"));
+        MessageDlgSeam::setNextAnswers({ mrOk });
+        w.actSaveNote->trigger();
+        QVERIFY(MessageDlgSeam::takeAskedMessages().first().contains(QStringLiteral("NOT saved")));
+        QVERIFY(w.Entries->Unstored());
+
+        const QString target = f.folder(QStringLiteral("rescue"));
+        f.runOptions([&](TfrmOptions &o) {
+            o.pgcOptions->setCurrentIndex(2);
+            click(o.chkUseAlternateLocation);
+            replaceText(o.edtBrindoLocation, target);
+            click(o.btnOK);
+            return o.result();
+        });
+        QCOMPARE(storedTitles(target + QStringLiteral("/brindo.dat"), w.PassPhrase),
+            QStringList({ "first note", "first task", "written nowhere yet" }));
+        QVERIFY(!w.Entries->Unstored());
+    }
+
+    // Opening the entries of another folder first offers to save the entry
+    // being edited, into the entries it belongs to.
+    void openingAnotherStoreSavesTheEditorFirst_data()
+    {
+        QTest::addColumn<int>("saveAnswer");
+        QTest::addColumn<QStringList>("oldStoreAfter");
+        QTest::addColumn<bool>("opened");
+        const QStringList saved { "first note, edited", "first task" };
+        const QStringList unchanged { "first note", "first task" };
+        QTest::newRow("save") << mrYes << saved << true;
+        QTest::newRow("discard") << mrNo << unchanged << true;
+        QTest::newRow("cancel") << mrCancel << unchanged << false;
+    }
+    void openingAnotherStoreSavesTheEditorFirst()
+    {
+        QFETCH(int, saveAnswer);
+        QFETCH(QStringList, oldStoreAfter);
+        QFETCH(bool, opened);
+        TOptionsWindow f;
+        TfrmMain &w = f.w();
+        const QString oldStore = w.StoreFilePath;
+        w.lsvNotes->setCurrentIndex(w.NotesModel->index(0, 0));
+        w.lsvNotesDblClick(w.lsvNotes);
+        f.typeTitle(QStringLiteral("first note, edited"));
+        QVERIFY(w.actSaveNote->isEnabled());
+        const QString target = f.folder(QStringLiteral("shared"));
+        writeStore(target, entries(note("their note")), w.PassPhrase);
+
+        MessageDlgSeam::setNextAnswers({ mrYes, saveAnswer });
+        f.runOptions([&](TfrmOptions &o) {
+            o.pgcOptions->setCurrentIndex(2);
+            click(o.chkUseAlternateLocation);
+            replaceText(o.edtBrindoLocation, target);
+            click(o.btnOK);
+            return o.result();
+        });
+        const QStringList asked = MessageDlgSeam::takeAskedMessages();
+        QCOMPARE(asked.size(), 2);
+        QCOMPARE(asked[1], QStringLiteral("Save changes to the current entry?"));
+        QCOMPARE(storedTitles(oldStore, w.PassPhrase), oldStoreAfter);
+        QCOMPARE(w.UseAlternateLocation, opened);
+        const QStringList expected = opened ? QStringList { "their note" } : QStringList { "first note", "first task" };
+        QCOMPARE(shownTitles(w), expected);
+        // Cancel keeps the edit in the editor, still to be saved.
+        QCOMPARE(w.actSaveNote->isEnabled(), !opened);
+    }
+
     // A folder that holds a store already: the user is asked, and nothing is
     // overwritten or lost whatever the answer.
     void moveIntoAFolderWithAStore_data()
