@@ -672,6 +672,33 @@ private slots:
         QCOMPARE(shown, title);
     }
 
+    // The keyboard picks as the mouse does, and the selected swatch follows.
+    void pickerKeys_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("shift");
+        QTest::addColumn<QString>("hint");
+        QTest::newRow("right: hue up") << int(Qt::Key_Right) << false << "H: 101 S: 100 L: 100";
+        QTest::newRow("shift right: ten") << int(Qt::Key_Right) << true << "H: 110 S: 100 L: 100";
+        QTest::newRow("left: hue down") << int(Qt::Key_Left) << false << "H: 99 S: 100 L: 100";
+        QTest::newRow("up: more saturated") << int(Qt::Key_Up) << false << "H: 100 S: 101 L: 100";
+        QTest::newRow("down: less saturated") << int(Qt::Key_Down) << false << "H: 100 S: 99 L: 100";
+        QTest::newRow("page up: lighter") << int(Qt::Key_PageUp) << false << "H: 100 S: 100 L: 101";
+        QTest::newRow("page down: darker") << int(Qt::Key_PageDown) << true << "H: 100 S: 100 L: 90";
+    }
+    void pickerKeys()
+    {
+        QFETCH(int, key);
+        QFETCH(bool, shift);
+        QFETCH(QString, hint);
+        TfrmColorPicker picker;
+        picker.SetCurrentColor(QColor::fromHsl(100, 100, 100));
+        QTest::keyClick(picker.hsColor, Qt::Key(key), shift ? Qt::ShiftModifier : Qt::NoModifier);
+        QCOMPARE(picker.hsColor->FormatHint(QStringLiteral("H: %h S: %hslS L: %l")), hint);
+        QCOMPARE(picker.shpSelected->color(), picker.SelectedColor());
+        QCOMPARE(picker.shpCurrent->color().rgb(), QColor::fromHsl(100, 100, 100).rgb());
+    }
+
     void pickerHints()
     {
         THSLColorPicker picker;
