@@ -23,12 +23,9 @@ QList<std::optional<QString>> &queuedAnswers()
 }
 
 const QString storeName = QStringLiteral("brindo.dat");
-} // namespace
 
-void StorePassPhraseSeam::setNextAnswers(const QList<std::optional<QString>> &answers) { queuedAnswers() = answers; }
-
-bool StorePassPhraseSeam::hasPendingAnswers() { return !queuedAnswers().isEmpty(); }
-
+// The passphrase of a store that the known one does not open; nothing when
+// the user cancels.
 std::optional<QString> AskStorePassPhrase(const QString &storePath, bool retry)
 {
     if (!queuedAnswers().isEmpty())
@@ -43,6 +40,11 @@ std::optional<QString> AskStorePassPhrase(const QString &storePath, bool retry)
         return std::nullopt;
     return dialog.textValue();
 }
+} // namespace
+
+void StorePassPhraseSeam::setNextAnswers(const QList<std::optional<QString>> &answers) { queuedAnswers() = answers; }
+
+bool StorePassPhraseSeam::hasPendingAnswers() { return !queuedAnswers().isEmpty(); }
 
 QString TfrmMain::StorageFolder() const
 {

@@ -4,12 +4,10 @@
 #include <QString>
 #include <optional>
 
-// Asks for the passphrase of a store that the known passphrase does not
-// open; nothing when the user cancels.
-std::optional<QString> AskStorePassPhrase(const QString &storePath, bool retry);
-
-// Test seam: while answers are queued, AskStorePassPhrase shows nothing and
-// returns the next one (nothing: the user cancelled).
+// Test seam for the question a move asks when the known passphrase does not
+// open the entries found in the new folder: while answers are queued, no
+// dialog is shown and the next answer is taken as typed (nothing: the user
+// cancelled).
 namespace StorePassPhraseSeam {
 void setNextAnswers(const QList<std::optional<QString>> &answers);
 bool hasPendingAnswers();

@@ -30,7 +30,6 @@ int position(int value, int extent, int maximum)
 THSLColorPicker::THSLColorPicker(QWidget *parent) : QWidget(parent)
 {
     setFocusPolicy(Qt::StrongFocus);
-    setMouseTracking(false);
 }
 
 void THSLColorPicker::SetSelectedColor(const QColor &color)

@@ -12,7 +12,6 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QTabWidget;
-class QToolButton;
 class TColorSwatch;
 class TfrmMain;
 
