@@ -7,6 +7,8 @@
 #include <QStyle>
 #include <QStyleOptionFocusRect>
 #include <QToolTip>
+#include <algorithm>
+#include <utility>
 
 namespace {
 constexpr int barWidth = 18;
