@@ -95,7 +95,6 @@ void TfrmMain::FormCreate(const QStringList &arguments, TStoreOpening opening)
             if (!arguments.isEmpty() || StartMinimized)
                 setWindowState(windowState() | Qt::WindowMinimized);
             AddTrayIcon();
-            StoreFilePath = TamselLocation + QStringLiteral("brindo.dat");
             StoreFilePath = StorageFolder() + QStringLiteral("brindo.dat");
             RemoveStaleStoreFiles();
             if (!QFileInfo::exists(StoreFilePath)) {
