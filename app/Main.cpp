@@ -15,6 +15,7 @@
 #include "store/EntryDocument.h"
 #include "store/LocaleFormat.h"
 #include "store/StoreFile.h"
+#include "updates/UpdateCommands.h"
 
 #include <QAction>
 #include <QApplication>
@@ -56,6 +57,7 @@ TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent)
     ConnectEditorEvents();
     ConnectSearchEvents();
     ConnectAttachmentEvents();
+    ConnectUpdateCommands(*this);
     connect(qApp, &QGuiApplication::commitDataRequest, this,
             [this](QSessionManager &manager) { WMQueryEndSession(manager); });
 }
@@ -72,6 +74,7 @@ void TfrmMain::FormCreate(const QStringList &arguments, TStoreOpening opening)
     QApplication::setOverrideCursor(Qt::WaitCursor);
     Starting = true;
     Printing = false;
+    ShowSplash();
     try {
         MailFooter = QStringLiteral("\r\n\r\n") + QString(50, QLatin1Char('_'))
                      + QStringLiteral("\r\nThis message sent via Tamsel ")
@@ -181,6 +184,7 @@ void TfrmMain::EndStartUp()
     EnableUserControls();
     if (BringToFrontAfterStart)
         setWindowState(windowState() & ~Qt::WindowMinimized);
+    CloseSplash();
     Starting = false;
     QApplication::restoreOverrideCursor();
 }

@@ -41,6 +41,7 @@ struct TOpenedEntries;
 class TListViewEx;
 class TRichEditURL;
 class TUnreadableReminders;
+class TfrmSplash;
 struct TRowLook;
 
 enum class TEditorKind { None, Note, Task };
@@ -385,6 +386,14 @@ public:
     // False when the move failed (the user has been told); true also when the
     // user chose to keep the store where it is.
     bool MoveStorage(const QString &folder, const std::function<void()> &moved);
+    // Update check, about box and help.
+    void CheckforUpdatesNow1Click();
+    void mnuAboutClick();
+    void actHelpExecute();
+    // The about box, shown as the splash while start-up runs.
+    void ShowSplash();
+    void CloseSplash();
+    TfrmSplash *frmSplash = nullptr;
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -12,6 +12,7 @@
 #include "settings/RegistryKeys.h"
 #include "app/SettingsTable.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 namespace {
@@ -127,6 +128,10 @@ void TfrmMain::GetPositions()
             setting.load(*this, *value);
     }
     registry.CloseKey();
+    if (CheckForUpdatesOnStartup) {
+        CheckforUpdatesNow1Click();
+        QCoreApplication::processEvents();
+    }
 }
 
 void TfrmMain::SetPositions()

@@ -7,7 +7,7 @@ mode=${1:-run}
 
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev libgl-dev
   libpugixml-dev libenchant-2-dev hunspell-en-us hunspell-en-gb
   libbenchmark-dev xvfb xauth xdotool x11-utils trayer poppler-utils xdg-utils desktop-file-utils
 )

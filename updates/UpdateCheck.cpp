@@ -1,0 +1,273 @@
+#include "updates/UpdateCheck.h"
+
+#include "diagnostics/ErrorReport.h"
+#include "diagnostics/Exception.h"
+#include "diagnostics/MessageDlg.h"
+#include "output/SendEMailMessage.h"
+#include "platform/Paths.h"
+#include "platform/UrlOpener.h"
+#include "store/XmlDocument.h"
+#include "updates/UpdateServer.h"
+#include "updates/VerInfo.h"
+#include "updates/VersionCheck.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QProgressDialog>
+#include <QStandardPaths>
+#include <QUrl>
+
+namespace {
+const QString crlf = QStringLiteral("\r\n");
+
+void report(const char *unit, const char *method, const QString &message)
+{
+    ReportError({QLatin1String(unit), QLatin1String(method), message});
+}
+
+// The busy pointer of a check the user started.
+class TBusyPointer
+{
+public:
+    explicit TBusyPointer(bool shown) : m_shown(shown)
+    {
+        if (m_shown)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    ~TBusyPointer()
+    {
+        if (m_shown)
+            QApplication::restoreOverrideCursor();
+    }
+    TBusyPointer(const TBusyPointer &) = delete;
+    TBusyPointer &operator=(const TBusyPointer &) = delete;
+
+private:
+    bool m_shown;
+};
+
+// Reads the downloaded update information and deletes the file, so that it is
+// never left behind, whatever the document holds.
+TXMLTamselType takeVersionInfo(const QString &path)
+{
+    TXmlDocument document;
+    std::optional<ETamselError> unreadable;
+    try {
+        document.LoadFromFile(path);
+    } catch (const ETamselError &error) {
+        unreadable = error;
+    }
+    QFile file(path);
+    if (!file.remove())
+        throw ETamselError(QStringLiteral("%1 could not be deleted: %2").arg(path, file.errorString()));
+    if (unreadable)
+        throw *unreadable;
+    return TXMLVerInfoType::Tamsel(document);
+}
+
+// The save dialog's folder: the program's folder is no place for downloads on
+// this system, so the user's download folder is offered.
+QString downloadFolder()
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    return folder.isEmpty() ? QDir::homePath() : folder;
+}
+
+void offerInstaller(const TUpdateServer &server, const TXMLTamselType &listed, QWidget *owner)
+{
+    const QString fileName = listed.InstallerName();
+    QCoreApplication::processEvents();
+    const std::optional<QString> path = ChooseInstallerPath(downloadFolder(), fileName, owner);
+    if (!path)
+        return;
+    switch (UpdateCheck::Download_HTM(server, server.InstallerUrl(fileName), *path, owner)) {
+    case UpdateCheck::TDownloadResult::Downloaded:
+        MessageDlg(QStringLiteral("Please exit Tamsel and run the installation.  The file ") + crlf
+                       + QStringLiteral("can be found in the following location:") + crlf + crlf
+                       + QDir::toNativeSeparators(*path),
+                   TMsgDlgType::Information, mbOK);
+        break;
+    case UpdateCheck::TDownloadResult::Failed:
+        if (MessageDlg(QStringLiteral("The file was unable to be downloaded.  Would you like to go to the") + crlf
+                           + QStringLiteral("Kestrine site and download it yourself?"),
+                       TMsgDlgType::Confirmation, mbYes | mbNo)
+            == mrYes)
+            UpdateCheck::LaunchWebsite(server.ProductPageUrl().toString());
+        break;
+    case UpdateCheck::TDownloadResult::Stopped:
+        break;
+    }
+}
+
+// What the check says when it fails unexpectedly. Returns false when the user
+// asked not to check at start-up any more.
+bool reportCheckFailure(const QString &reason, bool starting)
+{
+    LogError({QStringLiteral("Main"), QStringLiteral("CheckforUpdatesNow1Click"), reason});
+    QString message = QStringLiteral("An error occurred when attempting to check for a more recent version.");
+    if (!starting) {
+        MessageDlg(message + crlf + crlf + reason, TMsgDlgType::Warning, mbOK);
+        return true;
+    }
+    message += crlf + QStringLiteral("Do you want to continue to check on startup?");
+    if (MessageDlg(message, TMsgDlgType::Warning, mbYes | mbNo) != mrYes)
+        return false;
+    message += crlf + QStringLiteral("Would you like to report the error via e-mail?");
+    if (MessageDlg(message, TMsgDlgType::Warning, mbYes | mbNo) == mrYes) {
+        const QString br = QStringLiteral("%0D%0A");
+        const QString tab = QStringLiteral("%09");
+        SendEMailMessage(FeedbackAddress, QStringLiteral("Tamsel Error Submission"),
+                         QStringLiteral("Procedure:") + tab + QStringLiteral("mnuCheckforUpdatesClick") + br
+                             + QStringLiteral("Error Message:") + tab
+                             + QString::fromLatin1(QUrl::toPercentEncoding(reason)) + br
+                             + QStringLiteral("Version No.:") + tab + VersionCheck::ProgramVersion() + br + br
+                             + QStringLiteral("Please provide additional details as to what you were doing")
+                             + QStringLiteral(" that might assist in resolving this issue."));
+    }
+    return true;
+}
+} // namespace
+
+QString UpdateCheck::VersionInfoPath()
+{
+    return Paths::dataFolder() + QStringLiteral("/verinfo.xml");
+}
+
+bool UpdateCheck::Run(const TUpdateServer &server, bool starting, QWidget *owner)
+{
+    const TBusyPointer busy(!starting);
+    const QString path = VersionInfoPath();
+    try {
+        if (Download_HTM(server, server.VersionInfoUrl(), path) != TDownloadResult::Downloaded)
+            return true;
+        if (!QFileInfo::exists(path)) {
+            MessageDlg(QStringLiteral("Unable to access the version information for Tamsel.  Please ") + crlf
+                           + QStringLiteral("be sure an Internet connection exists."),
+                       TMsgDlgType::Warning, mbOK);
+            return true;
+        }
+        const TXMLTamselType listed = takeVersionInfo(path);
+        if (NewerVersionExists(listed.CurrVersion)) {
+            const QString question = QStringLiteral("A newer version of Tamsel is available.") + crlf + crlf
+                                     + QStringLiteral("     Version: \t") + listed.CurrVersion + crlf
+                                     + QStringLiteral("     File Size: \t") + listed.Size + crlf
+                                     + QStringLiteral("     File Date: \t") + listed.DateText() + crlf + crlf
+                                     + QStringLiteral("Would you like to download it now?");
+            if (MessageDlg(question, TMsgDlgType::Confirmation, mbYes | mbNo) == mrYes)
+                offerInstaller(server, listed, owner);
+        } else if (!starting) {
+            MessageDlg(QStringLiteral("This is the most recent version of Tamsel."), TMsgDlgType::Information, mbOK);
+        }
+        return true;
+    } catch (const std::exception &error) {
+        QFile::remove(path);
+        const auto *own = dynamic_cast<const ETamselError *>(&error);
+        return reportCheckFailure(own ? own->message() : QString::fromLocal8Bit(error.what()), starting);
+    }
+}
+
+UpdateCheck::TDownloadResult UpdateCheck::Download_HTM(const TUpdateServer &server, const QUrl &url,
+                                                       const QString &path, QWidget *progressOwner)
+{
+    if (!InternetConnectionExists(server))
+        return TDownloadResult::Failed;
+    try {
+        if (!progressOwner)
+            server.Download(url, path);
+        else {
+            QProgressDialog progress(QStringLiteral("Downloading %1...").arg(url.fileName()),
+                                     QStringLiteral("Cancel"), 0, 0, progressOwner);
+            progress.setWindowTitle(QStringLiteral("Tamsel"));
+            progress.setWindowModality(Qt::WindowModal);
+            progress.setMinimumDuration(0);
+            progress.setAutoReset(false);
+            progress.setValue(0);
+            // Whole kilobytes keep the bar within the range of an int.
+            const auto shown = [&progress](qint64 received, qint64 total) {
+                if (total > 0)
+                    progress.setMaximum(int(total / 1024) + 1);
+                progress.setValue(int(received / 1024));
+                return !progress.wasCanceled();
+            };
+            if (server.Download(url, path, shown) == TUpdateServer::TDownload::Stopped)
+                return TDownloadResult::Stopped;
+        }
+        return TDownloadResult::Downloaded;
+    } catch (const ETamselError &error) {
+        report("Options", "Download_HTM", error.message());
+        return TDownloadResult::Failed;
+    }
+}
+
+bool UpdateCheck::InternetConnectionExists(const TUpdateServer &server)
+{
+    try {
+        if (server.Answers())
+            return true;
+        MessageDlg(QStringLiteral("The update information for Tamsel is currently unavailable.  Make") + crlf
+                       + QStringLiteral("sure you have an active Internet connection before checking for updates."),
+                   TMsgDlgType::Information, mbOK);
+    } catch (const ETamselError &error) {
+        report("Options", "Download_HTM", error.message());
+    }
+    return false;
+}
+
+bool UpdateCheck::NewerVersionExists(const QString &listed)
+{
+    try {
+        return VersionCheck::IsNewer(listed, VersionCheck::ProgramVersion());
+    } catch (const ETamselError &error) {
+        report("Main", "NewerVersionExists", error.message());
+        return false;
+    }
+}
+
+void UpdateCheck::LaunchWebsite(const QString &url)
+{
+    try {
+        if (TUrlOpener::current().open(QUrl(url)))
+            return;
+        QApplication::beep();
+        MessageDlg(QStringLiteral("No web browser could be started to open %1.").arg(url), TMsgDlgType::Custom, mbOK);
+    } catch (const ETamselError &error) {
+        report("Main", "LaunchWebsite", error.message());
+    }
+}
+
+namespace {
+QList<std::optional<QString>> &queuedPaths()
+{
+    static QList<std::optional<QString>> paths;
+    return paths;
+}
+QStringList &proposedPaths()
+{
+    static QStringList paths;
+    return paths;
+}
+} // namespace
+
+std::optional<QString> ChooseInstallerPath(const QString &folder, const QString &fileName, QWidget *parent)
+{
+    const QString proposal = QDir(folder).filePath(fileName);
+    if (!queuedPaths().isEmpty()) {
+        proposedPaths().append(proposal);
+        return queuedPaths().takeFirst();
+    }
+    const QString executables = QStringLiteral("Executable Files (*.exe)");
+    const QString everything = QStringLiteral("All Files (*)");
+    QString filter = fileName.endsWith(QLatin1String(".exe"), Qt::CaseInsensitive) ? executables : everything;
+    const QString chosen = QFileDialog::getSaveFileName(parent, QStringLiteral("Save As"), proposal,
+                                                        executables + QStringLiteral(";;") + everything, &filter);
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return chosen;
+}
+
+void InstallerPathSeam::setNextChoices(const QList<std::optional<QString>> &choices) { queuedPaths() = choices; }
+
+QStringList InstallerPathSeam::takeProposals() { return std::exchange(proposedPaths(), {}); }

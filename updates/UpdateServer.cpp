@@ -1,0 +1,148 @@
+#include "updates/UpdateServer.h"
+
+#include "diagnostics/Exception.h"
+#include "settings/Registry.h"
+#include "settings/RegistryKeys.h"
+
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QSaveFile>
+#include <QTcpSocket>
+#include <QTimer>
+#include <memory>
+
+namespace {
+// A download that stalls this long without a byte is given up.
+constexpr int stallLimit = 30000; // ms
+} // namespace
+
+QString TUpdateServer::ConfiguredHost()
+{
+    try {
+        TRegistry registry;
+        if (registry.OpenKey(RegistryKeys::settings(), false) && registry.ValueExists(QStringLiteral("UpdateHost"))) {
+            const QString host = registry.ReadString(QStringLiteral("UpdateHost")).trimmed();
+            if (!host.isEmpty())
+                return host;
+        }
+    } catch (const ETamselError &) {
+        // An unreadable setting leaves the maker's host, as an absent one does.
+    }
+    return QLatin1String(makersHost);
+}
+
+TUpdateServer::TUpdateServer(const QString &host)
+{
+    const QUrl parsed(QStringLiteral("http://") + host);
+    m_hostName = parsed.host();
+    m_port = parsed.port(80);
+    if (m_hostName.isEmpty())
+        m_hostName = QLatin1String(makersHost);
+}
+
+QUrl TUpdateServer::urlOf(const QString &path) const
+{
+    QUrl url;
+    url.setScheme(QStringLiteral("http"));
+    url.setHost(m_hostName);
+    if (m_port != 80)
+        url.setPort(m_port);
+    url.setPath(path);
+    return url;
+}
+
+QUrl TUpdateServer::VersionInfoUrl() const { return urlOf(QStringLiteral("/products/verinfo.xml")); }
+
+QUrl TUpdateServer::InstallerUrl(const QString &fileName) const
+{
+    return urlOf(QStringLiteral("/downloads/") + fileName);
+}
+
+QUrl TUpdateServer::ProductPageUrl() const { return urlOf(QStringLiteral("/products/tamsel.htm")); }
+
+bool TUpdateServer::Answers(int limitMs) const
+{
+    QTcpSocket socket;
+    QEventLoop loop;
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QObject::connect(&socket, &QTcpSocket::connected, &loop, &QEventLoop::quit);
+    QObject::connect(&socket, &QTcpSocket::errorOccurred, &loop, &QEventLoop::quit);
+    limit.start(limitMs);
+    socket.connectToHost(m_hostName, static_cast<quint16>(m_port));
+    // The loop runs unless the attempt has already ended (a refused
+    // connection to this machine can end at once).
+    if (socket.state() != QAbstractSocket::ConnectedState && socket.error() == QAbstractSocket::UnknownSocketError)
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    if (socket.error() == QAbstractSocket::HostNotFoundError)
+        throw ETamselError(QStringLiteral("The host %1 could not be found: %2").arg(m_hostName, socket.errorString()));
+    const bool answered = socket.state() == QAbstractSocket::ConnectedState;
+    socket.abort();
+    return answered;
+}
+
+TUpdateServer::TDownload TUpdateServer::Download(const QUrl &url, const QString &path, const TProgress &progress) const
+{
+    const bool replacing = QFileInfo::exists(path);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw ETamselError(QStringLiteral("%1 could not be written: %2").arg(path, file.errorString()));
+    // A replaced file keeps its permissions; a new one is the user's alone.
+    if (!replacing)
+        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+
+    QNetworkAccessManager network;
+    QNetworkRequest request(url);
+    request.setTransferTimeout(stallLimit);
+    const std::unique_ptr<QNetworkReply> reply(network.get(request));
+    QString writeFault;
+    bool stopped = false;
+    QObject::connect(reply.get(), &QNetworkReply::readyRead, reply.get(), [&] {
+        const QByteArray bytes = reply->readAll();
+        if (writeFault.isEmpty() && file.write(bytes) != bytes.size()) {
+            writeFault = file.errorString();
+            reply->abort();
+        }
+    });
+    QObject::connect(reply.get(), &QNetworkReply::downloadProgress, reply.get(), [&](qint64 received, qint64 total) {
+        if (progress && !stopped && !progress(received, total)) {
+            stopped = true;
+            reply->abort();
+        }
+    });
+    if (!reply->isFinished()) {
+        QEventLoop loop;
+        QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+
+    const auto fail = [&](const QString &reason) -> TDownload {
+        file.cancelWriting();
+        throw ETamselError(QStringLiteral("%1 could not be downloaded: %2").arg(url.toString(), reason));
+    };
+    if (stopped) {
+        file.cancelWriting();
+        return TDownload::Stopped;
+    }
+    if (!writeFault.isEmpty())
+        return fail(QStringLiteral("%1 could not be written: %2").arg(path, writeFault));
+    if (reply->error() != QNetworkReply::NoError)
+        return fail(reply->errorString());
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (status != 200)
+        return fail(QStringLiteral("the server answered %1 %2.")
+                        .arg(status)
+                        .arg(reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString()));
+    // A connection that ends early without an error still leaves the body short.
+    const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
+    if (announced.isValid() && announced.toLongLong() != file.size())
+        return fail(QStringLiteral("the connection ended after %1 of %2 bytes.")
+                        .arg(file.size())
+                        .arg(announced.toLongLong()));
+    if (!file.commit())
+        throw ETamselError(QStringLiteral("%1 could not be written: %2").arg(path, file.errorString()));
+    return TDownload::Done;
+}
