@@ -17,6 +17,13 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+// The manual is compiled into this library; a static library's resources are
+// registered only when something refers to them.
+static void registerManual()
+{
+    Q_INIT_RESOURCE(help);
+}
+
 namespace {
 QPointer<TfrmHelp> &openWindow()
 {
@@ -64,6 +71,7 @@ TfrmHelp *TfrmHelp::ShowTopic(int context)
 
 TfrmHelp::TfrmHelp()
 {
+    registerManual();
     setObjectName(QStringLiteral("frmHelp"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Tamsel Help"));

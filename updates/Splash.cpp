@@ -15,6 +15,12 @@
 #include <QSvgRenderer>
 #include <cmath>
 
+// A static library's resources are registered only when something refers to them.
+static void registerPicture()
+{
+    Q_INIT_RESOURCE(about);
+}
+
 namespace {
 // The picture's size, and the splash's, at 96 pixels per inch.
 constexpr QSize pictureSize(429, 288);
@@ -30,6 +36,7 @@ void reportSplash(const char *method, const QString &message)
 // The picture drawn at the size shown, sharp on screens that scale pixels.
 QPixmap renderPicture(const QSize &size, qreal pixelRatio)
 {
+    registerPicture();
     QSvgRenderer renderer(QStringLiteral(":/about/about.svg"));
     if (!renderer.isValid())
         throw ETamselError(QStringLiteral("The about picture could not be read."));
