@@ -108,6 +108,10 @@ TfrmHelp::TfrmHelp()
     connect(btnForward, &QToolButton::clicked, txtHelp, &QTextBrowser::forward);
     auto *closing = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(closing, &QShortcut::activated, this, &QWidget::close);
+    auto *back = new QShortcut(QKeySequence::Back, this);
+    connect(back, &QShortcut::activated, txtHelp, &QTextBrowser::backward);
+    auto *forward = new QShortcut(QKeySequence::Forward, this);
+    connect(forward, &QShortcut::activated, txtHelp, &QTextBrowser::forward);
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(btnContents);
