@@ -22,9 +22,11 @@ public:
     {
         QByteArray body;
         int status = 200;
-        // When set, the connection is closed after this many bytes of the
-        // body, although the whole length was announced.
+        // When set, only this many bytes of the body are sent, although the
+        // whole length was announced; then the connection is closed, or held
+        // open without a further byte.
         int cutAfter = -1;
+        bool holdOpen = false;
     };
 
     THttpTestServer()
@@ -59,6 +61,8 @@ private:
         response += answer.cutAfter >= 0 ? answer.body.left(answer.cutAfter) : answer.body;
         socket->write(response);
         socket->flush();
+        if (answer.cutAfter >= 0 && answer.holdOpen)
+            return;
         socket->disconnectFromHost();
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
     }

@@ -18,6 +18,8 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -236,6 +238,51 @@ private slots:
         } else {
             QCOMPARE(filesIn(folder.path()), QStringList{});
         }
+    }
+
+    // The installer download shows its progress; Cancel stops it and leaves
+    // nothing behind.
+    void installerDownloadStopped()
+    {
+        m_server->setAnswer(QStringLiteral("/downloads/big.exe"), {QByteArray(100 * 1024, 'b'), 200, 40 * 1024, true});
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("big.exe"));
+        QWidget owner;
+        owner.show();
+        int shownValue = -1;
+        int shownMaximum = -1;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, &owner, [&] {
+            auto *progress = owner.findChild<QProgressDialog *>();
+            if (!progress || !progress->isVisible() || progress->value() <= 0)
+                return;
+            shownValue = progress->value();
+            shownMaximum = progress->maximum();
+            progress->findChild<QPushButton *>()->click();
+        });
+        watch.start(10);
+        const TUpdateServer server(m_server->host());
+        QCOMPARE(UpdateCheck::Download_HTM(server, server.InstallerUrl(QStringLiteral("big.exe")), path, &owner),
+                 UpdateCheck::TDownloadResult::Stopped);
+        QCOMPARE(shownValue, 40);
+        QCOMPARE(shownMaximum, 101);
+        QCOMPARE(filesIn(folder.path()), QStringList{});
+    }
+
+    void websiteThatCannotBeOpened()
+    {
+        class TRefusingOpener : public TUrlOpener
+        {
+        public:
+            TRefusingOpener() { setCurrent(this); }
+            ~TRefusingOpener() override { setCurrent(nullptr); }
+            bool open(const QUrl &) override { return false; }
+        } refusing;
+        MessageDlgSeam::setNextAnswers({mrOk});
+        UpdateCheck::LaunchWebsite(QStringLiteral("http://tamsel.example.org/products/tamsel.htm"));
+        QCOMPARE(MessageDlgSeam::takeAskedMessages(),
+                 QStringList{QStringLiteral("No web browser could be started to open "
+                                            "http://tamsel.example.org/products/tamsel.htm.")});
     }
 
     void installerNameLeavingItsFolderIsRefused()

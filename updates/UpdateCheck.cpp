@@ -19,6 +19,7 @@
 #include <QProgressDialog>
 #include <QStandardPaths>
 #include <QUrl>
+#include <memory>
 
 namespace {
 const QString crlf = QStringLiteral("\r\n");
@@ -47,6 +48,34 @@ public:
 
 private:
     bool m_shown;
+};
+
+// The progress of a download the user watches, with Cancel to stop it.
+class TProgressBar : public TDownloadProgress
+{
+public:
+    TProgressBar(const QString &fileName, QWidget *owner)
+    {
+        m_dialog = std::make_unique<QProgressDialog>(QStringLiteral("Downloading %1...").arg(fileName),
+                                                     QStringLiteral("Cancel"), 0, 0, owner);
+        m_dialog->setWindowTitle(QStringLiteral("Tamsel"));
+        m_dialog->setWindowModality(Qt::WindowModal);
+        m_dialog->setMinimumDuration(0);
+        m_dialog->setAutoReset(false);
+        m_dialog->setValue(0);
+        connect(m_dialog.get(), &QProgressDialog::canceled, this, &TDownloadProgress::StopRequested);
+    }
+
+    void Progressed(qint64 received, qint64 total) override
+    {
+        // Whole kilobytes keep the bar within the range of an int.
+        if (total > 0)
+            m_dialog->setMaximum(int(total / 1024) + 1);
+        m_dialog->setValue(int(received / 1024));
+    }
+
+private:
+    std::unique_ptr<QProgressDialog> m_dialog;
 };
 
 // Reads the downloaded update information and deletes the file, so that it is
@@ -175,26 +204,11 @@ UpdateCheck::TDownloadResult UpdateCheck::Download_HTM(const TUpdateServer &serv
     if (!InternetConnectionExists(server))
         return TDownloadResult::Failed;
     try {
-        if (!progressOwner)
-            server.Download(url, path);
-        else {
-            QProgressDialog progress(QStringLiteral("Downloading %1...").arg(url.fileName()),
-                                     QStringLiteral("Cancel"), 0, 0, progressOwner);
-            progress.setWindowTitle(QStringLiteral("Tamsel"));
-            progress.setWindowModality(Qt::WindowModal);
-            progress.setMinimumDuration(0);
-            progress.setAutoReset(false);
-            progress.setValue(0);
-            // Whole kilobytes keep the bar within the range of an int.
-            const auto shown = [&progress](qint64 received, qint64 total) {
-                if (total > 0)
-                    progress.setMaximum(int(total / 1024) + 1);
-                progress.setValue(int(received / 1024));
-                return !progress.wasCanceled();
-            };
-            if (server.Download(url, path, shown) == TUpdateServer::TDownload::Stopped)
-                return TDownloadResult::Stopped;
-        }
+        std::optional<TProgressBar> progress;
+        if (progressOwner)
+            progress.emplace(url.fileName(), progressOwner);
+        if (server.Download(url, path, progress ? &*progress : nullptr) == TUpdateServer::TDownload::Stopped)
+            return TDownloadResult::Stopped;
         return TDownloadResult::Downloaded;
     } catch (const ETamselError &error) {
         report("Options", "Download_HTM", error.message());

@@ -84,7 +84,7 @@ bool TUpdateServer::Answers(int limitMs) const
     return answered;
 }
 
-TUpdateServer::TDownload TUpdateServer::Download(const QUrl &url, const QString &path, const TProgress &progress) const
+TUpdateServer::TDownload TUpdateServer::Download(const QUrl &url, const QString &path, TDownloadProgress *progress) const
 {
     const bool replacing = QFileInfo::exists(path);
     QSaveFile file(path);
@@ -105,18 +105,30 @@ TUpdateServer::TDownload TUpdateServer::Download(const QUrl &url, const QString 
         if (writeFault.isEmpty() && file.write(bytes) != bytes.size()) {
             writeFault = file.errorString();
             reply->abort();
+            return;
+        }
+        // Told with every piece that arrives, not at the pace of downloadProgress.
+        if (progress) {
+            const QVariant total = reply->header(QNetworkRequest::ContentLengthHeader);
+            progress->Progressed(file.size(), total.isValid() ? total.toLongLong() : -1);
         }
     });
-    QObject::connect(reply.get(), &QNetworkReply::downloadProgress, reply.get(), [&](qint64 received, qint64 total) {
-        if (progress && !stopped && !progress(received, total)) {
+    if (progress) {
+        QObject::connect(progress, &TDownloadProgress::StopRequested, reply.get(), [&] {
             stopped = true;
             reply->abort();
-        }
-    });
+        });
+    }
     if (!reply->isFinished()) {
         QEventLoop loop;
         QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
-        loop.exec();
+        // Only a download the user watches (and may stop) takes input meanwhile.
+        loop.exec(progress ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+    }
+    // The program is ending: the wait was cut short.
+    if (!reply->isFinished()) {
+        stopped = true;
+        reply->abort();
     }
 
     const auto fail = [&](const QString &reason) -> TDownload {

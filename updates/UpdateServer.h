@@ -1,8 +1,8 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <QUrl>
-#include <functional>
 
 // The maker's web host as the update check sees it: its addresses, whether it
 // answers, and downloads from it. No user interface; the caller tells the user.
@@ -27,18 +27,28 @@ public:
     // Throws ETamselError when the host name cannot be resolved.
     bool Answers(int limitMs = answerLimit) const;
 
-    // Told the bytes received so far and the whole size (-1 while unknown);
-    // returns false to stop the download.
-    using TProgress = std::function<bool(qint64 received, qint64 total)>;
     enum class TDownload { Done, Stopped };
     // Downloads the URL into the file at the path, replacing an existing file
     // only once the whole download is in: a failed or stopped download leaves
     // the path as it was. Throws ETamselError when the download fails.
-    TDownload Download(const QUrl &url, const QString &path, const TProgress &progress = {}) const;
+    TDownload Download(const QUrl &url, const QString &path, class TDownloadProgress *progress = nullptr) const;
 
 private:
     QUrl urlOf(const QString &path) const;
 
     QString m_hostName;
     int m_port = 80;
+};
+
+// Watches a download: told of its progress, and asks for it to stop.
+class TDownloadProgress : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The bytes received so far and the whole size (-1 while unknown).
+    virtual void Progressed(qint64 received, qint64 total) = 0;
+
+signals:
+    void StopRequested();
 };
