@@ -10,16 +10,14 @@
 #include <QStringList>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <sys/socket.h>
-#include <netinet/in.h>
 #include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
-class THttpTestServer : public QObject
-{
+class THttpTestServer : public QObject {
 public:
-    struct TAnswer
-    {
+    struct TAnswer {
         QByteArray body;
         int status = 200;
         // When set, only this many bytes of the body are sent, although the
@@ -54,10 +52,10 @@ private:
         const QString path = requestLine.size() > 1 ? QString::fromLatin1(requestLine.at(1)) : QString();
         m_received.remove(socket);
         m_requests.append(path);
-        const TAnswer answer = m_answers.value(path, TAnswer{"not here", 404});
+        const TAnswer answer = m_answers.value(path, TAnswer { "not here", 404 });
         QByteArray response = "HTTP/1.1 " + QByteArray::number(answer.status)
-                              + (answer.status == 200 ? " OK" : " Not Found") + "\r\nContent-Length: "
-                              + QByteArray::number(answer.body.size()) + "\r\nConnection: close\r\n\r\n";
+            + (answer.status == 200 ? " OK" : " Not Found") + "\r\nContent-Length: "
+            + QByteArray::number(answer.body.size()) + "\r\nConnection: close\r\n\r\n";
         response += answer.cutAfter >= 0 ? answer.body.left(answer.cutAfter) : answer.body;
         socket->write(response);
         socket->flush();
@@ -75,13 +73,12 @@ private:
 
 // A host on 127.0.0.1 that never answers a connection: its queue of
 // connections waiting to be accepted is full, so new ones are not taken up.
-class TSilentHost
-{
+class TSilentHost {
 public:
     TSilentHost()
     {
         m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
+        sockaddr_in address {};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         ::bind(m_listener, reinterpret_cast<sockaddr *>(&address), sizeof address);
@@ -108,6 +105,6 @@ public:
 
 private:
     int m_listener = -1;
-    int m_fillers[2] = {-1, -1};
+    int m_fillers[2] = { -1, -1 };
     quint16 m_port = 0;
 };

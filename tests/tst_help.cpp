@@ -31,7 +31,7 @@ QString pageText(const QString &name)
 QStringList pageNames()
 {
     QStringList names;
-    QDirIterator pages(helpFolder, {QStringLiteral("*.html")});
+    QDirIterator pages(helpFolder, { QStringLiteral("*.html") });
     while (pages.hasNext())
         names.append(QFileInfo(pages.next()).fileName());
     names.sort();
@@ -56,8 +56,7 @@ QSet<QString> anchorsOf(const QString &html)
     return anchors;
 }
 
-class TFakeUrlOpener : public TUrlOpener
-{
+class TFakeUrlOpener : public TUrlOpener {
 public:
     TFakeUrlOpener() { setCurrent(this); }
     ~TFakeUrlOpener() override { setCurrent(nullptr); }
@@ -70,8 +69,7 @@ public:
 };
 } // namespace
 
-class TestHelp : public QObject
-{
+class TestHelp : public QObject {
     Q_OBJECT
 
 private slots:
@@ -110,7 +108,7 @@ private slots:
             QVERIFY2(!targetHtml.isEmpty(), qPrintable(page + QStringLiteral(": no page ") + href));
             if (link.hasFragment())
                 QVERIFY2(anchorsOf(targetHtml).contains(link.fragment()),
-                         qPrintable(page + QStringLiteral(": no place ") + href));
+                    qPrintable(page + QStringLiteral(": no place ") + href));
         }
     }
 
@@ -143,7 +141,8 @@ private slots:
                 if (command->isSeparator())
                     continue;
                 // A menu item may carry its shortcut after a tab.
-                const QString caption = command->text().section(QLatin1Char('\t'), 0, 0).remove(QLatin1Char('&'));
+                const QString caption
+                    = command->text().section(QLatin1Char('\t'), 0, 0).remove(QLatin1Char('&'));
                 QVERIFY2(manual.contains(caption), qPrintable(caption));
             }
         }
@@ -154,9 +153,12 @@ private slots:
         QTest::addColumn<int>("context");
         QTest::addColumn<QString>("page");
         QTest::addColumn<QString>("heading");
-        QTest::newRow("10") << 10 << "mainwindow.html" << "The main window";
-        QTest::newRow("30") << 30 << "options.html" << "Options";
-        QTest::newRow("no topic of its own") << 99 << "contents.html" << "Tamsel Help";
+        QTest::newRow("10") << 10 << "mainwindow.html"
+                            << "The main window";
+        QTest::newRow("30") << 30 << "options.html"
+                            << "Options";
+        QTest::newRow("no topic of its own") << 99 << "contents.html"
+                                             << "Tamsel Help";
     }
     void topics()
     {
@@ -202,7 +204,7 @@ private slots:
         QCOMPARE(help->txtHelp->source(), TfrmHelp::ContentsUrl());
         // Web addresses go to the browser; the page stays.
         emit help->txtHelp->anchorClicked(QUrl(QStringLiteral("https://tamsel.example.org/")));
-        QCOMPARE(opener.opened, QStringList{QStringLiteral("https://tamsel.example.org/")});
+        QCOMPARE(opener.opened, QStringList { QStringLiteral("https://tamsel.example.org/") });
         QCOMPARE(help->txtHelp->source(), TfrmHelp::ContentsUrl());
     }
 

@@ -14,8 +14,7 @@
 #include <QTimer>
 
 namespace {
-class TFakeUrlOpener : public TUrlOpener
-{
+class TFakeUrlOpener : public TUrlOpener {
 public:
     TFakeUrlOpener() { setCurrent(this); }
     ~TFakeUrlOpener() override { setCurrent(nullptr); }
@@ -28,8 +27,7 @@ public:
 };
 } // namespace
 
-class TestSplash : public QObject
-{
+class TestSplash : public QObject {
     Q_OBJECT
 
 private slots:
@@ -92,7 +90,7 @@ private slots:
         QCOMPARE(about.lblWebSite->text(), about.Label2->text());
 
         QTest::mouseClick(about.lblWebSite, Qt::LeftButton);
-        QCOMPARE(opener.opened, QStringList{about.lblWebSite->text()});
+        QCOMPARE(opener.opened, QStringList { about.lblWebSite->text() });
         QTest::mouseClick(about.Label2, Qt::LeftButton);
         QCOMPARE(opener.opened.size(), 2);
     }

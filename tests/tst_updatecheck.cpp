@@ -3,7 +3,6 @@
 // error path, and the installer download.
 #include "app/Main.h"
 #include "app/PasswordDlg.h"
-#include "updates/Splash.h"
 #include "diagnostics/MessageDlg.h"
 #include "platform/UrlOpener.h"
 #include "settings/Registry.h"
@@ -11,6 +10,7 @@
 #include "tests/FakeMailHandoff.h"
 #include "tests/HttpTestServer.h"
 #include "tests/TestHome.h"
+#include "updates/Splash.h"
 #include "updates/UpdateCheck.h"
 #include "updates/UpdateServer.h"
 #include "updates/VersionCheck.h"
@@ -26,18 +26,20 @@
 
 namespace {
 const QString mostRecent = QStringLiteral("This is the most recent version of Tamsel.");
-const QString unavailable = QStringLiteral(
-    "The update information for Tamsel is currently unavailable.  Make\r\n"
-    "sure you have an active Internet connection before checking for updates.");
+const QString unavailable
+    = QStringLiteral("The update information for Tamsel is currently unavailable.  Make\r\n"
+                     "sure you have an active Internet connection before checking for updates.");
 const QString reportedError = QStringLiteral("An error has occurred in Tamsel and has been logged.\r\n\r\n"
                                              "Would you like to report this error via e-mail?");
-const QString checkFailed = QStringLiteral("An error occurred when attempting to check for a more recent version.");
+const QString checkFailed
+    = QStringLiteral("An error occurred when attempting to check for a more recent version.");
 
 QByteArray verInfo(const QByteArray &version, const QByteArray &fileName = "tamsel-setup.exe")
 {
     return "<?xml version=\"1.0\"?><VerInfo><Brindle><CurrVersion>99.0.0.0</CurrVersion></Brindle><Tamsel>"
-           "<CurrVersion> " + version + " </CurrVersion><Date>45000</Date><FileName>" + fileName
-           + "</FileName><Size>2.4 MB</Size></Tamsel></VerInfo>";
+           "<CurrVersion> "
+        + version + " </CurrVersion><Date>45000</Date><FileName>" + fileName
+        + "</FileName><Size>2.4 MB</Size></Tamsel></VerInfo>";
 }
 
 // A version newer than the program's own, whatever that is.
@@ -47,8 +49,7 @@ QByteArray newerVersion()
     return QByteArray::number(major + 1) + ".0.0.0";
 }
 
-class TFakeUrlOpener : public TUrlOpener
-{
+class TFakeUrlOpener : public TUrlOpener {
 public:
     TFakeUrlOpener() { setCurrent(this); }
     ~TFakeUrlOpener() override { setCurrent(nullptr); }
@@ -61,14 +62,10 @@ public:
 };
 
 // File names in a folder, for finding half files left beside a download.
-QStringList filesIn(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::Files | QDir::Hidden);
-}
+QStringList filesIn(const QString &folder) { return QDir(folder).entryList(QDir::Files | QDir::Hidden); }
 } // namespace
 
-class TestUpdateCheck : public QObject
-{
+class TestUpdateCheck : public QObject {
     Q_OBJECT
 
 private:
@@ -77,7 +74,7 @@ private:
 
     void serveVersion(const QByteArray &document)
     {
-        m_server->setAnswer(QStringLiteral("/products/verinfo.xml"), {document});
+        m_server->setAnswer(QStringLiteral("/products/verinfo.xml"), { document });
     }
     bool run(bool starting) { return UpdateCheck::Run(TUpdateServer(m_server->host()), starting, nullptr); }
     bool versionInfoLeft() const { return QFile::exists(UpdateCheck::VersionInfoPath()); }
@@ -108,16 +105,16 @@ private slots:
         QTest::addColumn<bool>("starting");
         QTest::addColumn<QStringList>("messages");
         const QByteArray own = VersionCheck::ProgramVersion().toLatin1();
-        QTest::newRow("same version, menu") << verInfo(own) << false << QStringList{mostRecent};
-        QTest::newRow("same version, start-up") << verInfo(own) << true << QStringList{};
-        QTest::newRow("older version, menu") << verInfo("0.0.0.1") << false << QStringList{mostRecent};
+        QTest::newRow("same version, menu") << verInfo(own) << false << QStringList { mostRecent };
+        QTest::newRow("same version, start-up") << verInfo(own) << true << QStringList {};
+        QTest::newRow("older version, menu") << verInfo("0.0.0.1") << false << QStringList { mostRecent };
         // An unreadable version is reported and counts as not newer.
-        QTest::newRow("three parts, menu") << verInfo("3.5.0") << false << QStringList{reportedError, mostRecent};
-        QTest::newRow("three parts, start-up") << verInfo("3.5.0") << true << QStringList{reportedError};
-        QTest::newRow("no Tamsel element, menu")
-            << QByteArray("<VerInfo><Brindle><CurrVersion>99.0.0.0</CurrVersion><FileName>b.exe</FileName>"
-                          "</Brindle></VerInfo>")
-            << false << QStringList{reportedError, mostRecent};
+        QTest::newRow("three parts, menu")
+            << verInfo("3.5.0") << false << QStringList { reportedError, mostRecent };
+        QTest::newRow("three parts, start-up") << verInfo("3.5.0") << true << QStringList { reportedError };
+        QTest::newRow("no Tamsel element, menu") << QByteArray(
+            "<VerInfo><Brindle><CurrVersion>99.0.0.0</CurrVersion><FileName>b.exe</FileName>"
+            "</Brindle></VerInfo>") << false << QStringList { reportedError, mostRecent };
     }
     void notNewer()
     {
@@ -131,22 +128,22 @@ private slots:
         MessageDlgSeam::setNextAnswers(answers);
         QVERIFY(run(starting));
         QCOMPARE(MessageDlgSeam::takeAskedMessages(), messages);
-        QCOMPARE(m_server->requests(), QStringList{QStringLiteral("/products/verinfo.xml")});
+        QCOMPARE(m_server->requests(), QStringList { QStringLiteral("/products/verinfo.xml") });
         QVERIFY(!versionInfoLeft());
     }
 
     void newerVersionDeclined()
     {
         serveVersion(verInfo(newerVersion()));
-        MessageDlgSeam::setNextAnswers({mrNo});
+        MessageDlgSeam::setNextAnswers({ mrNo });
         QVERIFY(run(true));
         const QList<MessageDlgSeam::TAskedDialog> asked = MessageDlgSeam::takeAskedDialogs();
         QCOMPARE(asked.size(), 1);
         QCOMPARE(asked.first().message,
-                 QStringLiteral("A newer version of Tamsel is available.\r\n\r\n     Version: \t") + newerVersion()
-                     + QStringLiteral("\r\n     File Size: \t2.4 MB\r\n     File Date: \t")
-                     + QLocale::system().toString(QDate(2023, 3, 15), QLocale::ShortFormat)
-                     + QStringLiteral("\r\n\r\nWould you like to download it now?"));
+            QStringLiteral("A newer version of Tamsel is available.\r\n\r\n     Version: \t") + newerVersion()
+                + QStringLiteral("\r\n     File Size: \t2.4 MB\r\n     File Date: \t")
+                + QLocale::system().toString(QDate(2023, 3, 15), QLocale::ShortFormat)
+                + QStringLiteral("\r\n\r\nWould you like to download it now?"));
         QCOMPARE(asked.first().buttons, TMsgDlgButtons(mbYes | mbNo));
         QVERIFY(InstallerPathSeam::takeProposals().isEmpty());
         QVERIFY(!versionInfoLeft());
@@ -156,7 +153,7 @@ private slots:
     {
         const QByteArray installer(300000, 'i');
         serveVersion(verInfo(newerVersion()));
-        m_server->setAnswer(QStringLiteral("/downloads/tamsel-setup.exe"), {installer});
+        m_server->setAnswer(QStringLiteral("/downloads/tamsel-setup.exe"), { installer });
         QTemporaryDir folder;
         const QString path = folder.filePath(QStringLiteral("tamsel-setup.exe"));
         QFile old(path);
@@ -164,29 +161,29 @@ private slots:
         old.write("an older installer");
         old.close();
 
-        InstallerPathSeam::setNextChoices({path});
-        MessageDlgSeam::setNextAnswers({mrYes, mrOk});
+        InstallerPathSeam::setNextChoices({ path });
+        MessageDlgSeam::setNextAnswers({ mrYes, mrOk });
         QVERIFY(run(false));
 
         QVERIFY(InstallerPathSeam::takeProposals().first().endsWith(QStringLiteral("/tamsel-setup.exe")));
         QCOMPARE(MessageDlgSeam::takeAskedMessages().last(),
-                 QStringLiteral("Please exit Tamsel and run the installation.  The file \r\n"
-                                "can be found in the following location:\r\n\r\n")
-                     + path);
+            QStringLiteral("Please exit Tamsel and run the installation.  The file \r\n"
+                           "can be found in the following location:\r\n\r\n")
+                + path);
         QVERIFY(old.open(QIODevice::ReadOnly));
         QCOMPARE(old.readAll(), installer);
-        QCOMPARE(filesIn(folder.path()), QStringList{QStringLiteral("tamsel-setup.exe")});
+        QCOMPARE(filesIn(folder.path()), QStringList { QStringLiteral("tamsel-setup.exe") });
         QVERIFY(!versionInfoLeft());
     }
 
     void newInstallerIsTheUsersAlone()
     {
         serveVersion(verInfo(newerVersion()));
-        m_server->setAnswer(QStringLiteral("/downloads/tamsel-setup.exe"), {"installer"});
+        m_server->setAnswer(QStringLiteral("/downloads/tamsel-setup.exe"), { "installer" });
         QTemporaryDir folder;
         const QString path = folder.filePath(QStringLiteral("setup.exe"));
-        InstallerPathSeam::setNextChoices({path});
-        MessageDlgSeam::setNextAnswers({mrYes, mrOk});
+        InstallerPathSeam::setNextChoices({ path });
+        MessageDlgSeam::setNextAnswers({ mrYes, mrOk });
         QVERIFY(run(false));
         MessageDlgSeam::takeAskedMessages();
         QCOMPARE(QFile::permissions(path) & 0x0777, QFile::ReadUser | QFile::WriteUser);
@@ -210,8 +207,8 @@ private slots:
         QFETCH(bool, existing);
         TFakeUrlOpener opener;
         serveVersion(verInfo(newerVersion()));
-        m_server->setAnswer(QStringLiteral("/downloads/tamsel-setup.exe"),
-                            {QByteArray(200000, 'x'), status, cutAfter});
+        m_server->setAnswer(
+            QStringLiteral("/downloads/tamsel-setup.exe"), { QByteArray(200000, 'x'), status, cutAfter });
         QTemporaryDir folder;
         const QString path = folder.filePath(QStringLiteral("tamsel-setup.exe"));
         if (existing) {
@@ -220,23 +217,24 @@ private slots:
             old.write("kept");
         }
 
-        InstallerPathSeam::setNextChoices({path});
-        MessageDlgSeam::setNextAnswers({mrYes, mrNo, mrYes});
+        InstallerPathSeam::setNextChoices({ path });
+        MessageDlgSeam::setNextAnswers({ mrYes, mrNo, mrYes });
         QVERIFY(run(false));
 
         const QStringList asked = MessageDlgSeam::takeAskedMessages();
         QCOMPARE(asked.size(), 3);
         QCOMPARE(asked.at(1), reportedError);
-        QCOMPARE(asked.at(2), QStringLiteral("The file was unable to be downloaded.  Would you like to go to the\r\n"
-                                             "Kestrine site and download it yourself?"));
-        QCOMPARE(opener.opened, QStringList{TUpdateServer(m_server->host()).ProductPageUrl().toString()});
+        QCOMPARE(asked.at(2),
+            QStringLiteral("The file was unable to be downloaded.  Would you like to go to the\r\n"
+                           "Kestrine site and download it yourself?"));
+        QCOMPARE(opener.opened, QStringList { TUpdateServer(m_server->host()).ProductPageUrl().toString() });
         if (existing) {
             QFile kept(path);
             QVERIFY(kept.open(QIODevice::ReadOnly));
             QCOMPARE(kept.readAll(), QByteArray("kept"));
-            QCOMPARE(filesIn(folder.path()), QStringList{QStringLiteral("tamsel-setup.exe")});
+            QCOMPARE(filesIn(folder.path()), QStringList { QStringLiteral("tamsel-setup.exe") });
         } else {
-            QCOMPARE(filesIn(folder.path()), QStringList{});
+            QCOMPARE(filesIn(folder.path()), QStringList {});
         }
     }
 
@@ -244,7 +242,8 @@ private slots:
     // nothing behind.
     void installerDownloadStopped()
     {
-        m_server->setAnswer(QStringLiteral("/downloads/big.exe"), {QByteArray(100 * 1024, 'b'), 200, 40 * 1024, true});
+        m_server->setAnswer(
+            QStringLiteral("/downloads/big.exe"), { QByteArray(100 * 1024, 'b'), 200, 40 * 1024, true });
         QTemporaryDir folder;
         const QString path = folder.filePath(QStringLiteral("big.exe"));
         QWidget owner;
@@ -262,33 +261,33 @@ private slots:
         });
         watch.start(10);
         const TUpdateServer server(m_server->host());
-        QCOMPARE(UpdateCheck::Download_HTM(server, server.InstallerUrl(QStringLiteral("big.exe")), path, &owner),
-                 UpdateCheck::TDownloadResult::Stopped);
+        QCOMPARE(
+            UpdateCheck::Download_HTM(server, server.InstallerUrl(QStringLiteral("big.exe")), path, &owner),
+            UpdateCheck::TDownloadResult::Stopped);
         QCOMPARE(shownValue, 40);
         QCOMPARE(shownMaximum, 101);
-        QCOMPARE(filesIn(folder.path()), QStringList{});
+        QCOMPARE(filesIn(folder.path()), QStringList {});
     }
 
     void websiteThatCannotBeOpened()
     {
-        class TRefusingOpener : public TUrlOpener
-        {
+        class TRefusingOpener : public TUrlOpener {
         public:
             TRefusingOpener() { setCurrent(this); }
             ~TRefusingOpener() override { setCurrent(nullptr); }
             bool open(const QUrl &) override { return false; }
         } refusing;
-        MessageDlgSeam::setNextAnswers({mrOk});
+        MessageDlgSeam::setNextAnswers({ mrOk });
         UpdateCheck::LaunchWebsite(QStringLiteral("http://tamsel.example.org/products/tamsel.htm"));
         QCOMPARE(MessageDlgSeam::takeAskedMessages(),
-                 QStringList{QStringLiteral("No web browser could be started to open "
-                                            "http://tamsel.example.org/products/tamsel.htm.")});
+            QStringList { QStringLiteral("No web browser could be started to open "
+                                         "http://tamsel.example.org/products/tamsel.htm.") });
     }
 
     void installerNameLeavingItsFolderIsRefused()
     {
         serveVersion(verInfo(newerVersion(), "../../outside.exe"));
-        MessageDlgSeam::setNextAnswers({mrYes, mrOk});
+        MessageDlgSeam::setNextAnswers({ mrYes, mrOk });
         QVERIFY(run(false));
         const QStringList asked = MessageDlgSeam::takeAskedMessages();
         QVERIFY(asked.last().startsWith(checkFailed));
@@ -319,25 +318,25 @@ private slots:
             QVERIFY(closed.listen(QHostAddress::LocalHost));
             host = QStringLiteral("127.0.0.1:%1").arg(closed.serverPort());
         }
-        MessageDlgSeam::setNextAnswers({mrOk});
+        MessageDlgSeam::setNextAnswers({ mrOk });
         QVERIFY(UpdateCheck::Run(TUpdateServer(host), starting, nullptr));
-        QCOMPARE(MessageDlgSeam::takeAskedMessages(), QStringList{unavailable});
+        QCOMPARE(MessageDlgSeam::takeAskedMessages(), QStringList { unavailable });
         QVERIFY(!versionInfoLeft());
     }
 
     void versionInfoNotOnServer()
     {
         // The failed download is reported and the check ends quietly.
-        MessageDlgSeam::setNextAnswers({mrNo});
+        MessageDlgSeam::setNextAnswers({ mrNo });
         QVERIFY(run(false));
-        QCOMPARE(MessageDlgSeam::takeAskedMessages(), QStringList{reportedError});
+        QCOMPARE(MessageDlgSeam::takeAskedMessages(), QStringList { reportedError });
         QVERIFY(!versionInfoLeft());
     }
 
     void unreadableDocumentFromTheMenu()
     {
         serveVersion("<VerInfo><Tamsel>");
-        MessageDlgSeam::setNextAnswers({mrOk});
+        MessageDlgSeam::setNextAnswers({ mrOk });
         QVERIFY(run(false));
         const QList<MessageDlgSeam::TAskedDialog> asked = MessageDlgSeam::takeAskedDialogs();
         QCOMPARE(asked.size(), 1);
@@ -353,9 +352,9 @@ private slots:
         QTest::addColumn<QList<int>>("answers");
         QTest::addColumn<bool>("keepChecking");
         QTest::addColumn<bool>("mailed");
-        QTest::newRow("stop checking") << QList<int>{mrNo} << false << false;
-        QTest::newRow("go on, no report") << QList<int>{mrYes, mrNo} << true << false;
-        QTest::newRow("go on, report") << QList<int>{mrYes, mrYes} << true << true;
+        QTest::newRow("stop checking") << QList<int> { mrNo } << false << false;
+        QTest::newRow("go on, no report") << QList<int> { mrYes, mrNo } << true << false;
+        QTest::newRow("go on, report") << QList<int> { mrYes, mrYes } << true << true;
     }
     void unreadableDocumentAtStartUp()
     {
@@ -367,8 +366,9 @@ private slots:
         MessageDlgSeam::setNextAnswers(answers);
         QCOMPARE(run(true), keepChecking);
 
-        const QString first = checkFailed + QStringLiteral("\r\nDo you want to continue to check on startup?");
-        QStringList expected{first};
+        const QString first
+            = checkFailed + QStringLiteral("\r\nDo you want to continue to check on startup?");
+        QStringList expected { first };
         if (answers.size() > 1)
             expected.append(first + QStringLiteral("\r\nWould you like to report the error via e-mail?"));
         QCOMPARE(MessageDlgSeam::takeAskedMessages(), expected);
@@ -388,8 +388,8 @@ private slots:
     {
         QTest::addColumn<bool>("hostAnswers");
         QTest::addColumn<QStringList>("messages");
-        QTest::newRow("up to date") << true << QStringList{};
-        QTest::newRow("host refuses") << false << QStringList{unavailable};
+        QTest::newRow("up to date") << true << QStringList {};
+        QTest::newRow("host refuses") << false << QStringList { unavailable };
     }
     void startUpCheck()
     {
@@ -408,11 +408,12 @@ private slots:
         TfrmMain window;
         bool splashShown = false;
         QStringList asked;
-        const auto previous = MessageDlgSeam::setUnansweredHandler([&](const MessageDlgSeam::TAskedDialog &dialog) {
-            asked.append(dialog.message);
-            splashShown = window.frmSplash && window.frmSplash->isVisible();
-            return mrOk;
-        });
+        const auto previous
+            = MessageDlgSeam::setUnansweredHandler([&](const MessageDlgSeam::TAskedDialog &dialog) {
+                  asked.append(dialog.message);
+                  splashShown = window.frmSplash && window.frmSplash->isVisible();
+                  return mrOk;
+              });
         PasswordDlgSeam::answerOk(QStringLiteral("start-up check"));
         window.FormCreate();
         MessageDlgSeam::setUnansweredHandler(previous);
@@ -439,7 +440,7 @@ private slots:
         window.DisplayReminders = true;
 
         window.Starting = true;
-        MessageDlgSeam::setNextAnswers({mrNo});
+        MessageDlgSeam::setNextAnswers({ mrNo });
         window.CheckforUpdatesNow1Click();
         QVERIFY(!window.CheckForUpdatesOnStartup);
         // No timer runs before start-up has ended.
@@ -448,9 +449,9 @@ private slots:
 
         window.Starting = false;
         serveVersion(verInfo(VersionCheck::ProgramVersion().toLatin1()));
-        MessageDlgSeam::setNextAnswers({mrOk});
+        MessageDlgSeam::setNextAnswers({ mrOk });
         window.CheckforUpdatesNow1->trigger();
-        QCOMPARE(MessageDlgSeam::takeAskedMessages(), QStringList{mostRecent});
+        QCOMPARE(MessageDlgSeam::takeAskedMessages(), QStringList { mostRecent });
         QVERIFY(window.timReminder->isActive());
         QCOMPARE(m_server->requests().size(), 2);
     }

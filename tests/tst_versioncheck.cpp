@@ -11,8 +11,7 @@
 
 #include <QTest>
 
-class TestVersionCheck : public QObject
-{
+class TestVersionCheck : public QObject {
     Q_OBJECT
 
 private slots:
@@ -28,15 +27,24 @@ private slots:
         QTest::addColumn<QString>("listed");
         QTest::addColumn<QString>("own");
         QTest::addColumn<bool>("newer");
-        QTest::newRow("same text") << "3.4.1.20" << "3.4.1.20" << false;
-        QTest::newRow("newer minor") << "3.5.0.0" << "3.4.9.99" << true;
-        QTest::newRow("older build") << "3.4.1.19" << "3.4.1.20" << false;
-        QTest::newRow("same numbers, other form") << "3.4.01.20" << "3.4.1.20" << true;
-        QTest::newRow("numbers, not text") << "10.0.0.0" << "9.9.9.9" << true;
-        QTest::newRow("older major, newer rest") << "2.9.9.99" << "3.0.0.0" << false;
-        QTest::newRow("newer build") << "3.4.1.21" << "3.4.1.20" << true;
-        QTest::newRow("newer release") << "3.4.2.0" << "3.4.1.20" << true;
-        QTest::newRow("older release") << "3.4.0.99" << "3.4.1.20" << false;
+        QTest::newRow("same text") << "3.4.1.20"
+                                   << "3.4.1.20" << false;
+        QTest::newRow("newer minor") << "3.5.0.0"
+                                     << "3.4.9.99" << true;
+        QTest::newRow("older build") << "3.4.1.19"
+                                     << "3.4.1.20" << false;
+        QTest::newRow("same numbers, other form") << "3.4.01.20"
+                                                  << "3.4.1.20" << true;
+        QTest::newRow("numbers, not text") << "10.0.0.0"
+                                           << "9.9.9.9" << true;
+        QTest::newRow("older major, newer rest") << "2.9.9.99"
+                                                 << "3.0.0.0" << false;
+        QTest::newRow("newer build") << "3.4.1.21"
+                                     << "3.4.1.20" << true;
+        QTest::newRow("newer release") << "3.4.2.0"
+                                       << "3.4.1.20" << true;
+        QTest::newRow("older release") << "3.4.0.99"
+                                       << "3.4.1.20" << false;
     }
     void isNewer()
     {
@@ -71,17 +79,16 @@ private slots:
             << QByteArray("<VerInfo><Brindle><CurrVersion>9.9.9.9</CurrVersion></Brindle>"
                           "<Tamsel><CurrVersion> 3.5.0.2 </CurrVersion><Date>45000</Date>"
                           "<FileName> tamsel-3.5.0.2.exe </FileName><Size> 1.2 MB </Size></Tamsel></VerInfo>")
-            << QStringList{"3.5.0.2", "45000", "tamsel-3.5.0.2.exe", " 1.2 MB "};
-        QTest::newRow("no Tamsel element")
-            << QByteArray("<VerInfo><Brindle><CurrVersion>9.9.9.9</CurrVersion><FileName>b.exe</FileName>"
-                          "</Brindle></VerInfo>")
-            << QStringList{"", "", "", ""};
+            << QStringList { "3.5.0.2", "45000", "tamsel-3.5.0.2.exe", " 1.2 MB " };
+        QTest::newRow("no Tamsel element") << QByteArray(
+            "<VerInfo><Brindle><CurrVersion>9.9.9.9</CurrVersion><FileName>b.exe</FileName>"
+            "</Brindle></VerInfo>") << QStringList { "", "", "", "" };
         QTest::newRow("children missing")
             << QByteArray("<VerInfo><Tamsel><CurrVersion>3.5.0.2</CurrVersion></Tamsel></VerInfo>")
-            << QStringList{"3.5.0.2", "", "", ""};
-        QTest::newRow("Tamsel nested deeper is not the product")
-            << QByteArray("<VerInfo><Other><Tamsel><CurrVersion>9.0.0.0</CurrVersion></Tamsel></Other></VerInfo>")
-            << QStringList{"", "", "", ""};
+            << QStringList { "3.5.0.2", "", "", "" };
+        QTest::newRow("Tamsel nested deeper is not the product") << QByteArray(
+            "<VerInfo><Other><Tamsel><CurrVersion>9.0.0.0</CurrVersion></Tamsel></Other></VerInfo>")
+                                                                 << QStringList { "", "", "", "" };
     }
     void readVerInfo()
     {
@@ -90,13 +97,14 @@ private slots:
         TXmlDocument document;
         document.LoadFromMemory(xml);
         const TXMLTamselType tamsel = TXMLVerInfoType::Tamsel(document);
-        QCOMPARE((QStringList{tamsel.CurrVersion, tamsel.Date, tamsel.FileName, tamsel.Size}), expected);
+        QCOMPARE((QStringList { tamsel.CurrVersion, tamsel.Date, tamsel.FileName, tamsel.Size }), expected);
     }
 
     void otherDocumentIsRefused()
     {
         TXmlDocument document;
-        document.LoadFromMemory("<html><body><Tamsel><CurrVersion>9.0.0.0</CurrVersion></Tamsel></body></html>");
+        document.LoadFromMemory(
+            "<html><body><Tamsel><CurrVersion>9.0.0.0</CurrVersion></Tamsel></body></html>");
         QVERIFY_THROWS_EXCEPTION(ETamselError, TXMLVerInfoType::Tamsel(document));
     }
 
@@ -137,19 +145,22 @@ private slots:
         TestHome home;
         QCOMPARE(TUpdateServer::ConfiguredHost(), QString::fromLatin1(TUpdateServer::makersHost));
         const TUpdateServer makers;
-        QCOMPARE(makers.VersionInfoUrl().toString(), QStringLiteral("http://tamsel.example.org/products/verinfo.xml"));
+        QCOMPARE(makers.VersionInfoUrl().toString(),
+            QStringLiteral("http://tamsel.example.org/products/verinfo.xml"));
         QCOMPARE(makers.InstallerUrl(QStringLiteral("setup.exe")).toString(),
-                 QStringLiteral("http://tamsel.example.org/downloads/setup.exe"));
-        QCOMPARE(makers.ProductPageUrl().toString(), QStringLiteral("http://tamsel.example.org/products/tamsel.htm"));
+            QStringLiteral("http://tamsel.example.org/downloads/setup.exe"));
+        QCOMPARE(makers.ProductPageUrl().toString(),
+            QStringLiteral("http://tamsel.example.org/products/tamsel.htm"));
 
         TRegistry registry;
         registry.OpenKey(RegistryKeys::settings(), true);
         registry.WriteString(QStringLiteral("UpdateHost"), QStringLiteral("127.0.0.1:8123"));
         QCOMPARE(TUpdateServer::ConfiguredHost(), QStringLiteral("127.0.0.1:8123"));
-        QCOMPARE(TUpdateServer().VersionInfoUrl().toString(), QStringLiteral("http://127.0.0.1:8123/products/verinfo.xml"));
+        QCOMPARE(TUpdateServer().VersionInfoUrl().toString(),
+            QStringLiteral("http://127.0.0.1:8123/products/verinfo.xml"));
         // A name with blanks in it is sent encoded, never as a broken request line.
         QCOMPARE(TUpdateServer().InstallerUrl(QStringLiteral("tamsel setup.exe")).toEncoded(),
-                 QByteArray("http://127.0.0.1:8123/downloads/tamsel%20setup.exe"));
+            QByteArray("http://127.0.0.1:8123/downloads/tamsel%20setup.exe"));
     }
 };
 

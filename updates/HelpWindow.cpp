@@ -19,10 +19,7 @@
 
 // The manual is compiled into this library; a static library's resources are
 // registered only when something refers to them.
-static void registerManual()
-{
-    Q_INIT_RESOURCE(help);
-}
+static void registerManual() { Q_INIT_RESOURCE(help); }
 
 namespace {
 QPointer<TfrmHelp> &openWindow()
@@ -32,11 +29,11 @@ QPointer<TfrmHelp> &openWindow()
 }
 
 // The registry values of the window's place, in the settings key.
-const char *const placeNames[] = {"HelpLeft", "HelpTop", "HelpWidth", "HelpHeight"};
+const char *const placeNames[] = { "HelpLeft", "HelpTop", "HelpWidth", "HelpHeight" };
 
 void logHelp(const char *method, const QString &message)
 {
-    LogError({QStringLiteral("Help"), QLatin1String(method), message});
+    LogError({ QStringLiteral("Help"), QLatin1String(method), message });
 }
 } // namespace
 
@@ -101,7 +98,8 @@ TfrmHelp::TfrmHelp()
     connect(txtHelp, &QTextBrowser::forwardAvailable, btnForward, &QWidget::setEnabled);
     connect(txtHelp, &QTextBrowser::sourceChanged, this, [this] {
         const QString title = txtHelp->documentTitle();
-        setWindowTitle(title.isEmpty() ? QStringLiteral("Tamsel Help") : QStringLiteral("Tamsel Help - ") + title);
+        setWindowTitle(
+            title.isEmpty() ? QStringLiteral("Tamsel Help") : QStringLiteral("Tamsel Help - ") + title);
     });
     connect(btnContents, &QToolButton::clicked, this, [this] { txtHelp->setSource(ContentsUrl()); });
     connect(btnBack, &QToolButton::clicked, txtHelp, &QTextBrowser::backward);
@@ -166,7 +164,7 @@ void TfrmHelp::StorePlace()
         TRegistry registry;
         registry.OpenKey(RegistryKeys::settings(), true);
         const QRect place = geometry();
-        const int values[] = {place.left(), place.top(), place.width(), place.height()};
+        const int values[] = { place.left(), place.top(), place.width(), place.height() };
         for (int i = 0; i < 4; ++i)
             registry.WriteInteger(QLatin1String(placeNames[i]), values[i]);
     } catch (const ETamselError &error) {

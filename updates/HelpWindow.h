@@ -9,14 +9,13 @@ class QToolButton;
 // Tamsel's help: the user's manual, shipped inside the program as HTML pages,
 // shown in a window of its own. The window stays open beside the program's
 // windows and remembers its place.
-class TfrmHelp : public QWidget
-{
+class TfrmHelp : public QWidget {
     Q_OBJECT
 
 public:
     // Help context numbers of the program's windows.
-    static constexpr int mainWindowTopic = 10;   // main window, passphrase dialog
-    static constexpr int optionsTopic = 30;      // options and colour dialogs
+    static constexpr int mainWindowTopic = 10; // main window, passphrase dialog
+    static constexpr int optionsTopic = 30; // options and colour dialogs
 
     // Shows the one help window at the topic of the context number (the
     // contents for a number without a topic of its own), and brings it forward.

@@ -16,10 +16,7 @@
 #include <cmath>
 
 // A static library's resources are registered only when something refers to them.
-static void registerPicture()
-{
-    Q_INIT_RESOURCE(about);
-}
+static void registerPicture() { Q_INIT_RESOURCE(about); }
 
 namespace {
 // The picture's size, and the splash's, at 96 pixels per inch.
@@ -30,7 +27,7 @@ const QColor gold(240, 184, 15);
 
 void reportSplash(const char *method, const QString &message)
 {
-    ReportError({QStringLiteral("Splash"), QLatin1String(method), message});
+    ReportError({ QStringLiteral("Splash"), QLatin1String(method), message });
 }
 
 // The picture drawn at the size shown, sharp on screens that scale pixels.
@@ -49,7 +46,7 @@ QPixmap renderPicture(const QSize &size, qreal pixelRatio)
 }
 
 QLabel *label(QWidget *parent, const char *name, const QRect &bounds, int pixelSize, bool underline,
-              const QColor &color, Qt::Alignment alignment)
+    const QColor &color, Qt::Alignment alignment)
 {
     auto *shown = new QLabel(parent);
     shown->setObjectName(QLatin1String(name));
@@ -67,7 +64,8 @@ QLabel *label(QWidget *parent, const char *name, const QRect &bounds, int pixelS
 }
 } // namespace
 
-TfrmSplash::TfrmSplash(TUse use, double scale, QWidget *parent) : QDialog(parent)
+TfrmSplash::TfrmSplash(TUse use, double scale, QWidget *parent)
+    : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmSplash"));
     FormCreate(use, scale);
@@ -78,7 +76,8 @@ void TfrmSplash::FormCreate(TUse use, double scale)
     // The splash is drawn at the screen's scale; the about box as designed.
     const double shownScale = use == TUse::Splash ? scale : 1.0;
     const auto scaled = [shownScale](int x, int y, int width, int height) {
-        return QRect(int(x * shownScale), int(y * shownScale), int(width * shownScale), int(height * shownScale));
+        return QRect(
+            int(x * shownScale), int(y * shownScale), int(width * shownScale), int(height * shownScale));
     };
     const auto pixels = [shownScale](int size) { return std::max(1, int(std::lround(size * shownScale))); };
 
@@ -94,14 +93,15 @@ void TfrmSplash::FormCreate(TUse use, double scale)
     }
 
     const QString version = VersionLabelText();
-    lblVersionNumBack = label(this, "lblVersionNumBack", scaled(160, 239, 249, 18), pixels(13), false, Qt::black,
-                              Qt::AlignRight);
-    lblVersionNum = label(this, "lblVersionNum", scaled(152, 238, 256, 18), pixels(13), false, gold, Qt::AlignRight);
+    lblVersionNumBack = label(
+        this, "lblVersionNumBack", scaled(160, 239, 249, 18), pixels(13), false, Qt::black, Qt::AlignRight);
+    lblVersionNum
+        = label(this, "lblVersionNum", scaled(152, 238, 256, 18), pixels(13), false, gold, Qt::AlignRight);
     lblVersionNumBack->setText(version);
     lblVersionNum->setText(version);
     Label2 = label(this, "Label2", scaled(163, 257, 255, 13), pixels(11), true, Qt::black, Qt::AlignLeft);
     lblWebSite = label(this, "lblWebSite", scaled(162, 256, 256, 13), pixels(11), true, gold, Qt::AlignLeft);
-    for (QLabel *site : {Label2, lblWebSite}) {
+    for (QLabel *site : { Label2, lblWebSite }) {
         site->setText(QLatin1String(webSite));
         site->setCursor(Qt::PointingHandCursor);
         site->installEventFilter(this);
@@ -156,10 +156,7 @@ double TfrmSplash::GetFontSize(const QWidget *window)
     return GetFontSize(screen->logicalDotsPerInchX());
 }
 
-QString TfrmSplash::VersionLabelText()
-{
-    return QStringLiteral("version ") + VersionCheck::ProgramVersion();
-}
+QString TfrmSplash::VersionLabelText() { return QStringLiteral("version ") + VersionCheck::ProgramVersion(); }
 
 bool TfrmSplash::eventFilter(QObject *watched, QEvent *event)
 {

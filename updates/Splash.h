@@ -10,8 +10,7 @@ class QWidget;
 // The about box: the program's picture, its version and the maker's web
 // site. While the program starts it serves as the splash window, without
 // border or button panel, sized for the screen.
-class TfrmSplash : public QDialog
-{
+class TfrmSplash : public QDialog {
     Q_OBJECT
 
 public:

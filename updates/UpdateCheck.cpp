@@ -24,40 +24,47 @@
 namespace {
 const QString crlf = QStringLiteral("\r\n");
 
-void report(const char *unit, const char *method, const QString &message)
-{
-    ReportError({QLatin1String(unit), QLatin1String(method), message});
-}
-
-// The busy pointer of a check the user started.
-class TBusyPointer
-{
+// A pointer shape over the whole program while it lives.
+class TPointer {
 public:
-    explicit TBusyPointer(bool shown) : m_shown(shown)
+    explicit TPointer(Qt::CursorShape shape, bool shown = true)
+        : m_shown(shown)
     {
         if (m_shown)
-            QApplication::setOverrideCursor(Qt::WaitCursor);
+            QApplication::setOverrideCursor(shape);
     }
-    ~TBusyPointer()
+    ~TPointer()
     {
         if (m_shown)
             QApplication::restoreOverrideCursor();
     }
-    TBusyPointer(const TBusyPointer &) = delete;
-    TBusyPointer &operator=(const TBusyPointer &) = delete;
+    TPointer(const TPointer &) = delete;
+    TPointer &operator=(const TPointer &) = delete;
 
 private:
     bool m_shown;
 };
 
-// The progress of a download the user watches, with Cancel to stop it.
-class TProgressBar : public TDownloadProgress
+// Questions and reports show the normal pointer, also while the check is busy.
+int ask(const QString &message, TMsgDlgType type, TMsgDlgButtons buttons)
 {
+    const TPointer arrow(Qt::ArrowCursor);
+    return MessageDlg(message, type, buttons);
+}
+
+void report(const char *unit, const char *method, const QString &message)
+{
+    const TPointer arrow(Qt::ArrowCursor);
+    ReportError({ QLatin1String(unit), QLatin1String(method), message });
+}
+
+// The progress of a download the user watches, with Cancel to stop it.
+class TProgressBar : public TDownloadProgress {
 public:
     TProgressBar(const QString &fileName, QWidget *owner)
     {
-        m_dialog = std::make_unique<QProgressDialog>(QStringLiteral("Downloading %1...").arg(fileName),
-                                                     QStringLiteral("Cancel"), 0, 0, owner);
+        m_dialog = std::make_unique<QProgressDialog>(
+            QStringLiteral("Downloading %1...").arg(fileName), QStringLiteral("Cancel"), 0, 0, owner);
         m_dialog->setWindowTitle(QStringLiteral("Tamsel"));
         m_dialog->setWindowModality(Qt::WindowModal);
         m_dialog->setMinimumDuration(0);
@@ -108,21 +115,23 @@ QString downloadFolder()
 void offerInstaller(const TUpdateServer &server, const TXMLTamselType &listed, QWidget *owner)
 {
     const QString fileName = listed.InstallerName();
+    // The user chooses and watches from here on.
+    const TPointer arrow(Qt::ArrowCursor);
     QCoreApplication::processEvents();
     const std::optional<QString> path = ChooseInstallerPath(downloadFolder(), fileName, owner);
     if (!path)
         return;
     switch (UpdateCheck::Download_HTM(server, server.InstallerUrl(fileName), *path, owner)) {
     case UpdateCheck::TDownloadResult::Downloaded:
-        MessageDlg(QStringLiteral("Please exit Tamsel and run the installation.  The file ") + crlf
-                       + QStringLiteral("can be found in the following location:") + crlf + crlf
-                       + QDir::toNativeSeparators(*path),
-                   TMsgDlgType::Information, mbOK);
+        ask(QStringLiteral("Please exit Tamsel and run the installation.  The file ") + crlf
+                + QStringLiteral("can be found in the following location:") + crlf + crlf
+                + QDir::toNativeSeparators(*path),
+            TMsgDlgType::Information, mbOK);
         break;
     case UpdateCheck::TDownloadResult::Failed:
-        if (MessageDlg(QStringLiteral("The file was unable to be downloaded.  Would you like to go to the") + crlf
-                           + QStringLiteral("Kestrine site and download it yourself?"),
-                       TMsgDlgType::Confirmation, mbYes | mbNo)
+        if (ask(QStringLiteral("The file was unable to be downloaded.  Would you like to go to the") + crlf
+                    + QStringLiteral("Kestrine site and download it yourself?"),
+                TMsgDlgType::Confirmation, mbYes | mbNo)
             == mrYes)
             UpdateCheck::LaunchWebsite(server.ProductPageUrl().toString());
         break;
@@ -135,60 +144,57 @@ void offerInstaller(const TUpdateServer &server, const TXMLTamselType &listed, Q
 // asked not to check at start-up any more.
 bool reportCheckFailure(const QString &reason, bool starting)
 {
-    LogError({QStringLiteral("Main"), QStringLiteral("CheckforUpdatesNow1Click"), reason});
+    LogError({ QStringLiteral("Main"), QStringLiteral("CheckforUpdatesNow1Click"), reason });
     QString message = QStringLiteral("An error occurred when attempting to check for a more recent version.");
     if (!starting) {
-        MessageDlg(message + crlf + crlf + reason, TMsgDlgType::Warning, mbOK);
+        ask(message + crlf + crlf + reason, TMsgDlgType::Warning, mbOK);
         return true;
     }
     message += crlf + QStringLiteral("Do you want to continue to check on startup?");
-    if (MessageDlg(message, TMsgDlgType::Warning, mbYes | mbNo) != mrYes)
+    if (ask(message, TMsgDlgType::Warning, mbYes | mbNo) != mrYes)
         return false;
     message += crlf + QStringLiteral("Would you like to report the error via e-mail?");
-    if (MessageDlg(message, TMsgDlgType::Warning, mbYes | mbNo) == mrYes) {
+    if (ask(message, TMsgDlgType::Warning, mbYes | mbNo) == mrYes) {
         const QString br = QStringLiteral("%0D%0A");
         const QString tab = QStringLiteral("%09");
         SendEMailMessage(FeedbackAddress, QStringLiteral("Tamsel Error Submission"),
-                         QStringLiteral("Procedure:") + tab + QStringLiteral("mnuCheckforUpdatesClick") + br
-                             + QStringLiteral("Error Message:") + tab
-                             + QString::fromLatin1(QUrl::toPercentEncoding(reason)) + br
-                             + QStringLiteral("Version No.:") + tab + VersionCheck::ProgramVersion() + br + br
-                             + QStringLiteral("Please provide additional details as to what you were doing")
-                             + QStringLiteral(" that might assist in resolving this issue."));
+            QStringLiteral("Procedure:") + tab + QStringLiteral("mnuCheckforUpdatesClick") + br
+                + QStringLiteral("Error Message:") + tab
+                + QString::fromLatin1(QUrl::toPercentEncoding(reason)) + br + QStringLiteral("Version No.:")
+                + tab + VersionCheck::ProgramVersion() + br + br
+                + QStringLiteral("Please provide additional details as to what you were doing")
+                + QStringLiteral(" that might assist in resolving this issue."));
     }
     return true;
 }
 } // namespace
 
-QString UpdateCheck::VersionInfoPath()
-{
-    return Paths::dataFolder() + QStringLiteral("/verinfo.xml");
-}
+QString UpdateCheck::VersionInfoPath() { return Paths::dataFolder() + QStringLiteral("/verinfo.xml"); }
 
 bool UpdateCheck::Run(const TUpdateServer &server, bool starting, QWidget *owner)
 {
-    const TBusyPointer busy(!starting);
+    const TPointer busy(Qt::WaitCursor, !starting);
     const QString path = VersionInfoPath();
     try {
         if (Download_HTM(server, server.VersionInfoUrl(), path) != TDownloadResult::Downloaded)
             return true;
         if (!QFileInfo::exists(path)) {
-            MessageDlg(QStringLiteral("Unable to access the version information for Tamsel.  Please ") + crlf
-                           + QStringLiteral("be sure an Internet connection exists."),
-                       TMsgDlgType::Warning, mbOK);
+            ask(QStringLiteral("Unable to access the version information for Tamsel.  Please ") + crlf
+                    + QStringLiteral("be sure an Internet connection exists."),
+                TMsgDlgType::Warning, mbOK);
             return true;
         }
         const TXMLTamselType listed = takeVersionInfo(path);
         if (NewerVersionExists(listed.CurrVersion)) {
             const QString question = QStringLiteral("A newer version of Tamsel is available.") + crlf + crlf
-                                     + QStringLiteral("     Version: \t") + listed.CurrVersion + crlf
-                                     + QStringLiteral("     File Size: \t") + listed.Size + crlf
-                                     + QStringLiteral("     File Date: \t") + listed.DateText() + crlf + crlf
-                                     + QStringLiteral("Would you like to download it now?");
-            if (MessageDlg(question, TMsgDlgType::Confirmation, mbYes | mbNo) == mrYes)
+                + QStringLiteral("     Version: \t") + listed.CurrVersion + crlf
+                + QStringLiteral("     File Size: \t") + listed.Size + crlf
+                + QStringLiteral("     File Date: \t") + listed.DateText() + crlf + crlf
+                + QStringLiteral("Would you like to download it now?");
+            if (ask(question, TMsgDlgType::Confirmation, mbYes | mbNo) == mrYes)
                 offerInstaller(server, listed, owner);
         } else if (!starting) {
-            MessageDlg(QStringLiteral("This is the most recent version of Tamsel."), TMsgDlgType::Information, mbOK);
+            ask(QStringLiteral("This is the most recent version of Tamsel."), TMsgDlgType::Information, mbOK);
         }
         return true;
     } catch (const std::exception &error) {
@@ -198,8 +204,8 @@ bool UpdateCheck::Run(const TUpdateServer &server, bool starting, QWidget *owner
     }
 }
 
-UpdateCheck::TDownloadResult UpdateCheck::Download_HTM(const TUpdateServer &server, const QUrl &url,
-                                                       const QString &path, QWidget *progressOwner)
+UpdateCheck::TDownloadResult UpdateCheck::Download_HTM(
+    const TUpdateServer &server, const QUrl &url, const QString &path, QWidget *progressOwner)
 {
     if (!InternetConnectionExists(server))
         return TDownloadResult::Failed;
@@ -221,9 +227,9 @@ bool UpdateCheck::InternetConnectionExists(const TUpdateServer &server)
     try {
         if (server.Answers())
             return true;
-        MessageDlg(QStringLiteral("The update information for Tamsel is currently unavailable.  Make") + crlf
-                       + QStringLiteral("sure you have an active Internet connection before checking for updates."),
-                   TMsgDlgType::Information, mbOK);
+        ask(QStringLiteral("The update information for Tamsel is currently unavailable.  Make") + crlf
+                + QStringLiteral("sure you have an active Internet connection before checking for updates."),
+            TMsgDlgType::Information, mbOK);
     } catch (const ETamselError &error) {
         report("Options", "Download_HTM", error.message());
     }
@@ -246,7 +252,8 @@ void UpdateCheck::LaunchWebsite(const QString &url)
         if (TUrlOpener::current().open(QUrl(url)))
             return;
         QApplication::beep();
-        MessageDlg(QStringLiteral("No web browser could be started to open %1.").arg(url), TMsgDlgType::Custom, mbOK);
+        ask(QStringLiteral("No web browser could be started to open %1.").arg(url), TMsgDlgType::Custom,
+            mbOK);
     } catch (const ETamselError &error) {
         report("Main", "LaunchWebsite", error.message());
     }
@@ -276,12 +283,15 @@ std::optional<QString> ChooseInstallerPath(const QString &folder, const QString 
     const QString everything = QStringLiteral("All Files (*)");
     QString filter = fileName.endsWith(QLatin1String(".exe"), Qt::CaseInsensitive) ? executables : everything;
     const QString chosen = QFileDialog::getSaveFileName(parent, QStringLiteral("Save As"), proposal,
-                                                        executables + QStringLiteral(";;") + everything, &filter);
+        executables + QStringLiteral(";;") + everything, &filter);
     if (chosen.isEmpty())
         return std::nullopt;
     return chosen;
 }
 
-void InstallerPathSeam::setNextChoices(const QList<std::optional<QString>> &choices) { queuedPaths() = choices; }
+void InstallerPathSeam::setNextChoices(const QList<std::optional<QString>> &choices)
+{
+    queuedPaths() = choices;
+}
 
 QStringList InstallerPathSeam::takeProposals() { return std::exchange(proposedPaths(), {}); }

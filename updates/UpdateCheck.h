@@ -25,8 +25,8 @@ enum class TDownloadResult { Downloaded, Failed, Stopped };
 // Downloads the URL into the file at the path (replacing it) once the host
 // answers; a failure is reported. With a progress owner, a progress bar
 // shows the download and its Cancel button stops it.
-TDownloadResult Download_HTM(const TUpdateServer &server, const QUrl &url, const QString &path,
-                             QWidget *progressOwner = nullptr);
+TDownloadResult Download_HTM(
+    const TUpdateServer &server, const QUrl &url, const QString &path, QWidget *progressOwner = nullptr);
 // Whether the host answers within five seconds; tells the user when not.
 bool InternetConnectionExists(const TUpdateServer &server);
 // Whether the listed version is newer than this program; an unreadable

@@ -14,7 +14,7 @@
 namespace {
 void reportMain(const char *method, const std::exception &error)
 {
-    ReportError({QStringLiteral("Main"), QLatin1String(method), QString::fromLocal8Bit(error.what())});
+    ReportError({ QStringLiteral("Main"), QLatin1String(method), QString::fromLocal8Bit(error.what()) });
 }
 
 // The check lets events through while it waits for the host, so a second
@@ -25,7 +25,7 @@ bool checkRunning = false;
 void ConnectUpdateCommands(TfrmMain &window)
 {
     QObject::connect(window.CheckforUpdatesNow1, &QAction::triggered, &window,
-                     [&window] { window.CheckforUpdatesNow1Click(); });
+        [&window] { window.CheckforUpdatesNow1Click(); });
     QObject::connect(window.mnuAbout, &QAction::triggered, &window, [&window] { window.mnuAboutClick(); });
     QObject::connect(window.actHelp, &QAction::triggered, &window, [&window] { window.actHelpExecute(); });
 }

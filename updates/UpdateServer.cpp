@@ -14,6 +14,8 @@
 #include <memory>
 
 namespace {
+// How long the host has to accept a connection before it counts as not answering.
+constexpr int answerLimit = 5000; // ms
 // A download that stalls this long without a byte is given up.
 constexpr int stallLimit = 30000; // ms
 } // namespace
@@ -22,7 +24,8 @@ QString TUpdateServer::ConfiguredHost()
 {
     try {
         TRegistry registry;
-        if (registry.OpenKey(RegistryKeys::settings(), false) && registry.ValueExists(QStringLiteral("UpdateHost"))) {
+        if (registry.OpenKey(RegistryKeys::settings(), false)
+            && registry.ValueExists(QStringLiteral("UpdateHost"))) {
             const QString host = registry.ReadString(QStringLiteral("UpdateHost")).trimmed();
             if (!host.isEmpty())
                 return host;
@@ -62,7 +65,7 @@ QUrl TUpdateServer::InstallerUrl(const QString &fileName) const
 
 QUrl TUpdateServer::ProductPageUrl() const { return urlOf(QStringLiteral("/products/tamsel.htm")); }
 
-bool TUpdateServer::Answers(int limitMs) const
+bool TUpdateServer::Answers() const
 {
     QTcpSocket socket;
     QEventLoop loop;
@@ -71,20 +74,23 @@ bool TUpdateServer::Answers(int limitMs) const
     QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
     QObject::connect(&socket, &QTcpSocket::connected, &loop, &QEventLoop::quit);
     QObject::connect(&socket, &QTcpSocket::errorOccurred, &loop, &QEventLoop::quit);
-    limit.start(limitMs);
+    limit.start(answerLimit);
     socket.connectToHost(m_hostName, static_cast<quint16>(m_port));
     // The loop runs unless the attempt has already ended (a refused
     // connection to this machine can end at once).
-    if (socket.state() != QAbstractSocket::ConnectedState && socket.error() == QAbstractSocket::UnknownSocketError)
+    if (socket.state() != QAbstractSocket::ConnectedState
+        && socket.error() == QAbstractSocket::UnknownSocketError)
         loop.exec(QEventLoop::ExcludeUserInputEvents);
     if (socket.error() == QAbstractSocket::HostNotFoundError)
-        throw ETamselError(QStringLiteral("The host %1 could not be found: %2").arg(m_hostName, socket.errorString()));
+        throw ETamselError(
+            QStringLiteral("The host %1 could not be found: %2").arg(m_hostName, socket.errorString()));
     const bool answered = socket.state() == QAbstractSocket::ConnectedState;
     socket.abort();
     return answered;
 }
 
-TUpdateServer::TDownload TUpdateServer::Download(const QUrl &url, const QString &path, TDownloadProgress *progress) const
+TUpdateServer::TDownload TUpdateServer::Download(
+    const QUrl &url, const QString &path, TDownloadProgress *progress) const
 {
     const bool replacing = QFileInfo::exists(path);
     QSaveFile file(path);
@@ -131,29 +137,30 @@ TUpdateServer::TDownload TUpdateServer::Download(const QUrl &url, const QString 
         reply->abort();
     }
 
-    const auto fail = [&](const QString &reason) -> TDownload {
-        file.cancelWriting();
-        throw ETamselError(QStringLiteral("%1 could not be downloaded: %2").arg(url.toString(), reason));
-    };
     if (stopped) {
         file.cancelWriting();
         return TDownload::Stopped;
     }
-    if (!writeFault.isEmpty())
-        return fail(QStringLiteral("%1 could not be written: %2").arg(path, writeFault));
-    if (reply->error() != QNetworkReply::NoError)
-        return fail(reply->errorString());
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (status != 200)
-        return fail(QStringLiteral("the server answered %1 %2.")
-                        .arg(status)
-                        .arg(reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString()));
-    // A connection that ends early without an error still leaves the body short.
     const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
-    if (announced.isValid() && announced.toLongLong() != file.size())
-        return fail(QStringLiteral("the connection ended after %1 of %2 bytes.")
-                        .arg(file.size())
-                        .arg(announced.toLongLong()));
+    QString failure;
+    if (!writeFault.isEmpty())
+        failure = QStringLiteral("%1 could not be written: %2").arg(path, writeFault);
+    else if (reply->error() != QNetworkReply::NoError)
+        failure = reply->errorString();
+    else if (status != 200)
+        failure = QStringLiteral("the server answered %1 %2.")
+                      .arg(status)
+                      .arg(reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString());
+    // A connection that ends early without an error still leaves the body short.
+    else if (announced.isValid() && announced.toLongLong() != file.size())
+        failure = QStringLiteral("the connection ended after %1 of %2 bytes.")
+                      .arg(file.size())
+                      .arg(announced.toLongLong());
+    if (!failure.isEmpty()) {
+        file.cancelWriting();
+        throw ETamselError(QStringLiteral("%1 could not be downloaded: %2").arg(url.toString(), failure));
+    }
     if (!file.commit())
         throw ETamselError(QStringLiteral("%1 could not be written: %2").arg(path, file.errorString()));
     return TDownload::Done;

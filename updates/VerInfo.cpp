@@ -17,7 +17,8 @@ QString TXMLTamselType::InstallerName() const
 {
     if (FileName.isEmpty() || FileName.contains(QLatin1Char('/')) || FileName.contains(QLatin1Char('\\'))
         || FileName == QLatin1String(".") || FileName == QLatin1String(".."))
-        throw ETamselError(QStringLiteral("The update information names no valid installer file: '%1'.").arg(FileName));
+        throw ETamselError(
+            QStringLiteral("The update information names no valid installer file: '%1'.").arg(FileName));
     return FileName;
 }
 
@@ -30,5 +31,5 @@ TXMLTamselType TXMLVerInfoType::Tamsel(const TXmlDocument &document)
     const auto text = [&product](const char *name) {
         return product ? TXmlDocument::ReadChildValue(product, name).value_or(QString()) : QString();
     };
-    return {text("CurrVersion").trimmed(), text("Date"), text("FileName").trimmed(), text("Size")};
+    return { text("CurrVersion").trimmed(), text("Date"), text("FileName").trimmed(), text("Size") };
 }

@@ -9,12 +9,11 @@ class TXmlDocument;
 
 // What the document lists for Tamsel. A missing child, or a missing Tamsel
 // element, reads as empty text.
-struct TXMLTamselType
-{
+struct TXMLTamselType {
     QString CurrVersion; // trimmed
-    QString Date;        // a whole day number, as written
-    QString FileName;    // trimmed
-    QString Size;        // as written
+    QString Date; // a whole day number, as written
+    QString FileName; // trimmed
+    QString Size; // as written
 
     // The release date as a short date; empty when Date holds no day number.
     QString DateText() const;

@@ -12,13 +12,13 @@ using TVersionNumbers = std::array<qint64, 4>;
 TVersionNumbers numbersOf(const QString &version)
 {
     const QStringList parts = version.split(QLatin1Char('.'));
-    TVersionNumbers numbers{};
+    TVersionNumbers numbers {};
     bool readable = parts.size() == 4;
     for (int i = 0; readable && i < 4; ++i) {
         const QString &part = parts.at(i);
         // Digits only: toLongLong would also take a sign or blanks.
         readable = !part.isEmpty() && part.size() <= 9
-                   && std::all_of(part.begin(), part.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+            && std::all_of(part.begin(), part.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
         if (readable)
             numbers[i] = part.toLongLong();
     }
@@ -28,10 +28,7 @@ TVersionNumbers numbersOf(const QString &version)
 }
 } // namespace
 
-QString VersionCheck::ProgramVersion()
-{
-    return QStringLiteral(TAMSEL_VERSION);
-}
+QString VersionCheck::ProgramVersion() { return QStringLiteral(TAMSEL_VERSION); }
 
 bool VersionCheck::IsNewer(const QString &listed, const QString &own)
 {
