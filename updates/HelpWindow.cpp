@@ -6,6 +6,7 @@
 #include "settings/RegistryKeys.h"
 #include "updates/UpdateCheck.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QKeySequence>
@@ -122,6 +123,8 @@ TfrmHelp::TfrmHelp()
     layout->addWidget(txtHelp);
 
     RestorePlace();
+    // A help window still open when the program ends keeps its place too.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &QWidget::close);
 }
 
 void TfrmHelp::OpenLink(const QUrl &url)
