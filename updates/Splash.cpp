@@ -5,7 +5,6 @@
 #include "updates/UpdateCheck.h"
 #include "updates/VersionCheck.h"
 
-#include <QApplication>
 #include <QFrame>
 #include <QLabel>
 #include <QMouseEvent>
@@ -111,8 +110,6 @@ void TfrmSplash::FormCreate(TUse use, double scale)
     pnlOk->setObjectName(QStringLiteral("pnlOk"));
     pnlOk->setFrameStyle(QFrame::Panel | QFrame::Raised);
     pnlOk->setGeometry(0, pictureSize.height(), pictureSize.width(), panelHeight);
-    pnlOk->setPalette(QApplication::palette());
-    pnlOk->setAutoFillBackground(true);
     cmdClose = new QPushButton(QStringLiteral("&Close"), pnlOk);
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
     cmdClose->setGeometry(336, 8, 75, 25);
@@ -129,10 +126,6 @@ void TfrmSplash::FormCreate(TUse use, double scale)
         setFixedSize(pictureSize.width(), pictureSize.height() + panelHeight);
         cmdClose->setFocus();
     }
-    QPalette background = palette();
-    background.setColor(QPalette::Window, QColor(16, 42, 67));
-    setPalette(background);
-    setAutoFillBackground(true);
 
     if (const QScreen *shown = screen())
         move(shown->availableGeometry().center() - rect().center());
