@@ -82,6 +82,12 @@ void TfrmMain::FormCreate(const QStringList &arguments, TStoreOpening opening)
         SetLocaleFormat(TLocaleFormat::fromLocale(QLocale::system()));
         FitDateColumns();
         GetPositions();
+        // The check of the settings' choice runs once they are read; the
+        // events it held back run before start-up goes on.
+        if (CheckForUpdatesOnStartup) {
+            CheckforUpdatesNow1Click();
+            QCoreApplication::processEvents();
+        }
 
         if (!HasPassPhrase) {
             pgcData->setCurrentWidget(tabNotes);

@@ -12,7 +12,6 @@
 #include "settings/RegistryKeys.h"
 #include "app/SettingsTable.h"
 
-#include <QCoreApplication>
 #include <QStringList>
 
 namespace {
@@ -128,10 +127,6 @@ void TfrmMain::GetPositions()
             setting.load(*this, *value);
     }
     registry.CloseKey();
-    if (CheckForUpdatesOnStartup) {
-        CheckforUpdatesNow1Click();
-        QCoreApplication::processEvents();
-    }
 }
 
 void TfrmMain::SetPositions()

@@ -69,7 +69,7 @@ void TfrmMain::actHelpExecute()
 void TfrmMain::ShowSplash()
 {
     try {
-        frmSplash = new TfrmSplash(TfrmSplash::TUse::Splash, TfrmSplash::GetFontSize(this), this);
+        frmSplash = new TfrmSplash(TfrmSplash::TUse::Splash, TfrmSplash::GetFontSize(this));
         // The questions of start-up (the passphrase above all) keep the focus.
         frmSplash->setAttribute(Qt::WA_ShowWithoutActivating);
         frmSplash->show();
