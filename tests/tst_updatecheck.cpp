@@ -449,9 +449,24 @@ private slots:
 
         window.Starting = false;
         serveVersion(verInfo(VersionCheck::ProgramVersion().toLatin1()));
-        MessageDlgSeam::setNextAnswers({ mrOk });
+        // While the check runs, the command is off and the reminder check pauses.
+        QStringList asked;
+        bool commandOff = false;
+        bool paused = false;
+        const auto previous
+            = MessageDlgSeam::setUnansweredHandler([&](const MessageDlgSeam::TAskedDialog &dialog) {
+                  asked.append(dialog.message);
+                  commandOff = !window.CheckforUpdatesNow1->isEnabled();
+                  paused = !window.timReminder->isActive();
+                  window.CheckforUpdatesNow1->trigger();
+                  return mrOk;
+              });
         window.CheckforUpdatesNow1->trigger();
-        QCOMPARE(MessageDlgSeam::takeAskedMessages(), QStringList { mostRecent });
+        MessageDlgSeam::setUnansweredHandler(previous);
+        QCOMPARE(asked, QStringList { mostRecent });
+        QVERIFY(commandOff);
+        QVERIFY(paused);
+        QVERIFY(window.CheckforUpdatesNow1->isEnabled());
         QVERIFY(window.timReminder->isActive());
         QCOMPARE(m_server->requests().size(), 2);
     }

@@ -16,10 +16,6 @@ void reportMain(const char *method, const std::exception &error)
 {
     ReportError({ QStringLiteral("Main"), QLatin1String(method), QString::fromLocal8Bit(error.what()) });
 }
-
-// The check lets events through while it waits for the host, so a second
-// request could arrive meanwhile; it is not started twice.
-bool checkRunning = false;
 } // namespace
 
 void ConnectUpdateCommands(TfrmMain &window)
@@ -32,9 +28,11 @@ void ConnectUpdateCommands(TfrmMain &window)
 
 void TfrmMain::CheckforUpdatesNow1Click()
 {
-    if (checkRunning)
+    // The check lets events through while it waits for the host: the command
+    // is off meanwhile, so it is not started twice.
+    if (!CheckforUpdatesNow1->isEnabled())
         return;
-    checkRunning = true;
+    CheckforUpdatesNow1->setEnabled(false);
     // The timers start only when start-up ends.
     if (!Starting)
         DisableTimer();
@@ -42,7 +40,7 @@ void TfrmMain::CheckforUpdatesNow1Click()
         CheckForUpdatesOnStartup = false;
     if (!Starting)
         ResetTimerState();
-    checkRunning = false;
+    CheckforUpdatesNow1->setEnabled(true);
 }
 
 void TfrmMain::mnuAboutClick()
