@@ -3,6 +3,7 @@
 // error path, and the installer download.
 #include "app/Main.h"
 #include "app/PasswordDlg.h"
+#include "diagnostics/LogFile.h"
 #include "diagnostics/MessageDlg.h"
 #include "platform/UrlOpener.h"
 #include "settings/Registry.h"
@@ -60,6 +61,13 @@ public:
     }
     QStringList opened;
 };
+
+// The log's entries so far, as one text.
+QString logText()
+{
+    QFile log(LogFile::path());
+    return log.open(QIODevice::ReadOnly) ? QString::fromLatin1(log.readAll()) : QString();
+}
 
 // File names in a folder, for finding half files left beside a download.
 QStringList filesIn(const QString &folder) { return QDir(folder).entryList(QDir::Files | QDir::Hidden); }
@@ -129,6 +137,8 @@ private slots:
         QVERIFY(run(starting));
         QCOMPARE(MessageDlgSeam::takeAskedMessages(), messages);
         QCOMPARE(m_server->requests(), QStringList { QStringLiteral("/products/verinfo.xml") });
+        QCOMPARE(logText().contains(QStringLiteral("Unit Name:\tMain\r\nMethod Name:\tNewerVersionExists")),
+            messages.contains(reportedError));
         QVERIFY(!versionInfoLeft());
     }
 
@@ -224,6 +234,7 @@ private slots:
         const QStringList asked = MessageDlgSeam::takeAskedMessages();
         QCOMPARE(asked.size(), 3);
         QCOMPARE(asked.at(1), reportedError);
+        QVERIFY(logText().contains(QStringLiteral("Unit Name:\tOptions\r\nMethod Name:\tDownload_HTM")));
         QCOMPARE(asked.at(2),
             QStringLiteral("The file was unable to be downloaded.  Would you like to go to the\r\n"
                            "Kestrine site and download it yourself?"));
