@@ -2,6 +2,7 @@
 
 #include "diagnostics/MessageDlg.h"
 #include "settings/HSLColorPicker.h"
+#include "updates/HelpWindow.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -117,13 +118,4 @@ int TfrmColorPicker::Execute()
 
 void TfrmColorPicker::HSLColorPicker1Change() { shpSelected->setColor(hsColor->SelectedColor()); }
 
-void TfrmColorPicker::HelpClick()
-{
-    MessageDlg(QStringLiteral("Click or drag in the large field to choose the hue (from left to right) and the "
-                              "saturation (from top to bottom); click or drag in the bar beside it to make the "
-                              "colour lighter or darker. The arrow keys and Page Up and Page Down do the same "
-                              "from the keyboard.\r\n\r\n"
-                              "\"Current:\" shows the colour in use, \"Selected:\" the one you are choosing. OK "
-                              "takes the selected colour; Cancel keeps the current one."),
-        TMsgDlgType::Information, mbOK, 30);
-}
+void TfrmColorPicker::HelpClick() { TfrmHelp::ShowTopic(TfrmHelp::optionsTopic); }

@@ -8,6 +8,7 @@
 #include "platform/SoundPlayer.h"
 #include "settings/ColorPicker.h"
 #include "settings/WindowsColor.h"
+#include "updates/HelpWindow.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -564,16 +565,7 @@ void TfrmOptions::PlaceDisplayRemindersOnGroup()
     chkDisplayReminders->move(grpReminderInfo->x(), grpReminderInfo->y() - chkDisplayReminders->height());
 }
 
-void TfrmOptions::HelpClick()
-{
-    MessageDlg(QStringLiteral("Actions: what Tamsel does when you search, delete, save to a file or print, and "
-                              "how often it saves the entry you are editing.\r\n\r\n"
-                              "Tasks: the reminder window and its sound, and the colours of the task list.\r\n\r\n"
-                              "General: starting Tamsel, closing it, the folder that holds your entries and "
-                              "spell checking.\r\n\r\n"
-                              "OK takes every change at once; Cancel leaves every setting as it was."),
-        TMsgDlgType::Information, mbOK, 30);
-}
+void TfrmOptions::HelpClick() { TfrmHelp::ShowTopic(TfrmHelp::optionsTopic); }
 
 QString TfrmOptions::OpenFileName(const QString &title, const QString &filter, const QString &fileName)
 {

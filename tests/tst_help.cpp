@@ -6,6 +6,7 @@
 #include "updates/HelpWindow.h"
 
 #include <QAction>
+#include <QDialog>
 #include <QDirIterator>
 #include <QFile>
 #include <QMenu>
@@ -13,6 +14,7 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QTest>
+#include <QTimer>
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <QToolButton>
@@ -184,6 +186,25 @@ private slots:
         QVERIFY(TfrmHelp::Current());
         QCOMPARE(TfrmHelp::Current()->txtHelp->source(), TfrmHelp::TopicUrl(10));
         window.close();
+    }
+
+    // From a modal dialog the help comes up modal itself, so the user can
+    // read and scroll it; from the main window it stays a window beside it.
+    void usableFromAModalDialog()
+    {
+        TestHome home;
+        QDialog dialog;
+        QTimer::singleShot(0, &dialog, [&dialog] {
+            TfrmHelp *help = TfrmHelp::ShowTopic(TfrmHelp::optionsTopic);
+            QCOMPARE(help->windowModality(), Qt::ApplicationModal);
+            QCOMPARE(QApplication::activeModalWidget(), help);
+            help->close();
+            dialog.reject();
+        });
+        dialog.exec();
+        TfrmHelp *help = TfrmHelp::ShowTopic(TfrmHelp::mainWindowTopic);
+        QCOMPARE(help->windowModality(), Qt::NonModal);
+        help->close();
     }
 
     void followingLinks()

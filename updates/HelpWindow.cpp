@@ -59,6 +59,15 @@ TfrmHelp *TfrmHelp::ShowTopic(int context)
     QPointer<TfrmHelp> &window = openWindow();
     if (!window)
         window = new TfrmHelp;
+    // Asked from a modal dialog (the options, for example), the help must be
+    // modal too, or that dialog would block it; otherwise it stays beside
+    // the program's windows.
+    QWidget *modal = QApplication::activeModalWidget();
+    const Qt::WindowModality modality = modal && modal != window ? Qt::ApplicationModal : Qt::NonModal;
+    if (window->windowModality() != modality) {
+        window->hide();
+        window->setWindowModality(modality);
+    }
     window->txtHelp->setSource(TopicUrl(context));
     window->show();
     window->setWindowState(window->windowState() & ~Qt::WindowMinimized);

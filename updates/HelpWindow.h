@@ -18,7 +18,8 @@ public:
     static constexpr int optionsTopic = 30; // options and colour dialogs
 
     // Shows the one help window at the topic of the context number (the
-    // contents for a number without a topic of its own), and brings it forward.
+    // contents for a number without a topic of its own), and brings it forward;
+    // modal while a modal dialog is open, so that it can be used beside it.
     static TfrmHelp *ShowTopic(int context);
     // The help window while it is open.
     static TfrmHelp *Current();
