@@ -9,6 +9,7 @@
 #include "controls/RichEditURL.h"
 #include "diagnostics/ErrorReport.h"
 #include "diagnostics/MessageDlg.h"
+#include "output/SendMailMAPI.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
 #include "platform/TrayHost.h"
@@ -58,6 +59,7 @@ TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent)
     ConnectSearchEvents();
     ConnectAttachmentEvents();
     ConnectUpdateCommands(*this);
+    ConnectOutputCommands();
     connect(qApp, &QGuiApplication::commitDataRequest, this,
             [this](QSessionManager &manager) { WMQueryEndSession(manager); });
 }
@@ -76,9 +78,7 @@ void TfrmMain::FormCreate(const QStringList &arguments, TStoreOpening opening)
     Printing = false;
     ShowSplash();
     try {
-        MailFooter = QStringLiteral("\r\n\r\n") + QString(50, QLatin1Char('_'))
-                     + QStringLiteral("\r\nThis message sent via Tamsel ")
-                     + QStringLiteral(TAMSEL_VERSION) + QStringLiteral(".\r\nhttps://tamsel.example.org/");
+        MailFooter = MailFooterText();
         SetLocaleFormat(TLocaleFormat::fromLocale(QLocale::system()));
         FitDateColumns();
         GetPositions();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "output/SaveAsDialog.h"
 #include "store/XmlDocument.h"
 
 #include <QFont>
@@ -19,6 +20,7 @@ class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QPrinter;
 class QModelIndex;
 class QPushButton;
 class QRadioButton;
@@ -160,6 +162,15 @@ public:
     // Saving the entry in the editor; true when it was written.
     bool SaveNote();
     bool SaveTask();
+
+    // Output: the checked entries to a text file or the printer, the entry
+    // in the editor by e-mail, feedback by e-mail.
+    void actSaveNotesAsExecute();
+    void actPrintExecute();
+    void actSendMailExecute();
+    void Sendfeedback1Click();
+    // The save dialog of Save to File, kept for the run.
+    TSaveAsDialog dlgSaveAs;
 
     // Timers: pause the reminder check; run each timer as its setting says.
     void DisableTimer();
@@ -421,6 +432,11 @@ private:
     // A match in a list, opened in the editor when LoadNotesOnSearch is on.
     void ShowSearchMatch(TEntry *entry, bool inBody, const QString &text);
     void ConnectAttachmentEvents();
+    void ConnectOutputCommands();
+    // Writes the file of Save to File.
+    void SaveEntriesAs(const QString &path);
+    // Lays the print out in the body field and prints it.
+    void PrintEntries(QPrinter &printer);
     void loadEntry(const TEntry &entry);
     void selectItem(QTreeView *list);
     // The save prompt: false when the operation must stop (Cancel, or a save

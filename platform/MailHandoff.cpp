@@ -1,6 +1,7 @@
 #include "platform/MailHandoff.h"
 
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
@@ -86,10 +87,17 @@ int TSystemMailHandoff::openMailTo(const QString &request)
     return openWithDesktop(address) ? 0 : noMailProgram;
 }
 
-bool TSystemMailHandoff::compose(const TMailMessage &message)
+int TSystemMailHandoff::compose(const TMailMessage &message)
 {
+    if (!message.attachmentPath.isEmpty()) {
+        const QFileInfo attachment(message.attachmentPath);
+        if (!attachment.exists())
+            return attachmentNotFound;
+        if (!attachment.isFile() || !attachment.isReadable())
+            return attachmentOpenFailure;
+    }
     const QString program = xdgEmail();
     if (!program.isEmpty() && QProcess::startDetached(program, xdgEmailArguments(message)))
-        return true;
-    return openWithDesktop(composeAddress(message));
+        return composeOk;
+    return openWithDesktop(composeAddress(message)) ? composeOk : noMailProgram;
 }

@@ -33,9 +33,16 @@ public:
     // failure number for the user.
     virtual int openMailTo(const QString &request) = 0;
 
-    // Opens the compose window filled with the message; false when no mail
-    // program could be started.
-    virtual bool compose(const TMailMessage &message) = 0;
+    // Results of compose(), numbered as Simple MAPI numbers them, so that a
+    // mail library that answers in those numbers can stand behind it too.
+    static constexpr int composeOk = 0;
+    static constexpr int userCancelled = 1;
+    static constexpr int attachmentNotFound = 11;
+    static constexpr int attachmentOpenFailure = 12;
+
+    // Opens the compose window filled with the message. Returns one of the
+    // results above, or noMailProgram when no mail program could be started.
+    virtual int compose(const TMailMessage &message) = 0;
 
     static TMailHandoff &current();
     // Installs a hand-off (not owned) until called again; nullptr restores
@@ -50,7 +57,7 @@ class TSystemMailHandoff : public TMailHandoff
 {
 public:
     int openMailTo(const QString &request) override;
-    bool compose(const TMailMessage &message) override;
+    int compose(const TMailMessage &message) override;
 
     // The request as a valid address: escapes what an address cannot hold
     // (blanks, line breaks, '#', characters beyond ASCII, a '%' that starts

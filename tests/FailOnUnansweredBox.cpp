@@ -3,6 +3,12 @@
 // answered quietly the way the program answers boxes nobody can see.
 #include "diagnostics/MessageDlg.h"
 #include "reminders/Reminder.h"
+// Linked into every test: a message box or dialog that no test answered fails
+// the running test, naming it, instead of being answered quietly the way the
+// program answers boxes nobody can see, or waiting for a user.
+#include "diagnostics/MessageDlg.h"
+#include "output/PrintRichText.h"
+#include "output/SaveAsDialog.h"
 
 #include <QCoreApplication>
 #include <QTest>
@@ -18,6 +24,14 @@ void failOnUnansweredBox()
     // Likewise a reminder window no test answered: it is cancelled.
     ReminderWindowSeam::setUnansweredHandler([](TfrmReminder &) {
         QTest::qFail("A reminder window came up without a queued answer.", __FILE__, __LINE__);
+    SaveAsDialogSeam::setUnansweredHandler([](const SaveAsDialogSeam::TAsked &dialog) -> std::optional<QString> {
+        const QByteArray text = "The save dialog was shown without a queued answer: " + dialog.title.toUtf8();
+        QTest::qFail(text.constData(), __FILE__, __LINE__);
+        return std::nullopt;
+    });
+    PrintDialogSeam::setUnansweredHandler([]() -> std::optional<QString> {
+        QTest::qFail("The print dialog was shown without a queued answer", __FILE__, __LINE__);
+        return std::nullopt;
     });
 }
 } // namespace

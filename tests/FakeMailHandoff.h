@@ -24,22 +24,27 @@ public:
         return m_failureNumber;
     }
 
-    bool compose(const TMailMessage &message) override
+    int compose(const TMailMessage &message) override
     {
         m_composed.append(message);
-        return m_failureNumber == 0;
+        if (!m_failureMessage.isEmpty())
+            throw ETamselError(m_failureMessage);
+        return m_composeResult;
     }
 
     const QStringList &requests() const { return m_requests; }
     const QList<TMailMessage> &composed() const { return m_composed; }
     // The number the next requests report as their failure (0: started).
     void setFailureNumber(int number) { m_failureNumber = number; }
-    // Makes the next requests throw with this message.
+    // The result the next composed messages give (0: composed).
+    void setComposeResult(int result) { m_composeResult = result; }
+    // Makes the next requests and messages throw with this message.
     void setFailureMessage(const QString &message) { m_failureMessage = message; }
 
 private:
     QStringList m_requests;
     QList<TMailMessage> m_composed;
     int m_failureNumber = 0;
+    int m_composeResult = TMailHandoff::composeOk;
     QString m_failureMessage;
 };
