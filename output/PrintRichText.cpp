@@ -101,7 +101,9 @@ bool PrintRichText(QPrinter &printer, const QTextDocument &document, const QStri
                 painter.save();
                 painter.translate(body.left(), body.top() - view.top());
                 painter.setClipRect(view);
-                context.clip = view;
+                // A line starting right at the page's end belongs to the
+                // next page: drawn here it would be cut off, and read twice.
+                context.clip = view.adjusted(0, 0, 0, -1);
                 pagedText->documentLayout()->draw(&painter, context);
                 painter.restore();
             }
