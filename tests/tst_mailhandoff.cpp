@@ -7,7 +7,9 @@
 #include "tests/FakeMailHandoff.h"
 #include "tests/TestHome.h"
 
+#include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
 
@@ -28,6 +30,9 @@ private slots:
     void reportBodyArrivesAsWritten();
     void xdgEmailGetsEachPartAsOneArgument();
     void composeAddressEscapesTheTexts();
+    void composedTextsReachTheMailProgramWithoutAShell();
+    void attachmentThatCannotBeSentIsNamed_data();
+    void attachmentThatCannotBeSentIsNamed();
 };
 
 void tst_MailHandoff::cleanup()
@@ -166,6 +171,60 @@ void tst_MailHandoff::composeAddressEscapesTheTexts()
     QCOMPARE(address, QByteArray("mailto:feedback@example.org?subject=Q%26A%3F&body=a%3D1%26b%0D%0A100%25"));
     const QUrl url = QUrl::fromEncoded(address, QUrl::StrictMode);
     QVERIFY(url.isValid());
+}
+
+void tst_MailHandoff::composedTextsReachTheMailProgramWithoutAShell()
+{
+    // A stand-in for xdg-email on the PATH records the arguments it gets. A
+    // shell between the program and it would expand or split them, and run
+    // the commands they hold.
+    QTemporaryDir folder;
+    const QString recorded = folder.filePath(QStringLiteral("arguments"));
+    const QString tool = folder.filePath(QStringLiteral("xdg-email"));
+    QFile script(tool);
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\nprintf '%s\\0' \"$@\" > \"$0.part\" && mv \"$0.part\" \"" + recorded.toUtf8() + "\"\n");
+    script.close();
+    QVERIFY(script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+    const QString marker = folder.filePath(QStringLiteral("ran"));
+
+    TMailMessage message;
+    message.subject = QStringLiteral("Task:  $(touch %1); `touch %1` | touch %1 & \"quoted\" 'single'").arg(marker);
+    message.text = QStringLiteral("Instructions:  \t$HOME * ?\r\n\r\nCreated:  \t3/10/26 > %1\r\nM\u00e4rz").arg(marker);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", folder.path().toUtf8() + ':' + path);
+    const int result = TSystemMailHandoff().compose(message);
+    qputenv("PATH", path);
+
+    QCOMPARE(result, TMailHandoff::composeOk);
+    QTRY_VERIFY(QFile::exists(recorded));
+    QFile arguments(recorded);
+    QVERIFY(arguments.open(QIODevice::ReadOnly));
+    QStringList received = QString::fromUtf8(arguments.readAll()).split(QChar(0));
+    received.removeLast(); // after the last terminator
+    QCOMPARE(received, (QStringList{QStringLiteral("--utf8"), QStringLiteral("--subject"), message.subject,
+                                    QStringLiteral("--body"), message.text}));
+    QVERIFY(!QFile::exists(marker));
+}
+
+void tst_MailHandoff::attachmentThatCannotBeSentIsNamed_data()
+{
+    QTest::addColumn<QString>("attachment");
+    QTest::addColumn<int>("result");
+    QTest::newRow("missing") << QStringLiteral("missing.pdf") << TMailHandoff::attachmentNotFound;
+    QTest::newRow("a folder") << QStringLiteral("folder") << TMailHandoff::attachmentOpenFailure;
+}
+
+void tst_MailHandoff::attachmentThatCannotBeSentIsNamed()
+{
+    QFETCH(QString, attachment);
+    QFETCH(int, result);
+    QTemporaryDir folder;
+    QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("folder")));
+    TMailMessage message;
+    message.subject = QStringLiteral("s");
+    message.attachmentPath = folder.filePath(attachment);
+    QCOMPARE(TSystemMailHandoff().compose(message), result);
 }
 
 QTEST_MAIN(tst_MailHandoff)
