@@ -9,6 +9,8 @@
 #include "tests/EditorFixture.h"
 
 #include <QFile>
+#include <QPrinter>
+#include <QTextDocument>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTimer>
@@ -159,6 +161,8 @@ private slots:
     void printerFailureIsReportedAndTheBodyComesBack();
     void rowThatCannotBePrintedLeavesTheBody();
     void reminderTimerRestsWhileTheDialogIsOpen();
+    void chosenPagesArePrinted_data();
+    void chosenPagesArePrinted();
 };
 
 void tst_Printing::assembledText_data()
@@ -411,6 +415,66 @@ void tst_Printing::reminderTimerRestsWhileTheDialogIsOpen()
     QVERIFY(printingDuringDialog);
     QVERIFY(f.w().timReminder->isActive());
     QVERIFY(!f.w().Printing);
+}
+
+void tst_Printing::chosenPagesArePrinted_data()
+{
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("to");
+    QTest::addColumn<int>("pages");
+
+    QTest::newRow("the second") << 2 << 2 << 1;
+    QTest::newRow("from the second to past the end") << 2 << 9 << 2;
+    QTest::newRow("past the end") << 4 << 5 << 0;
+}
+
+void tst_Printing::chosenPagesArePrinted()
+{
+    QFETCH(int, from);
+    QFETCH(int, to);
+    QFETCH(int, pages);
+
+    TestHome home;
+    QTextDocument document;
+    QString text;
+    for (int line = 1; line <= 150; ++line)
+        text += QStringLiteral("Line %1\n").arg(line);
+    document.setPlainText(text);
+    const auto print = [&](const QString &pdf, int first, int last) {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        printer.setPageSize(QPageSize(QPageSize::A4));
+        if (first > 0) {
+            printer.setPrintRange(QPrinter::PageRange);
+            printer.setFromTo(first, last);
+        }
+        return PrintRichText(printer, document, QStringLiteral("Tamsel: pages"), TMarginUnit::Inches, 1,
+                             QMarginsF(1, 1, 1, 1));
+    };
+    const auto firstLineOfPage = [](const QString &pdf, int page) {
+        const QString number = QString::number(page);
+        const QString pageText = QString::fromUtf8(run(QStringLiteral("pdftotext"),
+                                                       {QStringLiteral("-f"), number, QStringLiteral("-l"), number,
+                                                        pdf, QStringLiteral("-")}));
+        return pageText.section(QLatin1Char('\n'), 0, 0);
+    };
+    const QString all = home.path() + QStringLiteral("/all.pdf");
+    QVERIFY(print(all, 0, 0));
+    QCOMPARE(pdfInfo(all, QStringLiteral("Pages")), QStringLiteral("3"));
+
+    const QString chosen = home.path() + QStringLiteral("/chosen.pdf");
+    if (pages == 0)
+        MessageDlgSeam::setNextAnswers({mrNo});
+    QCOMPARE(print(chosen, from, to), pages > 0);
+    if (pages == 0) {
+        QVERIFY(MessageDlgSeam::takeAskedMessages().constFirst().contains(QStringLiteral("has been logged")));
+        QVERIFY(!QFile::exists(chosen));
+        return;
+    }
+    QCOMPARE(pdfInfo(chosen, QStringLiteral("Pages")), QString::number(pages));
+    for (int page = 1; page <= pages; ++page)
+        QCOMPARE(firstLineOfPage(chosen, page), firstLineOfPage(all, from + page - 1));
 }
 
 QTEST_MAIN(tst_Printing)
