@@ -3,14 +3,15 @@
 #include "diagnostics/ErrorReport.h"
 #include "diagnostics/Exception.h"
 #include "diagnostics/MessageDlg.h"
+#include "platform/Paths.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QDir>
+#include <QFileInfo>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QStandardPaths>
 #include <QTextDocument>
 #include <memory>
 
@@ -88,6 +89,10 @@ bool PrintRichText(QPrinter &printer, const QTextDocument &document, const QStri
         pagedText->setPageSize(body.size());
         const auto [first, last] = pageRange(printer, pagedText->pageCount());
 
+        // A PDF file made here holds entries: it is the user's alone.
+        const QString pdf = printer.outputFileName();
+        const bool newPdf = !pdf.isEmpty() && !QFileInfo::exists(pdf);
+
         QAbstractTextDocumentLayout::PaintContext context;
         context.palette.setColor(QPalette::Text, Qt::black);
         for (int copy = 0; copy < copies; ++copy) {
@@ -110,6 +115,8 @@ bool PrintRichText(QPrinter &printer, const QTextDocument &document, const QStri
             if (!painter.end())
                 throw ETamselError(QStringLiteral("Printing to %1 could not be finished.").arg(printerName(printer)));
         }
+        if (newPdf && !QFile::setPermissions(pdf, QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+            throw ETamselError(QStringLiteral("%1 could not be made private to you.").arg(pdf));
         return true;
     } catch (const ETamselError &error) {
         ReportError({QStringLiteral("Main"), QStringLiteral("PrintRichText"), error.message()});
@@ -127,8 +134,7 @@ bool ExecutePrintDialog(QPrinter &printer, QWidget *parent)
             != mrOk)
             return false;
         if (printer.outputFileName().isEmpty()) {
-            printToPdf(printer, QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
-                                    .filePath(QStringLiteral("Tamsel.pdf")));
+            printToPdf(printer, QDir(Paths::documentsFolder()).filePath(QStringLiteral("Tamsel.pdf")));
         }
     }
     std::optional<QString> answer;

@@ -1,5 +1,7 @@
 #include "output/SaveAsDialog.h"
 
+#include "platform/Paths.h"
+
 #include <QFileDialog>
 #include <QFileInfo>
 
@@ -29,7 +31,7 @@ std::optional<QString> TSaveAsDialog::Execute(QWidget *parent)
         seam().asked.append(asked);
         path = seam().unanswered(asked);
     } else {
-        QFileDialog dialog(parent, title, directory);
+        QFileDialog dialog(parent, title, directory.isEmpty() ? Paths::documentsFolder() : directory);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
         dialog.setDefaultSuffix(defaultSuffix);
@@ -37,7 +39,7 @@ std::optional<QString> TSaveAsDialog::Execute(QWidget *parent)
         if (!fileName.isEmpty())
             dialog.selectFile(fileName);
         if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-            path = dialog.selectedFiles().constFirst();
+            path = QFileInfo(dialog.selectedFiles().constFirst()).absoluteFilePath();
     }
     if (path) {
         const QFileInfo chosen(*path);

@@ -17,7 +17,8 @@ public:
     QString title = QStringLiteral("Save As");
     QString defaultSuffix = QStringLiteral("txt");
     QStringList filters{QStringLiteral("Text File (*.txt)"), QStringLiteral("All Files (*)")};
-    // Where the dialog opens (empty: the current folder) and the name it offers.
+    // Where the dialog opens (empty: the user's documents folder) and the name
+    // it offers.
     QString directory;
     QString fileName;
 

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace {
@@ -38,4 +39,10 @@ QString Paths::withTrailingDelimiter(const QString &folder)
     while (result.endsWith(QLatin1Char('/')) && result.size() > 1)
         result.chop(1);
     return result == QLatin1String("/") ? result : result + QLatin1Char('/');
+}
+
+QString Paths::documentsFolder()
+{
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
 }

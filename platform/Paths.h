@@ -15,6 +15,10 @@ QString configFolder();
 // The folder of the running executable, with a trailing separator.
 QString programFolder();
 
+// Where the user's own files go by default: the documents folder, or home
+// where there is none.
+QString documentsFolder();
+
 // The folder with exactly one trailing '/'.
 QString withTrailingDelimiter(const QString &folder);
 

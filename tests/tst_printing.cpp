@@ -253,6 +253,8 @@ void tst_Printing::pageShowsTheTextUnderTheJobName()
     QCOMPARE(pdfInfo(pdf, QStringLiteral("Title")), QStringLiteral("Tamsel: Groceries"));
     // One copy.
     QCOMPARE(pdfInfo(pdf, QStringLiteral("Pages")), QStringLiteral("1"));
+    QCOMPARE(QFile::permissions(pdf), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser
+                                          | QFileDevice::WriteUser);
     // The body field has its text back without the outer blanks, and the
     // entry is not taken for changed.
     QCOMPARE(f.w().redNote->toPlainText(), QStringLiteral("Milk\nEggs"));
