@@ -62,8 +62,11 @@ QByteArray TSystemMailHandoff::mailtoAddress(const QString &request)
 
 QStringList TSystemMailHandoff::xdgEmailArguments(const TMailMessage &message)
 {
-    QStringList arguments{QStringLiteral("--utf8"), QStringLiteral("--subject"), message.subject,
-                          QStringLiteral("--body"), message.text};
+    // xdg-email writes every line feed as CR LF itself; a CR of ours would
+    // come out as a second one.
+    const auto lineFeeds = [](QString text) { return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); };
+    QStringList arguments{QStringLiteral("--utf8"), QStringLiteral("--subject"), lineFeeds(message.subject),
+                          QStringLiteral("--body"), lineFeeds(message.text)};
     if (!message.attachmentPath.isEmpty())
         arguments << QStringLiteral("--attach") << message.attachmentPath;
     if (!message.recipientAddress.isEmpty())

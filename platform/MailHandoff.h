@@ -63,7 +63,7 @@ public:
     // (blanks, line breaks, '#', characters beyond ASCII, a '%' that starts
     // no escape) and leaves everything else as written, escapes included.
     static QByteArray mailtoAddress(const QString &request);
-    // The arguments of xdg-email for the message.
+    // The arguments of xdg-email for the message; line breaks as line feeds.
     static QStringList xdgEmailArguments(const TMailMessage &message);
     // The "mailto:" address for the message where xdg-email is missing; it
     // cannot carry an attachment.

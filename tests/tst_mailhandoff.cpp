@@ -144,18 +144,21 @@ void tst_MailHandoff::reportBodyArrivesAsWritten()
 
 void tst_MailHandoff::xdgEmailGetsEachPartAsOneArgument()
 {
+    // xdg-email turns each line feed into CR LF itself, so a CR LF is handed
+    // over as a line feed alone.
     TMailMessage message;
     message.subject = QStringLiteral("Task:  Pay \"rent\"; $(date) & more");
-    message.text = QStringLiteral("Instructions:  \tline one\r\nline two");
+    message.text = QStringLiteral("Instructions:  \tline one\r\nline two\nline three");
+    const QString text = QStringLiteral("Instructions:  \tline one\nline two\nline three");
     QCOMPARE(TSystemMailHandoff::xdgEmailArguments(message),
              (QStringList{QStringLiteral("--utf8"), QStringLiteral("--subject"), message.subject,
-                          QStringLiteral("--body"), message.text}));
+                          QStringLiteral("--body"), text}));
 
     message.recipientAddress = QStringLiteral("feedback@example.org");
     message.attachmentPath = QStringLiteral("/home/u/My Files/plan.pdf");
     QCOMPARE(TSystemMailHandoff::xdgEmailArguments(message),
              (QStringList{QStringLiteral("--utf8"), QStringLiteral("--subject"), message.subject,
-                          QStringLiteral("--body"), message.text, QStringLiteral("--attach"),
+                          QStringLiteral("--body"), text, QStringLiteral("--attach"),
                           message.attachmentPath, message.recipientAddress}));
 }
 
@@ -190,7 +193,7 @@ void tst_MailHandoff::composedTextsReachTheMailProgramWithoutAShell()
 
     TMailMessage message;
     message.subject = QStringLiteral("Task:  $(touch %1); `touch %1` | touch %1 & \"quoted\" 'single'").arg(marker);
-    message.text = QStringLiteral("Instructions:  \t$HOME * ?\r\n\r\nCreated:  \t3/10/26 > %1\r\nM\u00e4rz").arg(marker);
+    message.text = QStringLiteral("Instructions:  \t$HOME * ?\n\nCreated:  \t3/10/26 > %1\nM\u00e4rz").arg(marker);
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", folder.path().toUtf8() + ':' + path);
     const int result = TSystemMailHandoff().compose(message);

@@ -8,6 +8,8 @@
 #include "mainwindow/EditActions.h"
 #include "mainwindow/ImageList.h"
 #include "app/PasswordDlg.h"
+#include "output/SaveAsDialog.h"
+#include "tests/FakeMailHandoff.h"
 #include "tests/TestHome.h"
 
 #include <QAction>
@@ -312,7 +314,11 @@ private slots:
         QVERIFY(item->shortcut().isEmpty());
         QSignalSpy ran(action, &QAction::triggered);
         action->setEnabled(true);
+        // The command runs: its save dialog is cancelled, its mail goes nowhere.
+        SaveAsDialogSeam::setNextAnswers({std::nullopt});
+        TFakeMailHandoff mail;
         item->trigger();
+        SaveAsDialogSeam::setNextAnswers({});
         QCOMPARE(ran.count(), 1);
         action->setEnabled(false);
         QVERIFY(!item->isEnabled());
