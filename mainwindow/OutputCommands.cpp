@@ -11,18 +11,18 @@
 #include "output/PrintRichText.h"
 #include "output/SendEMailMessage.h"
 #include "output/SendMailMAPI.h"
+#include "platform/AtomicFile.h"
 #include "platform/Clock.h"
 #include "store/EntryTable.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
-#include <QFileInfo>
 #include <QPrinter>
 #include <QRadioButton>
-#include <QSaveFile>
 #include <QTabWidget>
 #include <QTimeEdit>
 
@@ -76,15 +76,10 @@ void TfrmMain::actSaveNotesAsExecute()
 
 void TfrmMain::SaveEntriesAs(const QString &path)
 {
-    // The file is written beside its place and takes it only when complete:
+    // The text is made whole first and then replaces the file in one step:
     // a failure leaves the file that was there before, or none.
-    const bool created = !QFileInfo::exists(path);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw ETamselError(QStringLiteral("%1 could not be created: %2").arg(path, file.errorString()));
-    if (created)
-        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-
+    QBuffer text;
+    text.open(QIODevice::WriteOnly);
     const TEditorEntry editor = editorEntry(*this);
     const QDateTime now = Clock::now();
     // The active tab's list, or both lists, notes first.
@@ -95,19 +90,17 @@ void TfrmMain::SaveEntriesAs(const QString &path)
     for (const bool tasks : passes) {
         std::optional<int> count;
         try {
-            count = SaveEntriesToFile(file, editor, rowsOf(tasks ? *TasksModel : *NotesModel), tasks, written > 0, now);
+            count = SaveEntriesToFile(text, editor, rowsOf(tasks ? *TasksModel : *NotesModel), tasks, written > 0, now);
         } catch (const ETamselError &error) {
-            file.cancelWriting();
             ReportError({unitMain, QStringLiteral("SaveEntriesToFile"),
                          error.message() + QStringLiteral(" %1 was not saved.").arg(path)});
             return;
         }
         if (!count)
-            throw ETamselError(QStringLiteral("%1 could not be written: %2").arg(path, file.errorString()));
+            throw ETamselError(QStringLiteral("The text for %1 could not be made: %2").arg(path, text.errorString()));
         written += *count;
     }
-    if (!file.commit())
-        throw ETamselError(QStringLiteral("%1 could not be written: %2").arg(path, file.errorString()));
+    AtomicFile::WriteFileAtomically(path, text.data());
 }
 
 void TfrmMain::actPrintExecute()

@@ -318,8 +318,7 @@ void tst_TextExport::fileThatCannotBeCreatedIsReported()
     QFile log(f.home.dataFolder() + QStringLiteral("/Tamsel.log"));
     QVERIFY(log.open(QIODevice::ReadOnly));
     const QByteArray logged = log.readAll();
-    const QByteArray report = "Method Name:\tactSaveNotesAsExecute\r\nError Message:\t" + path.toUtf8()
-                              + " could not be created";
+    const QByteArray report = "Method Name:\tactSaveNotesAsExecute\r\nError Message:\tCould not save " + path.toUtf8();
     QVERIFY2(logged.contains(report), logged.constData());
     QVERIFY(!QFile::exists(path));
 }
