@@ -69,7 +69,7 @@ void TfrmMain::actSaveNotesAsExecute()
         if (const std::optional<QString> path = dlgSaveAs.Execute(this))
             SaveEntriesAs(*path);
     } catch (const ETamselError &error) {
-        ReportError({unitMain, QStringLiteral("actSaveNotesAsExecute"), error.message()});
+        ReportError({ unitMain, QStringLiteral("actSaveNotesAsExecute"), error.message() });
     }
     ResetTimerState();
 }
@@ -83,21 +83,23 @@ void TfrmMain::SaveEntriesAs(const QString &path)
     const TEditorEntry editor = editorEntry(*this);
     const QDateTime now = Clock::now();
     // The active tab's list, or both lists, notes first.
-    QList<bool> passes{pgcData->currentWidget() != tabNotes};
+    QList<bool> passes { pgcData->currentWidget() != tabNotes };
     if (DefaultSaveSetting == 2)
-        passes = {false, true};
+        passes = { false, true };
     int written = 0;
     for (const bool tasks : passes) {
         std::optional<int> count;
         try {
-            count = SaveEntriesToFile(text, editor, rowsOf(tasks ? *TasksModel : *NotesModel), tasks, written > 0, now);
+            count = SaveEntriesToFile(
+                text, editor, rowsOf(tasks ? *TasksModel : *NotesModel), tasks, written > 0, now);
         } catch (const ETamselError &error) {
-            ReportError({unitMain, QStringLiteral("SaveEntriesToFile"),
-                         error.message() + QStringLiteral(" %1 was not saved.").arg(path)});
+            ReportError({ unitMain, QStringLiteral("SaveEntriesToFile"),
+                error.message() + QStringLiteral(" %1 was not saved.").arg(path) });
             return;
         }
         if (!count)
-            throw ETamselError(QStringLiteral("The text for %1 could not be made: %2").arg(path, text.errorString()));
+            throw ETamselError(
+                QStringLiteral("The text for %1 could not be made: %2").arg(path, text.errorString()));
         written += *count;
     }
     AtomicFile::WriteFileAtomically(path, text.data());
@@ -112,7 +114,7 @@ void TfrmMain::actPrintExecute()
         if (ExecutePrintDialog(printer, this))
             PrintEntries(printer);
     } catch (const ETamselError &error) {
-        ReportError({unitMain, QStringLiteral("actPrintExecute"), error.message()});
+        ReportError({ unitMain, QStringLiteral("actPrintExecute"), error.message() });
     }
     Printing = false;
     ResetTimerState();
@@ -134,7 +136,7 @@ void TfrmMain::PrintEntries(QPrinter &printer)
     redNote->setUpdatesEnabled(false);
     redNote->setPlainText(text);
     PrintRichText(printer, *redNote->document(), QStringLiteral("Tamsel: ") + edtTitle->toPlainText(),
-                  TMarginUnit::Inches, 1, QMarginsF(1, 1, 1, 1));
+        TMarginUnit::Inches, 1, QMarginsF(1, 1, 1, 1));
     redNote->setPlainText(editor.body.trimmed());
     redNote->setUpdatesEnabled(true);
 }
@@ -150,5 +152,5 @@ void TfrmMain::actSendMailExecute()
 void TfrmMain::Sendfeedback1Click()
 {
     SendMailMAPI(QStringLiteral("Tamsel Feedback (v. ") + QStringLiteral(TAMSEL_VERSION) + QLatin1Char(')'),
-                 QStringLiteral("Please enter your comments before sending."), FeedbackAddress);
+        QStringLiteral("Please enter your comments before sending."), FeedbackAddress);
 }

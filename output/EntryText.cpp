@@ -18,7 +18,7 @@ const QString titleRule = QString(26, QLatin1Char('_'));
 QString withCrLf(QString text)
 {
     text.replace(crlf, QStringLiteral("\n"));
-    for (const QChar other : {QChar(u'\r'), QChar(QChar::LineSeparator), QChar(QChar::ParagraphSeparator)})
+    for (const QChar other : { QChar(u'\r'), QChar(QChar::LineSeparator), QChar(QChar::ParagraphSeparator) })
         text.replace(other, QLatin1Char('\n'));
     return text.replace(QLatin1Char('\n'), crlf);
 }
@@ -38,7 +38,8 @@ QString momentText(const QDateTime &moment)
 QString editorDeadlineText(const TEditorEntry &editor)
 {
     const TLocaleFormat &format = LocaleFormat();
-    const QTime time = Deadline::cutToTimeFormats(editor.deadlineTime, format.longTimeFormat, format.longTimeFormat);
+    const QTime time
+        = Deadline::cutToTimeFormats(editor.deadlineTime, format.longTimeFormat, format.longTimeFormat);
     return time == QTime(0, 0) ? format.dateText(editor.deadlineDate)
                                : format.dateTimeText(editor.deadlineDate, time);
 }
@@ -52,10 +53,12 @@ QString reminderCaption(const TEntry &task)
 }
 
 // Writes lines until the device refuses one; the rest is then left out.
-class TLineWriter
-{
+class TLineWriter {
 public:
-    explicit TLineWriter(QIODevice &device) : m_device(device) {}
+    explicit TLineWriter(QIODevice &device)
+        : m_device(device)
+    {
+    }
 
     void line(const QString &text)
     {
@@ -81,7 +84,7 @@ private:
 } // namespace
 
 std::optional<int> SaveEntriesToFile(QIODevice &file, const TEditorEntry &editor, const TEntryRows &list,
-                                     bool tasks, bool entriesBefore, const QDateTime &now)
+    bool tasks, bool entriesBefore, const QDateTime &now)
 {
     TLineWriter out(file);
     int count = 0;
@@ -151,7 +154,7 @@ QString PrintEntriesText(const TEditorEntry &editor, const TEntryRows &notes, co
         text = withCrLf(editor.title) + crlf + titleRule + crlf + crlf;
         if (editor.task) {
             text += QStringLiteral("Deadline:\t")
-                    + LocaleFormat().dateTimeText(editor.deadlineDate, editor.deadlineTime) + crlf + crlf;
+                + LocaleFormat().dateTimeText(editor.deadlineDate, editor.deadlineTime) + crlf + crlf;
         }
         text += withCrLf(editor.body.trimmed()) + crlf;
         count = 1;
@@ -178,8 +181,8 @@ QString PrintEntriesText(const TEditorEntry &editor, const TEntryRows &notes, co
         if (!printed(entry, true))
             continue;
         QString details = QStringLiteral("Deadline:\t") + displayOf(entry->deadline) + crlf
-                          + QStringLiteral("Reminder:\t") + reminderCaption(*entry) + crlf
-                          + QStringLiteral("Completed:\t") + displayOf(entry->completed) + crlf;
+            + QStringLiteral("Reminder:\t") + reminderCaption(*entry) + crlf + QStringLiteral("Completed:\t")
+            + displayOf(entry->completed) + crlf;
         const QString body = entry->body();
         if (!body.trimmed().isEmpty())
             details += crlf + withCrLf(body) + crlf;
@@ -193,7 +196,7 @@ TEntryMail EntryMailText(const TEditorEntry &editor, const QDateTime &now, const
     const QString title = editor.title.trimmed();
     const QString body = withCrLf(editor.body.trimmed());
     if (!editor.task)
-        return {title, body + footer};
+        return { title, body + footer };
 
     // A task not stored yet was created and changed at this moment; it is
     // complete at this moment too when its box is ticked.
@@ -205,11 +208,10 @@ TEntryMail EntryMailText(const TEditorEntry &editor, const QDateTime &now, const
         completed = displayOf(editor.stored->completed);
     else if (editor.complete)
         completed = moment;
-    const QString text = QStringLiteral("Instructions:  \t") + body + crlf + crlf
-                         + crlf + QStringLiteral("Created:  \t") + created
-                         + crlf + QStringLiteral("Modified:  \t") + modified
-                         + crlf + QStringLiteral("Deadline:  \t") + editorDeadlineText(editor)
-                         + crlf + QStringLiteral("Reminder:  \t") + editor.reminder
-                         + crlf + QStringLiteral("Completed:  \t") + completed + footer;
-    return {QStringLiteral("Task:  ") + title, text};
+    const QString text = QStringLiteral("Instructions:  \t") + body + crlf + crlf + crlf
+        + QStringLiteral("Created:  \t") + created + crlf + QStringLiteral("Modified:  \t") + modified + crlf
+        + QStringLiteral("Deadline:  \t") + editorDeadlineText(editor) + crlf
+        + QStringLiteral("Reminder:  \t") + editor.reminder + crlf + QStringLiteral("Completed:  \t")
+        + completed + footer;
+    return { QStringLiteral("Task:  ") + title, text };
 }

@@ -20,7 +20,7 @@ struct TEditorEntry {
     // The kind chosen in the editor, which may differ from the stored entry's.
     bool task = false;
     QString title; // as typed
-    QString body;  // as typed
+    QString body; // as typed
     // The stored entry in the editor, whose row supplies the dates; null for
     // an entry not stored yet.
     const TEntry *stored = nullptr;
@@ -43,7 +43,7 @@ using TEntryRows = std::vector<const TEntry *>;
 // ETamselError for a row that cannot be written (a task whose reminder is
 // not a lead time); what was written before stays in the device.
 std::optional<int> SaveEntriesToFile(QIODevice &file, const TEditorEntry &editor, const TEntryRows &list,
-                                     bool tasks, bool entriesBefore, const QDateTime &now);
+    bool tasks, bool entriesBefore, const QDateTime &now);
 
 // The text a print sends to the printer. The editor's entry is printed as a
 // whole when it has a title and a body; otherwise the body field's text is

@@ -16,8 +16,7 @@
 #include <memory>
 
 namespace {
-struct TSeam
-{
+struct TSeam {
     QList<std::optional<QString>> answers;
     std::optional<bool> printersInstalled;
     PrintDialogSeam::TUnansweredHandler unanswered;
@@ -52,20 +51,21 @@ QString printerName(const QPrinter &printer)
 std::pair<int, int> pageRange(const QPrinter &printer, int pages)
 {
     if (printer.printRange() != QPrinter::PageRange || printer.fromPage() <= 0)
-        return {1, pages};
+        return { 1, pages };
     const int last = printer.toPage() > 0 ? std::min(printer.toPage(), pages) : pages;
     if (printer.fromPage() > last) {
-        throw ETamselError(QStringLiteral("The pages chosen to print (%1 to %2) are not in the document, which has %3.")
-                               .arg(printer.fromPage())
-                               .arg(printer.toPage())
-                               .arg(pages == 1 ? QStringLiteral("1 page") : QStringLiteral("%1 pages").arg(pages)));
+        throw ETamselError(
+            QStringLiteral("The pages chosen to print (%1 to %2) are not in the document, which has %3.")
+                .arg(printer.fromPage())
+                .arg(printer.toPage())
+                .arg(pages == 1 ? QStringLiteral("1 page") : QStringLiteral("%1 pages").arg(pages)));
     }
-    return {printer.fromPage(), last};
+    return { printer.fromPage(), last };
 }
 } // namespace
 
 bool PrintRichText(QPrinter &printer, const QTextDocument &document, const QString &jobName, TMarginUnit unit,
-                   int copies, const QMarginsF &margins)
+    int copies, const QMarginsF &margins)
 {
     try {
         printer.setDocName(jobName);
@@ -77,7 +77,7 @@ bool PrintRichText(QPrinter &printer, const QTextDocument &document, const QStri
         const auto pixels = [&](double margin) { return qRound(resolution * margin * inches); };
         const QRect paper = printer.pageLayout().fullRectPixels(resolution);
         const QRectF body(QPointF(pixels(margins.left()), pixels(margins.top())),
-                          QPointF(paper.width() - pixels(margins.right()), paper.height() - pixels(margins.bottom())));
+            QPointF(paper.width() - pixels(margins.right()), paper.height() - pixels(margins.bottom())));
         if (body.width() <= 0 || body.height() <= 0)
             throw ETamselError(QStringLiteral("The margins leave no room for text on the page."));
 
@@ -98,10 +98,12 @@ bool PrintRichText(QPrinter &printer, const QTextDocument &document, const QStri
         for (int copy = 0; copy < copies; ++copy) {
             QPainter painter;
             if (!painter.begin(&printer))
-                throw ETamselError(QStringLiteral("Printing to %1 could not be started.").arg(printerName(printer)));
+                throw ETamselError(
+                    QStringLiteral("Printing to %1 could not be started.").arg(printerName(printer)));
             for (int page = first; page <= last; ++page) {
                 if (page > first && !printer.newPage())
-                    throw ETamselError(QStringLiteral("%1 did not take page %2.").arg(printerName(printer)).arg(page));
+                    throw ETamselError(
+                        QStringLiteral("%1 did not take page %2.").arg(printerName(printer)).arg(page));
                 const QRectF view(0, (page - 1) * body.height(), body.width(), body.height());
                 painter.save();
                 painter.translate(body.left(), body.top() - view.top());
@@ -113,13 +115,14 @@ bool PrintRichText(QPrinter &printer, const QTextDocument &document, const QStri
                 painter.restore();
             }
             if (!painter.end())
-                throw ETamselError(QStringLiteral("Printing to %1 could not be finished.").arg(printerName(printer)));
+                throw ETamselError(
+                    QStringLiteral("Printing to %1 could not be finished.").arg(printerName(printer)));
         }
         if (newPdf && !QFile::setPermissions(pdf, QFileDevice::ReadOwner | QFileDevice::WriteOwner))
             throw ETamselError(QStringLiteral("%1 could not be made private to you.").arg(pdf));
         return true;
     } catch (const ETamselError &error) {
-        ReportError({QStringLiteral("Main"), QStringLiteral("PrintRichText"), error.message()});
+        ReportError({ QStringLiteral("Main"), QStringLiteral("PrintRichText"), error.message() });
         return false;
     }
 }
@@ -130,7 +133,7 @@ bool ExecutePrintDialog(QPrinter &printer, QWidget *parent)
         if (MessageDlg(QStringLiteral("No printer is installed on this computer.\r\n\r\n"
                                       "Choose OK to print to a PDF file instead, or Cancel, add a printer in "
                                       "your system's printer settings, and print again."),
-                       TMsgDlgType::Warning, mbOK | mbCancel)
+                TMsgDlgType::Warning, mbOK | mbCancel)
             != mrOk)
             return false;
         if (printer.outputFileName().isEmpty()) {
@@ -149,11 +152,17 @@ bool ExecutePrintDialog(QPrinter &printer, QWidget *parent)
     return answer.has_value();
 }
 
-void PrintDialogSeam::setNextAnswers(const QList<std::optional<QString>> &pdfPaths) { seam().answers = pdfPaths; }
+void PrintDialogSeam::setNextAnswers(const QList<std::optional<QString>> &pdfPaths)
+{
+    seam().answers = pdfPaths;
+}
 
 bool PrintDialogSeam::hasPendingAnswers() { return !seam().answers.isEmpty(); }
 
-void PrintDialogSeam::setPrintersInstalled(std::optional<bool> installed) { seam().printersInstalled = installed; }
+void PrintDialogSeam::setPrintersInstalled(std::optional<bool> installed)
+{
+    seam().printersInstalled = installed;
+}
 
 PrintDialogSeam::TUnansweredHandler PrintDialogSeam::setUnansweredHandler(TUnansweredHandler handler)
 {

@@ -18,7 +18,7 @@ enum class TMarginUnit { Inches = 1, Centimetres = 2 };
 // split between pages. True when every page went to the printer; a failure
 // is reported here and gives false.
 bool PrintRichText(QPrinter &printer, const QTextDocument &document, const QString &jobName, TMarginUnit unit,
-                   int copies, const QMarginsF &margins);
+    int copies, const QMarginsF &margins);
 
 // The system's print dialog for the printer; false when the user cancels.
 // Where no printer is installed the user is told so first, and may print to

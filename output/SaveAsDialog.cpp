@@ -6,8 +6,7 @@
 #include <QFileInfo>
 
 namespace {
-struct TSeam
-{
+struct TSeam {
     QList<std::optional<QString>> answers;
     QList<SaveAsDialogSeam::TAsked> asked;
     SaveAsDialogSeam::TUnansweredHandler unanswered;
@@ -23,7 +22,7 @@ TSeam &seam()
 std::optional<QString> TSaveAsDialog::Execute(QWidget *parent)
 {
     std::optional<QString> path;
-    const SaveAsDialogSeam::TAsked asked{title, directory, fileName, filters, defaultSuffix};
+    const SaveAsDialogSeam::TAsked asked { title, directory, fileName, filters, defaultSuffix };
     if (!seam().answers.isEmpty()) {
         seam().asked.append(asked);
         path = seam().answers.takeFirst();

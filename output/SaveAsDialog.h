@@ -11,12 +11,11 @@ class QWidget;
 // The Save As dialog of Save to File, kept for the whole run: it opens where
 // the last file was saved, offering its name. Whoever borrows it with other
 // filters puts its own back afterwards.
-class TSaveAsDialog
-{
+class TSaveAsDialog {
 public:
     QString title = QStringLiteral("Save As");
     QString defaultSuffix = QStringLiteral("txt");
-    QStringList filters{QStringLiteral("Text File (*.txt)"), QStringLiteral("All Files (*)")};
+    QStringList filters { QStringLiteral("Text File (*.txt)"), QStringLiteral("All Files (*)") };
     // Where the dialog opens (empty: the user's documents folder) and the name
     // it offers.
     QString directory;
@@ -31,8 +30,7 @@ public:
 // next answer (no value: the user cancelled), recording what it was asked.
 namespace SaveAsDialogSeam {
 
-struct TAsked
-{
+struct TAsked {
     QString title;
     QString directory;
     QString fileName;

@@ -43,8 +43,9 @@ constexpr std::array<const char *, 26> mapiTexts = {
 
 QString MailFooterText()
 {
-    return crlf + crlf + QString(50, QLatin1Char('_')) + crlf + QStringLiteral("This message sent via Tamsel ")
-           + QStringLiteral(TAMSEL_VERSION) + QLatin1Char('.') + crlf + MakerWebSite;
+    return crlf + crlf + QString(50, QLatin1Char('_')) + crlf
+        + QStringLiteral("This message sent via Tamsel ") + QStringLiteral(TAMSEL_VERSION) + QLatin1Char('.')
+        + crlf + MakerWebSite;
 }
 
 QString MapiErrorText(int code)
@@ -55,20 +56,22 @@ QString MapiErrorText(int code)
 }
 
 void SendMailMAPI(const QString &subject, const QString &text, const QString &recipientAddress,
-                  const QString &attachmentPath)
+    const QString &attachmentPath)
 {
     try {
-        const int result = TMailHandoff::current().compose({subject, text, recipientAddress, attachmentPath});
+        const int result
+            = TMailHandoff::current().compose({ subject, text, recipientAddress, attachmentPath });
         if (result == TMailHandoff::noMailProgram) {
-            MessageDlg(QStringLiteral("Tamsel"), QStringLiteral("Tamsel was unable to launch the default e-mail application."),
-                       TMsgDlgType::Warning, mbOK);
+            MessageDlg(QStringLiteral("Tamsel"),
+                QStringLiteral("Tamsel was unable to launch the default e-mail application."),
+                TMsgDlgType::Warning, mbOK);
         } else if (result != TMailHandoff::composeOk && result != TMailHandoff::userCancelled) {
-            MessageDlg(QStringLiteral("The following error occurred when trying to create the message:") + crlf + crlf
-                           + QLatin1Char('\t') + MapiErrorText(result) + crlf + crlf
-                           + QStringLiteral("Please confirm your e-mail settings before trying again."),
-                       TMsgDlgType::Warning, mbOK);
+            MessageDlg(QStringLiteral("The following error occurred when trying to create the message:")
+                    + crlf + crlf + QLatin1Char('\t') + MapiErrorText(result) + crlf + crlf
+                    + QStringLiteral("Please confirm your e-mail settings before trying again."),
+                TMsgDlgType::Warning, mbOK);
         }
     } catch (const ETamselError &error) {
-        ReportError({QStringLiteral("Main"), QStringLiteral("SendMailMAPI"), error.message()});
+        ReportError({ QStringLiteral("Main"), QStringLiteral("SendMailMAPI"), error.message() });
     }
 }

@@ -14,7 +14,7 @@ QString MailFooterText();
 // sends from there. Tells the user when no mail program could be started or
 // the message could not be made; reports its own failures.
 void SendMailMAPI(const QString &subject, const QString &text, const QString &recipientAddress = {},
-                  const QString &attachmentPath = {});
+    const QString &attachmentPath = {});
 
 // The text for a result of handing a message to the mail program, numbered
 // as Simple MAPI numbers them.

@@ -20,7 +20,7 @@ const QDateTime now(QDate(2026, 3, 10), QTime(9, 0, 5));
 
 const QString footer = QStringLiteral("\r\n\r\n__________________________________________________\r\n"
                                       "This message sent via Tamsel ")
-                       + QStringLiteral(TAMSEL_VERSION) + QStringLiteral(".\r\nhttps://tamsel.example.org/");
+    + QStringLiteral(TAMSEL_VERSION) + QStringLiteral(".\r\nhttps://tamsel.example.org/");
 
 // Two notes and two tasks. Day 46000 is 12/9/25.
 QByteArray fixture()
@@ -40,7 +40,7 @@ QByteArray fixture()
 
 void open(const TEditorWindow &f, const QString &title)
 {
-    for (QTreeView *list : {f.w().lsvNotes, static_cast<QTreeView *>(f.w().lsvTasks)}) {
+    for (QTreeView *list : { f.w().lsvNotes, static_cast<QTreeView *>(f.w().lsvTasks) }) {
         for (int row = 0; row < list->model()->rowCount(); ++row) {
             if (f.w().ModelOf(list)->entryAt(row)->title() == title)
                 return f.doubleClick(list, row);
@@ -50,8 +50,7 @@ void open(const TEditorWindow &f, const QString &title)
 }
 } // namespace
 
-class tst_EntryMail : public QObject
-{
+class tst_EntryMail : public QObject {
     Q_OBJECT
 
 private slots:
@@ -80,10 +79,7 @@ private slots:
     void feedbackGoesToTheFeedbackAddress();
 };
 
-void tst_EntryMail::footerNamesProgramVersionAndSite()
-{
-    QCOMPARE(MailFooterText(), footer);
-}
+void tst_EntryMail::footerNamesProgramVersionAndSite() { QCOMPARE(MailFooterText(), footer); }
 
 // Steps: "open T" loads the entry titled T; "new task" starts a new task;
 // "title T" types a title; "complete" ticks the editor's completion box.
@@ -93,33 +89,34 @@ void tst_EntryMail::entryIsComposedAsSubjectAndText_data()
     QTest::addColumn<QString>("subject");
     QTest::addColumn<QString>("text");
 
-    QTest::newRow("note: trimmed title and body") << QStringList{"open   Groceries "} << "Groceries"
-                                                   << QStringLiteral("Milk\r\nEggs") + footer;
-    QTest::newRow("note with an empty body: the footer alone") << QStringList{"open Ideas"} << "Ideas" << footer;
+    QTest::newRow("note: trimmed title and body")
+        << QStringList { "open   Groceries " } << "Groceries" << QStringLiteral("Milk\r\nEggs") + footer;
+    QTest::newRow("note with an empty body: the footer alone")
+        << QStringList { "open Ideas" } << "Ideas" << footer;
     QTest::newRow("stored open task: Completed ends with its tab")
-        << QStringList{"open Pay rent"} << "Task:  Pay rent"
+        << QStringList { "open Pay rent" } << "Task:  Pay rent"
         << QStringLiteral("Instructions:  \tBefore noon\r\n\r\n\r\nCreated:  \t12/12/25 12:00:00 PM\r\n"
                           "Modified:  \t12/12/25 6:00:00 PM\r\nDeadline:  \t12/19/25 12:00:00 PM\r\n"
                           "Reminder:  \t1 hour\r\nCompleted:  \t")
-               + footer;
+            + footer;
     QTest::newRow("stored complete task, deadline at midnight")
-        << QStringList{"open Call Bob"} << "Task:  Call Bob"
+        << QStringList { "open Call Bob" } << "Task:  Call Bob"
         << QStringLiteral("Instructions:  \t\r\n\r\n\r\nCreated:  \t12/13/25 12:00:00 PM\r\n"
                           "Modified:  \t12/14/25 12:00:00 PM\r\nDeadline:  \t12/13/25\r\n"
                           "Reminder:  \tNever\r\nCompleted:  \t12/14/25 12:00:00 PM")
-               + footer;
+            + footer;
     QTest::newRow("new task: made now, not complete")
-        << QStringList{"new task", "title Plan trip"} << "Task:  Plan trip"
+        << QStringList { "new task", "title Plan trip" } << "Task:  Plan trip"
         << QStringLiteral("Instructions:  \t\r\n\r\n\r\nCreated:  \t3/10/26 9:00:05 AM\r\n"
                           "Modified:  \t3/10/26 9:00:05 AM\r\nDeadline:  \t3/10/26 9:00:05 AM\r\n"
                           "Reminder:  \tNever\r\nCompleted:  \t")
-               + footer;
+            + footer;
     QTest::newRow("new task ticked complete: complete now")
-        << QStringList{"new task", "title Plan trip", "complete"} << "Task:  Plan trip"
+        << QStringList { "new task", "title Plan trip", "complete" } << "Task:  Plan trip"
         << QStringLiteral("Instructions:  \t\r\n\r\n\r\nCreated:  \t3/10/26 9:00:05 AM\r\n"
                           "Modified:  \t3/10/26 9:00:05 AM\r\nDeadline:  \t3/10/26 9:00:05 AM\r\n"
                           "Reminder:  \tNever\r\nCompleted:  \t3/10/26 9:00:05 AM")
-               + footer;
+            + footer;
 }
 
 void tst_EntryMail::entryIsComposedAsSubjectAndText()
@@ -185,15 +182,15 @@ void tst_EntryMail::failedMessageIsExplained_data()
     QTest::addColumn<QString>("message");
 
     const auto failure = [](const QString &text) -> QString {
-        return QStringLiteral("The following error occurred when trying to create the message:\r\n\r\n\t") + text
-               + QStringLiteral("\r\n\r\nPlease confirm your e-mail settings before trying again.");
+        return QStringLiteral("The following error occurred when trying to create the message:\r\n\r\n\t")
+            + text + QStringLiteral("\r\n\r\nPlease confirm your e-mail settings before trying again.");
     };
     QTest::newRow("composed") << TMailHandoff::composeOk << QString() << QString();
     QTest::newRow("cancelled") << TMailHandoff::userCancelled << QString() << QString();
     QTest::newRow("no mail program") << TMailHandoff::noMailProgram << "Tamsel"
                                      << "Tamsel was unable to launch the default e-mail application.";
-    QTest::newRow("attachment not found") << TMailHandoff::attachmentNotFound << "Tamsel"
-                                          << failure(QStringLiteral("Attachment not found"));
+    QTest::newRow("attachment not found")
+        << TMailHandoff::attachmentNotFound << "Tamsel" << failure(QStringLiteral("Attachment not found"));
     QTest::newRow("code 7") << 7 << "Tamsel" << failure(QStringLiteral("Unknown Error Code: 7"));
 }
 
@@ -206,7 +203,7 @@ void tst_EntryMail::failedMessageIsExplained()
     TFakeMailHandoff mail;
     mail.setComposeResult(result);
     if (!message.isEmpty())
-        MessageDlgSeam::setNextAnswers({mrOk});
+        MessageDlgSeam::setNextAnswers({ mrOk });
     SendMailMAPI(QStringLiteral("subject"), QStringLiteral("text"));
 
     const QList<MessageDlgSeam::TAskedDialog> asked = MessageDlgSeam::takeAskedDialogs();
@@ -224,13 +221,14 @@ void tst_EntryMail::handOffFailureIsReported()
     TestHome home;
     TFakeMailHandoff mail;
     mail.setFailureMessage(QStringLiteral("the mail program crashed"));
-    MessageDlgSeam::setNextAnswers({mrNo});
+    MessageDlgSeam::setNextAnswers({ mrNo });
     SendMailMAPI(QStringLiteral("subject"), QStringLiteral("text"));
 
     QVERIFY(MessageDlgSeam::takeAskedMessages().constFirst().contains(QStringLiteral("has been logged")));
     QFile log(home.dataFolder() + QStringLiteral("/Tamsel.log"));
     QVERIFY(log.open(QIODevice::ReadOnly));
-    QVERIFY(log.readAll().contains("Method Name:\tSendMailMAPI\r\nError Message:\tthe mail program crashed\r\n"));
+    QVERIFY(
+        log.readAll().contains("Method Name:\tSendMailMAPI\r\nError Message:\tthe mail program crashed\r\n"));
 }
 
 void tst_EntryMail::feedbackGoesToTheFeedbackAddress()
@@ -240,8 +238,8 @@ void tst_EntryMail::feedbackGoesToTheFeedbackAddress()
     f.w().Sendfeedback1->trigger();
 
     QCOMPARE(mail.composed().size(), 1);
-    QCOMPARE(mail.composed()[0].subject, QStringLiteral("Tamsel Feedback (v. ") + QStringLiteral(TAMSEL_VERSION)
-                                             + QLatin1Char(')'));
+    QCOMPARE(mail.composed()[0].subject,
+        QStringLiteral("Tamsel Feedback (v. ") + QStringLiteral(TAMSEL_VERSION) + QLatin1Char(')'));
     QCOMPARE(mail.composed()[0].text, QStringLiteral("Please enter your comments before sending."));
     QCOMPARE(mail.composed()[0].recipientAddress, FeedbackAddress);
 }

@@ -10,9 +10,9 @@
 
 #include <QFile>
 #include <QPrinter>
-#include <QTextDocument>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTextDocument>
 #include <QTimer>
 #include <QXmlStreamReader>
 
@@ -24,17 +24,19 @@ const QDateTime now(QDate(2026, 3, 10), QTime(9, 0, 5));
 // Two notes and two tasks. Day 46000 is 12/9/25.
 QByteArray fixture(const QByteArray &groceriesBody = "  Milk^MEggs  ", const QByteArray &rentReminder = "6")
 {
-    return entries(
-        "<Note><Title>Groceries</Title><Text>" + groceriesBody + "</Text><DateTime>46000.375</DateTime>"
-        "<LastModified>46001.5</LastModified><NoteType>N</NoteType></Note>"
-        "<Note><Title>Ideas</Title><Text></Text><DateTime>46002.25</DateTime>"
-        "<LastModified>46002.25</LastModified><NoteType>N</NoteType></Note>"
-        "<Note><Title>Pay rent</Title><Text>Before noon</Text><DateTime>46003.5</DateTime>"
-        "<LastModified>46003.75</LastModified><Deadline>46010.5</Deadline><Complete>0</Complete>"
-        "<DateCompleted></DateCompleted><Reminder>" + rentReminder + "</Reminder><NoteType>T</NoteType></Note>"
-        "<Note><Title>Call Bob</Title><Text>   </Text><DateTime>46004.5</DateTime>"
-        "<LastModified>46005.5</LastModified><Deadline>46004</Deadline><Complete>1</Complete>"
-        "<DateCompleted>46005.5</DateCompleted><Reminder>0</Reminder><NoteType>T</NoteType></Note>");
+    return entries("<Note><Title>Groceries</Title><Text>" + groceriesBody
+        + "</Text><DateTime>46000.375</DateTime>"
+          "<LastModified>46001.5</LastModified><NoteType>N</NoteType></Note>"
+          "<Note><Title>Ideas</Title><Text></Text><DateTime>46002.25</DateTime>"
+          "<LastModified>46002.25</LastModified><NoteType>N</NoteType></Note>"
+          "<Note><Title>Pay rent</Title><Text>Before noon</Text><DateTime>46003.5</DateTime>"
+          "<LastModified>46003.75</LastModified><Deadline>46010.5</Deadline><Complete>0</Complete>"
+          "<DateCompleted></DateCompleted><Reminder>"
+        + rentReminder
+        + "</Reminder><NoteType>T</NoteType></Note>"
+          "<Note><Title>Call Bob</Title><Text>   </Text><DateTime>46004.5</DateTime>"
+          "<LastModified>46005.5</LastModified><Deadline>46004</Deadline><Complete>1</Complete>"
+          "<DateCompleted>46005.5</DateCompleted><Reminder>0</Reminder><NoteType>T</NoteType></Note>");
 }
 
 const TEntry *entryTitled(const TEditorWindow &f, const QString &title)
@@ -75,7 +77,8 @@ QByteArray run(const QString &program, const QStringList &arguments)
 QStringList printedLines(const QString &pdf)
 {
     QStringList lines;
-    const QString text = QString::fromUtf8(run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")}));
+    const QString text = QString::fromUtf8(
+        run(QStringLiteral("pdftotext"), { QStringLiteral("-layout"), pdf, QStringLiteral("-") }));
     for (const QString &line : text.split(QLatin1Char('\n'))) {
         const QString simple = line.simplified().remove(QLatin1Char('\f'));
         if (!simple.isEmpty())
@@ -86,20 +89,18 @@ QStringList printedLines(const QString &pdf)
 
 QString pdfInfo(const QString &pdf, const QString &field)
 {
-    const QString info = QString::fromUtf8(run(QStringLiteral("pdfinfo"), {pdf}));
-    const QRegularExpression line(QStringLiteral("^") + field + QStringLiteral(":\\s*(.*)$"),
-                                  QRegularExpression::MultilineOption);
+    const QString info = QString::fromUtf8(run(QStringLiteral("pdfinfo"), { pdf }));
+    const QRegularExpression line(
+        QStringLiteral("^") + field + QStringLiteral(":\\s*(.*)$"), QRegularExpression::MultilineOption);
     return line.match(info).captured(1).trimmed();
 }
 
-struct TWordBox
-{
+struct TWordBox {
     int page;
     QRectF box; // in points from the page's top left corner
 };
 
-struct TPrintedPages
-{
+struct TPrintedPages {
     QSizeF pageSize; // in points
     QList<TWordBox> words;
 };
@@ -108,7 +109,8 @@ struct TPrintedPages
 TPrintedPages wordBoxes(const QString &pdf)
 {
     TPrintedPages pages;
-    QXmlStreamReader xml(run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")}));
+    QXmlStreamReader xml(
+        run(QStringLiteral("pdftotext"), { QStringLiteral("-bbox"), pdf, QStringLiteral("-") }));
     int page = 0;
     while (!xml.atEnd()) {
         if (xml.readNext() != QXmlStreamReader::StartElement)
@@ -116,20 +118,21 @@ TPrintedPages wordBoxes(const QString &pdf)
         const QXmlStreamAttributes a = xml.attributes();
         if (xml.name() == QLatin1String("page")) {
             ++page;
-            pages.pageSize = QSizeF(a.value(QLatin1String("width")).toDouble(), a.value(QLatin1String("height")).toDouble());
+            pages.pageSize = QSizeF(
+                a.value(QLatin1String("width")).toDouble(), a.value(QLatin1String("height")).toDouble());
         } else if (xml.name() == QLatin1String("word")) {
-            pages.words.append({page, QRectF(QPointF(a.value(QLatin1String("xMin")).toDouble(),
-                                                     a.value(QLatin1String("yMin")).toDouble()),
-                                             QPointF(a.value(QLatin1String("xMax")).toDouble(),
-                                                     a.value(QLatin1String("yMax")).toDouble()))});
+            pages.words.append({ page,
+                QRectF(QPointF(a.value(QLatin1String("xMin")).toDouble(),
+                           a.value(QLatin1String("yMin")).toDouble()),
+                    QPointF(a.value(QLatin1String("xMax")).toDouble(),
+                        a.value(QLatin1String("yMax")).toDouble())) });
         }
     }
     return pages;
 }
 } // namespace
 
-class tst_Printing : public QObject
-{
+class tst_Printing : public QObject {
     Q_OBJECT
 
 private slots:
@@ -177,29 +180,35 @@ void tst_Printing::assembledText_data()
     const QString rule = QStringLiteral("__________________________");
     const QString separator = QStringLiteral("\r\n__________________________________________________\r\n");
     const QString ideasRow = QStringLiteral("\r\nIdeas\r\n") + rule + QStringLiteral("\r\n\r\n\r\n");
-    const QString groceriesRow = QStringLiteral("\r\nGroceries\r\n") + rule + QStringLiteral("\r\n\r\n  Milk\r\nEggs  \r\n");
+    const QString groceriesRow
+        = QStringLiteral("\r\nGroceries\r\n") + rule + QStringLiteral("\r\n\r\n  Milk\r\nEggs  \r\n");
     const QString rentRow = QStringLiteral("\r\nPay rent\r\n") + rule
-                            + QStringLiteral("\r\n\r\nDeadline:\t12/19/25 12:00:00 PM\r\nReminder:\t1 hour\r\n"
-                                             "Completed:\t\r\n\r\nBefore noon\r\n\r\n");
+        + QStringLiteral("\r\n\r\nDeadline:\t12/19/25 12:00:00 PM\r\nReminder:\t1 hour\r\n"
+                         "Completed:\t\r\n\r\nBefore noon\r\n\r\n");
     const QString bobRow = QStringLiteral("\r\nCall Bob\r\n") + rule
-                           + QStringLiteral("\r\n\r\nDeadline:\t12/13/25\r\nReminder:\tNever\r\n"
-                                            "Completed:\t12/14/25 12:00:00 PM\r\n\r\n");
+        + QStringLiteral("\r\n\r\nDeadline:\t12/13/25\r\nReminder:\tNever\r\n"
+                         "Completed:\t12/14/25 12:00:00 PM\r\n\r\n");
 
     QTest::newRow("editor's note, trimmed body, then rows")
-        << "Groceries" << "  Milk\nEggs  " << false << "Groceries" << QStringList{"Ideas", "Groceries"}
-        << QStringLiteral("Groceries\r\n") + rule + QStringLiteral("\r\n\r\nMilk\r\nEggs\r\n") + separator + ideasRow;
+        << "Groceries"
+        << "  Milk\nEggs  " << false << "Groceries" << QStringList { "Ideas", "Groceries" }
+        << QStringLiteral("Groceries\r\n") + rule + QStringLiteral("\r\n\r\nMilk\r\nEggs\r\n") + separator
+            + ideasRow;
     QTest::newRow("editor's task shows its deadline, also at midnight")
-        << "Plan trip" << "Book hotel" << true << QString() << QStringList{"Pay rent"}
+        << "Plan trip"
+        << "Book hotel" << true << QString() << QStringList { "Pay rent" }
         << QStringLiteral("Plan trip\r\n") + rule
-               + QStringLiteral("\r\n\r\nDeadline:\t3/10/26 12:00:00 AM\r\n\r\nBook hotel\r\n") + separator + rentRow;
+            + QStringLiteral("\r\n\r\nDeadline:\t3/10/26 12:00:00 AM\r\n\r\nBook hotel\r\n") + separator
+            + rentRow;
     QTest::newRow("title without body: its checked row prints from the list, first")
-        << "Groceries" << QString() << false << "Groceries" << QStringList{"Groceries", "Ideas"}
+        << "Groceries" << QString() << false << "Groceries" << QStringList { "Groceries", "Ideas" }
         << ideasRow + separator + groceriesRow;
     QTest::newRow("body without title: printed as it is before the rows")
-        << "  " << "  scribble " << false << QString() << QStringList{"Ideas"}
+        << "  "
+        << "  scribble " << false << QString() << QStringList { "Ideas" }
         << QStringLiteral("  scribble ") + ideasRow;
     QTest::newRow("tasks, each with only its own details")
-        << QString() << QString() << false << QString() << QStringList{"Pay rent", "Call Bob"}
+        << QString() << QString() << false << QString() << QStringList { "Pay rent", "Call Bob" }
         << bobRow + separator + rentRow;
 }
 
@@ -240,21 +249,21 @@ void tst_Printing::pageShowsTheTextUnderTheJobName()
     f.w().DefaultPrintSetting = 2;
     QVERIFY(!f.w().actSaveNote->isEnabled());
     const QString pdf = f.home.path() + QStringLiteral("/print.pdf");
-    PrintDialogSeam::setNextAnswers({pdf});
+    PrintDialogSeam::setNextAnswers({ pdf });
     f.clickTool(f.w().actPrint);
 
     QCOMPARE(printedLines(pdf).join(QLatin1Char('\n')),
-             QStringList({"Groceries", "__________________________", "Milk", "Eggs",
-                          "__________________________________________________", "Ideas", "__________________________",
-                          "__________________________________________________", "Call Bob",
-                          "__________________________", "Deadline: 12/13/25", "Reminder: Never",
-                          "Completed: 12/14/25 12:00:00 PM"})
-                 .join(QLatin1Char('\n')));
+        QStringList({ "Groceries", "__________________________", "Milk", "Eggs",
+                        "__________________________________________________", "Ideas",
+                        "__________________________", "__________________________________________________",
+                        "Call Bob", "__________________________", "Deadline: 12/13/25", "Reminder: Never",
+                        "Completed: 12/14/25 12:00:00 PM" })
+            .join(QLatin1Char('\n')));
     QCOMPARE(pdfInfo(pdf, QStringLiteral("Title")), QStringLiteral("Tamsel: Groceries"));
     // One copy.
     QCOMPARE(pdfInfo(pdf, QStringLiteral("Pages")), QStringLiteral("1"));
-    QCOMPARE(QFile::permissions(pdf), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser
-                                          | QFileDevice::WriteUser);
+    QCOMPARE(QFile::permissions(pdf),
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser);
     // The body field has its text back without the outer blanks, and the
     // entry is not taken for changed.
     QCOMPARE(f.w().redNote->toPlainText(), QStringLiteral("Milk\nEggs"));
@@ -268,11 +277,12 @@ void tst_Printing::marginsAreOneInch()
     // A body long enough for lines that wrap and for a second page.
     QByteArray body;
     for (int line = 1; line <= 90; ++line)
-        body += "Line " + QByteArray::number(line) + (line % 10 == 0 ? QByteArray(" word").repeated(40) : QByteArray()) + "^M";
+        body += "Line " + QByteArray::number(line)
+            + (line % 10 == 0 ? QByteArray(" word").repeated(40) : QByteArray()) + "^M";
     TEditorWindow f(fixture(body));
     open(f, QStringLiteral("Groceries"));
     const QString pdf = f.home.path() + QStringLiteral("/margins.pdf");
-    PrintDialogSeam::setNextAnswers({pdf});
+    PrintDialogSeam::setNextAnswers({ pdf });
     f.w().actPrintExecute();
 
     const TPrintedPages pages = wordBoxes(pdf);
@@ -293,7 +303,12 @@ void tst_Printing::marginsAreOneInch()
     }
     const auto message = [&] {
         return qPrintable(QStringLiteral("page %1 x %2 pt, text from (%3, %4) to (%5, %6)")
-                              .arg(width).arg(height).arg(left).arg(top).arg(right).arg(bottom));
+                              .arg(width)
+                              .arg(height)
+                              .arg(left)
+                              .arg(top)
+                              .arg(right)
+                              .arg(bottom));
     };
     // The text starts an inch from the left and top edges.
     QVERIFY2(qAbs(left - inch) < 1, message());
@@ -312,7 +327,7 @@ void tst_Printing::jobNameIsTheTitleAlsoWhenOnlyRowsPrint()
     f.typeTitle(QStringLiteral("Errands"));
     check(f, QStringLiteral("Pay rent"));
     const QString pdf = f.home.path() + QStringLiteral("/rows.pdf");
-    PrintDialogSeam::setNextAnswers({pdf});
+    PrintDialogSeam::setNextAnswers({ pdf });
     f.w().actPrintExecute();
 
     QCOMPARE(pdfInfo(pdf, QStringLiteral("Title")), QStringLiteral("Tamsel: Errands"));
@@ -323,7 +338,7 @@ void tst_Printing::cancelPrintsNothingAndLeavesTheBody()
 {
     TEditorWindow f(fixture());
     open(f, QStringLiteral("Groceries"));
-    PrintDialogSeam::setNextAnswers({std::nullopt});
+    PrintDialogSeam::setNextAnswers({ std::nullopt });
     f.w().actPrintExecute();
     QCOMPARE(f.w().redNote->toPlainText(), QStringLiteral("  Milk\nEggs  "));
     QVERIFY(!f.w().Printing);
@@ -337,21 +352,22 @@ void tst_Printing::noPrinterIsSaidInPlainWords()
     PrintDialogSeam::setPrintersInstalled(false);
 
     // Cancel: no print dialog, nothing printed.
-    MessageDlgSeam::setNextAnswers({mrCancel});
+    MessageDlgSeam::setNextAnswers({ mrCancel });
     f.w().actPrintExecute();
     QList<MessageDlgSeam::TAskedDialog> asked = MessageDlgSeam::takeAskedDialogs();
     QCOMPARE(asked.size(), 1);
-    QCOMPARE(asked[0].message, QStringLiteral("No printer is installed on this computer.\r\n\r\nChoose OK to print to "
-                                              "a PDF file instead, or Cancel, add a printer in your system's printer "
-                                              "settings, and print again."));
+    QCOMPARE(asked[0].message,
+        QStringLiteral("No printer is installed on this computer.\r\n\r\nChoose OK to print to "
+                       "a PDF file instead, or Cancel, add a printer in your system's printer "
+                       "settings, and print again."));
     QCOMPARE(asked[0].type, TMsgDlgType::Warning);
     QCOMPARE(asked[0].buttons, TMsgDlgButtons(mbOK | mbCancel));
     QCOMPARE(f.w().redNote->toPlainText(), QStringLiteral("  Milk\nEggs  "));
 
     // OK: the print dialog, and a PDF file.
     const QString pdf = f.home.path() + QStringLiteral("/instead.pdf");
-    MessageDlgSeam::setNextAnswers({mrOk});
-    PrintDialogSeam::setNextAnswers({pdf});
+    MessageDlgSeam::setNextAnswers({ mrOk });
+    PrintDialogSeam::setNextAnswers({ pdf });
     f.w().actPrintExecute();
     QCOMPARE(MessageDlgSeam::takeAskedDialogs().size(), 1);
     QCOMPARE(printedLines(pdf).constFirst(), QStringLiteral("Groceries"));
@@ -362,15 +378,15 @@ void tst_Printing::printerFailureIsReportedAndTheBodyComesBack()
     TEditorWindow f(fixture());
     open(f, QStringLiteral("Groceries"));
     const QString pdf = f.home.path() + QStringLiteral("/missing folder/print.pdf");
-    PrintDialogSeam::setNextAnswers({pdf});
-    MessageDlgSeam::setNextAnswers({mrNo});
+    PrintDialogSeam::setNextAnswers({ pdf });
+    MessageDlgSeam::setNextAnswers({ mrNo });
     f.w().actPrintExecute();
 
     QVERIFY(MessageDlgSeam::takeAskedMessages().constFirst().contains(QStringLiteral("has been logged")));
     QFile log(f.home.dataFolder() + QStringLiteral("/Tamsel.log"));
     QVERIFY(log.open(QIODevice::ReadOnly));
     const QByteArray report = "Method Name:\tPrintRichText\r\nError Message:\tPrinting to " + pdf.toUtf8()
-                              + " could not be started.\r\n";
+        + " could not be started.\r\n";
     QVERIFY2(log.readAll().contains(report), report.constData());
     QCOMPARE(f.w().redNote->toPlainText(), QStringLiteral("Milk\nEggs"));
     QVERIFY(!f.w().actSaveNote->isEnabled());
@@ -384,14 +400,15 @@ void tst_Printing::rowThatCannotBePrintedLeavesTheBody()
     f.showList(f.w().lsvTasks);
     check(f, QStringLiteral("Pay rent"));
     const QString pdf = f.home.path() + QStringLiteral("/print.pdf");
-    PrintDialogSeam::setNextAnswers({pdf});
-    MessageDlgSeam::setNextAnswers({mrNo});
+    PrintDialogSeam::setNextAnswers({ pdf });
+    MessageDlgSeam::setNextAnswers({ mrNo });
     f.w().actPrintExecute();
 
     QFile log(f.home.dataFolder() + QStringLiteral("/Tamsel.log"));
     QVERIFY(log.open(QIODevice::ReadOnly));
-    QVERIFY(log.readAll().contains("Method Name:\tactPrintExecute\r\nError Message:\tThe task 'Pay rent' has no "
-                                   "valid reminder.\r\n"));
+    QVERIFY(
+        log.readAll().contains("Method Name:\tactPrintExecute\r\nError Message:\tThe task 'Pay rent' has no "
+                               "valid reminder.\r\n"));
     QVERIFY(!QFile::exists(pdf));
     QCOMPARE(f.w().redNote->toPlainText(), QStringLiteral("  Milk\nEggs  "));
     QVERIFY(!f.w().actSaveNote->isEnabled());
@@ -452,13 +469,12 @@ void tst_Printing::chosenPagesArePrinted()
             printer.setFromTo(first, last);
         }
         return PrintRichText(printer, document, QStringLiteral("Tamsel: pages"), TMarginUnit::Inches, 1,
-                             QMarginsF(1, 1, 1, 1));
+            QMarginsF(1, 1, 1, 1));
     };
     const auto firstLineOfPage = [](const QString &pdf, int page) {
         const QString number = QString::number(page);
         const QString pageText = QString::fromUtf8(run(QStringLiteral("pdftotext"),
-                                                       {QStringLiteral("-f"), number, QStringLiteral("-l"), number,
-                                                        pdf, QStringLiteral("-")}));
+            { QStringLiteral("-f"), number, QStringLiteral("-l"), number, pdf, QStringLiteral("-") }));
         return pageText.section(QLatin1Char('\n'), 0, 0);
     };
     const QString all = home.path() + QStringLiteral("/all.pdf");
@@ -467,7 +483,7 @@ void tst_Printing::chosenPagesArePrinted()
 
     const QString chosen = home.path() + QStringLiteral("/chosen.pdf");
     if (pages == 0)
-        MessageDlgSeam::setNextAnswers({mrNo});
+        MessageDlgSeam::setNextAnswers({ mrNo });
     QCOMPARE(print(chosen, from, to), pages > 0);
     if (pages == 0) {
         QVERIFY(MessageDlgSeam::takeAskedMessages().constFirst().contains(QStringLiteral("has been logged")));
