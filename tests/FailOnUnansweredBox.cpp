@@ -1,14 +1,11 @@
-// Linked into every test: a message box or a reminder window that no test
-// answered fails the running test (a box naming its message), instead of being
-// answered quietly the way the program answers boxes nobody can see.
-#include "diagnostics/MessageDlg.h"
-#include "reminders/Reminder.h"
-// Linked into every test: a message box or dialog that no test answered fails
-// the running test, naming it, instead of being answered quietly the way the
-// program answers boxes nobody can see, or waiting for a user.
+// Linked into every test: a message box, reminder window or dialog that no
+// test answered fails the running test, naming it, instead of being answered
+// quietly the way the program answers boxes nobody can see, or waiting for a
+// user.
 #include "diagnostics/MessageDlg.h"
 #include "output/PrintRichText.h"
 #include "output/SaveAsDialog.h"
+#include "reminders/Reminder.h"
 
 #include <QCoreApplication>
 #include <QTest>
@@ -24,6 +21,7 @@ void failOnUnansweredBox()
     // Likewise a reminder window no test answered: it is cancelled.
     ReminderWindowSeam::setUnansweredHandler([](TfrmReminder &) {
         QTest::qFail("A reminder window came up without a queued answer.", __FILE__, __LINE__);
+    });
     SaveAsDialogSeam::setUnansweredHandler([](const SaveAsDialogSeam::TAsked &dialog) -> std::optional<QString> {
         const QByteArray text = "The save dialog was shown without a queued answer: " + dialog.title.toUtf8();
         QTest::qFail(text.constData(), __FILE__, __LINE__);

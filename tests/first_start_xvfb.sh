@@ -47,7 +47,14 @@ xdotool key Tab
 xdotool type --delay 40 "$passphrase"
 xdotool key Return
 
-main=$(timeout 30 xdotool search --sync --onlyvisible --name '^Tamsel$' | head -n 1)
+# The start-up splash closes while the main window comes up; a search that
+# meets a window as it is destroyed fails with an X error, so it is repeated.
+main=
+for _ in $(seq 30); do
+    main=$(timeout 30 xdotool search --sync --onlyvisible --name '^Tamsel$' 2>/dev/null | head -n 1)
+    [ -n "$main" ] && break
+    sleep 0.2
+done
 [ -n "$main" ] || fail "the main window did not appear"
 for _ in $(seq 50); do [ -s "$store" ] && break; sleep 0.2; done
 [ -s "$store" ] || fail "no brindo.dat was written"
