@@ -60,6 +60,7 @@ TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent)
     ConnectAttachmentEvents();
     ConnectUpdateCommands(*this);
     ConnectOutputCommands();
+    CreateSpellChecker();
     connect(qApp, &QGuiApplication::commitDataRequest, this,
             [this](QSessionManager &manager) { WMQueryEndSession(manager); });
 }

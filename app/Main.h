@@ -44,6 +44,8 @@ class TListViewEx;
 class TRichEditURL;
 class TUnreadableReminders;
 class TfrmSplash;
+class TSpellChecker;
+class TSpellLanguageComboBox;
 struct TRowLook;
 
 enum class TEditorKind { None, Note, Task };
@@ -171,6 +173,15 @@ public:
     void Sendfeedback1Click();
     // The save dialog of Save to File, kept for the run.
     TSaveAsDialog dlgSaveAs;
+    // Spell checking of the title, then the body. Inside a save the save
+    // resumes the timers after writing.
+    void actSpellCheckExecute(bool partOfSave = false);
+    // Makes a row of the spelling-language list current (the options dialog's
+    // choice): SpellCheckerLanguage, the list's row and the checker follow.
+    void ChooseSpellLanguage(int row);
+    TSpellChecker *splChecker = nullptr;
+    // Hidden; every list the user chooses a language from is filled alike.
+    TSpellLanguageComboBox *cboSpellCheck = nullptr;
 
     // Timers: pause the reminder check; run each timer as its setting says.
     void DisableTimer();
@@ -437,6 +448,9 @@ private:
     void SaveEntriesAs(const QString &path);
     // Lays the print out in the body field and prints it.
     void PrintEntries(QPrinter &printer);
+    void CreateSpellChecker();
+    // SpellCheckerType and SpellCheckerLanguage, as read at start-up.
+    void ApplySpellingSettings();
     void loadEntry(const TEntry &entry);
     void selectItem(QTreeView *list);
     // The save prompt: false when the operation must stop (Cancel, or a save

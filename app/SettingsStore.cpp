@@ -127,6 +127,7 @@ void TfrmMain::GetPositions()
             setting.load(*this, *value);
     }
     registry.CloseKey();
+    ApplySpellingSettings();
 }
 
 void TfrmMain::SetPositions()

@@ -53,15 +53,16 @@ void TfrmMain::actSaveNoteExecute()
     // and SaveTask report their own failures, so the timers always resume.
     DisableTimer();
     try {
+        // The corrections of the check are part of what is written; a title
+        // the check emptied is caught below like any other.
+        if (CheckSpellingOnSave)
+            actSpellCheckExecute(true);
         // A title of blanks would be stored as an element without text, which
         // stops the lists from loading every later entry at the next start.
         if (edtTitle->toPlainText().trimmed().isEmpty()) {
             MessageDlg(QStringLiteral("Please enter a title for the entry before saving it."),
                 TMsgDlgType::Information, mbOK);
         } else {
-            // When CheckSpellingOnSave is on, the spell check of the title and
-            // body (actSpellCheckExecute, from the Save button) runs here, before
-            // the entry is written.
             const bool saved = radNote->isChecked() ? SaveNote() : SaveTask();
             // A save that failed keeps the editor dirty, so its changes are not
             // dropped by the next load or New without a prompt.

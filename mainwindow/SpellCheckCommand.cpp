@@ -1,0 +1,64 @@
+// The Check Spelling command, the spell checker's configuration from the
+// settings and the language list.
+#include "app/Main.h"
+
+#include "controls/RichEditURL.h"
+#include "diagnostics/ErrorReport.h"
+#include "diagnostics/Exception.h"
+#include "spelling/SpellCheck.h"
+#include "spelling/SpellChecker.h"
+#include "spelling/SpellDialog.h"
+#include "spelling/SpellLanguageList.h"
+
+#include <QAction>
+
+void TfrmMain::CreateSpellChecker()
+{
+    splChecker = new TSpellChecker(this);
+    splChecker->setObjectName(QStringLiteral("splChecker"));
+    cboSpellCheck = new TSpellLanguageComboBox(this);
+    cboSpellCheck->setObjectName(QStringLiteral("cboSpellCheck"));
+    cboSpellCheck->hide();
+    cboSpellCheck->Bind(*splChecker);
+    connect(actSpellCheck, &QAction::triggered, this, [this] { actSpellCheckExecute(); });
+}
+
+void TfrmMain::ApplySpellingSettings()
+{
+    const TSpellChecker::TEngineKind kind = splChecker->engineKind();
+    if (SpellCheckerType == 1)
+        splChecker->setEngineKind(TSpellChecker::TEngineKind::MSOffice);
+    else if (SpellCheckerType == 2)
+        splChecker->setEngineKind(TSpellChecker::TEngineKind::ISpell);
+    if (splChecker->engineKind() != kind)
+        cboSpellCheck->Bind(*splChecker);
+    // With an engine chosen the stored language is used; otherwise the
+    // checker keeps its British English until the user picks a language.
+    if (SpellCheckerType > 0)
+        ChooseSpellLanguage(SpellCheckerLanguage);
+    else
+        cboSpellCheck->setCurrentIndex(SpellCheckerLanguage < cboSpellCheck->count() ? SpellCheckerLanguage : -1);
+}
+
+void TfrmMain::ChooseSpellLanguage(int row)
+{
+    SpellCheckerLanguage = row;
+    cboSpellCheck->setCurrentIndex(row < cboSpellCheck->count() ? row : -1);
+    if (const std::optional<TSpellLanguage> language = cboSpellCheck->language(row))
+        splChecker->UseLanguage(*language);
+}
+
+void TfrmMain::actSpellCheckExecute(bool partOfSave)
+{
+    DisableTimer();
+    try {
+        TSpellRun run;
+        const TSpellAsker ask = [this](const TSpellQuestion &question) { return AskSpelling(question, this); };
+        for (TRichEditURL *field : { edtTitle, redNote })
+            CheckField(field, *splChecker, ask, run);
+    } catch (const ETamselError &error) {
+        ReportError({ QStringLiteral("Main"), QStringLiteral("actSpellCheckExecute"), error.message() });
+    }
+    if (!partOfSave)
+        ResetTimerState();
+}
