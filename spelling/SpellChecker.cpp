@@ -100,7 +100,11 @@ TSpellChecker::TEngine &TSpellChecker::engine()
         m_engine = std::make_unique<TEngine>();
         if (!m_engine->broker)
             throw ETamselError(QStringLiteral("The spelling engine could not be started."));
-        enchant_broker_set_ordering(m_engine->broker, "*", ProviderOrdering(m_kind).toUtf8().constData());
+        // The system's ordering names languages one by one; the language's
+        // own entry is the one that counts.
+        const QByteArray ordering = ProviderOrdering(m_kind).toUtf8();
+        enchant_broker_set_ordering(m_engine->broker, "*", ordering.constData());
+        enchant_broker_set_ordering(m_engine->broker, m_language.toUtf8().constData(), ordering.constData());
     }
     if (!m_engine->requested) {
         m_engine->requested = true;
