@@ -20,21 +20,29 @@ namespace {
 class TURLHighlighter : public QSyntaxHighlighter
 {
 public:
-    TURLHighlighter(QTextDocument *document, const QColor &linkColor) : QSyntaxHighlighter(document)
+    TURLHighlighter(QTextDocument *document, const QColor &linkColor, const TRichEditURL::TWordMarker &marker)
+        : QSyntaxHighlighter(document), m_marker(marker)
     {
         m_format.setFontUnderline(true);
         m_format.setForeground(linkColor);
+        m_marked.setUnderlineStyle(QTextCharFormat::SpellCheckUnderline);
+        m_marked.setUnderlineColor(Qt::red);
     }
 
 protected:
     void highlightBlock(const QString &text) override
     {
+        if (m_marker)
+            for (const TURLRange &range : m_marker(text))
+                setFormat(range.start, range.length, m_marked);
         for (const TURLRange &range : FindURLs(text))
             setFormat(range.start, range.length, m_format);
     }
 
 private:
     QTextCharFormat m_format;
+    QTextCharFormat m_marked;
+    const TRichEditURL::TWordMarker &m_marker;
 };
 
 // Room around the one text line of the one-line form, in pixels.
@@ -52,8 +60,24 @@ TRichEditURL::TRichEditURL(Lines lines, QWidget *parent) : QTextEdit(parent), m_
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
         document()->setDocumentMargin(singleLineMargin);
     }
-    new TURLHighlighter(document(), palette().color(QPalette::Link));
+    m_highlighter = new TURLHighlighter(document(), palette().color(QPalette::Link), m_marker);
     viewport()->setMouseTracking(true);
+}
+
+void TRichEditURL::setWordMarker(TWordMarker marker)
+{
+    m_marker = std::move(marker);
+    remark();
+}
+
+void TRichEditURL::remark()
+{
+    // New marks are no edit: the document must not report a change of its text.
+    {
+        const QSignalBlocker quiet(document());
+        m_highlighter->rehighlight();
+    }
+    viewport()->update();
 }
 
 QSize TRichEditURL::sizeHint() const

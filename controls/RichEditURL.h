@@ -2,6 +2,8 @@
 
 #include <QTextEdit>
 
+#include <QList>
+#include <functional>
 #include <optional>
 
 struct TURLRange;
@@ -24,6 +26,14 @@ public:
     // The address under a point of the viewport, as a range of the document.
     std::optional<TURLRange> urlAt(const QPoint &viewportPos) const;
 
+    // Ranges of a paragraph drawn with a wavy red underline (the words the
+    // spell checker does not know); addresses keep their own look. An empty
+    // function marks nothing.
+    using TWordMarker = std::function<QList<TURLRange>(const QString &paragraph)>;
+    void setWordMarker(TWordMarker marker);
+    // Draws the marks again, after what decides them has changed.
+    void remark();
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
@@ -43,6 +53,8 @@ private:
     void showLinkCursor(bool overLink);
 
     Lines m_lines;
+    class QSyntaxHighlighter *m_highlighter = nullptr;
+    TWordMarker m_marker;
     bool m_linkCursor = false;
     Qt::CursorShape m_textCursorShape = Qt::IBeamCursor;
 };

@@ -1,5 +1,5 @@
 // The Check Spelling command, the spell checker's configuration from the
-// settings and the language list.
+// settings, the language list and the marks under unknown words.
 #include "app/Main.h"
 
 #include "controls/RichEditURL.h"
@@ -8,6 +8,7 @@
 #include "spelling/SpellCheck.h"
 #include "spelling/SpellChecker.h"
 #include "spelling/SpellDialog.h"
+#include "spelling/SpellHighlighter.h"
 #include "spelling/SpellLanguageList.h"
 
 #include <QAction>
@@ -20,6 +21,7 @@ void TfrmMain::CreateSpellChecker()
     cboSpellCheck->setObjectName(QStringLiteral("cboSpellCheck"));
     cboSpellCheck->hide();
     cboSpellCheck->Bind(*splChecker);
+    MarkUnknownWords({ edtTitle, redNote }, *splChecker);
     connect(actSpellCheck, &QAction::triggered, this, [this] { actSpellCheckExecute(); });
 }
 

@@ -202,6 +202,18 @@ std::optional<TWordSpan> NextWord(const QString &text, int from, int until)
     return nextWord(text, from, until, addressesIn(text));
 }
 
+QList<TWordSpan> WordsOf(const QString &text)
+{
+    const QList<TURLRange> addresses = addressesIn(text);
+    QList<TWordSpan> words;
+    int position = 0;
+    while (const std::optional<TWordSpan> span = nextWord(text, position, int(text.size()), addresses)) {
+        words << *span;
+        position = span->end;
+    }
+    return words;
+}
+
 int WordStartAt(const QString &text, int position)
 {
     int start = std::clamp<int>(position, 0, int(text.size()));

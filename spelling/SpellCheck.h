@@ -53,6 +53,8 @@ struct TWordSpan
 // The next word at or after `from` that ends by `until`: letters and digits,
 // with apostrophes inside; web and mail addresses are no words.
 std::optional<TWordSpan> NextWord(const QString &text, int from, int until);
+// Every word of a text, in order.
+QList<TWordSpan> WordsOf(const QString &text);
 // Where the word at a position starts (the position itself between words).
 int WordStartAt(const QString &text, int position);
 

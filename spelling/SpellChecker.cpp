@@ -143,6 +143,8 @@ QList<TSpellLanguage> TSpellChecker::InstalledLanguages() const
     return collect.languages;
 }
 
+bool TSpellChecker::isLoaded() const { return m_engine && m_engine->requested; }
+
 bool TSpellChecker::hasDictionary() { return engine().dict != nullptr; }
 
 void TSpellChecker::loadUserDictionary()

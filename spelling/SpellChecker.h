@@ -68,6 +68,8 @@ public:
     QString userDictionaryPath() const { return m_userPath; }
     void setUserDictionaryPath(const QString &path);
 
+    // The language's dictionary has been asked for (hasDictionary, isKnown).
+    bool isLoaded() const;
     // True when the language has a dictionary the checker can use.
     bool hasDictionary();
     // Whether the engine or the user dictionary knows the word. Raises

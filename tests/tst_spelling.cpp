@@ -16,7 +16,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTextBlock>
 #include <QTextEdit>
+#include <QTextLayout>
 #include <QTimer>
 #include <sys/stat.h>
 
@@ -350,6 +352,7 @@ private slots:
         for (qsizetype i = 0; i < asked.size(); ++i)
             answers << answer(TSpellAction::Skip);
         SpellDialogSeam::setNextAnswers(answers);
+        QVERIFY(f.w().actSpellCheck->isEnabled());
         f.w().actSpellCheck->trigger();
         QCOMPARE(words(SpellDialogSeam::takeAskedQuestions()), asked);
     }
@@ -501,6 +504,39 @@ private slots:
             QCOMPARE(w.splChecker->language(), w.cboSpellCheck->language(0)->tag);
         }
         QCOMPARE(w.cboSpellCheck->language(0)->kind, int(kind));
+    }
+
+    void unknownWordsAreUnderlined_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QStringList>("underlined");
+        QTest::newRow("British dictionary") << "en_GB" << QStringList { "speling", "Tamselx" };
+        QTest::newRow("no dictionary: no marks") << "xx_XX" << QStringList {};
+    }
+    void unknownWordsAreUnderlined()
+    {
+        QFETCH(QString, language);
+        QFETCH(QStringList, underlined);
+        TSpellWindow f;
+        f.w().splChecker->UseLanguage({ language, office });
+        f.setBody(QStringLiteral("A speling test, www.qzxv.org NASA colour Tamselx"));
+        // Marks are no edit.
+        f.w().actSaveNote->setEnabled(false);
+        auto marks = [&f] {
+            QStringList found;
+            const QTextBlock block = f.w().redNote->document()->firstBlock();
+            for (const QTextLayout::FormatRange &range : block.layout()->formats())
+                if (range.format.underlineStyle() == QTextCharFormat::SpellCheckUnderline)
+                    found << block.text().mid(range.start, range.length);
+            return found;
+        };
+        // The dictionary is loaded once the event loop is free.
+        QTRY_COMPARE(marks(), underlined);
+        f.w().splChecker->addToUserDictionary(QStringLiteral("Tamselx"));
+        QCoreApplication::processEvents();
+        if (!underlined.isEmpty())
+            QTRY_COMPARE(marks(), QStringList { "speling" });
+        QVERIFY(!f.w().actSaveNote->isEnabled());
     }
 
     void wordDialog()
