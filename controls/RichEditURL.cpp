@@ -25,7 +25,7 @@ public:
     {
         m_format.setFontUnderline(true);
         m_format.setForeground(linkColor);
-        m_marked.setUnderlineStyle(QTextCharFormat::SpellCheckUnderline);
+        m_marked.setUnderlineStyle(QTextCharFormat::WaveUnderline);
         m_marked.setUnderlineColor(Qt::red);
     }
 

@@ -194,9 +194,8 @@ void TfrmMain::EnableUserControls(QObject *sender)
             actSaveNotesAs->setEnabled(true);
         }
 
-        // Without a spelling engine the action keeps what others set.
-        if (SpellCheckerType > 0)
-            actSpellCheck->setEnabled(!redNote->toPlainText().trimmed().isEmpty());
+        // Without a spelling engine chosen the command stays available.
+        actSpellCheck->setEnabled(SpellCheckerType <= 0 || !redNote->toPlainText().trimmed().isEmpty());
         if (sender == radNote || sender == radTask)
             actSaveNote->setEnabled(!title.isEmpty());
 

@@ -511,22 +511,24 @@ private slots:
         QTest::addColumn<QString>("language");
         QTest::addColumn<QStringList>("underlined");
         QTest::newRow("British dictionary") << "en_GB" << QStringList { "speling", "Tamselx" };
+        QTest::newRow("as configured at start") << "" << QStringList { "speling", "Tamselx" };
         QTest::newRow("no dictionary: no marks") << "xx_XX" << QStringList {};
     }
     void unknownWordsAreUnderlined()
     {
         QFETCH(QString, language);
         QFETCH(QStringList, underlined);
-        TSpellWindow f;
-        f.w().splChecker->UseLanguage({ language, office });
-        f.setBody(QStringLiteral("A speling test, www.qzxv.org NASA colour Tamselx"));
+        TEditorWindow f(entries(note("Shopping")));
+        if (!language.isEmpty())
+            f.w().splChecker->UseLanguage({ language, office });
+        f.w().redNote->setPlainText(QStringLiteral("A speling test, www.qzxv.org NASA colour Tamselx"));
         // Marks are no edit.
         f.w().actSaveNote->setEnabled(false);
         auto marks = [&f] {
             QStringList found;
             const QTextBlock block = f.w().redNote->document()->firstBlock();
             for (const QTextLayout::FormatRange &range : block.layout()->formats())
-                if (range.format.underlineStyle() == QTextCharFormat::SpellCheckUnderline)
+                if (range.format.underlineStyle() == QTextCharFormat::WaveUnderline)
                     found << block.text().mid(range.start, range.length);
             return found;
         };
