@@ -70,14 +70,6 @@ void TSpellChecker::setEngineKind(TEngineKind kind)
     reset();
 }
 
-void TSpellChecker::setLanguage(const QString &tag)
-{
-    if (tag == m_language)
-        return;
-    m_language = tag;
-    reset();
-}
-
 void TSpellChecker::UseLanguage(const TSpellLanguage &language)
 {
     m_kind = TEngineKind(language.kind);

@@ -53,7 +53,6 @@ public:
     static QString ProviderOrdering(TEngineKind kind);
 
     QString language() const { return m_language; }
-    void setLanguage(const QString &tag);
     // Makes an entry of the language list current: its language and engine.
     void UseLanguage(const TSpellLanguage &language);
 
