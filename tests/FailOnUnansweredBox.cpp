@@ -1,11 +1,7 @@
-// Linked into every test: a message box, reminder window or dialog that no
-// test answered fails the running test, naming it, instead of being answered
-// quietly the way the program answers boxes nobody can see, or waiting for a
-// user.
-// Linked into every test: a message box, a reminder window or a spelling
-// question that no test answered fails the running test (a box naming its
-// message), instead of being answered quietly the way the program answers
-// boxes nobody can see.
+// Linked into every test: a message box, reminder window, spelling question or
+// dialog that no test answered fails the running test, naming it, instead of
+// being answered quietly the way the program answers boxes nobody can see, or
+// waiting for a user.
 #include "diagnostics/MessageDlg.h"
 #include "output/PrintRichText.h"
 #include "output/SaveAsDialog.h"
@@ -35,6 +31,7 @@ void failOnUnansweredBox()
     PrintDialogSeam::setUnansweredHandler([]() -> std::optional<QString> {
         QTest::qFail("The print dialog was shown without a queued answer", __FILE__, __LINE__);
         return std::nullopt;
+    });
     SpellDialogSeam::setUnansweredHandler([](const TSpellQuestion &question) {
         const QByteArray text = "The spelling dialog was asked without a queued answer: " + question.word.toUtf8();
         QTest::qFail(text.constData(), __FILE__, __LINE__);
