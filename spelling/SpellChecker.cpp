@@ -167,7 +167,7 @@ bool TSpellChecker::isKnown(const QString &word)
     TEngine &spell = engine();
     if (!spell.dict)
         throw ETamselError(QStringLiteral("No spelling dictionary is installed for %1.")
-                               .arg(TSpellLanguage { m_language, 0, {}, {} }.name()));
+                               .arg(TSpellLanguage { m_language }.name()));
     // A word of the user dictionary is known as written, and also capitalised
     // or in capitals when it was added in small letters.
     bool known = m_userSet.contains(word) || m_userSet.contains(word.toLower())

@@ -15,8 +15,8 @@ struct TSpellLanguage
 {
     QString tag;
     int kind = 0; // a TSpellChecker::TEngineKind
-    QString provider;
-    QString providerFile;
+    QString provider {};
+    QString providerFile {};
 
     // "English (United Kingdom)".
     QString name() const;

@@ -26,7 +26,7 @@ using EditorFixture::note;
 
 namespace {
 constexpr int office = int(TSpellChecker::TEngineKind::MSOffice);
-const TSpellLanguage britishHunspell { QStringLiteral("en_GB"), office, {}, {} };
+const TSpellLanguage britishHunspell { QStringLiteral("en_GB"), office };
 
 TSpellAnswer change(const QString &to) { return { TSpellAction::Change, to }; }
 TSpellAnswer answer(TSpellAction action) { return { action, {} }; }
