@@ -8,6 +8,7 @@
 #include "platform/SoundPlayer.h"
 #include "settings/ColorPicker.h"
 #include "settings/WindowsColor.h"
+#include "spelling/SpellLanguageList.h"
 #include "updates/HelpWindow.h"
 
 #include <QCheckBox>
@@ -365,8 +366,8 @@ void TfrmOptions::FillSpellingLanguages(const QStringList &languages)
         control->setEnabled(available);
     lblSpellingHint->setVisible(!available);
     lblSpellingHint->setText(available ? QString()
-                                       : QStringLiteral("Spell checking is not available: no spell checker is "
-                                                        "installed for Tamsel."));
+                                       : QStringLiteral("Spell checking is not available: no spelling "
+                                                        "dictionary is installed."));
 }
 
 void TfrmOptions::FormCreate()
@@ -388,7 +389,11 @@ void TfrmOptions::FormCreate()
         LocationAtOpen = chkUseAlternateLocation->isChecked() ? m_main.AlternateLocation : m_main.TamselLocation;
         chkAutoStart->setEnabled(m_main.IsAdmin());
 
-        FillSpellingLanguages({});
+        // The same languages as the main window's list, bound to its checker.
+        QStringList languages;
+        for (int row = 0; row < m_main.cboSpellCheck->count(); ++row)
+            languages << m_main.cboSpellCheck->itemText(row);
+        FillSpellingLanguages(languages);
         chkSpellCheckSave->setChecked(m_main.CheckSpellingOnSave);
         (m_main.DefaultSaveSetting == 1 ? radSaveTab : radSaveAll)->setChecked(true);
         (m_main.DefaultPrintSetting == 1 ? radPrintTab : radPrintAll)->setChecked(true);
@@ -594,9 +599,9 @@ bool TfrmOptions::TakeOverSettings()
         m_main.ConfirmOnDelete = chkConfirmOnDelete->isChecked();
         m_main.DefaultSaveSetting = radSaveTab->isChecked() ? 1 : 2;
         m_main.DefaultPrintSetting = radPrintTab->isChecked() ? 1 : 2;
-        // The language list is there only while a spell checker is.
-        if (cboSpellCheck->isEnabled())
-            m_main.SpellCheckerLanguage = cboSpellCheck->currentIndex();
+        // The language list is there only while a dictionary is.
+        if (cboSpellCheck->isEnabled() && cboSpellCheck->currentIndex() >= 0)
+            m_main.ChooseSpellLanguage(cboSpellCheck->currentIndex());
         m_main.CheckSpellingOnSave = chkSpellCheckSave->isChecked();
 
         m_main.CurrentColor = WindowsFromColor(shpRegular->color());

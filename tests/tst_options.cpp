@@ -10,6 +10,8 @@
 #include "settings/HSLColorPicker.h"
 #include "settings/Options.h"
 #include "settings/WindowsColor.h"
+#include "spelling/SpellChecker.h"
+#include "spelling/SpellLanguageList.h"
 #include "store/StoreFile.h"
 #include "tests/AccessKeys.h"
 #include "tests/EditorFixture.h"
@@ -251,13 +253,17 @@ private slots:
         QCOMPARE(options.LocationAtOpen, w.AlternateLocation);
         // The stored paths do not hold OK back when the dialog opens.
         QVERIFY(options.btnOK->isEnabled());
-        // No spell checker yet: its controls are off and say so.
+        // The installed dictionaries, as the main window's list offers them.
+        QVERIFY(options.cboSpellCheck->isEnabled());
+        QCOMPARE(options.cboSpellCheck->count(), w.cboSpellCheck->count());
+        for (int row = 0; row < w.cboSpellCheck->count(); ++row)
+            QCOMPARE(options.cboSpellCheck->itemText(row), w.cboSpellCheck->itemText(row));
+        QCOMPARE(options.cboSpellCheck->currentIndex(), w.SpellCheckerLanguage);
+        // Without a dictionary the controls are off and say so.
+        options.FillSpellingLanguages({});
         QVERIFY(!options.cboSpellCheck->isEnabled());
         QVERIFY(!options.chkSpellCheckSave->isEnabled());
         QVERIFY(options.lblSpellingHint->text().contains(QStringLiteral("not available")));
-        options.FillSpellingLanguages({ QStringLiteral("English (US)"), QStringLiteral("English (GB)") });
-        QVERIFY(options.cboSpellCheck->isEnabled());
-        QCOMPARE(options.cboSpellCheck->currentIndex(), w.SpellCheckerLanguage);
     }
 
     void minutesField_data()
@@ -390,6 +396,32 @@ private slots:
         TfrmOptions again(w);
         QCOMPARE(again.edtSaveMinutes->text(), QString::number(storedMinutes));
         QCOMPARE(again.chkAutoSave->isChecked(), autoSave);
+    }
+
+    // The language picked on the spelling page becomes the checker's on OK,
+    // and nothing changes on Cancel.
+    void spellingLanguageFollowsOk()
+    {
+        TOptionsWindow f;
+        TfrmMain &w = f.w();
+        QVERIFY2(w.cboSpellCheck->count() >= 2, "the en-GB and en-US dictionaries are installed");
+        const QString before = w.splChecker->language();
+        // A row whose language the checker does not use yet.
+        const int other = w.cboSpellCheck->language(0)->tag == before ? 1 : 0;
+        f.runOptions([&](TfrmOptions &o) {
+            o.cboSpellCheck->setCurrentIndex(other);
+            click(o.btnCancel);
+            return o.result();
+        });
+        QCOMPARE(w.splChecker->language(), before);
+        f.runOptions([&](TfrmOptions &o) {
+            o.cboSpellCheck->setCurrentIndex(other);
+            click(o.btnOK);
+            return o.result();
+        });
+        QCOMPARE(w.SpellCheckerLanguage, other);
+        QCOMPARE(w.cboSpellCheck->currentIndex(), other);
+        QCOMPARE(w.splChecker->language(), w.cboSpellCheck->language(other)->tag);
     }
 
     void okTakesOverEveryControl()
