@@ -9,6 +9,7 @@
 #include "settings/RegistryKeys.h"
 #include "store/LocaleFormat.h"
 #include "tests/EditorFixture.h"
+#include "tests/FakeUrlOpener.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -21,17 +22,6 @@
 using namespace EditorFixture;
 
 namespace {
-class TFakeUrlOpener : public TUrlOpener {
-public:
-    bool open(const QUrl &url) override
-    {
-        opened << url;
-        return succeeds;
-    }
-    QList<QUrl> opened;
-    bool succeeds = true;
-};
-
 // Files to attach, in a folder of their own.
 class TFiles {
 public:
@@ -331,7 +321,6 @@ private slots:
         const QString path = files.make(QStringLiteral("letter.odt"));
         TEditorWindow f(entries(noteWithFile("a", path)));
         TFakeUrlOpener opener;
-        TUrlOpener::setCurrent(&opener);
         f.doubleClick(f.w().lsvNotes, 0);
         QVERIFY(f.w().actViewFile->isEnabled());
         QTest::mouseClick(f.w().btnViewFile, Qt::LeftButton);
@@ -353,7 +342,6 @@ private slots:
         const QString path = files.make(QStringLiteral("gone.pdf"));
         TEditorWindow f(entries(noteWithFile("a", path)));
         TFakeUrlOpener opener;
-        TUrlOpener::setCurrent(&opener);
         const QModelIndex row = f.noteRow(0)->index();
         const qint64 fileIcon = TAttachmentIcons::shared().fileIcon(path).cacheKey();
         QCOMPARE(iconKey(row), fileIcon);

@@ -8,6 +8,7 @@
 #include "store/DayNumber.h"
 #include "store/LocaleFormat.h"
 #include "tests/EditorFixture.h"
+#include "tests/FakeUrlOpener.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
@@ -22,17 +23,6 @@ using namespace EditorFixture;
 
 namespace {
 const QDateTime fixedNow(QDate(2026, 3, 10), QTime(9, 0, 5));
-
-class TFakeUrlOpener : public TUrlOpener {
-public:
-    bool open(const QUrl &url) override
-    {
-        opened << url;
-        return succeeds;
-    }
-    QList<QUrl> opened;
-    bool succeeds = true;
-};
 
 QStringList titles(QTreeView *list, int titleSubItem)
 {
@@ -665,7 +655,6 @@ private slots:
     {
         TEditorWindow f(entries(note("a")));
         TFakeUrlOpener opener;
-        TUrlOpener::setCurrent(&opener);
         emit f.w().redNote->OnURLClick(f.w().redNote, QStringLiteral("https://example.org/a?b=c"));
         emit f.w().edtTitle->OnURLClick(f.w().edtTitle, QStringLiteral("www.example.org"));
         QCOMPARE(opener.opened,

@@ -1,7 +1,7 @@
 // The help: every page and link of the manual, the topics the program opens,
 // and the help window.
 #include "app/Main.h"
-#include "platform/UrlOpener.h"
+#include "tests/FakeUrlOpener.h"
 #include "tests/TestHome.h"
 #include "updates/HelpWindow.h"
 
@@ -58,17 +58,6 @@ QSet<QString> anchorsOf(const QString &html)
     return anchors;
 }
 
-class TFakeUrlOpener : public TUrlOpener {
-public:
-    TFakeUrlOpener() { setCurrent(this); }
-    ~TFakeUrlOpener() override { setCurrent(nullptr); }
-    bool open(const QUrl &url) override
-    {
-        opened.append(url.toString());
-        return true;
-    }
-    QStringList opened;
-};
 } // namespace
 
 class TestHelp : public QObject {
@@ -225,7 +214,7 @@ private slots:
         QCOMPARE(help->txtHelp->source(), TfrmHelp::ContentsUrl());
         // Web addresses go to the browser; the page stays.
         emit help->txtHelp->anchorClicked(QUrl(QStringLiteral("https://tamsel.example.org/")));
-        QCOMPARE(opener.opened, QStringList { QStringLiteral("https://tamsel.example.org/") });
+        QCOMPARE(opener.opened, QList<QUrl> { QUrl(QStringLiteral("https://tamsel.example.org/")) });
         QCOMPARE(help->txtHelp->source(), TfrmHelp::ContentsUrl());
     }
 

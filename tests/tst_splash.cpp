@@ -1,6 +1,6 @@
 // The about box and the start-up splash.
 #include "app/Main.h"
-#include "platform/UrlOpener.h"
+#include "tests/FakeUrlOpener.h"
 #include "tests/TestHome.h"
 #include "updates/Splash.h"
 #include "updates/VersionCheck.h"
@@ -12,20 +12,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-
-namespace {
-class TFakeUrlOpener : public TUrlOpener {
-public:
-    TFakeUrlOpener() { setCurrent(this); }
-    ~TFakeUrlOpener() override { setCurrent(nullptr); }
-    bool open(const QUrl &url) override
-    {
-        opened.append(url.toString());
-        return true;
-    }
-    QStringList opened;
-};
-} // namespace
 
 class TestSplash : public QObject {
     Q_OBJECT
@@ -90,7 +76,7 @@ private slots:
         QCOMPARE(about.lblWebSite->text(), about.Label2->text());
 
         QTest::mouseClick(about.lblWebSite, Qt::LeftButton);
-        QCOMPARE(opener.opened, QStringList { about.lblWebSite->text() });
+        QCOMPARE(opener.opened, QList<QUrl> { QUrl(about.lblWebSite->text()) });
         QTest::mouseClick(about.Label2, Qt::LeftButton);
         QCOMPARE(opener.opened.size(), 2);
     }

@@ -9,6 +9,7 @@
 #include "settings/Registry.h"
 #include "settings/RegistryKeys.h"
 #include "tests/FakeMailHandoff.h"
+#include "tests/FakeUrlOpener.h"
 #include "tests/HttpTestServer.h"
 #include "tests/TestHome.h"
 #include "updates/Splash.h"
@@ -49,18 +50,6 @@ QByteArray newerVersion()
     const int major = VersionCheck::ProgramVersion().section(QLatin1Char('.'), 0, 0).toInt();
     return QByteArray::number(major + 1) + ".0.0.0";
 }
-
-class TFakeUrlOpener : public TUrlOpener {
-public:
-    TFakeUrlOpener() { setCurrent(this); }
-    ~TFakeUrlOpener() override { setCurrent(nullptr); }
-    bool open(const QUrl &url) override
-    {
-        opened.append(url.toString());
-        return true;
-    }
-    QStringList opened;
-};
 
 // The log's entries so far, as one text.
 QString logText()
@@ -238,7 +227,7 @@ private slots:
         QCOMPARE(asked.at(2),
             QStringLiteral("The file was unable to be downloaded.  Would you like to go to the\r\n"
                            "Kestrine site and download it yourself?"));
-        QCOMPARE(opener.opened, QStringList { TUpdateServer(m_server->host()).ProductPageUrl().toString() });
+        QCOMPARE(opener.opened, QList<QUrl> { TUpdateServer(m_server->host()).ProductPageUrl() });
         if (existing) {
             QFile kept(path);
             QVERIFY(kept.open(QIODevice::ReadOnly));
