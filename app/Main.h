@@ -20,8 +20,8 @@ class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
-class QPrinter;
 class QModelIndex;
+class QPrinter;
 class QPushButton;
 class QRadioButton;
 class QSessionManager;
@@ -42,10 +42,10 @@ struct TOpenedEntries;
 }
 class TListViewEx;
 class TRichEditURL;
-class TUnreadableReminders;
-class TfrmSplash;
 class TSpellChecker;
 class TSpellLanguageComboBox;
+class TUnreadableReminders;
+class TfrmSplash;
 struct TRowLook;
 
 enum class TEditorKind { None, Note, Task };
@@ -153,6 +153,7 @@ public:
     void radAllNotesClick();
     void radCurrentTabClick();
     void radCurrentNoteClick();
+
     // File attachments: the file field's commands, and a file dropped on it.
     void actAddFileExecute();
     void actViewFileExecute();
@@ -173,6 +174,7 @@ public:
     void Sendfeedback1Click();
     // The save dialog of Save to File, kept for the run.
     TSaveAsDialog dlgSaveAs;
+
     // Spell checking of the title, then the body. Inside a save the save
     // resumes the timers after writing.
     void actSpellCheckExecute(bool partOfSave = false);
@@ -408,6 +410,7 @@ public:
     // False when the move failed (the user has been told); true also when the
     // user chose to keep the store where it is.
     bool MoveStorage(const QString &folder, const std::function<void()> &moved);
+
     // Update check, about box and help.
     void CheckforUpdatesNow1Click();
     void mnuAboutClick();
@@ -442,15 +445,19 @@ private:
     QTreeView *SelectSearchMatch(const TEntry *entry);
     // A match in a list, opened in the editor when LoadNotesOnSearch is on.
     void ShowSearchMatch(TEntry *entry, bool inBody, const QString &text);
+
     void ConnectAttachmentEvents();
+
     void ConnectOutputCommands();
     // Writes the file of Save to File.
     void SaveEntriesAs(const QString &path);
     // Lays the print out in the body field and prints it.
     void PrintEntries(QPrinter &printer);
+
     void CreateSpellChecker();
     // SpellCheckerType and SpellCheckerLanguage, as read at start-up.
     void ApplySpellingSettings();
+
     void loadEntry(const TEntry &entry);
     void selectItem(QTreeView *list);
     // The save prompt: false when the operation must stop (Cancel, or a save
