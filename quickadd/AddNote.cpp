@@ -80,7 +80,7 @@ TfrmAddNote::TfrmAddNote(TfrmMain &main, bool task)
     LoadGeometry();
 
     if (TaskMode) {
-        lblTitle->setText(QStringLiteral("Task:"));
+        lblTitle->setText(QStringLiteral("T&ask:"));
         const QDateTime now = Clock::now();
         dtpDate->setDate(now.date());
         dtpTime->setTime(now.time());
@@ -107,7 +107,7 @@ void TfrmAddNote::CreateControls()
     grid->setContentsMargins(6, 6, 6, 6);
     grid->setVerticalSpacing(4);
 
-    lblTitle = new QLabel(QStringLiteral("Title:"), pnlContents);
+    lblTitle = new QLabel(QStringLiteral("T&itle:"), pnlContents);
     lblTitle->setObjectName(QStringLiteral("lblTitle"));
     edtTitle = new TRichEditURL(TRichEditURL::Lines::Single, pnlContents);
     edtTitle->setObjectName(QStringLiteral("edtTitle"));
@@ -119,7 +119,7 @@ void TfrmAddNote::CreateControls()
     pnlTask->setObjectName(QStringLiteral("pnlTask"));
     auto *task = new QHBoxLayout(pnlTask);
     task->setContentsMargins(0, 0, 0, 0);
-    auto *label2 = new QLabel(QStringLiteral("Deadline:"), pnlTask);
+    auto *label2 = new QLabel(QStringLiteral("&Deadline:"), pnlTask);
     label2->setObjectName(QStringLiteral("Label2"));
     dtpDate = new QDateEdit(pnlTask);
     dtpDate->setObjectName(QStringLiteral("dtpDate"));
@@ -128,12 +128,12 @@ void TfrmAddNote::CreateControls()
     dtpTime = new QTimeEdit(pnlTask);
     dtpTime->setObjectName(QStringLiteral("dtpTime"));
     dtpTime->setDisplayFormat(QStringLiteral("h:mm AP"));
-    auto *label3 = new QLabel(QStringLiteral("Reminder:"), pnlTask);
+    auto *label3 = new QLabel(QStringLiteral("&Reminder:"), pnlTask);
     label3->setObjectName(QStringLiteral("Label3"));
     cboReminder = new QComboBox(pnlTask);
     cboReminder->setObjectName(QStringLiteral("cboReminder"));
     label3->setBuddy(cboReminder);
-    chkComplete = new QCheckBox(QStringLiteral("Complete"), pnlTask);
+    chkComplete = new QCheckBox(QStringLiteral("Co&mplete"), pnlTask);
     chkComplete->setObjectName(QStringLiteral("chkComplete"));
     task->addWidget(label2);
     task->addWidget(dtpDate);

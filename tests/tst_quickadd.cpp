@@ -5,8 +5,10 @@
 #include "settings/Registry.h"
 #include "settings/RegistryKeys.h"
 #include "store/LocaleFormat.h"
+#include "tests/AccessKeys.h"
 #include "tests/EditorFixture.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QFile>
@@ -116,7 +118,7 @@ private slots:
         QFETCH(QString, shownLead);
         TEditorWindow f(entries(task("older")));
         quickAdd(f.w(), true, [&](TfrmAddNote &window) {
-            QCOMPARE(window.lblTitle->text(), QStringLiteral("Task:"));
+            QCOMPARE(window.lblTitle->text(), QStringLiteral("T&ask:"));
             QCOMPARE(window.cboReminder->currentText(), QStringLiteral("Never"));
             typeAndSave(window, QStringLiteral("Call the plumber"), downs);
         });
@@ -291,6 +293,32 @@ private slots:
         });
         QCOMPARE(TEditorWindow::field(f.entry(1), "Text"), QStringLiteral("a &lt; b^Msecond"));
         QVERIFY(f.rowOf(f.w().lsvNotes, NoteRow::Index, 1)->text(NoteColumn::Note).contains(QStringLiteral("a < b")));
+    }
+
+    // Each access key of either layout leads to one place, and the keys reach
+    // the fields a keyboard user fills in.
+    void accessKeys_data()
+    {
+        QTest::addColumn<bool>("task");
+        QTest::newRow("note") << false;
+        QTest::newRow("task") << true;
+    }
+    void accessKeys()
+    {
+        QFETCH(bool, task);
+        TEditorWindow f(entries(note("alpha")));
+        TfrmAddNote window(f.w(), task);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(AccessKeys::clashes(&window), QStringList());
+        if (!task)
+            return;
+        QTest::keyClick(&window, Qt::Key_R, Qt::AltModifier);
+        QCOMPARE(QApplication::focusWidget(), window.cboReminder);
+        QTest::keyClick(&window, Qt::Key_D, Qt::AltModifier);
+        QCOMPARE(QApplication::focusWidget(), window.dtpDate);
+        QTest::keyClick(&window, Qt::Key_A, Qt::AltModifier);
+        QCOMPARE(QApplication::focusWidget(), window.edtTitle);
     }
 
     void fileFieldAttachesViewsAndRemoves()
