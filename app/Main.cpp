@@ -67,6 +67,7 @@ TfrmMain::TfrmMain(QWidget *parent) : QMainWindow(parent)
 
 TfrmMain::~TfrmMain()
 {
+    RemoveEventFilters();
     FormDestroy();
     // The lists read their rows from xmlNotes, which goes before the widgets do.
     Entries->Clear();

@@ -437,6 +437,7 @@ private:
     void SetActionImage(QAction *action, int enabledImage, int disabledImage);
     void SortList(QTreeView *list, int column, int &toggle, int &sortColumn);
     void ConnectEditorEvents();
+    void RemoveEventFilters();
     void ConnectSearchEvents();
     void SearchLists(const QString &text);
     void SearchCurrentEntry(const QString &text);

@@ -25,6 +25,7 @@ TEditorEvents::TEditorEvents(TfrmMain *main)
     : QObject(main)
     , m_main(main)
 {
+    setObjectName(WindowEventFilterName);
 }
 
 bool TEditorEvents::eventFilter(QObject *watched, QEvent *event)
@@ -120,6 +121,11 @@ void TfrmMain::radAllNotesExit(QWidget *sender)
     QFont font = sender->font();
     font.setBold(false);
     sender->setFont(font);
+}
+
+void TfrmMain::RemoveEventFilters()
+{
+    qDeleteAll(findChildren<QObject *>(WindowEventFilterName, Qt::FindDirectChildrenOnly));
 }
 
 void TfrmMain::ConnectEditorEvents()

@@ -4,6 +4,7 @@
 
 #include "controls/ListViewEx.h"
 #include "diagnostics/ErrorReport.h"
+#include "mainwindow/EditorEvents.h"
 #include "mainwindow/EntryListModel.h"
 #include "mainwindow/TrayZoom.h"
 #include "platform/TrayHost.h"
@@ -59,7 +60,7 @@ QIcon programIcon()
 class TTrayEvents : public QObject
 {
 public:
-    explicit TTrayEvents(TfrmMain *main) : QObject(main), m_main(main) {}
+    explicit TTrayEvents(TfrmMain *main) : QObject(main), m_main(main) { setObjectName(WindowEventFilterName); }
 
     bool eventFilter(QObject *watched, QEvent *event) override
     {

@@ -2,6 +2,7 @@
 // Delete, the enabling rules, the kind switch, keys, focus marks, the font,
 // autosave and URL clicks.
 #include "diagnostics/MessageDlg.h"
+#include "mainwindow/EditorEvents.h"
 #include "mainwindow/FontChoice.h"
 #include "platform/Clock.h"
 #include "platform/UrlOpener.h"
@@ -675,6 +676,58 @@ private slots:
         MessageDlgSeam::setNextAnswers({ mrNo });
         emit f.w().redNote->OnURLClick(f.w().redNote, QStringLiteral("https://example.org/"));
         QCOMPARE(MessageDlgSeam::takeAskedDialogs().size(), 1);
+    }
+    // Taking the window down moves the focus off its fields and hides it;
+    // those events must not reach the handlers of a window already destroyed.
+    void destroyingTheWindowRunsNoHandlerOfIt_data()
+    {
+        QTest::addColumn<QString>("focused");
+        QTest::newRow("title") << QStringLiteral("edtTitle");
+        QTest::newRow("body") << QStringLiteral("redNote");
+        QTest::newRow("kind button") << QStringLiteral("radNote");
+        QTest::newRow("notes list") << QStringLiteral("lsvNotes");
+    }
+
+    void destroyingTheWindowRunsNoHandlerOfIt()
+    {
+        QFETCH(QString, focused);
+        TEditorWindow editor(EditorFixture::entries(EditorFixture::note("first")));
+        TfrmMain *w = editor.window.get();
+        auto *field = w->findChild<QWidget *>(focused);
+        QVERIFY(field);
+        field->setFocus();
+        QTRY_VERIFY(field->hasFocus());
+
+        const QList<QObject *> handlers = w->findChildren<QObject *>(WindowEventFilterName, Qt::FindDirectChildrenOnly);
+        QVERIFY(!handlers.isEmpty());
+        int handlersAlive = int(handlers.size());
+        for (QObject *handler : handlers)
+            connect(handler, &QObject::destroyed, this, [&handlersAlive] { --handlersAlive; });
+
+        // Sees every event the window and the focused field get while the window goes.
+        struct TWatch : QObject {
+            const int &alive;
+            int seen = 0;
+            int reachingHandlers = 0;
+            explicit TWatch(const int &alive) : alive(alive) {}
+            bool eventFilter(QObject *, QEvent *event) override
+            {
+                const QEvent::Type type = event->type();
+                if (type == QEvent::FocusOut || type == QEvent::FocusIn || type == QEvent::Hide) {
+                    ++seen;
+                    if (alive > 0)
+                        ++reachingHandlers;
+                }
+                return false;
+            }
+        } watch(handlersAlive);
+        field->installEventFilter(&watch);
+        w->installEventFilter(&watch);
+
+        editor.window.reset();
+        QVERIFY2(watch.seen > 0, "taking the window down sent the field no focus or hide event");
+        QCOMPARE(watch.reachingHandlers, 0);
+        QCOMPARE(handlersAlive, 0);
     }
 };
 
