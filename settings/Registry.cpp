@@ -125,8 +125,9 @@ qint32 TRegistry::ReadInteger(const QString &name) const
 {
     const QJsonValue value = typedValue(name, integerType).value(valueField);
     const double number = value.toDouble();
-    if (!value.isDouble() || number != double(qint64(number)) || number < -2147483648.0
-        || number > 4294967295.0)
+    // The range first: casting a number beyond qint64 (1e300) is undefined.
+    if (!value.isDouble() || !(number >= -2147483648.0 && number <= 4294967295.0)
+        || number != double(qint64(number)))
         throw ERegistryError(QStringLiteral("The value \"%1\" is not a valid integer.").arg(name));
     return qint32(quint32(qint64(number))); // stored as a 32-bit word
 }

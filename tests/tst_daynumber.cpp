@@ -134,6 +134,8 @@ private slots:
         QTest::addColumn<double>("value");
         QTest::newRow("1e12") << 1e12;
         QTest::newRow("-1e12") << -1e12;
+        QTest::newRow("1e300") << 1e300;
+        QTest::newRow("-1e300") << -1e300;
         QTest::newRow("largest double") << std::numeric_limits<double>::max();
         QTest::newRow("infinity") << std::numeric_limits<double>::infinity();
         QTest::newRow("minus infinity") << -std::numeric_limits<double>::infinity();
