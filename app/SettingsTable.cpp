@@ -14,6 +14,7 @@
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTreeView>
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -194,6 +195,13 @@ int pointSizeOf(const QFont &font)
 // The largest interval in minutes whose milliseconds still fit the timer.
 constexpr int longestAutoSaveMinutes = std::numeric_limits<int>::max() / 60000;
 
+// A stored position within the widest span a window can have, so that the
+// window's edges are still integers; start-up moves it onto a screen.
+int coordinate(const TSettingValue &value)
+{
+    return std::clamp(integer(value), -QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+}
+
 std::vector<TSetting> buildTable()
 {
     using R = TSettingReading;
@@ -208,12 +216,12 @@ std::vector<TSetting> buildTable()
         {.name = QStringLiteral("Top"),
          .reading = R::WrittenAtOnce,
          .fallback = [](TfrmMain &w) { return some(w.y()); },
-         .load = [](TfrmMain &w, const TSettingValue &v) { w.move(w.x(), integer(v)); },
+         .load = [](TfrmMain &w, const TSettingValue &v) { w.move(w.x(), coordinate(v)); },
          .save = [](TfrmMain &w) { return TSettingValue(w.y()); }},
         {.name = QStringLiteral("Left"),
          .reading = R::WrittenAtOnce,
          .fallback = [](TfrmMain &w) { return some(w.x()); },
-         .load = [](TfrmMain &w, const TSettingValue &v) { w.move(integer(v), w.y()); },
+         .load = [](TfrmMain &w, const TSettingValue &v) { w.move(coordinate(v), w.y()); },
          .save = [](TfrmMain &w) { return TSettingValue(w.x()); }},
         {.name = QStringLiteral("Width"),
          .reading = R::WrittenAtOnce,

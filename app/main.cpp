@@ -1,27 +1,10 @@
 #include "app/Main.h"
 #include "app/SingleInstance.h"
+#include "app/WindowBounds.h"
 #include "diagnostics/MessageDlg.h"
 
 #include <QApplication>
-#include <QScreen>
 #include <cstdio>
-
-namespace {
-// Stored or designed bounds may lie partly off the screen in use (a smaller
-// or removed monitor); the window is moved, not resized, so it can be reached.
-void KeepOnScreen(QWidget &window)
-{
-    if (window.windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))
-        return;
-    const QRect available = window.screen()->availableGeometry();
-    const QRect frame = window.frameGeometry();
-    if (available.contains(frame))
-        return;
-    const int left = qMax(available.left(), qMin(frame.left(), available.right() + 1 - frame.width()));
-    const int top = qMax(available.top(), qMin(frame.top(), available.bottom() + 1 - frame.height()));
-    window.move(left, top);
-}
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -48,6 +31,8 @@ int main(int argc, char *argv[])
     frmMain.FormCreate(application.arguments().mid(1), TfrmMain::TStoreOpening::WhileShown);
     if (frmMain.QuitAtStart)
         return 0;
+    // Stored or designed bounds may be larger than the screen in use or lie
+    // partly off it (a smaller or removed monitor).
     KeepOnScreen(frmMain);
     frmMain.ShowAfterStart();
     return application.exec();

@@ -14,12 +14,14 @@
 #include "settings/WindowsColor.h"
 #include "store/DayNumber.h"
 #include "app/PasswordDlg.h"
+#include "app/WindowBounds.h"
 #include "tests/TestHome.h"
 
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QScreen>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTest>
@@ -609,6 +611,69 @@ private slots:
         // The next exit writes the real size.
         w.SetPositions();
         QCOMPARE(settingsSnapshot(home).value(name), integer(designed));
+    }
+
+    void fitIntoArea_data()
+    {
+        QTest::addColumn<QRect>("frame");
+        QTest::addColumn<QRect>("available");
+        QTest::addColumn<QRect>("fitted");
+        const QRect screen(0, 0, 1280, 984);
+        QTest::newRow("inside stays") << QRect(10, 20, 800, 600) << screen << QRect(10, 20, 800, 600);
+        QTest::newRow("designed bounds on 1280 wide")
+            << QRect(547, 89, 815, 654) << screen << QRect(465, 89, 815, 654);
+        QTest::newRow("above and left of it") << QRect(-300, -50, 800, 600) << screen << QRect(0, 0, 800, 600);
+        QTest::newRow("larger than the area") << QRect(0, 0, 32767, 32767) << screen << screen;
+        QTest::newRow("largest frame far off")
+            << QRect(INT_MAX / 2, INT_MAX / 2, INT_MAX / 2, INT_MAX / 2) << screen << screen;
+        QTest::newRow("taller only") << QRect(100, 100, 400, 2000) << screen << QRect(100, 0, 400, 984);
+        QTest::newRow("second screen, off its right edge")
+            << QRect(3000, 100, 800, 600) << QRect(1280, 0, 1920, 1050) << QRect(2400, 100, 800, 600);
+        QTest::newRow("second screen, left of it")
+            << QRect(0, 100, 800, 600) << QRect(1280, 0, 1920, 1050) << QRect(1280, 100, 800, 600);
+    }
+    void fitIntoArea()
+    {
+        QFETCH(QRect, frame);
+        QFETCH(QRect, available);
+        QFETCH(QRect, fitted);
+        QCOMPARE(FitIntoArea(frame, available), fitted);
+    }
+
+    // Whatever bounds the settings hold, the window starts wholly on the screen.
+    void storedBoundsAreKeptOnScreen_data()
+    {
+        QTest::addColumn<int>("left");
+        QTest::addColumn<int>("top");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::newRow("largest size") << 0 << 0 << INT_MAX << INT_MAX;
+        QTest::newRow("largest position") << INT_MAX << INT_MAX << 400 << 300;
+        QTest::newRow("smallest position") << INT_MIN << INT_MIN << 400 << 300;
+        QTest::newRow("all largest") << INT_MAX << INT_MAX << INT_MAX << INT_MAX;
+        QTest::newRow("partly off the right") << 700 << 10 << 400 << 300;
+    }
+    void storedBoundsAreKeptOnScreen()
+    {
+        QFETCH(int, left);
+        QFETCH(int, top);
+        QFETCH(int, width);
+        QFETCH(int, height);
+        TestHome home;
+        {
+            TRegistry registry = openSettings();
+            registry.WriteInteger(QStringLiteral("Left"), left);
+            registry.WriteInteger(QStringLiteral("Top"), top);
+            registry.WriteInteger(QStringLiteral("Width"), width);
+            registry.WriteInteger(QStringLiteral("Height"), height);
+        }
+        TfrmMain w;
+        readSettings(w);
+        KeepOnScreen(w);
+        const QRect available = w.screen()->availableGeometry();
+        QVERIFY2(available.contains(w.frameGeometry()),
+                 qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                .arg(w.x()).arg(w.y()).arg(w.width()).arg(w.height())));
     }
 
     void storedEditorPaneHeightIsShown()
