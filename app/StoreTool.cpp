@@ -84,16 +84,49 @@ void writeStandardOutput(const QByteArray &bytes)
                            "there is incomplete.") };
 }
 
+// Standard input up to the size of the largest store, so that an endless
+// stream (/dev/zero) is refused instead of filling the memory.
 QByteArray readStandardInput()
 {
     QFile input;
     if (!input.open(stdin, QIODevice::ReadOnly))
         throw TToolFailure { StoreToolExit::InputOutput, QStringLiteral("Standard input cannot be read.") };
-    const QByteArray bytes = input.readAll();
-    if (input.error() != QFileDevice::NoError)
-        throw TToolFailure { StoreToolExit::InputOutput,
-            QStringLiteral("Standard input cannot be read: %1").arg(input.errorString()) };
-    return bytes;
+    QByteArray bytes;
+    for (;;) {
+        const QByteArray chunk = input.read(1 << 20);
+        if (input.error() != QFileDevice::NoError)
+            throw TToolFailure { StoreToolExit::InputOutput,
+                QStringLiteral("Standard input cannot be read: %1").arg(input.errorString()) };
+        if (chunk.isEmpty())
+            return bytes;
+        if (bytes.size() + chunk.size() > StoreFile::MaxFileSize)
+            throw TToolFailure { StoreToolExit::InputOutput,
+                QStringLiteral("Standard input holds more than %1 bytes (1 GiB), far more than any "
+                               "store holds; nothing was written.")
+                    .arg(StoreFile::MaxFileSize) };
+        bytes += chunk;
+    }
+}
+
+// What the program takes as its entries: one root element, "Notes", and
+// nothing but comments and processing instructions around it. The parser
+// drops text outside the root, so the plain text is looked at as a fragment.
+bool isEntryDocument(const QByteArray &plain, const TXmlDocument &document)
+{
+    if (qstrcmp(document.Root().name(), "Notes") != 0)
+        return false;
+    pugi::xml_document fragment;
+    if (!fragment.load_buffer(plain.constData(), size_t(plain.size()),
+            pugi::parse_minimal | pugi::parse_fragment))
+        return false;
+    int elements = 0;
+    for (pugi::xml_node node = fragment.first_child(); node; node = node.next_sibling()) {
+        if (node.type() == pugi::node_element)
+            ++elements;
+        else if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata)
+            return false;
+    }
+    return elements == 1;
 }
 
 void decrypt(const QString &path)
@@ -108,6 +141,11 @@ void check(const QString &path)
     TXmlDocument document;
     const QString phrase = passPhrase(false);
     const StoreFile::TOpenedStore store = openStore(path, phrase, document);
+    if (!isEntryDocument(store.body, document))
+        throw TToolFailure { StoreToolExit::NotOpened,
+            QStringLiteral("%1 opens with this passphrase, but what it holds is not an entry document "
+                           "(one root element \"Notes\" and nothing after it).")
+                .arg(path) };
     QTextStream(stdout) << path << ": the passphrase opens this store (" << entryCount(document)
                         << (store.passPhrase == StoreFile::PassPhraseBytes(phrase)
                                    ? ")"
@@ -127,10 +165,10 @@ void encrypt(const QString &path)
             QStringLiteral("Standard input is not well-formed XML (%1); nothing was written.")
                 .arg(StoreFile::ParseFailureReason(error)) };
     }
-    if (qstrcmp(document.Root().name(), "Notes") != 0)
+    if (!isEntryDocument(plain, document))
         throw TToolFailure { StoreToolExit::NotOpened,
-            QStringLiteral("Standard input is not an entry document (its root element is not "
-                           "\"Notes\"); nothing was written.") };
+            QStringLiteral("Standard input is not an entry document (one root element \"Notes\" and "
+                           "nothing after it); nothing was written.") };
     const QByteArray key = StoreFile::PassPhraseBytes(passPhrase(true));
     try {
         StoreFile::SaveStore(path, key, plain);

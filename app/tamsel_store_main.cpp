@@ -1,9 +1,14 @@
 #include "app/StoreTool.h"
 
 #include <QCoreApplication>
+#include <csignal>
 
 int main(int argc, char *argv[])
 {
+    // Past a file-size limit, a write fails with EFBIG and is reported as
+    // "File too large", its temporary file removed, instead of the signal
+    // ending the tool on the spot.
+    std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tamsel-store"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TAMSEL_VERSION));

@@ -60,6 +60,11 @@ QByteArray Decrypt(QByteArray fileBytes, const QByteArray &passPhrase);
 // text, which must not reach the log file, or noise that helps no one.
 QString ParseFailureReason(const EXmlParseError &error);
 
+// The largest file read as a store: 1 GiB, far beyond any real store (a
+// store of 100,000 entries is some tens of megabytes).
+inline constexpr qint64 MaxFileSize = qint64(1) << 30;
+// The bytes of a regular file of at most MaxFileSize bytes; a folder, a
+// device, a pipe or a larger file is refused with a plain reason.
 QByteArray ReadFile(const QString &path);
 // Stores are replaced as a whole or not at all (platform/AtomicFile.h).
 using AtomicFile::FinalTarget;

@@ -13,6 +13,8 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -29,7 +31,9 @@ struct TRun {
 };
 
 // Runs the tool in a session of its own, so it has no terminal to ask on.
-TRun run(const QStringList &arguments, const std::optional<QString> &passPhrase, const QByteArray &input = {})
+// A file-size limit, when given, holds for the tool's writes.
+TRun run(const QStringList &arguments, const std::optional<QString> &passPhrase, const QByteArray &input = {},
+    rlim_t fileSizeLimit = RLIM_INFINITY)
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -37,7 +41,11 @@ TRun run(const QStringList &arguments, const std::optional<QString> &passPhrase,
     if (passPhrase)
         environment.insert(QStringLiteral("TAMSEL_PASSPHRASE"), *passPhrase);
     process.setProcessEnvironment(environment);
-    process.setChildProcessModifier([] { ::setsid(); });
+    process.setChildProcessModifier([fileSizeLimit] {
+        ::setsid();
+        const rlimit limit { fileSizeLimit, fileSizeLimit };
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    });
     process.start(tool, arguments);
     process.write(input);
     process.closeWriteChannel();
@@ -291,6 +299,89 @@ private slots:
         QVERIFY(result.err.contains("nothing was written"));
         QCOMPARE(readAll(store), existing);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    }
+
+    // Only a regular file of a sane size is read as a store; anything else is
+    // refused at once with a plain reason, never waited on or read without end.
+    void readsOnlyRegularFilesOfASaneSize_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QByteArray>("message");
+        QTest::newRow("pipe without writer") << "fifo" << QByteArray("not a regular file");
+        QTest::newRow("link to /dev/zero") << "zero" << QByteArray("not a regular file");
+        QTest::newRow("folder") << "folder" << QByteArray("it is a folder");
+        QTest::newRow("over 1 GiB") << "huge" << QByteArray("larger than 1073741824 bytes");
+    }
+    void readsOnlyRegularFilesOfASaneSize()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QByteArray, message);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("brindo.dat"));
+        const QByteArray name = QFile::encodeName(path);
+        if (kind == QLatin1String("fifo")) {
+            QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+        } else if (kind == QLatin1String("zero")) {
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+        } else if (kind == QLatin1String("folder")) {
+            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("brindo.dat")));
+        } else { // sparse: it takes no disk space
+            writeAll(path, {});
+            QCOMPARE(::truncate(name.constData(), StoreFile::MaxFileSize + 1), 0);
+        }
+        for (const char *command : { "decrypt", "check" }) {
+            const TRun result = run({ QLatin1String(command), path }, QStringLiteral("x"));
+            QCOMPARE(result.status, StoreToolExit::InputOutput);
+            QCOMPARE(result.out, QByteArray());
+            QVERIFY2(result.err.contains(message), result.err.constData());
+        }
+    }
+
+    // Past a file-size limit the tool says so and leaves the store and its
+    // folder as they were.
+    void fileSizeLimitIsAPlainError()
+    {
+        QTemporaryDir dir;
+        const QString store = dir.filePath(QStringLiteral("brindo.dat"));
+        const QByteArray existing = StoreFile::Encrypt(document, "x", StoreFile::NewSalt());
+        writeAll(store, existing);
+        const QByteArray large = "<Notes><Note><Title>" + QByteArray(20000, 'a') + "</Title></Note></Notes>";
+        const TRun result = run({ QStringLiteral("encrypt"), store }, QStringLiteral("x"), large, 4096);
+        QCOMPARE(result.status, StoreToolExit::InputOutput);
+        QVERIFY2(result.err.contains("File too large"), result.err.constData());
+        QCOMPARE(readAll(store), existing);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { QStringLiteral("brindo.dat") });
+    }
+
+    // check opens a store as an entry document exactly when encrypt would
+    // have taken its text.
+    void checkAcceptsWhatEncryptAccepts_data()
+    {
+        QTest::addColumn<QByteArray>("plain");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("entry document") << document << true;
+        QTest::newRow("comment after the root") << QByteArray("<Notes><Note/></Notes>\n<!-- end -->\n") << true;
+        QTest::newRow("other root") << QByteArray("<?xml version=\"1.0\"?><Settings/>") << false;
+        QTest::newRow("text after the root") << QByteArray("<Notes><Note/></Notes>junk") << false;
+        QTest::newRow("text before the root") << QByteArray("junk<Notes><Note/></Notes>") << false;
+        QTest::newRow("second root") << QByteArray("<Notes/><Notes/>") << false;
+        QTest::newRow("other element after the root") << QByteArray("<Notes/><Other/>") << false;
+    }
+    void checkAcceptsWhatEncryptAccepts()
+    {
+        QFETCH(QByteArray, plain);
+        QFETCH(bool, accepted);
+        QTemporaryDir dir;
+        const QString written = dir.filePath(QStringLiteral("written.dat"));
+        const TRun encrypted = run({ QStringLiteral("encrypt"), written }, QStringLiteral("x"), plain);
+        QCOMPARE(encrypted.status, accepted ? StoreToolExit::Success : StoreToolExit::NotOpened);
+        QCOMPARE(QFile::exists(written), accepted);
+
+        const QString store = dir.filePath(QStringLiteral("brindo.dat"));
+        writeAll(store, StoreFile::Encrypt(plain, "x", StoreFile::NewSalt()));
+        const TRun checked = run({ QStringLiteral("check"), store }, QStringLiteral("x"));
+        QCOMPARE(checked.status, accepted ? StoreToolExit::Success : StoreToolExit::NotOpened);
+        QVERIFY2(accepted == checked.err.isEmpty(), checked.err.constData());
     }
 
     void usageAndFileFailures()
