@@ -144,7 +144,7 @@ void check(const QString &path)
     if (!isEntryDocument(store.body, document))
         throw TToolFailure { StoreToolExit::NotOpened,
             QStringLiteral("%1 opens with this passphrase, but what it holds is not an entry document "
-                           "(one root element \"Notes\" and nothing after it).")
+                           "(one root element \"Notes\", with no text or other element around it).")
                 .arg(path) };
     QTextStream(stdout) << path << ": the passphrase opens this store (" << entryCount(document)
                         << (store.passPhrase == StoreFile::PassPhraseBytes(phrase)
@@ -167,8 +167,8 @@ void encrypt(const QString &path)
     }
     if (!isEntryDocument(plain, document))
         throw TToolFailure { StoreToolExit::NotOpened,
-            QStringLiteral("Standard input is not an entry document (one root element \"Notes\" and "
-                           "nothing after it); nothing was written.") };
+            QStringLiteral("Standard input is not an entry document (one root element \"Notes\", with no "
+                           "text or other element around it); nothing was written.") };
     const QByteArray key = StoreFile::PassPhraseBytes(passPhrase(true));
     try {
         StoreFile::SaveStore(path, key, plain);
