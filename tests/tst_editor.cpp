@@ -709,7 +709,7 @@ private slots:
             const int &alive;
             int seen = 0;
             int reachingHandlers = 0;
-            explicit TWatch(const int &alive) : alive(alive) {}
+            explicit TWatch(const int &handlersLeft) : alive(handlersLeft) {}
             bool eventFilter(QObject *, QEvent *event) override
             {
                 const QEvent::Type type = event->type();
