@@ -2,6 +2,7 @@
 #include "quickadd/AddNote.h"
 
 #include "app/Main.h"
+#include "app/WindowBounds.h"
 #include "controls/RichEditURL.h"
 #include "diagnostics/ErrorReport.h"
 #include "diagnostics/MessageDlg.h"
@@ -30,6 +31,7 @@
 #include <QScreen>
 #include <QTimeEdit>
 #include <QTimer>
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -298,11 +300,16 @@ void TfrmAddNote::LoadGeometry()
     } catch (const ETamselError &error) {
         LogError({unitAddNote, QStringLiteral("LoadGeometry"), error.message()});
     }
+    // Whatever the settings hold, the window fits on the first screen.
+    const QRect area = firstScreen();
     const auto positiveOr = [](std::optional<int> value, int fallback) { return value > 0 ? *value : fallback; };
-    const int h = positiveOr(height, DesignedHeight);
-    const int w = positiveOr(width, DesignedWidth);
-    move(left.value_or(defaultLeft(w)), top.value_or(defaultTop(h)));
-    resize(w, h);
+    const int h = std::min(positiveOr(height, DesignedHeight), area.height());
+    const int w = std::min(positiveOr(width, DesignedWidth), area.width());
+    const auto coordinate = [](int value) { return std::clamp(value, -QWIDGETSIZE_MAX, QWIDGETSIZE_MAX); };
+    const QRect place = FitIntoArea(
+        QRect(coordinate(left.value_or(defaultLeft(w))), coordinate(top.value_or(defaultTop(h))), w, h), area);
+    move(place.topLeft());
+    resize(place.size());
 }
 
 void TfrmAddNote::SaveGeometry()

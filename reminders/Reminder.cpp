@@ -117,10 +117,14 @@ QRect ReminderGeometry::atOpen(const TStored &stored, const QRect &firstMonitor,
 {
     const int height = stored.height.value_or(DesignedHeight);
     const int width = stored.width.value_or(DesignedWidth);
-    const QRect place(stored.left.value_or(firstMonitor.left() + firstMonitor.width() - width),
-        stored.top.value_or(desktopHeight - height - 35), width, height);
-    if (firstMonitor.contains(place))
-        return place;
+    const int left = stored.left.value_or(firstMonitor.left() + firstMonitor.width() - width);
+    const int top = stored.top.value_or(desktopHeight - height - 35);
+    // Checked in 64 bits: the settings may hold any integer, and a rectangle
+    // reaching past INT_MAX cannot be built.
+    const bool onMonitor = width > 0 && height > 0 && left >= firstMonitor.left() && top >= firstMonitor.top()
+        && qint64(left) + width - 1 <= firstMonitor.right() && qint64(top) + height - 1 <= firstMonitor.bottom();
+    if (onMonitor)
+        return QRect(left, top, width, height);
     return atOpen({}, firstMonitor, desktopHeight);
 }
 

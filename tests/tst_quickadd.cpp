@@ -18,6 +18,7 @@
 #include <QTimeEdit>
 #include <QTimer>
 #include <functional>
+#include <limits>
 
 using namespace EditorFixture;
 
@@ -379,6 +380,43 @@ private slots:
         TfrmAddNote again(f.w(), true);
         QCOMPARE(again.pos(), QPoint(screen.left() + 20, screen.top() + 30));
         QCOMPARE(again.size(), QSize(420, 280));
+    }
+
+    // Bounds from a damaged or foreign settings file never give a window
+    // larger than the first screen or off it.
+    void storedBoundsFitTheScreen_data()
+    {
+        QTest::addColumn<int>("left");
+        QTest::addColumn<int>("top");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        const int most = std::numeric_limits<int>::max();
+        const int least = std::numeric_limits<int>::min();
+        QTest::newRow("largest size") << 0 << 0 << most << most;
+        QTest::newRow("largest place") << most << most << 300 << 200;
+        QTest::newRow("smallest place") << least << least << 300 << 200;
+        QTest::newRow("everything largest") << most << most << most << most;
+    }
+
+    void storedBoundsFitTheScreen()
+    {
+        QFETCH(int, left);
+        QFETCH(int, top);
+        QFETCH(int, width);
+        QFETCH(int, height);
+        TEditorWindow f(entries(note("alpha")));
+        {
+            TRegistry registry;
+            registry.OpenKey(RegistryKeys::settings(), true);
+            registry.WriteInteger(QStringLiteral("AddNoteLeft"), left);
+            registry.WriteInteger(QStringLiteral("AddNoteTop"), top);
+            registry.WriteInteger(QStringLiteral("AddNoteWidth"), width);
+            registry.WriteInteger(QStringLiteral("AddNoteHeight"), height);
+            registry.CloseKey();
+        }
+        TfrmAddNote window(f.w(), false);
+        QVERIFY2(firstScreen().contains(QRect(window.pos(), window.size())),
+            qPrintable(QStringLiteral("%1,%2 %3x%4").arg(window.x()).arg(window.y()).arg(window.width()).arg(window.height())));
     }
 
     // A place partly off the first screen is not kept: the defaults are.

@@ -24,6 +24,7 @@
 #include <QScreen>
 #include <QTimeEdit>
 #include <QTimer>
+#include <limits>
 
 namespace {
 const QDate today(2026, 12, 10);
@@ -598,6 +599,13 @@ private slots:
         QTest::newRow("stored place") << ReminderGeometry::TStored { 100, 200, 500, 300 } << QRect(100, 200, 500, 300);
         QTest::newRow("stored place off the screen")
             << ReminderGeometry::TStored { 1200, 200, 500, 300 } << QRect(1280 - 426, 671, 426, 318);
+        const int most = std::numeric_limits<int>::max();
+        QTest::newRow("largest size")
+            << ReminderGeometry::TStored { 0, 0, most, most } << QRect(1280 - 426, 671, 426, 318);
+        QTest::newRow("largest place")
+            << ReminderGeometry::TStored { most, most, 426, 318 } << QRect(1280 - 426, 671, 426, 318);
+        QTest::newRow("smallest place") << ReminderGeometry::TStored { std::numeric_limits<int>::min(), 0, 426, 318 }
+                                        << QRect(1280 - 426, 671, 426, 318);
     }
 
     void geometryAtOpen()
