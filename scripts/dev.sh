@@ -37,6 +37,15 @@ case "$mode" in
     ;;
   test)
     ctest --test-dir build --output-on-failure -j2
+    # The whole suite once more under AddressSanitizer and
+    # UndefinedBehaviorSanitizer; any report fails the run.
+    sanitizers="-fsanitize=address,undefined,float-cast-overflow -fno-sanitize-recover=all"
+    cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+      "-DCMAKE_CXX_FLAGS=-O1 -fno-omit-frame-pointer $sanitizers" \
+      "-DCMAKE_EXE_LINKER_FLAGS=$sanitizers"
+    cmake --build build-asan -j2
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+      ctest --test-dir build-asan --output-on-failure -j2
     ;;
   bench)
     build/bench/tamsel_bench --benchmark_counters_tabular=true --benchmark_min_time=0.5

@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QMimeData>
+#include <memory>
 #include <QPushButton>
 #include <QSet>
 #include <QTemporaryDir>
@@ -56,8 +57,9 @@ qint64 iconKey(const QModelIndex &index)
 }
 
 // Drops data on a widget the way a drag from the desktop ends over it.
-bool drop(QWidget *target, QMimeData *data, Qt::DropActions actions = Qt::CopyAction | Qt::LinkAction)
+bool drop(QWidget *target, std::unique_ptr<QMimeData> owned, Qt::DropActions actions = Qt::CopyAction | Qt::LinkAction)
 {
+    const QMimeData *data = owned.get();
     const QPointF centre = QRectF(target->rect()).center();
     QDragEnterEvent enter(centre.toPoint(), actions, data, Qt::LeftButton, {});
     QCoreApplication::sendEvent(target, &enter);
@@ -68,9 +70,9 @@ bool drop(QWidget *target, QMimeData *data, Qt::DropActions actions = Qt::CopyAc
     return dropped.isAccepted();
 }
 
-QMimeData *urls(const QList<QUrl> &list)
+std::unique_ptr<QMimeData> urls(const QList<QUrl> &list)
 {
-    auto *data = new QMimeData;
+    auto data = std::make_unique<QMimeData>();
     data->setUrls(list);
     return data;
 }
@@ -442,9 +444,9 @@ private slots:
         // A drag that may only move the file is refused: the file stays where it is.
         QVERIFY(!drop(target, urls({QUrl::fromLocalFile(path)}), Qt::MoveAction));
         // Text dragged from elsewhere is no file.
-        auto *text = new QMimeData;
+        auto text = std::make_unique<QMimeData>();
         text->setText(path);
-        QVERIFY(!drop(target, text));
+        QVERIFY(!drop(target, std::move(text)));
         // Without the entries open nothing may be attached.
         f.w().HasPassPhrase = false;
         f.w().EnableUserControls();

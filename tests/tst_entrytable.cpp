@@ -124,7 +124,11 @@ private slots:
         QCOMPARE(f.table.at(1)->documentIndex, 2);
         QCOMPARE(field(f.table.byDocumentIndex(2), "Title"), QStringLiteral("c"));
         QVERIFY(!f.table.byDocumentIndex(3));
-        QVERIFY_THROWS_EXCEPTION(ETamselError, f.table.Delete(b));
+        // An entry the table does not hold, even one whose index is taken, is refused.
+        TEntry stranger;
+        stranger.documentIndex = 2;
+        QVERIFY_THROWS_EXCEPTION(ETamselError, f.table.Delete(&stranger));
+        QCOMPARE(f.table.count(), 2);
     }
 
     // A task saved complete keeps the time it was first completed; unticked,
