@@ -15,9 +15,26 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 QString systemError(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+
+AtomicFile::TFaultFunction &faultFunction()
+{
+    static AtomicFile::TFaultFunction fault;
+    return fault;
+}
+
+// The error a test makes the step fail with, set in errno too; 0 to run it.
+int injectedFault(AtomicFile::TStep step)
+{
+    const AtomicFile::TFaultFunction &fault = faultFunction();
+    const int error = fault ? fault(step) : 0;
+    if (error != 0)
+        errno = error;
+    return error;
+}
 
 // Writes everything, resuming after partial writes and interruptions.
 bool writeAll(int fd, QByteArrayView bytes)
@@ -25,7 +42,7 @@ bool writeAll(int fd, QByteArrayView bytes)
     const char *data = bytes.constData();
     qsizetype left = bytes.size();
     while (left > 0) {
-        const ssize_t written = ::write(fd, data, size_t(left));
+        const ssize_t written = injectedFault(AtomicFile::TStep::Write) ? -1 : ::write(fd, data, size_t(left));
         if (written < 0) {
             if (errno == EINTR)
                 continue;
@@ -112,12 +129,12 @@ void AtomicFile::WriteFileAtomically(const QString &path, const std::function<vo
         discard(true);
         throw failure(QStringLiteral("the new text could not be flushed to the disk"), error);
     }
-    if (::close(fd) != 0) {
+    if (::close(fd) != 0 || injectedFault(TStep::Close)) {
         const int error = errno;
         discard(false);
         throw failure(QStringLiteral("writing failed"), error);
     }
-    if (::rename(newName.constData(), targetName.constData()) != 0) {
+    if (injectedFault(TStep::Rename) || ::rename(newName.constData(), targetName.constData()) != 0) {
         const int error = errno;
         discard(false);
         throw failure(QStringLiteral("the new text could not take the file's place"), error);
@@ -133,6 +150,11 @@ void AtomicFile::WriteFileAtomically(const QString &path, const std::function<vo
         throw ETamselError(QStringLiteral("%1 was saved, but the system could not confirm that the change "
                                           "is on the disk (%2).")
                                .arg(file, systemError(error)));
+}
+
+AtomicFile::TFaultFunction AtomicFile::SetFault(TFaultFunction fault)
+{
+    return std::exchange(faultFunction(), std::move(fault));
 }
 
 QStringList AtomicFile::RemoveStaleTemporaryFiles(const QString &path)

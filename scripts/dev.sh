@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing (Debian packages), builds Tamsel, then starts it
-# ("run") or runs every test ("test") or the benchmarks ("bench").
+# ("run") or runs every test ("test", then each fuzz target for a minute) or the benchmarks ("bench").
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mode=${1:-run}
@@ -9,7 +9,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev libgl-dev
   libpugixml-dev libenchant-2-dev hunspell-en-us hunspell-en-gb
-  libbenchmark-dev xvfb xauth xdotool x11-utils trayer poppler-utils xdg-utils desktop-file-utils
+  libbenchmark-dev clang libclang-rt-14-dev xvfb xauth xdotool x11-utils trayer poppler-utils xdg-utils desktop-file-utils
 )
 missing=()
 for package in "${packages[@]}"; do
@@ -46,6 +46,7 @@ case "$mode" in
     cmake --build build-asan -j2
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
       ctest --test-dir build-asan --output-on-failure -j2
+    bash scripts/fuzz.sh 60
     ;;
   bench)
     build/bench/tamsel_bench --benchmark_counters_tabular=true --benchmark_min_time=0.5

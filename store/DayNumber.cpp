@@ -183,6 +183,9 @@ std::optional<QDateTime> DayNumber::parseLocaleDateTime(const QString &text)
                 date = date.addYears(100);
             moment.setDate(date);
         }
+        // Qt reads signed years ("06.04.-0732"); only years 1 to 9999 have day numbers.
+        if (moment.date().year() < 1 || moment.date().year() > 9999)
+            continue;
         return moment;
     }
     return std::nullopt;

@@ -36,7 +36,8 @@ double addMinutes(double dayNumber, double minutes);
 QString displayText(double dayNumber);
 
 // A date-and-time text in the locale's short date and time formats, as older
-// versions wrote creation dates.
+// versions wrote creation dates; no value for a text that is none, or names a
+// year without day numbers.
 std::optional<QDateTime> parseLocaleDateTime(const QString &text);
 
 } // namespace DayNumber

@@ -265,6 +265,8 @@ private slots:
         QTest::newRow("date only")
             << QLocale(QLocale::German, QLocale::Germany) << "06.04.2006"
             << QDateTime(QDate(2006, 4, 6), QTime(0, 0));
+        QTest::newRow("year before year one")
+            << QLocale(QLocale::German, QLocale::Germany) << "06.04.-0732 14:46:32" << QDateTime();
     }
     void legacyDateTimeText()
     {

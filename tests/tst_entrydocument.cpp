@@ -116,6 +116,8 @@ private slots:
         QTest::newRow("other separator") << "38813.6156481481" << false << legacy;
         QTest::newRow("legacy date text") << "06.04.2006 14:46:32" << true << legacy;
         QTest::newRow("unreadable becomes now") << "last Tuesday" << true << QDateTime(QDate(2026, 12, 9), QTime(10, 30));
+        QTest::newRow("legacy date before year one becomes now")
+            << "06.04.-0732" << true << QDateTime(QDate(2026, 12, 9), QTime(10, 30));
     }
     void noteDate()
     {

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets (fuzz/) with clang in build-fuzz and runs each
+# for SECONDS seconds (60 unless given), or only the targets named:
+#   scripts/fuzz.sh [SECONDS [fuzz_store|fuzz_registry|fuzz_daynumber|fuzz_entrytext ...]]
+# Fails when a target finds a crash, a leak, undefined behaviour or an input
+# that takes longer than 10 seconds; that input is kept in build-fuzz/findings/.
+# What the targets learn is kept in build-fuzz/corpus/ for the next run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-60}
+shift || true
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_store fuzz_registry fuzz_daynumber fuzz_entrytext)
+
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTAMSEL_FUZZ=ON
+cmake --build build-fuzz -j2 --target "${targets[@]}"
+
+mkdir -p build-fuzz/findings
+for target in "${targets[@]}"; do
+  echo "== $target for $seconds s"
+  mkdir -p "build-fuzz/corpus/$target"
+  QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 "build-fuzz/fuzz/$target" \
+    -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
+    -artifact_prefix="build-fuzz/findings/$target-" \
+    "build-fuzz/corpus/$target" "fuzz/corpus/$target"
+done
