@@ -13,6 +13,7 @@
 
 #include <QFile>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 
 namespace {
