@@ -75,7 +75,7 @@ void tst_CrashCampaign::initTestCase()
 void tst_CrashCampaign::killedWriter()
 {
     bool seeded = false;
-    const quint32 seed = quint32(qEnvironmentVariableIntValue("TAMSEL_CRASH_SEED", &seeded));
+    const quint32 seed = qEnvironmentVariable("TAMSEL_CRASH_SEED").toUInt(&seeded);
     const quint32 campaignSeed = seeded ? seed : QRandomGenerator::system()->generate();
     qInfo("Crash campaign seed %u (TAMSEL_CRASH_SEED=%u repeats this campaign)", campaignSeed, campaignSeed);
     QRandomGenerator random(campaignSeed);
