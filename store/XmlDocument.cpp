@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <sstream>
+#include <string>
 
 namespace {
 constexpr unsigned parseOptions = pugi::parse_default | pugi::parse_declaration
@@ -100,9 +101,19 @@ void TXmlDocument::load(QByteArray source, bool codePage, bool inPlace)
         throw EXmlParseError(QStringLiteral("The document has no root element."));
     // The document is held and saved as UTF-8, so a declaration that names
     // another encoding would make the saved text read back as something else.
-    const pugi::xml_node declaration = parsed.first_child();
-    if (declaration.type() == pugi::node_declaration && declaration.attribute("encoding"))
-        declaration.attribute("encoding").set_value("UTF-8");
+    // A damaged declaration ("version\xe8encoding=...") may name one where
+    // readThroughCodePage finds it but pugixml sees no encoding attribute: it
+    // is written anew, keeping only what a declaration may say.
+    pugi::xml_node declaration = parsed.first_child();
+    if (declaration.type() == pugi::node_declaration && (codePage || declaration.attribute("encoding"))) {
+        const std::string standalone = declaration.attribute("standalone").value();
+        while (declaration.first_attribute())
+            declaration.remove_attribute(declaration.first_attribute());
+        declaration.append_attribute("version").set_value("1.0");
+        declaration.append_attribute("encoding").set_value("UTF-8");
+        if (!standalone.empty())
+            declaration.append_attribute("standalone").set_value(standalone.c_str());
+    }
     m_document = std::move(parsed);
     m_buffer = inPlace ? std::move(source) : QByteArray();
 }

@@ -740,6 +740,11 @@ private slots:
         QTest::newRow("ISO-8859-1 with a euro sign") << declared("ISO-8859-1", "5 \x80") << QStringLiteral("5 \u20ac");
         QTest::newRow("windows-1252") << declared("windows-1252", "\x93" "Caf\xe9\x94") << QStringLiteral("\u201cCaf\u00e9\u201d");
         QTest::newRow("UTF-8") << declared("UTF-8", "Caf\xc3\xa9") << cafe;
+        // The encoding test reads "encoding" after any letter that is not one
+        // in Latin-1; the parser takes it into the name of the attribute before.
+        QTest::newRow("damaged declaration naming windows-1252")
+            << QByteArray("<?xml version\xe8" "encoding=\"windows-1252\"?><Notes><Note><Title>Caf\xe9</Title></Note></Notes>")
+            << cafe;
         QTest::newRow("no declaration") << QByteArray("<Notes><Note><Title>Caf\xc3\xa9</Title></Note></Notes>") << cafe;
         QTest::newRow("no encoding declared")
             << QByteArray("<?xml version=\"1.0\"?><Notes><Note><Title>Caf\xc3\xa9</Title></Note></Notes>") << cafe;
