@@ -43,7 +43,7 @@ QStringList RemoveStaleTemporaryFiles(const QString &path);
 // The system calls of a replacement besides the syncs (platform/FileSync.h),
 // for tests that make one fail as a failing device would.
 enum class TStep { Write, Close, Rename };
-// Asked before every step: 0 lets it run, an errno makes it fail with that
+// Asked at every step: 0 lets it succeed, an errno makes it fail with that
 // error. An empty function lets every step run. Returns the one it replaced.
 using TFaultFunction = std::function<int(TStep step)>;
 TFaultFunction SetFault(TFaultFunction fault);

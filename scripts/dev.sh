@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing (Debian packages), builds Tamsel, then starts it
-# ("run") or runs every test ("test", then each fuzz target for a minute) or the benchmarks ("bench").
+# ("run"), runs every test and each fuzz target for a minute ("test") or runs
+# the benchmarks ("bench").
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mode=${1:-run}
