@@ -1,6 +1,6 @@
 // The store reader as the program opens "brindo.dat": read from the file,
 // decrypted, parsed and loaded into the entry table, with every entry's texts
-// read. The input is the plain body; it is stored through the program's own
+// read and a few entries changed. The input is the plain body; it is stored through the program's own
 // writer first, since mutated cipher text would only ever decrypt to noise.
 // Inputs shorter than a salt are also opened as the file itself.
 
@@ -74,12 +74,43 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         (void)entry->caption();
     }
 
-    // What was opened is stored again as the program stores it after a
-    // change, and must open as the same document.
-    const QByteArray text = opened->document.SaveToBytes();
+    // The changes the windows make, on whatever the document holds; the
+    // table must then agree with a table loaded afresh from the document.
+    table.setStore([] { return true; });
+    for (int i = 0; i < table.count(); ++i) {
+        if (table.at(i)->task) {
+            table.SetComplete(table.at(i), !table.at(i)->complete, now);
+            break;
+        }
+    }
+    if (table.count() > 1)
+        table.Delete(table.at(table.count() / 2));
+    if (table.count() > 0)
+        table.SaveTask(table.at(0), TTaskFields { QStringLiteral("Task\n<b>"), QStringLiteral("Body\r\n&lt;"),
+                                        QString(), now + 1, 3, now + 0.5, true },
+            now);
+    table.SaveNote(nullptr, TNoteFields { QStringLiteral("New note"), QStringLiteral("a > b"), QString() }, now);
+    TEntryTable fresh(opened->document);
+    fresh.Load(now, leadMinutes);
+    check(fresh.count() == table.count(), "the table and the document hold different numbers of entries");
+    for (int i = 0; i < table.count(); ++i) {
+        const TEntry *kept = table.at(i);
+        const TEntry *read = fresh.at(i);
+        check(kept->documentIndex == read->documentIndex && kept->element == read->element,
+            "an entry's document index went astray");
+        check(kept->task == read->task && kept->complete == read->complete && kept->title() == read->title()
+                && kept->body() == read->body(),
+            "an entry in the table differs from the document");
+    }
+
+    // The document is stored as the program stores it after a change, and
+    // must open as its own text reads (an empty element written as <a></a>
+    // reads back as <a />).
+    TXmlDocument expected;
+    expected.LoadFromMemory(opened->document.SaveToBytes());
     StoreFile::SaveStore(path, StoreFile::PassPhraseBytes(passPhrase), opened->document);
     const auto reopened = StoreFile::OpenEntries(path, passPhrase);
     check(!reopened->failure, "a stored document does not open again");
-    check(reopened->document.SaveToBytes() == text, "a stored document opens as another document");
+    check(reopened->document.SaveToBytes() == expected.SaveToBytes(), "a stored document opens as another document");
     return 0;
 }
