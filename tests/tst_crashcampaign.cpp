@@ -19,6 +19,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 
 namespace {
 const QString storeName = QStringLiteral("brindo.dat");
