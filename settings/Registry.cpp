@@ -2,6 +2,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/Paths.h"
+#include "platform/RegularFile.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -11,6 +12,9 @@
 namespace {
 // Layout of the file: { "keys": { "<key path>": { "<name>": { "type": t, "value": v } } } }
 const QString keysField = QStringLiteral("keys");
+// Far more than any settings file holds (they are a few kilobytes); a larger
+// one is refused rather than read into memory.
+constexpr qint64 MaxSettingsFileSize = qint64(16) << 20;
 const QString typeField = QStringLiteral("type");
 const QString valueField = QStringLiteral("value");
 constexpr const char *integerType = "integer";
@@ -37,14 +41,14 @@ TRegistry::TRegistry(const QString &filePath) : m_filePath(filePath) {}
 
 QJsonObject TRegistry::readFile() const
 {
-    QFile file(m_filePath);
-    if (!file.exists())
+    if (!QFileInfo::exists(m_filePath))
         return {};
-    if (!file.open(QIODevice::ReadOnly))
-        throw ERegistryError(QStringLiteral("The settings file %1 cannot be read: %2")
-                                 .arg(m_filePath, file.errorString()));
-    const QByteArray bytes = file.readAll();
-    file.close();
+    QByteArray bytes;
+    try {
+        bytes = ReadRegularFile(m_filePath, MaxSettingsFileSize);
+    } catch (const ETamselError &error) {
+        throw ERegistryError(QStringLiteral("The settings file %1").arg(error.message()));
+    }
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
     if (error.error == QJsonParseError::NoError && document.isObject()

@@ -1,5 +1,6 @@
 #include "store/StoreFile.h"
 
+#include "platform/RegularFile.h"
 #include "store/CodePage1252.h"
 #include "store/Rc4.h"
 #include "store/XmlDocument.h"
@@ -10,12 +11,7 @@
 #include <QRandomGenerator>
 #include <QScopeGuard>
 
-#include <cerrno>
-#include <cstring>
 #include <exception>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 // A body handed over whole (moved in) is parsed where it is, as the
@@ -156,37 +152,7 @@ QString StoreFile::ParseFailureReason(const EXmlParseError &error)
     return reason;
 }
 
-QByteArray StoreFile::ReadFile(const QString &path)
-{
-    const auto refused = [&path](const QString &reason) {
-        return ETamselError(QStringLiteral("%1 cannot be read: %2").arg(path, reason));
-    };
-    // Opened without waiting, so that a pipe with no writer cannot hold the
-    // program; only a regular file is read on.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        throw refused(QString::fromLocal8Bit(std::strerror(errno)));
-    QFile file;
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        throw refused(file.errorString());
-    }
-    struct stat status {};
-    if (::fstat(fd, &status) != 0)
-        throw refused(QString::fromLocal8Bit(std::strerror(errno)));
-    if (S_ISDIR(status.st_mode))
-        throw refused(QStringLiteral("it is a folder."));
-    if (!S_ISREG(status.st_mode))
-        throw refused(QStringLiteral("it is not a regular file but a device, pipe or socket."));
-    if (status.st_size > MaxFileSize)
-        throw refused(QStringLiteral("it is larger than %1 bytes (1 GiB), far more than any store holds.")
-                          .arg(MaxFileSize));
-    // As many bytes as the file had when opened, however it grows meanwhile.
-    QByteArray bytes = file.read(qint64(status.st_size));
-    if (file.error() != QFileDevice::NoError)
-        throw refused(file.errorString());
-    return bytes;
-}
+QByteArray StoreFile::ReadFile(const QString &path) { return ReadRegularFile(path, MaxFileSize); }
 
 void StoreFile::LoadBody(QByteArray body, TXmlDocument &document, TBodyUse use)
 {

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <unistd.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -45,7 +46,11 @@ class tst_Registry : public QObject
     QString file() const { return m_dir.path() + QStringLiteral("/registry.json"); }
 
 private slots:
-    void init() { QFile::remove(file()); }
+    void init()
+    {
+        QFile::remove(file());
+        QDir(file()).removeRecursively();
+    }
 
     void roundTripOfEveryType()
     {
@@ -208,6 +213,46 @@ private slots:
             QFile::remove(aside);
         }
     }
+    // Only a regular file of a sane size is read: a pipe never holds the
+    // program, a device or a huge file is never read into memory, and none
+    // of them is taken for a damaged file and moved.
+    void onlyRegularFilesAreRead_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("pipe") << "pipe" << "not a regular file";
+        QTest::newRow("device") << "device" << "not a regular file";
+        QTest::newRow("folder") << "folder" << "it is a folder";
+        QTest::newRow("huge") << "huge" << "larger than 16 MiB";
+    }
+    void onlyRegularFilesAreRead()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        const QByteArray path = QFile::encodeName(file());
+        if (kind == QLatin1String("pipe"))
+            QCOMPARE(::mkfifo(path.constData(), 0600), 0);
+        else if (kind == QLatin1String("device"))
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), file()));
+        else if (kind == QLatin1String("folder"))
+            QVERIFY(QDir().mkpath(file()));
+        else {
+            QFile huge(file());
+            QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(qint64(17) << 20));
+        }
+        TRegistry registry(file());
+        try {
+            registry.OpenKey(QStringLiteral("Key"), true);
+            QFAIL("the settings were read");
+        } catch (const ERegistryDamaged &error) {
+            QFAIL(qPrintable(error.message()));
+        } catch (const ERegistryError &error) {
+            QVERIFY2(error.message().contains(reason) && error.message().contains(file()), qPrintable(error.message()));
+        }
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
+            QStringList{QStringLiteral("registry.json")});
+    }
+
     // The values written in a batch reach the file together, in one rewrite,
     // over what others wrote meanwhile; until then only the batch sees them.
     void batchRewritesTheFileOnce()

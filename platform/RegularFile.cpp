@@ -1,0 +1,41 @@
+#include "platform/RegularFile.h"
+#include "diagnostics/Exception.h"
+#include <QFile>
+#include <QLocale>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+QByteArray ReadRegularFile(const QString &path, qint64 maxSize)
+{
+    const auto refused = [&path](const QString &reason) {
+        return ETamselError(QStringLiteral("%1 cannot be read: %2").arg(path, reason));
+    };
+    // Opened without waiting, so that a pipe with no writer cannot hold the
+    // program; only a regular file is read on.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        throw refused(QString::fromLocal8Bit(std::strerror(errno)));
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        throw refused(file.errorString());
+    }
+    struct stat status {};
+    if (::fstat(fd, &status) != 0)
+        throw refused(QString::fromLocal8Bit(std::strerror(errno)));
+    if (S_ISDIR(status.st_mode))
+        throw refused(QStringLiteral("it is a folder."));
+    if (!S_ISREG(status.st_mode))
+        throw refused(QStringLiteral("it is not a regular file but a device, pipe or socket."));
+    if (status.st_size > maxSize)
+        throw refused(QStringLiteral("it is larger than %1, far more than such a file ever holds.")
+                          .arg(QLocale::c().formattedDataSize(maxSize, 0, QLocale::DataSizeIecFormat)));
+    // As many bytes as the file had when opened, however it grows meanwhile.
+    QByteArray bytes = file.read(qint64(status.st_size));
+    if (file.error() != QFileDevice::NoError)
+        throw refused(file.errorString());
+    return bytes;
+}
