@@ -82,7 +82,8 @@ public:
     void Exit2Click();
     void WMQueryEndSession(QSessionManager &manager);
     void FormDestroy();
-    // Reads "PassKey", or asks for a new passphrase with GeneratePassPhrase.
+    // Reads the passphrase from the desktop's keyring or "PassKey", or asks for
+    // a new one with GeneratePassPhrase.
     void ObtainPassPhrase();
     void GeneratePassPhrase();
     void GetPositions();
@@ -395,8 +396,9 @@ public:
     bool CreateStartupShortcut();
     void DeleteStartupShortcut();
     bool IsAdmin();
-    // Keeps PassPhrase in the settings for the next start; false (the user
-    // told) when it could not be kept.
+    // Keeps PassPhrase for the next start, in the desktop's keyring or, where
+    // none takes it, in "PassKey"; false (the user told) when it could not be
+    // kept.
     bool KeepPassPhrase();
 
     // Storage location. The folder the store is read from and written to,

@@ -1,5 +1,7 @@
-// Obtaining the passphrase that protects the store: read from "PassKey", or
-// asked for once with the passphrase dialog.
+// Obtaining the passphrase that protects the store: read from the desktop's
+// keyring, or from "PassKey" where no keyring answers, or asked for once with
+// the passphrase dialog. A "PassKey" is moved into the keyring as soon as one
+// answers.
 #include "app/Main.h"
 
 #include "diagnostics/ErrorReport.h"
@@ -9,8 +11,10 @@
 #include "store/PassKey.h"
 #include "app/PasswordDlg.h"
 #include "store/StoreFile.h"
+#include "platform/SecretStore.h"
 
 #include <QFileInfo>
+#include <exception>
 
 namespace {
 const QString crlf2 = QStringLiteral("\r\n\r\n");
@@ -55,23 +59,112 @@ void tellPassKeyUnreadable(const QString &registryFile, const ETamselError &erro
                    + crlf2 + QStringLiteral("Details: ") + error.message();
     MessageDlg(message, TMsgDlgType::Warning, mbOK);
 }
+
+// Puts the passphrase into the keyring and reads it back; an empty text when
+// the keyring holds exactly these bytes, otherwise why not.
+QString keepInKeyring(const QByteArray &passPhrase)
+{
+    TSecretStore &keyring = SecretStore::Current();
+    const TSecretWrite written = keyring.Write(SecretStore::PassPhraseKey, passPhrase);
+    if (written.result != TSecretResult::Done)
+        return written.detail;
+    const TSecretRead readBack = keyring.Read(SecretStore::PassPhraseKey);
+    if (readBack.result != TSecretResult::Done)
+        return readBack.detail.isEmpty() ? QStringLiteral("The keyring lost the password as soon as it was stored.")
+                                         : readBack.detail;
+    if (readBack.secret != passPhrase)
+        return QStringLiteral("The keyring gave back another password than the one stored.");
+    return {};
+}
+
+// Once the keyring holds the passphrase, the scrambled copy in the settings
+// goes. Left behind, it would still give the entries away.
+void removePassKey()
+{
+    TRegistry registry;
+    try {
+        if (!registry.OpenKey(RegistryKeys::program(), false) || !registry.ValueExists(PassKey::ValueName))
+            return;
+    } catch (const ETamselError &error) {
+        // A settings file that cannot be read holds no copy that could be read.
+        LogError({QStringLiteral("Main"), QStringLiteral("GetPositions"), error.message()});
+        return;
+    }
+    try {
+        registry.DeleteValue(PassKey::ValueName);
+    } catch (const ETamselError &error) {
+        LogError({QStringLiteral("Main"), QStringLiteral("GetPositions"), error.message()});
+        MessageDlg(QStringLiteral("Your password is now kept in the desktop's keyring, but Tamsel could not remove "
+                                  "the scrambled copy from its settings file %1. Anyone who can read that file can "
+                                  "still open your entries: remove the \"PassKey\" entry from it.")
+                           .arg(registry.FilePath())
+                       + crlf2 + QStringLiteral("Details: ") + error.message(),
+                   TMsgDlgType::Warning, mbOK);
+    }
+}
+
+// Says once, at the first start that keeps the passphrase in the settings
+// file, where it is and what that means.
+void tellPassKeyKeptOnce(const QString &keyringFailure)
+{
+    TRegistry registry;
+    try {
+        if (registry.OpenKey(RegistryKeys::program(), false) && registry.ValueExists(PassKey::NoticeValueName))
+            return;
+        registry.OpenKey(RegistryKeys::program(), true);
+        registry.WriteBool(PassKey::NoticeValueName, true);
+    } catch (const ETamselError &error) {
+        LogError({QStringLiteral("Main"), QStringLiteral("GetPositions"), error.message()});
+        return;
+    }
+    MessageDlg(QStringLiteral("Tamsel keeps your password in its settings file %1, scrambled but not encrypted: "
+                              "anyone who can read that file can open your entries.")
+                       .arg(registry.FilePath())
+                   + crlf2
+                   + QStringLiteral("Tamsel keeps it there because the desktop's keyring (GNOME Keyring, KWallet "
+                                    "or KeePassXC) could not take it. At the first start where the keyring "
+                                    "answers, Tamsel moves your password into it and removes it from the "
+                                    "settings file.")
+                   + crlf2 + QStringLiteral("Details: ") + keyringFailure,
+               TMsgDlgType::Information, mbOK);
+}
 } // namespace
 
 void TfrmMain::ObtainPassPhrase()
 {
     TRegistry registry;
     std::optional<QByteArray> scrambled;
+    std::exception_ptr passKeyUnreadable;
     try {
         if (registry.OpenKey(RegistryKeys::program(), false))
             scrambled = PassKey::Read(registry);
         registry.CloseKey();
-    } catch (const ETamselError &error) {
-        tellPassKeyUnreadable(registry.FilePath(), error);
+    } catch (const ETamselError &) {
+        passKeyUnreadable = std::current_exception();
     }
-    if (scrambled)
+    if (scrambled) {
         PassPhrase = StoreFile::PassPhraseFromBytes(DecodePassKey(*scrambled));
-    else
-        GeneratePassPhrase();
+        const QString keyringFailure = keepInKeyring(StoreFile::PassPhraseBytes(PassPhrase));
+        if (keyringFailure.isEmpty())
+            removePassKey();
+        else
+            tellPassKeyKeptOnce(keyringFailure);
+    } else {
+        const TSecretRead kept = SecretStore::Current().Read(SecretStore::PassPhraseKey);
+        if (kept.result == TSecretResult::Done && !kept.secret.isEmpty()) {
+            PassPhrase = StoreFile::PassPhraseFromBytes(kept.secret);
+        } else {
+            // Only now does an unreadable settings file cost the passphrase.
+            if (passKeyUnreadable) {
+                try {
+                    std::rethrow_exception(passKeyUnreadable);
+                } catch (const ETamselError &error) {
+                    tellPassKeyUnreadable(registry.FilePath(), error);
+                }
+            }
+            GeneratePassPhrase();
+        }
+    }
     HasPassPhrase = !PassPhrase.isEmpty();
 }
 
@@ -86,17 +179,25 @@ void TfrmMain::GeneratePassPhrase()
 
 bool TfrmMain::KeepPassPhrase()
 {
+    const QByteArray passPhrase = StoreFile::PassPhraseBytes(PassPhrase);
+    const QString keyringFailure = keepInKeyring(passPhrase);
+    if (keyringFailure.isEmpty()) {
+        removePassKey();
+        return true;
+    }
     TRegistry registry;
     try {
         registry.OpenKey(RegistryKeys::program(), true);
-        PassKey::Write(registry, EncodePassKey(StoreFile::PassPhraseBytes(PassPhrase)));
+        PassKey::Write(registry, EncodePassKey(passPhrase));
         registry.CloseKey();
+        tellPassKeyKeptOnce(keyringFailure);
         return true;
     } catch (const ETamselError &error) {
         // Unless the user knows, the next start asks for a passphrase they
         // may no longer remember exactly.
         LogError({QStringLiteral("Main"), QStringLiteral("GeneratePassPhrase"), error.message()});
-        MessageDlg(QStringLiteral("Tamsel could not keep your password in its settings file %1.").arg(registry.FilePath())
+        MessageDlg(QStringLiteral("Tamsel could not keep your password, neither in the desktop's keyring nor in its settings "
+                                     "file %1.").arg(registry.FilePath())
                        + crlf2
                        + QStringLiteral("Your entries are protected with it for this run, but Tamsel will ask for "
                                         "it again at the next start: enter exactly the same password then, or your "

@@ -48,7 +48,8 @@ int main(int argc, char **argv)
     // The locale of the other measurements (see BenchHome).
     SetLocaleFormat(TLocaleFormat::fromLocale(QLocale(QLocale::English, QLocale::UnitedStates)));
     TfrmMain w;
-    w.ObtainPassPhrase();
+    w.PassPhrase = QStringLiteral("correct horse battery staple");
+    w.HasPassPhrase = true;
     w.StoreFilePath = Paths::dataFolder() + QStringLiteral("/brindo.dat");
     w.DecryptXMLFile();
     if (!w.StoreAvailable)

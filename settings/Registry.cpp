@@ -199,6 +199,23 @@ void TRegistry::WriteBinaryData(const QString &name, const QByteArray &value)
     writeValue(name, binaryType, QString::fromLatin1(value.toBase64()));
 }
 
+void TRegistry::DeleteValue(const QString &name)
+{
+    if (m_key.isEmpty())
+        throw ERegistryError(QStringLiteral("No registry key is open."));
+    if (m_batch)
+        m_batch->removeIf([&](const TPendingValue &pending) { return pending.key == m_key && pending.name == name; });
+    QJsonObject root = readFile();
+    QJsonObject keys = root.value(keysField).toObject();
+    QJsonObject key = keys.value(m_key).toObject();
+    if (!key.contains(name))
+        return;
+    key.remove(name);
+    keys.insert(m_key, key);
+    root.insert(keysField, keys);
+    writeFile(root);
+}
+
 void TRegistry::BeginBatch()
 {
     if (!m_batch)

@@ -61,6 +61,9 @@ public:
     void WriteBool(const QString &name, bool value);
     void WriteString(const QString &name, const QString &value);
     void WriteBinaryData(const QString &name, const QByteArray &value);
+    // Removes the value from the file at once, also inside a batch; a missing
+    // value is no failure.
+    void DeleteValue(const QString &name);
 
     // From BeginBatch on, values written are kept here and read back from
     // here; CommitBatch puts them all into the file in one rewrite, over what

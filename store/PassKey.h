@@ -46,6 +46,8 @@ namespace PassKey {
 
 // The value in the program key (RegistryKeys::program()).
 inline const QString ValueName = QStringLiteral("PassKey");
+// Set once the user has been told that the passphrase is kept in "PassKey".
+inline const QString NoticeValueName = QStringLiteral("PassKeyNoticeShown");
 
 // The scrambled passphrase stored in the current key of the registry, or no
 // value when "PassKey" is missing or empty, or is a text value that is blank

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <chrono>
+
+// Where the desktop keeps secrets (the Secret Service of GNOME Keyring,
+// KWallet or KeePassXC), behind a small synchronous interface: start-up waits
+// for the answer, never longer than the store's time limit.
+enum class TSecretResult {
+    Done,
+    NotFound, // the service answered and holds nothing under the key
+    Failed,   // no service answered in time, or it refused; `detail` says why
+};
+
+struct TSecretRead {
+    TSecretResult result = TSecretResult::Failed;
+    QByteArray secret;
+    QString detail;
+};
+
+struct TSecretWrite {
+    TSecretResult result = TSecretResult::Failed;
+    QString detail;
+};
+
+class TSecretStore {
+public:
+    virtual ~TSecretStore() = default;
+    virtual TSecretRead Read(const QString &key) = 0;
+    virtual TSecretWrite Write(const QString &key, const QByteArray &secret) = 0;
+};
+
+// The desktop's Secret Service through QtKeychain, under one service name.
+class TKeychainSecretStore final : public TSecretStore {
+public:
+    explicit TKeychainSecretStore(const QString &service = QStringLiteral("Tamsel"),
+        std::chrono::milliseconds timeLimit = std::chrono::seconds(20));
+    TSecretRead Read(const QString &key) override;
+    TSecretWrite Write(const QString &key, const QByteArray &secret) override;
+
+private:
+    QString m_service;
+    std::chrono::milliseconds m_timeLimit;
+};
+
+namespace SecretStore {
+
+// The key the passphrase of the entries is kept under.
+inline const QString PassPhraseKey = QStringLiteral("passphrase");
+
+// The store the program uses: the desktop's, unless a test put another in
+// its place with Use (nullptr goes back to the desktop's).
+TSecretStore &Current();
+void Use(TSecretStore *store);
+
+} // namespace SecretStore

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/SecretStore.h"
+
+#include <QHash>
+#include <optional>
+
+// Stands in for the desktop's keyring in every test, so that no test reaches
+// the keyring of whoever runs the tests. Each test home has its own keyring
+// (the real one lives in the home too), found by the home's data folder.
+class TFakeSecretStore final : public TSecretStore {
+public:
+    enum class TFault {
+        None,
+        NoService,       // nothing answers
+        WriteFails,      // the service refuses to store
+        ReadBackLost,    // says it stored, but holds nothing
+        ReadBackChanged, // holds other bytes than it was given
+    };
+
+    static TFakeSecretStore &instance();
+
+    TFault fault = TFault::None;
+
+    TSecretRead Read(const QString &key) override;
+    TSecretWrite Write(const QString &key, const QByteArray &secret) override;
+
+    // What this home's keyring holds, whatever the fault.
+    std::optional<QByteArray> held(const QString &key) const;
+
+private:
+    QHash<QString, QByteArray> m_secrets;
+};

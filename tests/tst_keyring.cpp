@@ -1,0 +1,118 @@
+// The passphrase with a real Secret Service running: kept in the keyring and
+// in no file of the home, including a "PassKey" of an earlier run.
+#include "app/Main.h"
+#include "app/PasswordDlg.h"
+#include "diagnostics/MessageDlg.h"
+#include "mainwindow/EntryListModel.h"
+#include "platform/SecretStore.h"
+#include "settings/Registry.h"
+#include "settings/RegistryKeys.h"
+#include "store/PassKey.h"
+#include "store/StoreFile.h"
+#include "tests/PrivateKeyring.h"
+#include "tests/TestHome.h"
+
+#include <QDirIterator>
+#include <QFile>
+#include <QTest>
+
+namespace {
+const QString passPhrase = QStringLiteral("Open sesame 42");
+
+// Every form the passphrase could be read from a file in: clear, scrambled
+// as in "PassKey", and both as the settings file writes binary values.
+QList<QByteArray> readableForms()
+{
+    const QByteArray clear = StoreFile::PassPhraseBytes(passPhrase);
+    const QByteArray scrambled = EncodePassKey(clear);
+    return {clear, scrambled, clear.toBase64(), scrambled.toBase64()};
+}
+
+QStringList filesGivingThePassPhraseAway(const QStringList &folders)
+{
+    QStringList found;
+    for (const QString &folder : folders) {
+        QDirIterator files(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+        while (files.hasNext()) {
+            const QString path = files.next();
+            QFile file(path);
+            if (!file.open(QIODevice::ReadOnly))
+                continue; // sockets
+            const QByteArray bytes = file.readAll();
+            for (const QByteArray &form : readableForms())
+                if (bytes.contains(form))
+                    found.append(path);
+        }
+    }
+    return found;
+}
+
+bool passKeyStored(const TestHome &home)
+{
+    TRegistry registry(home.registryFile());
+    return registry.OpenKey(RegistryKeys::program(), false) && registry.ValueExists(PassKey::ValueName);
+}
+} // namespace
+
+class tst_Keyring : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        // The keyring library picks its backend by the desktop; without one
+        // it asks the Secret Service.
+        qunsetenv("XDG_CURRENT_DESKTOP");
+        qunsetenv("DESKTOP_SESSION");
+        const QString failure = m_keyring.Start();
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        SecretStore::Use(nullptr);
+    }
+
+    void firstStartKeepsThePassPhraseInTheKeyringOnly()
+    {
+        TestHome home;
+        PasswordDlgSeam::answerOk(passPhrase);
+        {
+            TfrmMain w;
+            w.FormCreate();
+            QVERIFY(!PasswordDlgSeam::hasPendingAnswer());
+            QVERIFY(w.StoreAvailable);
+        }
+        QCOMPARE(SecretStore::Current().Read(SecretStore::PassPhraseKey).secret, StoreFile::PassPhraseBytes(passPhrase));
+        QVERIFY(!passKeyStored(home));
+        QCOMPARE(filesGivingThePassPhraseAway({home.path(), m_keyring.Folder()}), QStringList());
+
+        // The next start reads it from the keyring, silently.
+        TfrmMain again;
+        again.FormCreate();
+        QCOMPARE(again.PassPhrase, passPhrase);
+        QVERIFY(again.StoreAvailable);
+        QCOMPARE(again.NotesModel->rowCount(), 1);
+    }
+
+    void passKeyOfAnEarlierRunMovesIntoTheKeyring()
+    {
+        TestHome home;
+        {
+            TRegistry registry(home.registryFile());
+            QVERIFY(registry.OpenKey(RegistryKeys::program(), true));
+            PassKey::Write(registry, EncodePassKey(StoreFile::PassPhraseBytes(passPhrase)));
+        }
+        StoreFile::SaveStore(home.storeFile(), StoreFile::PassPhraseBytes(passPhrase),
+            "<?xml version=\"1.0\"?>\r\n<Notes><Note><Title>kept</Title><DateTime>38813.6</DateTime><NoteType>N</NoteType></Note></Notes>\r\n");
+        TfrmMain w;
+        w.FormCreate();
+        QCOMPARE(w.PassPhrase, passPhrase);
+        QVERIFY(w.StoreAvailable);
+        QCOMPARE(w.NotesModel->rowCount(), 1);
+        QVERIFY(!passKeyStored(home));
+        QCOMPARE(filesGivingThePassPhraseAway({home.path(), m_keyring.Folder()}), QStringList());
+    }
+
+private:
+    TPrivateKeyring m_keyring;
+};
+
+QTEST_MAIN(tst_Keyring)
+#include "tst_keyring.moc"
