@@ -12,6 +12,7 @@
 #include "store/PassKey.h"
 #include "app/PasswordDlg.h"
 #include "store/StoreFile.h"
+#include "tests/FakeSecretStore.h"
 #include "tests/TestHome.h"
 
 #include <QAction>
@@ -52,6 +53,11 @@ void storePassKey(const TestHome &home, const QString &passPhrase)
     TRegistry registry(home.registryFile());
     QVERIFY(registry.OpenKey(RegistryKeys::program(), true));
     PassKey::Write(registry, EncodePassKey(StoreFile::PassPhraseBytes(passPhrase)));
+}
+
+std::optional<QByteArray> keptInKeyring()
+{
+    return TFakeSecretStore::instance().held(SecretStore::PassPhraseKey);
 }
 
 std::optional<QByteArray> storedPassKey(const TestHome &home)
@@ -156,6 +162,7 @@ private slots:
         MessageDlgSeam::setNextAnswers({});
         MessageDlgSeam::takeAskedDialogs();
         Clock::clearFixed();
+        TFakeSecretStore::instance().fault = TFakeSecretStore::TFault::None;
     }
 
     void firstStartAsksForThePassPhraseAndCreatesTheStore()
@@ -174,7 +181,8 @@ private slots:
             QCOMPARE(w.edtTitle->toPlainText(), QStringLiteral("Welcome to Tamsel!"));
             QVERIFY(w.actNewNote->isEnabled());
         }
-        QCOMPARE(storedPassKey(home), std::optional<QByteArray>(EncodePassKey("Open sesame")));
+        QCOMPARE(keptInKeyring(), QByteArray("Open sesame"));
+        QCOMPARE(storedPassKey(home), std::nullopt);
         TXmlDocument stored;
         StoreFile::OpenStore(home.storeFile(), "Open sesame", stored);
         QCOMPARE(TXmlDocument::ReadChildText(stored.Root().child("Note"), "Title"),
@@ -213,12 +221,14 @@ private slots:
     void passKeyWithAZeroByteSurvives()
     {
         TestHome home;
+        TFakeSecretStore::instance().fault = TFakeSecretStore::TFault::NoService;
         PasswordDlgSeam::answerOk(QStringLiteral("}ab"));
+        MessageDlgSeam::setNextAnswers({ mrOk });
         {
             TfrmMain w;
             w.FormCreate();
         }
-        QVERIFY(storedPassKey(home)->contains('\0'));
+        QVERIFY(storedPassKey(home).value_or(QByteArray()).contains('\0'));
         TDialogDriver noDialog;
         TfrmMain again;
         again.FormCreate();
@@ -257,7 +267,7 @@ private slots:
         w.FormCreate();
         QVERIFY(!PasswordDlgSeam::hasPendingAnswer());
         QCOMPARE(w.PassPhrase, QStringLiteral("new one"));
-        QCOMPARE(storedPassKey(home), std::optional<QByteArray>(EncodePassKey("new one")));
+        QCOMPARE(keptInKeyring(), QByteArray("new one"));
     }
 
     // A store that exists but cannot be opened is never written over: the
@@ -304,7 +314,7 @@ private slots:
         w.EncryptXMLFile();
         QVERIFY(!MessageDlgSeam::takeAskedDialogs().isEmpty());
         QCOMPARE(readAll(home.storeFile()), bytes);
-        QCOMPARE(storedPassKey(home), std::optional<QByteArray>(EncodePassKey("a different one")));
+        QCOMPARE(keptInKeyring(), QByteArray("a different one"));
     }
 
     // A first store that cannot be written leaves the entries closed, says
@@ -502,9 +512,10 @@ private slots:
     }
 
     // A settings file that cannot be read, or a "PassKey" that cannot, is as
-    // good as no stored passphrase: the user is told why, the passphrase
-    // dialog comes, and the entries open with the passphrase entered. Where
-    // the settings file can be written again, the next start is silent.
+    // good as no stored passphrase where no keyring answers: the user is told
+    // why, the passphrase dialog comes, and the entries open with the
+    // passphrase entered. Where the settings file can be written again, the
+    // next start is silent.
     void unreadablePassKeyIsAskedForAgain_data()
     {
         QTest::addColumn<QString>("fault");
@@ -514,23 +525,28 @@ private slots:
         QTest::addColumn<bool>("keptForNextStart");
         const QStringList damaged{QStringLiteral("was damaged. It has been set aside as %aside, and your settings "
                                                  "are back at their defaults")};
-        QTest::newRow("damaged") << "file" << QByteArray("{\"keys\": {\"\\\\Software\\\\Kes") << damaged
-                                 << true << true;
-        QTest::newRow("empty") << "file" << QByteArray() << damaged << true << true;
-        QTest::newRow("not a registry") << "file" << QByteArray("[1, 2]") << damaged << true << true;
+        const QString keptThere = QStringLiteral("Tamsel keeps your password in its settings file %registry,");
+        QTest::newRow("damaged") << "file" << QByteArray("{\"keys\": {\"\\\\Software\\\\Kes")
+                                 << damaged + QStringList{keptThere} << true << true;
+        QTest::newRow("empty") << "file" << QByteArray() << damaged + QStringList{keptThere} << true << true;
+        QTest::newRow("not a registry") << "file" << QByteArray("[1, 2]") << damaged + QStringList{keptThere}
+                                        << true << true;
         QTest::newRow("PassKey of another type")
             << "integer PassKey" << QByteArray()
             << QStringList{QStringLiteral("cannot read the password it keeps in its settings file %registry.\r\n"
-                                          "\r\nTamsel will now ask for your password.")}
+                                          "\r\nTamsel will now ask for your password."),
+                           keptThere}
             << false << true;
         QTest::newRow("a folder in the settings file's place")
             << "folder at the file" << QByteArray()
             << QStringList{QStringLiteral("cannot read the password it keeps"),
-                           QStringLiteral("could not keep your password in its settings file %registry.")}
+                           QStringLiteral("could not keep your password, neither in the desktop's keyring nor in "
+                                          "its settings file %registry.")}
             << false << false;
         QTest::newRow("settings folder cannot be made")
             << "file at the folder" << QByteArray()
-            << QStringList{QStringLiteral("could not keep your password in its settings file %registry.\r\n"
+            << QStringList{QStringLiteral("could not keep your password, neither in the desktop's keyring nor in "
+                                          "its settings file %registry.\r\n"
                                           "\r\nYour entries are protected with it for this run, but Tamsel will "
                                           "ask for it again at the next start")}
             << false << false;
@@ -543,6 +559,7 @@ private slots:
         QFETCH(bool, setAside);
         QFETCH(bool, keptForNextStart);
         TestHome home;
+        TFakeSecretStore::instance().fault = TFakeSecretStore::TFault::NoService;
         StoreFile::SaveStore(home.storeFile(), "the real one", legacyDocument());
         if (fault == QLatin1String("file")) {
             writeAll(home.registryFile(), registryBytes);
