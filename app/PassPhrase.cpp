@@ -62,7 +62,7 @@ void tellPassKeyUnreadable(const QString &registryFile, const ETamselError &erro
 
 // Puts the passphrase into the keyring and reads it back; an empty text when
 // the keyring holds exactly these bytes, otherwise why not.
-QString keepInKeyring(const QByteArray &passPhrase)
+QString keepInKeyring(const QString &passPhrase)
 {
     TSecretStore &keyring = SecretStore::Current();
     const TSecretWrite written = keyring.Write(SecretStore::PassPhraseKey, passPhrase);
@@ -117,7 +117,8 @@ void tellPassKeyKeptOnce(const QString &keyringFailure)
         LogError({QStringLiteral("Main"), QStringLiteral("GetPositions"), error.message()});
         return;
     }
-    MessageDlg(QStringLiteral("Tamsel keeps your password in its settings file %1, scrambled but not encrypted: "
+    MessageDlg(QStringLiteral("Where Tamsel keeps your password"),
+               QStringLiteral("Tamsel keeps your password in its settings file %1, scrambled but not encrypted: "
                               "anyone who can read that file can open your entries.")
                        .arg(registry.FilePath())
                    + crlf2
@@ -144,7 +145,7 @@ void TfrmMain::ObtainPassPhrase()
     }
     if (scrambled) {
         PassPhrase = StoreFile::PassPhraseFromBytes(DecodePassKey(*scrambled));
-        const QString keyringFailure = keepInKeyring(StoreFile::PassPhraseBytes(PassPhrase));
+        const QString keyringFailure = keepInKeyring(PassPhrase);
         if (keyringFailure.isEmpty())
             removePassKey();
         else
@@ -152,8 +153,10 @@ void TfrmMain::ObtainPassPhrase()
     } else {
         const TSecretRead kept = SecretStore::Current().Read(SecretStore::PassPhraseKey);
         if (kept.result == TSecretResult::Done && !kept.secret.isEmpty()) {
-            PassPhrase = StoreFile::PassPhraseFromBytes(kept.secret);
+            PassPhrase = kept.secret;
         } else {
+            if (kept.result == TSecretResult::Failed)
+                LogError({QStringLiteral("Main"), QStringLiteral("GetPositions"), kept.detail});
             // Only now does an unreadable settings file cost the passphrase.
             if (passKeyUnreadable) {
                 try {
@@ -179,8 +182,7 @@ void TfrmMain::GeneratePassPhrase()
 
 bool TfrmMain::KeepPassPhrase()
 {
-    const QByteArray passPhrase = StoreFile::PassPhraseBytes(PassPhrase);
-    const QString keyringFailure = keepInKeyring(passPhrase);
+    const QString keyringFailure = keepInKeyring(PassPhrase);
     if (keyringFailure.isEmpty()) {
         removePassKey();
         return true;
@@ -188,7 +190,7 @@ bool TfrmMain::KeepPassPhrase()
     TRegistry registry;
     try {
         registry.OpenKey(RegistryKeys::program(), true);
-        PassKey::Write(registry, EncodePassKey(passPhrase));
+        PassKey::Write(registry, EncodePassKey(StoreFile::PassPhraseBytes(PassPhrase)));
         registry.CloseKey();
         tellPassKeyKeptOnce(keyringFailure);
         return true;
@@ -206,7 +208,7 @@ bool TfrmMain::KeepPassPhrase()
                        + crlf2
                        + QStringLiteral("To let Tamsel keep them, make sure you can write to the folder %1.")
                              .arg(QFileInfo(registry.FilePath()).absolutePath())
-                       + crlf2 + QStringLiteral("Details: ") + error.message(),
+                       + crlf2 + QStringLiteral("Details: ") + keyringFailure + QLatin1Char(' ') + error.message(),
                    TMsgDlgType::Warning, mbOK);
         return false;
     }

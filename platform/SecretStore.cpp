@@ -9,7 +9,7 @@ struct TJobOutcome {
     bool finished = false;
     QKeychain::Error error = QKeychain::NoError;
     QString errorText;
-    QByteArray data;
+    QString text;
 };
 
 // Runs the job to its end or to the time limit. A job still running when the
@@ -26,7 +26,7 @@ TJobOutcome runJob(Job *job, std::chrono::milliseconds timeLimit, Collect collec
         outcome.error = job->error();
         outcome.errorText = job->errorString();
         if (outcome.error == QKeychain::NoError)
-            outcome.data = collect(job);
+            outcome.text = collect(job);
         loop.quit();
     });
     QTimer::singleShot(timeLimit, &loop, &QEventLoop::quit);
@@ -58,20 +58,20 @@ TSecretRead TKeychainSecretStore::Read(const QString &key)
 {
     auto *job = new QKeychain::ReadPasswordJob(m_service);
     job->setKey(key);
-    const TJobOutcome outcome = runJob(job, m_timeLimit, [job](QKeychain::Job *) { return job->binaryData(); });
+    const TJobOutcome outcome = runJob(job, m_timeLimit, [job](QKeychain::Job *) { return job->textData(); });
     if (outcome.finished && outcome.error == QKeychain::NoError)
-        return {TSecretResult::Done, outcome.data, {}};
+        return {TSecretResult::Done, outcome.text, {}};
     if (outcome.finished && outcome.error == QKeychain::EntryNotFound)
         return {TSecretResult::NotFound, {}, {}};
     return {TSecretResult::Failed, {}, failureText(outcome, m_timeLimit)};
 }
 
-TSecretWrite TKeychainSecretStore::Write(const QString &key, const QByteArray &secret)
+TSecretWrite TKeychainSecretStore::Write(const QString &key, const QString &secret)
 {
     auto *job = new QKeychain::WritePasswordJob(m_service);
     job->setKey(key);
-    job->setBinaryData(secret);
-    const TJobOutcome outcome = runJob(job, m_timeLimit, [](QKeychain::Job *) { return QByteArray(); });
+    job->setTextData(secret);
+    const TJobOutcome outcome = runJob(job, m_timeLimit, [](QKeychain::Job *) { return QString(); });
     if (outcome.finished && outcome.error == QKeychain::NoError)
         return {TSecretResult::Done, {}};
     return {TSecretResult::Failed, failureText(outcome, m_timeLimit)};

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 #include <chrono>
 
@@ -15,7 +14,7 @@ enum class TSecretResult {
 
 struct TSecretRead {
     TSecretResult result = TSecretResult::Failed;
-    QByteArray secret;
+    QString secret;
     QString detail;
 };
 
@@ -28,16 +27,18 @@ class TSecretStore {
 public:
     virtual ~TSecretStore() = default;
     virtual TSecretRead Read(const QString &key) = 0;
-    virtual TSecretWrite Write(const QString &key, const QByteArray &secret) = 0;
+    virtual TSecretWrite Write(const QString &key, const QString &secret) = 0;
 };
 
 // The desktop's Secret Service through QtKeychain, under one service name.
+// Secrets are kept as text, so the desktop's password manager shows them as
+// they were typed.
 class TKeychainSecretStore final : public TSecretStore {
 public:
     explicit TKeychainSecretStore(const QString &service = QStringLiteral("Tamsel"),
         std::chrono::milliseconds timeLimit = std::chrono::seconds(20));
     TSecretRead Read(const QString &key) override;
-    TSecretWrite Write(const QString &key, const QByteArray &secret) override;
+    TSecretWrite Write(const QString &key, const QString &secret) override;
 
 private:
     QString m_service;

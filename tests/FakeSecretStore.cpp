@@ -27,13 +27,13 @@ TSecretRead TFakeSecretStore::Read(const QString &key)
 {
     if (fault == TFault::NoService)
         return {TSecretResult::Failed, {}, noService};
-    const std::optional<QByteArray> secret = held(key);
-    if (!secret)
+    const auto found = m_secrets.constFind(slot(key));
+    if (found == m_secrets.cend())
         return {TSecretResult::NotFound, {}, {}};
-    return {TSecretResult::Done, *secret, {}};
+    return {TSecretResult::Done, *found, {}};
 }
 
-TSecretWrite TFakeSecretStore::Write(const QString &key, const QByteArray &secret)
+TSecretWrite TFakeSecretStore::Write(const QString &key, const QString &secret)
 {
     switch (fault) {
     case TFault::NoService:
@@ -43,7 +43,7 @@ TSecretWrite TFakeSecretStore::Write(const QString &key, const QByteArray &secre
     case TFault::ReadBackLost:
         return {TSecretResult::Done, {}};
     case TFault::ReadBackChanged:
-        m_secrets.insert(slot(key), secret + "!");
+        m_secrets.insert(slot(key), secret + QLatin1Char('!'));
         return {TSecretResult::Done, {}};
     case TFault::None:
         break;
@@ -52,10 +52,9 @@ TSecretWrite TFakeSecretStore::Write(const QString &key, const QByteArray &secre
     return {TSecretResult::Done, {}};
 }
 
-std::optional<QByteArray> TFakeSecretStore::held(const QString &key) const
+QString TFakeSecretStore::held(const QString &key) const
 {
-    const auto found = m_secrets.constFind(slot(key));
-    return found == m_secrets.cend() ? std::nullopt : std::optional<QByteArray>(*found);
+    return m_secrets.value(slot(key));
 }
 
 Q_COREAPP_STARTUP_FUNCTION(useTheDouble)

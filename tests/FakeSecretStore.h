@@ -3,7 +3,6 @@
 #include "platform/SecretStore.h"
 
 #include <QHash>
-#include <optional>
 
 // Stands in for the desktop's keyring in every test, so that no test reaches
 // the keyring of whoever runs the tests. Each test home has its own keyring
@@ -23,11 +22,11 @@ public:
     TFault fault = TFault::None;
 
     TSecretRead Read(const QString &key) override;
-    TSecretWrite Write(const QString &key, const QByteArray &secret) override;
+    TSecretWrite Write(const QString &key, const QString &secret) override;
 
-    // What this home's keyring holds, whatever the fault.
-    std::optional<QByteArray> held(const QString &key) const;
+    // What this home's keyring holds, whatever the fault; empty for nothing.
+    QString held(const QString &key) const;
 
 private:
-    QHash<QString, QByteArray> m_secrets;
+    QHash<QString, QString> m_secrets;
 };

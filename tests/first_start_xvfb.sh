@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The first start of Tamsel on a display, driven as a user drives it: the
 # passphrase dialog appears, the passphrase is typed, Tab, typed again, and
-# Enter presses OK. Passes when the new "brindo.dat" holds the welcome entry
+# Enter presses OK; with no keyring on the desktop, Enter closes the word on
+# where the passphrase is kept. Passes when the new "brindo.dat" holds the welcome entry
 # under that passphrase (read back with tamsel-store), "PassKey" is stored as
 # a binary value, both files are the user's alone and no file holds the
 # entries or the passphrase in plain text.
@@ -30,6 +31,9 @@ export HOME=$home/home XDG_CONFIG_HOME=$home/config XDG_DATA_HOME=$home/data XDG
 mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 unset QT_QPA_PLATFORM TAMSEL_PASSPHRASE
+# No keyring answers on a bus that is not there: the passphrase goes to
+# "PassKey", and the keyring of whoever runs this is never reached.
+export DBUS_SESSION_BUS_ADDRESS=unix:path=$XDG_RUNTIME_DIR/no-bus
 store=$XDG_DATA_HOME/Tamsel/brindo.dat
 registry=$XDG_CONFIG_HOME/Tamsel/registry.json
 passphrase='Open sesame 42'
@@ -45,6 +49,12 @@ xdotool windowfocus --sync "$dialog"
 xdotool type --delay 40 "$passphrase"
 xdotool key Tab
 xdotool type --delay 40 "$passphrase"
+xdotool key Return
+
+# Without a keyring the user is told once where the passphrase is kept.
+notice=$(timeout 30 xdotool search --sync --onlyvisible --name '^Where Tamsel keeps your password$' | head -n 1)
+[ -n "$notice" ] || fail "no word on where the passphrase is kept"
+xdotool windowfocus --sync "$notice"
 xdotool key Return
 
 # The start-up splash closes while the main window comes up; a search that

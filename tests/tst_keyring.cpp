@@ -79,7 +79,7 @@ private slots:
             QVERIFY(!PasswordDlgSeam::hasPendingAnswer());
             QVERIFY(w.StoreAvailable);
         }
-        QCOMPARE(SecretStore::Current().Read(SecretStore::PassPhraseKey).secret, StoreFile::PassPhraseBytes(passPhrase));
+        QCOMPARE(SecretStore::Current().Read(SecretStore::PassPhraseKey).secret, passPhrase);
         QVERIFY(!passKeyStored(home));
         QCOMPARE(filesGivingThePassPhraseAway({home.path(), m_keyring.Folder()}), QStringList());
 

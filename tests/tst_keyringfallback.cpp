@@ -88,7 +88,7 @@ private slots:
             QVERIFY(again.StoreAvailable);
             QCOMPARE(again.NotesModel->rowCount(), 1);
         }
-        QCOMPARE(keyring().held(SecretStore::PassPhraseKey), QByteArray("Open sesame"));
+        QCOMPARE(keyring().held(SecretStore::PassPhraseKey), QStringLiteral("Open sesame"));
         QCOMPARE(storedPassKey(home), std::nullopt);
     }
 
@@ -126,7 +126,7 @@ private slots:
         QCOMPARE(start(w, 0), QStringList());
         QVERIFY(w.StoreAvailable);
         QCOMPARE(storedPassKey(home), std::nullopt);
-        QCOMPARE(keyring().held(SecretStore::PassPhraseKey), QByteArray("from the settings"));
+        QCOMPARE(keyring().held(SecretStore::PassPhraseKey), QStringLiteral("from the settings"));
     }
 
     // With the keyring holding the passphrase, a settings file that cannot be
@@ -135,7 +135,7 @@ private slots:
     {
         TestHome home;
         StoreFile::SaveStore(home.storeFile(), "in the keyring", document);
-        QCOMPARE(keyring().Write(SecretStore::PassPhraseKey, "in the keyring").result, TSecretResult::Done);
+        QCOMPARE(keyring().Write(SecretStore::PassPhraseKey, QStringLiteral("in the keyring")).result, TSecretResult::Done);
         QFile file(home.registryFile());
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("{\"keys\": ");

@@ -55,7 +55,7 @@ void storePassKey(const TestHome &home, const QString &passPhrase)
     PassKey::Write(registry, EncodePassKey(StoreFile::PassPhraseBytes(passPhrase)));
 }
 
-std::optional<QByteArray> keptInKeyring()
+QString keptInKeyring()
 {
     return TFakeSecretStore::instance().held(SecretStore::PassPhraseKey);
 }
@@ -181,7 +181,7 @@ private slots:
             QCOMPARE(w.edtTitle->toPlainText(), QStringLiteral("Welcome to Tamsel!"));
             QVERIFY(w.actNewNote->isEnabled());
         }
-        QCOMPARE(keptInKeyring(), QByteArray("Open sesame"));
+        QCOMPARE(keptInKeyring(), QStringLiteral("Open sesame"));
         QCOMPARE(storedPassKey(home), std::nullopt);
         TXmlDocument stored;
         StoreFile::OpenStore(home.storeFile(), "Open sesame", stored);
@@ -267,7 +267,7 @@ private slots:
         w.FormCreate();
         QVERIFY(!PasswordDlgSeam::hasPendingAnswer());
         QCOMPARE(w.PassPhrase, QStringLiteral("new one"));
-        QCOMPARE(keptInKeyring(), QByteArray("new one"));
+        QCOMPARE(keptInKeyring(), QStringLiteral("new one"));
     }
 
     // A store that exists but cannot be opened is never written over: the
@@ -314,7 +314,7 @@ private slots:
         w.EncryptXMLFile();
         QVERIFY(!MessageDlgSeam::takeAskedDialogs().isEmpty());
         QCOMPARE(readAll(home.storeFile()), bytes);
-        QCOMPARE(keptInKeyring(), QByteArray("a different one"));
+        QCOMPARE(keptInKeyring(), QStringLiteral("a different one"));
     }
 
     // A first store that cannot be written leaves the entries closed, says
