@@ -61,7 +61,7 @@ void tellPassKeyUnreadable(const QString &registryFile, const ETamselError &erro
 }
 
 // Puts the passphrase into the keyring and reads it back; an empty text when
-// the keyring holds exactly these bytes, otherwise why not.
+// the keyring gives back exactly this passphrase, otherwise why not.
 QString keepInKeyring(const QString &passPhrase)
 {
     TSecretStore &keyring = SecretStore::Current();

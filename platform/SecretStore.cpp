@@ -14,8 +14,7 @@ struct TJobOutcome {
 
 // Runs the job to its end or to the time limit. A job still running when the
 // limit passes deletes itself when it ends; nothing here waits for it.
-template <class Job, class Collect>
-TJobOutcome runJob(Job *job, std::chrono::milliseconds timeLimit, Collect collect)
+TJobOutcome runJob(QKeychain::Job *job, std::chrono::milliseconds timeLimit)
 {
     TJobOutcome outcome;
     QEventLoop loop;
@@ -25,8 +24,8 @@ TJobOutcome runJob(Job *job, std::chrono::milliseconds timeLimit, Collect collec
         outcome.finished = true;
         outcome.error = job->error();
         outcome.errorText = job->errorString();
-        if (outcome.error == QKeychain::NoError)
-            outcome.text = collect(job);
+        if (auto *read = qobject_cast<QKeychain::ReadPasswordJob *>(job); read && outcome.error == QKeychain::NoError)
+            outcome.text = read->textData();
         loop.quit();
     });
     QTimer::singleShot(timeLimit, &loop, &QEventLoop::quit);
@@ -41,8 +40,9 @@ QString failureText(const TJobOutcome &outcome, std::chrono::milliseconds timeLi
     if (!outcome.finished)
         return QStringLiteral("The desktop's keyring did not answer within %1 seconds.")
             .arg(std::chrono::duration_cast<std::chrono::seconds>(timeLimit).count());
-    return outcome.errorText.isEmpty() ? QStringLiteral("The desktop's keyring refused (error %1).").arg(int(outcome.error))
-                                       : outcome.errorText;
+    if (outcome.errorText.isEmpty())
+        return QStringLiteral("The desktop's keyring refused (error %1).").arg(int(outcome.error));
+    return QStringLiteral("The desktop's keyring reported: ") + outcome.errorText;
 }
 
 TSecretStore *replacement = nullptr;
@@ -58,7 +58,7 @@ TSecretRead TKeychainSecretStore::Read(const QString &key)
 {
     auto *job = new QKeychain::ReadPasswordJob(m_service);
     job->setKey(key);
-    const TJobOutcome outcome = runJob(job, m_timeLimit, [job](QKeychain::Job *) { return job->textData(); });
+    const TJobOutcome outcome = runJob(job, m_timeLimit);
     if (outcome.finished && outcome.error == QKeychain::NoError)
         return {TSecretResult::Done, outcome.text, {}};
     if (outcome.finished && outcome.error == QKeychain::EntryNotFound)
@@ -71,7 +71,7 @@ TSecretWrite TKeychainSecretStore::Write(const QString &key, const QString &secr
     auto *job = new QKeychain::WritePasswordJob(m_service);
     job->setKey(key);
     job->setTextData(secret);
-    const TJobOutcome outcome = runJob(job, m_timeLimit, [](QKeychain::Job *) { return QString(); });
+    const TJobOutcome outcome = runJob(job, m_timeLimit);
     if (outcome.finished && outcome.error == QKeychain::NoError)
         return {TSecretResult::Done, {}};
     return {TSecretResult::Failed, failureText(outcome, m_timeLimit)};
