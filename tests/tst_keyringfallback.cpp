@@ -141,7 +141,7 @@ private slots:
         file.write("{\"keys\": ");
         file.close();
         TfrmMain w;
-        start(w, 0);
+        QCOMPARE(start(w, 0), QStringList());
         QCOMPARE(w.PassPhrase, QStringLiteral("in the keyring"));
         QVERIFY(w.StoreAvailable);
     }
