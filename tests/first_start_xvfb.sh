@@ -2,10 +2,10 @@
 # The first start of Tamsel on a display, driven as a user drives it: the
 # passphrase dialog appears, the passphrase is typed, Tab, typed again, and
 # Enter presses OK; with no keyring on the desktop, Enter closes the word on
-# where the passphrase is kept. Passes when the new "brindo.dat" holds the welcome entry
-# under that passphrase (read back with tamsel-store), "PassKey" is stored as
-# a binary value, both files are the user's alone and no file holds the
-# entries or the passphrase in plain text.
+# where the passphrase is kept. Passes when the new "brindo.dat" holds the
+# welcome entry under that passphrase (read back with tamsel-store),
+# "PassKey" is stored as a binary value, both files are the user's alone and
+# no file holds the entries or the passphrase in plain text.
 #
 # usage: xvfb-run -a tests/first_start_xvfb.sh TAMSEL TAMSEL_STORE [SCREENSHOT.png]
 set -u
