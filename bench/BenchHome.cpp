@@ -6,7 +6,9 @@
 #include <QComboBox>
 #include <QDir>
 
-BenchHome::BenchHome(int entries)
+BenchHome::BenchHome(int entries) : BenchHome(StoreGenerator::document(entries)) {}
+
+BenchHome::BenchHome(QByteArray plainDocument) : m_plain(std::move(plainDocument))
 {
     // A fixed locale, as a user's would be, so that dates and collation cost
     // what they cost on a desktop and figures compare between machines.
@@ -14,7 +16,6 @@ BenchHome::BenchHome(int entries)
     qputenv("XDG_CONFIG_HOME", (m_dir.path() + QStringLiteral("/config")).toUtf8());
     qputenv("XDG_DATA_HOME", (m_dir.path() + QStringLiteral("/data")).toUtf8());
     QDir().mkpath(m_dir.path() + QStringLiteral("/data/Tamsel"));
-    m_plain = StoreGenerator::document(entries);
 
     m_window = std::make_unique<TfrmMain>();
     TfrmMain &w = *m_window;

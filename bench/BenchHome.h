@@ -11,6 +11,8 @@ class BenchHome
 {
 public:
     explicit BenchHome(int entries);
+    // The same over a plain entry document given by the caller.
+    explicit BenchHome(QByteArray plainDocument);
     ~BenchHome();
 
     TfrmMain &window() { return *m_window; }

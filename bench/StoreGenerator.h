@@ -9,5 +9,8 @@
 namespace StoreGenerator {
 
 QByteArray document(int entries);
+// A document of one note with a title and a body of the given lengths in
+// characters; the body has line breaks as the generated ones do.
+QByteArray oneNote(int titleLength, int bodyLength);
 
 } // namespace StoreGenerator

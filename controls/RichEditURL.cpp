@@ -10,6 +10,7 @@
 #include <QScrollBar>
 #include <QSyntaxHighlighter>
 #include <QTextBlock>
+#include <QTimer>
 
 #include <exception>
 
@@ -17,9 +18,17 @@ namespace {
 // Underlines the addresses of each paragraph. A highlighter draws over the
 // text without changing the document, so marking links neither counts as an
 // edit nor enters the undo history.
+// In a long text only the paragraphs on screen are marked, when they come
+// into view: marking every paragraph of a text of millions of characters (the
+// spell checker's words above all) would take many seconds on each load.
 class TURLHighlighter : public QSyntaxHighlighter
 {
 public:
+    // A paragraph's state once it carries its marks.
+    static constexpr int Marked = 1;
+    // Texts of up to this many characters are marked in full.
+    static constexpr int MarkAllCharacters = 100'000;
+
     TURLHighlighter(QTextDocument *document, const QColor &linkColor, const TRichEditURL::TWordMarker &marker)
         : QSyntaxHighlighter(document), m_marker(marker)
     {
@@ -32,6 +41,11 @@ public:
 protected:
     void highlightBlock(const QString &text) override
     {
+        if (!m_markingScreen && document()->characterCount() > MarkAllCharacters) {
+            setCurrentBlockState(-1);
+            return;
+        }
+        setCurrentBlockState(Marked);
         if (m_marker)
             for (const TURLRange &range : m_marker(text))
                 setFormat(range.start, range.length, m_marked);
@@ -43,6 +57,10 @@ private:
     QTextCharFormat m_format;
     QTextCharFormat m_marked;
     const TRichEditURL::TWordMarker &m_marker;
+
+public:
+    // Set while the paragraphs on screen are being marked.
+    bool m_markingScreen = false;
 };
 
 // Room around the one text line of the one-line form, in pixels.
@@ -62,6 +80,38 @@ TRichEditURL::TRichEditURL(Lines lines, QWidget *parent) : QTextEdit(parent), m_
     }
     m_highlighter = new TURLHighlighter(document(), palette().color(QPalette::Link), m_marker);
     viewport()->setMouseTracking(true);
+    // A long text's paragraphs are marked when they come into view, and after
+    // each change once the change is laid out.
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &TRichEditURL::markOnScreen);
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, &TRichEditURL::markOnScreen);
+    connect(document(), &QTextDocument::contentsChanged, this,
+            [this] { QTimer::singleShot(0, this, &TRichEditURL::markOnScreen); });
+}
+
+void TRichEditURL::markOnScreen()
+{
+    if (document()->characterCount() <= TURLHighlighter::MarkAllCharacters)
+        return;
+    const QRect area = viewport()->rect();
+    const int last = cursorForPosition(area.bottomRight()).blockNumber();
+    auto *highlighter = static_cast<TURLHighlighter *>(m_highlighter);
+    highlighter->m_markingScreen = true;
+    {
+        const QSignalBlocker quiet(document());
+        for (QTextBlock block = cursorForPosition(area.topLeft()).block();
+             block.isValid() && block.blockNumber() <= last; block = block.next()) {
+            if (block.userState() != TURLHighlighter::Marked)
+                highlighter->rehighlightBlock(block);
+        }
+    }
+    highlighter->m_markingScreen = false;
+    viewport()->update();
+}
+
+void TRichEditURL::resizeEvent(QResizeEvent *event)
+{
+    QTextEdit::resizeEvent(event);
+    markOnScreen();
 }
 
 void TRichEditURL::setWordMarker(TWordMarker marker)
@@ -77,6 +127,7 @@ void TRichEditURL::remark()
         const QSignalBlocker quiet(document());
         m_highlighter->rehighlight();
     }
+    markOnScreen();
     viewport()->update();
 }
 

@@ -45,12 +45,15 @@ protected:
     void insertFromMimeData(const QMimeData *source) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     // The document position of the character drawn under the point, or -1.
     int characterAt(const QPoint &viewportPos) const;
     void reportURLClick(const TURLRange &range);
     void showLinkCursor(bool overLink);
+    // Marks the paragraphs that came into view unmarked.
+    void markOnScreen();
 
     Lines m_lines;
     class QSyntaxHighlighter *m_highlighter = nullptr;

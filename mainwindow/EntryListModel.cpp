@@ -48,6 +48,23 @@ std::vector<int> sortedPlaces(const std::vector<Key> &keys, Qt::SortOrder order,
     return places;
 }
 
+// A cell shows one line of at most a screen's width, and no character is
+// narrower than two pixels: the title and body cells hold no more than that
+// of their texts, so that drawing, measuring and sorting a row cost the same
+// for an entry of any length. A tooltip holds the start of the text.
+constexpr qsizetype cellCharacters = 4096;
+constexpr qsizetype tooltipCharacters = 1000;
+
+QString tooltipOf(const QString &text)
+{
+    if (text.size() <= tooltipCharacters)
+        return text;
+    qsizetype length = tooltipCharacters;
+    if (text.at(length - 1).isHighSurrogate())
+        --length;
+    return text.left(length) + QChar(0x2026);
+}
+
 const char *const noteCaptions[] = {"Created", "Modified", "Title", "Note"};
 const char *const taskCaptions[] = {"Created", "Modified", "Due", "Done", "Task", "Instructions", "Completed"};
 } // namespace
@@ -105,9 +122,9 @@ QString TEntryListModel::cellText(const TEntry &entry, int column) const
         case NoteColumn::Modified:
             return displayOf(entry.modified);
         case NoteColumn::Title:
-            return entry.title();
+            return entry.titleStart(cellCharacters);
         case NoteColumn::Note:
-            return entry.body();
+            return entry.bodyStart(cellCharacters);
         }
         return {};
     }
@@ -119,9 +136,9 @@ QString TEntryListModel::cellText(const TEntry &entry, int column) const
     case TaskColumn::Due:
         return displayOf(entry.deadline);
     case TaskColumn::Task:
-        return entry.title();
+        return entry.titleStart(cellCharacters);
     case TaskColumn::Instructions:
-        return entry.body();
+        return entry.bodyStart(cellCharacters);
     case TaskColumn::Completed:
         return displayOf(entry.completed);
     }
@@ -138,7 +155,7 @@ QVariant TEntryListModel::data(const QModelIndex &index, int role) const
         return cellText(*entry, index.column());
     case Qt::ToolTipRole: {
         // The first column's hint tells what the missing-file mark means.
-        const QString text = cellText(*entry, index.column());
+        const QString text = tooltipOf(cellText(*entry, index.column()));
         const QString fileName = index.column() == 0 ? entry->fileName() : QString();
         return Attachments::IsMissing(fileName)
             ? text + QStringLiteral("\nThe attached file cannot be found: ") + fileName

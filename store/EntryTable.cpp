@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <algorithm>
+#include <cstring>
 
 namespace {
 std::optional<double> readNumber(const TEntryFields &fields, TEntryFields::Field field)
@@ -51,6 +52,38 @@ QString TEntry::title() const
 QString TEntry::body() const
 {
     return EntryDocument::BodyFromStored(QString::fromUtf8(element.child("Text").child_value()));
+}
+
+namespace {
+// The start of a stored text, long enough to decode to `length` characters:
+// a decoded character takes at most four stored bytes (a four-byte UTF-8
+// sequence, or "&lt;"), and a cut through one only spoils what lies beyond.
+QString storedStart(const char *stored, qsizetype length)
+{
+    const qsizetype bytes = qsizetype(strnlen(stored, size_t(4 * length + 4)));
+    return QString::fromUtf8(stored, bytes);
+}
+
+// The first `length` characters of a decoded text, never half a surrogate pair.
+QString leading(QString text, qsizetype length)
+{
+    if (text.size() > length) {
+        text.truncate(length);
+        if (length > 0 && text.back().isHighSurrogate())
+            text.chop(1);
+    }
+    return text;
+}
+} // namespace
+
+QString TEntry::titleStart(qsizetype length) const
+{
+    return leading(EntryDocument::TitleFromStored(storedStart(element.child("Title").child_value(), length)), length);
+}
+
+QString TEntry::bodyStart(qsizetype length) const
+{
+    return leading(EntryDocument::BodyFromStored(storedStart(element.child("Text").child_value(), length)), length);
 }
 
 QString TEntry::fileName() const { return QString::fromUtf8(element.child("FileName").child_value()); }

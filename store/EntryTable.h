@@ -34,6 +34,11 @@ struct TEntry {
 
     QString title() const;
     QString body() const;
+    // The first `length` characters of the title and the body (all of them
+    // when shorter), decoding no more of the stored text than they need: for
+    // what shows only the start of a text, however long the entry is.
+    QString titleStart(qsizetype length) const;
+    QString bodyStart(qsizetype length) const;
     QString fileName() const;
     // The creation display text, the entry's second key.
     QString caption() const;
