@@ -24,8 +24,11 @@ namespace {
 class TURLHighlighter : public QSyntaxHighlighter
 {
 public:
-    // A paragraph's state once it carries its marks.
-    static constexpr int Marked = 1;
+    // What a paragraph carries once it is marked. Its block state would not
+    // do: the highlighter goes on to the next paragraph whenever a state
+    // changes, and so through the whole text.
+    struct TMarked : QTextBlockUserData {};
+    static bool isMarked(const QTextBlock &block) { return dynamic_cast<TMarked *>(block.userData()) != nullptr; }
     // Texts of up to this many characters are marked in full.
     static constexpr int MarkAllCharacters = 100'000;
 
@@ -42,10 +45,11 @@ protected:
     void highlightBlock(const QString &text) override
     {
         if (!m_markingScreen && document()->characterCount() > MarkAllCharacters) {
-            setCurrentBlockState(-1);
+            setCurrentBlockUserData(nullptr);
             return;
         }
-        setCurrentBlockState(Marked);
+        if (!currentBlockUserData())
+            setCurrentBlockUserData(new TMarked);
         if (m_marker)
             for (const TURLRange &range : m_marker(text))
                 setFormat(range.start, range.length, m_marked);
@@ -86,21 +90,60 @@ TRichEditURL::TRichEditURL(Lines lines, QWidget *parent) : QTextEdit(parent), m_
     connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, &TRichEditURL::markOnScreen);
     connect(document(), &QTextDocument::contentsChanged, this,
             [this] { QTimer::singleShot(0, this, &TRichEditURL::markOnScreen); });
+    connect(document(), &QTextDocument::contentsChanged, this, [this] {
+        if (m_longText && !m_showingLongText) {
+            m_longText.reset();
+            setReadOnly(false);
+        }
+    });
 }
+
+void TRichEditURL::setFieldText(const QString &text)
+{
+    if (!isSingleLine() || text.size() <= LongLineCharacters) {
+        setPlainText(text);
+        return;
+    }
+    qsizetype shown = LongLineCharacters;
+    if (text.at(shown - 1).isHighSurrogate())
+        --shown;
+    m_showingLongText = true;
+    setPlainText(text.left(shown) + QChar(0x2026));
+    m_showingLongText = false;
+    m_longText = text;
+    setReadOnly(true);
+}
+
+QString TRichEditURL::fieldText() const { return m_longText ? *m_longText : toPlainText(); }
 
 void TRichEditURL::markOnScreen()
 {
-    if (document()->characterCount() <= TURLHighlighter::MarkAllCharacters)
+    QTextDocument *text = document();
+    if (text->characterCount() <= TURLHighlighter::MarkAllCharacters)
         return;
-    const QRect area = viewport()->rect();
-    const int last = cursorForPosition(area.bottomRight()).blockNumber();
+    // The first paragraph on screen is found by halving over the paragraphs'
+    // places, then the paragraphs are followed to the screen's end.
+    const QAbstractTextDocumentLayout *layout = text->documentLayout();
+    const qreal top = verticalScrollBar()->value();
+    const qreal bottom = top + viewport()->height();
+    int first = 0;
+    int after = text->blockCount();
+    while (after - first > 1) {
+        const int middle = first + (after - first) / 2;
+        if (layout->blockBoundingRect(text->findBlockByNumber(middle)).top() <= top)
+            first = middle;
+        else
+            after = middle;
+    }
     auto *highlighter = static_cast<TURLHighlighter *>(m_highlighter);
     highlighter->m_markingScreen = true;
     {
-        const QSignalBlocker quiet(document());
-        for (QTextBlock block = cursorForPosition(area.topLeft()).block();
-             block.isValid() && block.blockNumber() <= last; block = block.next()) {
-            if (block.userState() != TURLHighlighter::Marked)
+        const QSignalBlocker quiet(text);
+        for (QTextBlock block = text->findBlockByNumber(first); block.isValid(); block = block.next()) {
+            // A paragraph not laid out yet is past the screen.
+            if (block.layout()->lineCount() == 0 || layout->blockBoundingRect(block).top() >= bottom)
+                break;
+            if (!TURLHighlighter::isMarked(block))
                 highlighter->rehighlightBlock(block);
         }
     }

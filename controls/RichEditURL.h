@@ -34,6 +34,15 @@ public:
     // Draws the marks again, after what decides them has changed.
     void remark();
 
+    // The field's text. A one-line field given a text longer than any line a
+    // screen shows keeps that text whole as its value but shows only its start,
+    // read-only, since laying out millions of characters on one line would
+    // stall the program; the next text it is given, or clear(), ends that.
+    void setFieldText(const QString &text);
+    QString fieldText() const;
+    bool holdsLongText() const { return m_longText.has_value(); }
+    static constexpr qsizetype LongLineCharacters = 10'000;
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
@@ -60,4 +69,6 @@ private:
     TWordMarker m_marker;
     bool m_linkCursor = false;
     Qt::CursorShape m_textCursorShape = Qt::IBeamCursor;
+    std::optional<QString> m_longText;
+    bool m_showingLongText = false;
 };

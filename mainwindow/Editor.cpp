@@ -64,7 +64,7 @@ void TfrmMain::loadEntry(const TEntry &entry)
     }
     lblCreationDate->setText(entry.caption());
     EditorIndex = entry.documentIndex;
-    edtTitle->setPlainText(entry.title());
+    edtTitle->setFieldText(entry.title());
     if (entry.task) {
         dtpDate->setDate(deadline->date());
         dtpTime->setTime(deadline->time());

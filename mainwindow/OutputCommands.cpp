@@ -33,7 +33,7 @@ TEditorEntry editorEntry(const TfrmMain &window)
 {
     TEditorEntry editor;
     editor.task = !window.radNote->isChecked();
-    editor.title = window.edtTitle->toPlainText();
+    editor.title = window.edtTitle->fieldText();
     editor.body = window.redNote->toPlainText();
     editor.stored = window.EditorEntry();
     editor.deadlineDate = window.dtpDate->date();

@@ -55,7 +55,7 @@ bool TfrmMain::SaveNote()
         TEntry *existing = requireEditorEntry(*this);
         const bool moved = !existing || existing->task;
         const TEntryWrite write = Entries->SaveNote(existing,
-            { edtTitle->toPlainText(), redNote->toPlainText(), redFileName->toPlainText() },
+            { edtTitle->fieldText(), redNote->toPlainText(), redFileName->toPlainText() },
             DayNumber::fromDateTime(Clock::now()));
         ShowSavedEntry(write, moved);
         saved = write.stored;
@@ -77,7 +77,7 @@ bool TfrmMain::SaveTask()
         if (lead < 0)
             throw ETamselError(QStringLiteral("No reminder is chosen."));
         TTaskFields fields;
-        fields.title = edtTitle->toPlainText();
+        fields.title = edtTitle->fieldText();
         fields.body = redNote->toPlainText();
         fields.fileName = redFileName->toPlainText();
         fields.deadline = deadline;

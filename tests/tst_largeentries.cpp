@@ -1,0 +1,183 @@
+// Entries far longer than a screen shows: their list rows, their tooltips,
+// the editor and saving them back whole.
+#include "mainwindow/EntryRowDelegate.h"
+#include "store/EntryDocument.h"
+#include "tests/EditorFixture.h"
+
+#include <QStyleOptionViewItem>
+#include <QTextBlock>
+#include <QTextLayout>
+
+namespace {
+constexpr qsizetype megabytes = 3'000'000;
+
+// A text of `length` characters that starts with `head`, of words, non-ASCII
+// letters and characters outside the basic plane (surrogate pairs), with a
+// line break now and then when `lines` is set.
+QString longText(const QString &head, qsizetype length, bool lines)
+{
+    const QString word = lines ? QStringLiteral("wörd 😀 text\n") : QStringLiteral("wörd 😀 text ");
+    QString text = head;
+    text.reserve(length + word.size());
+    while (text.size() < length)
+        text += word;
+    text.truncate(length);
+    if (text.back().isHighSurrogate())
+        text.back() = QLatin1Char('x');
+    return text;
+}
+
+QByteArray storedNote(const QString &title, const QString &body, const QByteArray &created)
+{
+    QByteArray text = EntryDocument::BodyToStored(body).toUtf8();
+    return "<Note><Title>" + EntryDocument::TitleToStored(title).toUtf8() + "</Title><Text>" + text
+        + "</Text><DateTime>" + created + "</DateTime><LastModified>" + created
+        + "</LastModified><NoteType>N</NoteType></Note>";
+}
+
+// The row delegate's view of a cell, as it is drawn in a rect or measured.
+struct TCellProbe : TEntryRowDelegate {
+    TCellProbe() : TEntryRowDelegate(NoDoneColumn) {}
+    QString drawnText(QTreeView *list, const QModelIndex &index, int width) const
+    {
+        QStyleOptionViewItem option;
+        option.initFrom(list);
+        option.rect = QRect(0, 0, width, 20);
+        initStyleOption(&option, index);
+        return option.text;
+    }
+};
+} // namespace
+
+class tst_LargeEntries : public QObject {
+    Q_OBJECT
+
+private slots:
+    // A row shows the start of its long title, cut with an ellipsis to what
+    // the cell holds; its tooltip holds only the start too.
+    void rowShowsTheStartOfALongText_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<bool>("lines");
+        QTest::newRow("title") << NoteColumn::Title << false;
+        QTest::newRow("body") << NoteColumn::Note << true;
+    }
+
+    void rowShowsTheStartOfALongText()
+    {
+        QFETCH(int, column);
+        QFETCH(bool, lines);
+        const QString text = longText(QStringLiteral("Head of the text "), megabytes, lines);
+        TEditorWindow f(EditorFixture::entries(storedNote(text, text, "45000.5")));
+        const QModelIndex cell = f.w().NotesModel->index(0, column);
+
+        const QString shown = cell.data().toString();
+        QVERIFY(shown.size() < 10'000);
+        QCOMPARE(shown, text.left(shown.size()));
+
+        const QString drawn = TCellProbe().drawnText(f.w().lsvNotes, cell, 300);
+        QVERIFY(drawn.startsWith(QStringLiteral("Head of the text ")));
+        QVERIFY(drawn.endsWith(QChar(0x2026)));
+        QVERIFY(drawn.size() < 300);
+
+        const QString tip = cell.data(Qt::ToolTipRole).toString();
+        QVERIFY(tip.size() < 10'000);
+        QVERIFY(tip.endsWith(QChar(0x2026)));
+        QCOMPARE(tip.chopped(1), text.left(tip.size() - 1));
+    }
+
+    // A row is measured from what a cell can show: a title many times longer
+    // than a line is no higher or wider than one just longer than a line.
+    void sizeHintStopsGrowingBeyondALine_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::newRow("title") << NoteColumn::Title;
+        QTest::newRow("body") << NoteColumn::Note;
+    }
+
+    void sizeHintStopsGrowingBeyondALine()
+    {
+        QFETCH(int, column);
+        const bool lines = column == NoteColumn::Note;
+        const QString line = longText(QStringLiteral("short "), 20'000, lines);
+        const QString huge = longText(QStringLiteral("short "), megabytes, lines);
+        TEditorWindow f(EditorFixture::entries(storedNote(QStringLiteral("short"), QStringLiteral("short"), "45000.5")
+                                               + storedNote(line, line, "45000.6")
+                                               + storedNote(huge, huge, "45000.7")));
+        QTreeView *list = f.w().lsvNotes;
+        const auto hint = [&](int documentIndex) {
+            return list->sizeHintForIndex(f.rowOf(list, NoteRow::Index, documentIndex)->index(column));
+        };
+        QCOMPARE(hint(2), hint(1));
+        QCOMPARE(hint(2).height(), hint(0).height());
+    }
+
+    // Opening a long entry and saving it unchanged writes its whole title and
+    // body back; the title field shows the title's start and keeps the rest.
+    void openAndSaveKeepsTheWholeEntry()
+    {
+        const QString title = longText(QStringLiteral("Long title "), megabytes, false);
+        const QString body = longText(QStringLiteral("Long body "), megabytes, true);
+        TEditorWindow f(EditorFixture::entries(storedNote(title, body, "45000.5")));
+        f.doubleClick(f.w().lsvNotes, f.noteRow(0));
+        QCOMPARE(f.w().edtTitle->fieldText(), title);
+        QVERIFY(f.w().edtTitle->toPlainText().size() <= TRichEditURL::LongLineCharacters + 1);
+        QVERIFY(f.w().edtTitle->isReadOnly());
+        QCOMPARE(f.w().redNote->toPlainText(), body);
+
+        // An edit undone leaves the entry as it was, but to be saved.
+        f.w().redNote->setFocus();
+        f.w().redNote->moveCursor(QTextCursor::End);
+        QTest::keyClick(f.w().redNote, Qt::Key_X);
+        QTest::keyClick(f.w().redNote, Qt::Key_Backspace);
+        QVERIFY(f.w().actSaveNote->isEnabled());
+        f.clickTool(f.w().actSaveNote);
+        QCOMPARE(EntryDocument::TitleFromStored(TEditorWindow::field(f.entry(0), "Title")), title);
+        QCOMPARE(EntryDocument::BodyFromStored(TEditorWindow::field(f.entry(0), "Text")), body);
+
+        f.restart();
+        QCOMPARE(f.w().NotesModel->entryAt(0)->title(), title);
+        QCOMPARE(f.w().NotesModel->entryAt(0)->body(), body);
+    }
+
+    // A long title held by the field is let go with the next text or a clear,
+    // and the field takes typing again.
+    void titleFieldLetsGoOfALongTitle()
+    {
+        TRichEditURL field(TRichEditURL::Lines::Single);
+        field.setFieldText(longText(QStringLiteral("Long "), 50'000, false));
+        QVERIFY(field.isReadOnly());
+        field.setFieldText(QStringLiteral("short"));
+        QCOMPARE(field.fieldText(), QStringLiteral("short"));
+        QVERIFY(!field.isReadOnly());
+        field.setFieldText(longText(QStringLiteral("Long "), 50'000, false));
+        field.clear();
+        QCOMPARE(field.fieldText(), QString());
+        QVERIFY(!field.isReadOnly());
+    }
+
+    // In a long text the paragraphs on screen carry their address marks,
+    // also those scrolled into view.
+    void longTextMarksTheAddressesOnScreen()
+    {
+        TRichEditURL field(TRichEditURL::Lines::Multi);
+        field.resize(400, 200);
+        field.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&field));
+        const QString lines = longText(QString(), 300'000, true);
+        field.setPlainText(QStringLiteral("see http://example.org\n") + lines + QStringLiteral("\nend www.example.org"));
+        const auto underlined = [](const QTextBlock &block) {
+            for (const QTextLayout::FormatRange &range : block.layout()->formats())
+                if (range.format.fontUnderline())
+                    return true;
+            return false;
+        };
+        QTRY_VERIFY(underlined(field.document()->firstBlock()));
+        QVERIFY(!underlined(field.document()->lastBlock()));
+        field.moveCursor(QTextCursor::End);
+        QTRY_VERIFY(underlined(field.document()->lastBlock()));
+    }
+};
+
+QTEST_MAIN(tst_LargeEntries)
+#include "tst_largeentries.moc"
