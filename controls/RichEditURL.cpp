@@ -121,19 +121,22 @@ void TRichEditURL::markOnScreen()
     QTextDocument *text = document();
     if (text->characterCount() <= TURLHighlighter::MarkAllCharacters)
         return;
-    // The first paragraph on screen is found by halving over the paragraphs'
-    // places, then the paragraphs are followed to the screen's end.
+    // A long text is laid out from its start, a part at a time: the first
+    // paragraph on screen is found by halving over those laid out already,
+    // so that looking for it lays out nothing more.
     const QAbstractTextDocumentLayout *layout = text->documentLayout();
+    const auto laidOut = [text](int number) { return text->findBlockByNumber(number).layout()->lineCount() > 0; };
+    int laid = 0;
+    for (int after = text->blockCount(); after - laid > 1;) {
+        const int middle = laid + (after - laid) / 2;
+        (laidOut(middle) ? laid : after) = middle;
+    }
     const qreal top = verticalScrollBar()->value();
     const qreal bottom = top + viewport()->height();
     int first = 0;
-    int after = text->blockCount();
-    while (after - first > 1) {
+    for (int after = laid + 1; after - first > 1;) {
         const int middle = first + (after - first) / 2;
-        if (layout->blockBoundingRect(text->findBlockByNumber(middle)).top() <= top)
-            first = middle;
-        else
-            after = middle;
+        (layout->blockBoundingRect(text->findBlockByNumber(middle)).top() <= top ? first : after) = middle;
     }
     auto *highlighter = static_cast<TURLHighlighter *>(m_highlighter);
     highlighter->m_markingScreen = true;
