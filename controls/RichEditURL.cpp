@@ -31,6 +31,8 @@ public:
     static bool isMarked(const QTextBlock &block) { return dynamic_cast<TMarked *>(block.userData()) != nullptr; }
     // Texts of up to this many characters are marked in full.
     static constexpr int MarkAllCharacters = 100'000;
+    // Set while the paragraphs on screen are being marked.
+    bool m_markingScreen = false;
 
     TURLHighlighter(QTextDocument *document, const QColor &linkColor, const TRichEditURL::TWordMarker &marker)
         : QSyntaxHighlighter(document), m_marker(marker)
@@ -61,10 +63,6 @@ private:
     QTextCharFormat m_format;
     QTextCharFormat m_marked;
     const TRichEditURL::TWordMarker &m_marker;
-
-public:
-    // Set while the paragraphs on screen are being marked.
-    bool m_markingScreen = false;
 };
 
 // Room around the one text line of the one-line form, in pixels.
@@ -88,9 +86,8 @@ TRichEditURL::TRichEditURL(Lines lines, QWidget *parent) : QTextEdit(parent), m_
     // each change once the change is laid out.
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &TRichEditURL::markOnScreen);
     connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, &TRichEditURL::markOnScreen);
-    connect(document(), &QTextDocument::contentsChanged, this,
-            [this] { QTimer::singleShot(0, this, &TRichEditURL::markOnScreen); });
     connect(document(), &QTextDocument::contentsChanged, this, [this] {
+        QTimer::singleShot(0, this, &TRichEditURL::markOnScreen);
         if (m_longText && !m_showingLongText) {
             m_longText.reset();
             setReadOnly(false);
