@@ -2,12 +2,15 @@
 #include "app/SingleInstance.h"
 #include "app/WindowBounds.h"
 #include "diagnostics/MessageDlg.h"
+#include "platform/CoreDumps.h"
 
 #include <QApplication>
 #include <cstdio>
 
 int main(int argc, char *argv[])
 {
+    if (!DisableCoreDumps())
+        std::fputs("tamsel: core dumps could not be turned off\n", stderr);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tamsel"));
     QApplication::setApplicationVersion(QStringLiteral(TAMSEL_VERSION));
