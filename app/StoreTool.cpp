@@ -21,8 +21,9 @@ const QString usage = QStringLiteral(
     "when that is not set, asked for on the terminal without echo.\n"
     "\n"
     "Exit status: 0 done; 1 the store could not be opened with this passphrase (or is\n"
-    "damaged), or the input is not an entry document; 2 wrong arguments or no\n"
-    "passphrase; 3 a file, standard input or standard output could not be used.\n");
+    "damaged beyond reading), or the input is not an entry document; 2 wrong arguments or no\n"
+    "passphrase; 3 a file, standard input or standard output could not be used;\n"
+    "4 the store is damaged (it has changed since Tamsel wrote it).\n");
 
 // A failure that ends the tool with its status.
 struct TToolFailure {
@@ -67,6 +68,8 @@ StoreFile::TOpenedStore openStore(const QString &path, const QString &passPhrase
 {
     try {
         return StoreFile::OpenStoreWithPassPhrase(path, passPhrase, document);
+    } catch (const EStoreDamaged &error) {
+        throw TToolFailure { StoreToolExit::Damaged, QStringLiteral("%1: damaged. %2").arg(path, error.message()) };
     } catch (const EStoreOpenError &error) {
         throw TToolFailure { StoreToolExit::NotOpened,
             QStringLiteral("%1 could not be opened. %2").arg(path, error.message()) };
@@ -109,21 +112,24 @@ QByteArray readStandardInput()
 }
 
 // What the program takes as its entries: one root element, "Notes", and
-// nothing but comments and processing instructions around it. The parser
-// drops text outside the root, so the plain text is looked at as a fragment.
+// nothing but comments and processing instructions around it, and no
+// instruction after it (there the program keeps its integrity check). The
+// parser drops text outside the root, so the plain text is looked at as a
+// fragment.
 bool isEntryDocument(const QByteArray &plain, const TXmlDocument &document)
 {
     if (qstrcmp(document.Root().name(), "Notes") != 0)
         return false;
     pugi::xml_document fragment;
     if (!fragment.load_buffer(plain.constData(), size_t(plain.size()),
-            pugi::parse_minimal | pugi::parse_fragment))
+            pugi::parse_minimal | pugi::parse_fragment | pugi::parse_pi))
         return false;
     int elements = 0;
     for (pugi::xml_node node = fragment.first_child(); node; node = node.next_sibling()) {
         if (node.type() == pugi::node_element)
             ++elements;
-        else if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata)
+        else if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata
+            || (node.type() == pugi::node_pi && elements > 0))
             return false;
     }
     return elements == 1;
@@ -168,7 +174,8 @@ void encrypt(const QString &path)
     if (!isEntryDocument(plain, document))
         throw TToolFailure { StoreToolExit::NotOpened,
             QStringLiteral("Standard input is not an entry document (one root element \"Notes\", with no "
-                           "text or other element around it); nothing was written.") };
+                           "text or other element around it and no processing instruction after it); nothing "
+                           "was written.") };
     const QByteArray key = StoreFile::PassPhraseBytes(passPhrase(true));
     try {
         StoreFile::SaveStore(path, key, plain);

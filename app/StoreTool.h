@@ -15,4 +15,7 @@ inline constexpr int NotOpened = 1;
 inline constexpr int Usage = 2;
 // A file or standard input/output could not be read or written.
 inline constexpr int InputOutput = 3;
+// The store opens with the passphrase, but it is damaged: its integrity check
+// does not match what it holds.
+inline constexpr int Damaged = 4;
 } // namespace StoreToolExit

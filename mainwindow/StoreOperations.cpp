@@ -62,7 +62,15 @@ void TfrmMain::TakeOpenedStore(StoreFile::TOpenedEntries &opened)
     }
     xmlNotes.Clear();
     StoreAvailable = false;
-    if (opened.unopenable) {
+    if (opened.damaged) {
+        tellNotOpened("DecryptXMLFile",
+            QStringLiteral("Tamsel could not open your entries in %1: the file is damaged. Part of it has "
+                           "changed since Tamsel saved it (for example through a failing disk or an "
+                           "interrupted copy), so its entries cannot be trusted.\r\n\r\n"
+                           "If you have a backup copy of the file, put it in place of this one.")
+                .arg(StoreFilePath),
+            *opened.failure);
+    } else if (opened.unopenable) {
         tellNotOpened("DecryptXMLFile",
             QStringLiteral("Tamsel could not open your entries in %1.\r\n\r\n"
                            "Most likely the password Tamsel has is not the one the entries were "

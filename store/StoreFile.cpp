@@ -8,6 +8,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
+#include <QMessageAuthenticationCode>
 #include <QRandomGenerator>
 #include <QScopeGuard>
 
@@ -29,6 +30,120 @@ void loadBody(QByteArray body, TXmlDocument &document, const QString &whatFailed
     }
 }
 
+// The check that ends a body: its start, its 64 hex digits, its end.
+constexpr QByteArrayView checkStart = "<?tamsel-check ";
+constexpr QByteArrayView checkEnd = "?>\n";
+constexpr qsizetype checkDigits = 64;
+constexpr qsizetype checkSize = checkStart.size() + checkDigits + checkEnd.size();
+
+const QString damagedCheck = QStringLiteral(
+    "The file is damaged: its contents no longer match the integrity check Tamsel saved with them, so "
+    "part of it has changed since it was written.");
+
+// Whether the body ends in something of the check's exact form, whatever its
+// digits say.
+bool endsInCheck(const QByteArray &body)
+{
+    if (body.size() < checkSize)
+        return false;
+    const QByteArrayView tail = QByteArrayView(body).last(checkSize);
+    if (!tail.startsWith(checkStart) || !tail.endsWith(checkEnd))
+        return false;
+    for (const char digit : tail.sliced(checkStart.size(), checkDigits))
+        if (!((digit >= '0' && digit <= '9') || (digit >= 'a' && digit <= 'f')))
+            return false;
+    return true;
+}
+
+// Compares without stopping at the first difference.
+bool sameBytes(QByteArrayView a, QByteArrayView b)
+{
+    if (a.size() != b.size())
+        return false;
+    unsigned char difference = 0;
+    for (qsizetype i = 0; i < a.size(); ++i)
+        difference |= static_cast<unsigned char>(a[i] ^ b[i]);
+    return difference == 0;
+}
+
+// A decrypted body's document text, and whether a check vouched for it.
+struct TPlainBody {
+    QByteArray text;
+    bool checked = false;
+};
+
+// Decrypts the file's body and, when it ends in a check, verifies and drops it.
+TPlainBody decryptBody(QByteArray fileBytes, const QByteArray &passPhrase)
+{
+    if (fileBytes.size() < StoreFile::SaltSize)
+        throw EStoreOpenError(QStringLiteral("The file holds %1 bytes, fewer than the %2 bytes of its salt.")
+                                  .arg(fileBytes.size())
+                                  .arg(StoreFile::SaltSize));
+    const QByteArray salt = fileBytes.first(StoreFile::SaltSize);
+    fileBytes.remove(0, StoreFile::SaltSize); // drops the salt without moving the body
+    if (fileBytes.isEmpty())
+        return { fileBytes, false };
+    QByteArray key = StoreFile::DeriveKey(salt, passPhrase);
+    Rc4::ApplyBlockedKeystream(key, fileBytes);
+    key.fill(char(0xFF));
+    if (!endsInCheck(fileBytes))
+        return { std::move(fileBytes), false };
+    const qsizetype textSize = fileBytes.size() - checkSize;
+    QByteArray checkKey = StoreFile::CheckKey(salt, passPhrase);
+    const QByteArray expected = StoreFile::CheckInstruction(checkKey, QByteArrayView(fileBytes).first(textSize));
+    checkKey.fill(char(0xFF));
+    if (!sameBytes(expected, QByteArrayView(fileBytes).sliced(textSize)))
+        throw EStoreDamaged(damagedCheck);
+    fileBytes.truncate(textSize);
+    return { std::move(fileBytes), true };
+}
+
+// Nothing but the check may follow the entries; the check itself is gone by now.
+void requireNoInstructionAfterRoot(const TXmlDocument &document)
+{
+    for (pugi::xml_node node = document.Root().next_sibling(); node; node = node.next_sibling())
+        if (node.type() == pugi::node_pi)
+            throw EStoreDamaged(QStringLiteral(
+                "The file is damaged: after the entries it holds a processing instruction that is not "
+                "Tamsel's integrity check."));
+}
+
+// A body without a check: a check whose own markup was damaged leaves text or
+// a stray element beside the root, which the parser would pass over.
+void requireOnlyMarkupAroundRoot(const QByteArray &body)
+{
+    pugi::xml_document fragment;
+    bool sound = bool(fragment.load_buffer(body.constData(), size_t(body.size()),
+        pugi::parse_minimal | pugi::parse_fragment));
+    int elements = 0;
+    for (pugi::xml_node node = fragment.first_child(); sound && node; node = node.next_sibling()) {
+        if (node.type() == pugi::node_element)
+            ++elements;
+        else if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata)
+            sound = false;
+    }
+    if (!sound || elements != 1)
+        throw EStoreDamaged(QStringLiteral(
+            "The file is damaged: beside its one root element it holds text or other elements."));
+}
+
+// Loads a decrypted body into the document and returns the body's bytes
+// (none for TBodyUse::DocumentOnly). A body without a check is kept until it
+// has been looked at as a whole.
+QByteArray loadPlain(TPlainBody plain, TXmlDocument &document, StoreFile::TBodyUse use)
+{
+    if (plain.checked && use == StoreFile::TBodyUse::DocumentOnly) {
+        StoreFile::LoadBody(std::move(plain.text), document, use);
+        return {};
+    }
+    TXmlDocument loaded;
+    StoreFile::LoadBody(plain.text, loaded);
+    if (!plain.checked)
+        requireOnlyMarkupAroundRoot(plain.text);
+    document = std::move(loaded);
+    return use == StoreFile::TBodyUse::KeepBody ? std::move(plain.text) : QByteArray();
+}
+
 // An empty passphrase would protect nothing.
 void requirePassPhrase(const QByteArray &passPhrase)
 {
@@ -48,14 +163,15 @@ void encryptInPlace(char *body, qsizetype size, const QByteArray &passPhrase, co
     key.fill(char(0xFF));
 }
 
-// Receives the document's text from pugixml, encrypts it in pieces of
-// 64 KiB and hands each on. An error of the sink is kept from pugixml's code:
+// Receives the document's text from pugixml, adds it to the check, encrypts
+// it in pieces of 64 KiB and hands each on; finish() appends the check. An error of the sink is kept from pugixml's code:
 // later pieces are dropped and finish() raises it.
 class TEncryptingWriter : public pugi::xml_writer
 {
 public:
-    TEncryptingWriter(const QByteArray &key, const StoreFile::TByteSink &sink)
+    TEncryptingWriter(const QByteArray &key, const QByteArray &checkKey, const StoreFile::TByteSink &sink)
         : m_stream(key)
+        , m_check(QCryptographicHash::Sha256, checkKey)
         , m_sink(sink)
     {
         m_piece.reserve(PieceSize);
@@ -67,6 +183,7 @@ public:
             return;
         try {
             m_piece.append(static_cast<const char *>(data), qsizetype(size));
+            m_check.addData(static_cast<const char *>(data), qsizetype(size));
             if (m_piece.size() >= PieceSize)
                 flush();
         } catch (...) {
@@ -78,6 +195,7 @@ public:
     {
         if (m_failure)
             std::rethrow_exception(m_failure);
+        m_piece += checkStart.toByteArray() + m_check.result().toHex() + checkEnd.toByteArray();
         flush();
     }
 
@@ -92,6 +210,7 @@ private:
     }
 
     TRc4BlockedStream m_stream;
+    QMessageAuthenticationCode m_check;
     const StoreFile::TByteSink &m_sink;
     QByteArray m_piece;
     std::exception_ptr m_failure;
@@ -111,6 +230,22 @@ QByteArray StoreFile::DeriveKey(const QByteArray &salt, const QByteArray &passPh
     return hash.result();
 }
 
+QByteArray StoreFile::CheckKey(const QByteArray &salt, const QByteArray &passPhrase)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(QByteArrayView("Tamsel store check", sizeof("Tamsel store check")));
+    hash.addData(salt);
+    hash.addData(passPhrase);
+    return hash.result();
+}
+
+QByteArray StoreFile::CheckInstruction(const QByteArray &key, QByteArrayView text)
+{
+    QMessageAuthenticationCode check(QCryptographicHash::Sha256, key);
+    check.addData(text.data(), text.size());
+    return checkStart.toByteArray() + check.result().toHex() + checkEnd.toByteArray();
+}
+
 QByteArray StoreFile::NewSalt()
 {
     QByteArray salt(SaltSize, Qt::Uninitialized);
@@ -128,18 +263,7 @@ QByteArray StoreFile::Encrypt(const QByteArray &plain, const QByteArray &passPhr
 
 QByteArray StoreFile::Decrypt(QByteArray fileBytes, const QByteArray &passPhrase)
 {
-    if (fileBytes.size() < SaltSize)
-        throw EStoreOpenError(QStringLiteral("The file holds %1 bytes, fewer than the %2 bytes of its salt.")
-                                  .arg(fileBytes.size())
-                                  .arg(SaltSize));
-    const QByteArray salt = fileBytes.first(SaltSize);
-    fileBytes.remove(0, SaltSize); // drops the salt without moving the body
-    if (fileBytes.isEmpty())
-        return fileBytes;
-    QByteArray key = DeriveKey(salt, passPhrase);
-    Rc4::ApplyBlockedKeystream(key, fileBytes);
-    key.fill(char(0xFF));
-    return fileBytes;
+    return decryptBody(std::move(fileBytes), passPhrase).text;
 }
 
 QString StoreFile::ParseFailureReason(const EXmlParseError &error)
@@ -159,17 +283,18 @@ void StoreFile::LoadBody(QByteArray body, TXmlDocument &document, TBodyUse use)
     if (body.isEmpty())
         throw EStoreOpenError(
             QStringLiteral("The file holds its %1-byte salt and nothing else.").arg(SaltSize));
-    loadBody(std::move(body), document,
+    TXmlDocument loaded;
+    loadBody(std::move(body), loaded,
         QStringLiteral("After decryption the file is not a readable entry document: either the passphrase "
                        "is not the one it was written with, or the file is damaged"),
         use == TBodyUse::DocumentOnly);
+    requireNoInstructionAfterRoot(loaded);
+    document = std::move(loaded);
 }
 
 QByteArray StoreFile::OpenStore(const QString &path, const QByteArray &passPhrase, TXmlDocument &document)
 {
-    const QByteArray body = Decrypt(ReadFile(path), passPhrase);
-    LoadBody(body, document);
-    return body;
+    return loadPlain(decryptBody(ReadFile(path), passPhrase), document, TBodyUse::KeepBody);
 }
 
 QList<QByteArray> StoreFile::PassPhraseCandidates(const QString &passPhrase)
@@ -186,26 +311,21 @@ StoreFile::TOpenedStore StoreFile::OpenStoreWithPassPhrase(
 {
     QByteArray fileBytes = ReadFile(path);
     const QList<QByteArray> candidates = PassPhraseCandidates(passPhrase);
-    std::optional<EStoreOpenError> firstFailure;
+    std::exception_ptr firstFailure; // kept whole: a damaged store stays EStoreDamaged
     for (qsizetype i = 0; i < candidates.size(); ++i) {
         try {
             // The last try may decrypt in the file's own buffer; an earlier one
             // leaves it for the next.
             const bool last = i + 1 == candidates.size();
-            QByteArray body = Decrypt(last ? std::move(fileBytes) : fileBytes, candidates.at(i));
-            if (use == TBodyUse::DocumentOnly) {
-                LoadBody(std::move(body), document, use);
-                return { QByteArray(), candidates.at(i) };
-            }
-            LoadBody(body, document, use);
-            return { std::move(body), candidates.at(i) };
-        } catch (const EStoreOpenError &error) {
+            TPlainBody plain = decryptBody(last ? std::move(fileBytes) : fileBytes, candidates.at(i));
+            return { loadPlain(std::move(plain), document, use), candidates.at(i) };
+        } catch (const EStoreOpenError &) {
             // The first failure says why; the other forms are older spellings of the same passphrase.
             if (!firstFailure)
-                firstFailure = error;
+                firstFailure = std::current_exception();
         }
     }
-    throw *firstFailure;
+    std::rethrow_exception(firstFailure);
 }
 
 std::shared_ptr<StoreFile::TOpenedEntries> StoreFile::OpenEntries(const QString &path, const QString &passPhrase)
@@ -214,6 +334,9 @@ std::shared_ptr<StoreFile::TOpenedEntries> StoreFile::OpenEntries(const QString 
     try {
         opened->passPhrase
             = OpenStoreWithPassPhrase(path, passPhrase, opened->document, TBodyUse::DocumentOnly).passPhrase;
+    } catch (const EStoreDamaged &error) {
+        opened->failure = error.message();
+        opened->damaged = true;
     } catch (const EStoreOpenError &error) {
         opened->failure = error.message();
         opened->unopenable = true;
@@ -225,14 +348,26 @@ std::shared_ptr<StoreFile::TOpenedEntries> StoreFile::OpenEntries(const QString 
     return opened;
 }
 
-void StoreFile::SaveStore(const QString &path, const QByteArray &passPhrase, QByteArray plain)
+namespace {
+void saveBody(const QString &path, const QByteArray &passPhrase, QByteArray plain, bool withCheck)
 {
-    const QByteArray salt = NewSalt();
+    const QByteArray salt = StoreFile::NewSalt();
+    if (withCheck) {
+        QByteArray checkKey = StoreFile::CheckKey(salt, passPhrase);
+        plain += StoreFile::CheckInstruction(checkKey, plain);
+        checkKey.fill(char(0xFF));
+    }
     encryptInPlace(plain.data(), plain.size(), passPhrase, salt);
-    WriteFileAtomically(path, [&](const TByteSink &write) {
+    StoreFile::WriteFileAtomically(path, [&](const StoreFile::TByteSink &write) {
         write(salt);
         write(plain);
     });
+}
+} // namespace
+
+void StoreFile::SaveStore(const QString &path, const QByteArray &passPhrase, QByteArray plain)
+{
+    saveBody(path, passPhrase, std::move(plain), true);
 }
 
 void StoreFile::SaveStore(const QString &path, const QByteArray &passPhrase, const TXmlDocument &document)
@@ -240,10 +375,14 @@ void StoreFile::SaveStore(const QString &path, const QByteArray &passPhrase, con
     requirePassPhrase(passPhrase);
     const QByteArray salt = NewSalt();
     QByteArray key = DeriveKey(salt, passPhrase);
-    const auto wipeKey = qScopeGuard([&key] { key.fill(char(0xFF)); });
+    QByteArray checkKey = CheckKey(salt, passPhrase);
+    const auto wipeKeys = qScopeGuard([&key, &checkKey] {
+        key.fill(char(0xFF));
+        checkKey.fill(char(0xFF));
+    });
     WriteFileAtomically(path, [&](const TByteSink &write) {
         write(salt);
-        TEncryptingWriter writer(key, write);
+        TEncryptingWriter writer(key, checkKey, write);
         document.Save(writer);
         writer.finish();
     });
@@ -260,11 +399,14 @@ bool StoreFile::MigrateLegacyFile(const QString &legacyPath, const QString &stor
     const QByteArray legacy = ReadFile(legacyPath);
     TXmlDocument check;
     loadBody(legacy, check, legacyPath + QStringLiteral(" is not well-formed XML"));
+    // What is converted must open as a store afterwards.
+    requireNoInstructionAfterRoot(check);
+    requireOnlyMarkupAroundRoot(legacy);
     if (QFileInfo::exists(storePath))
         throw ETamselError(
             QStringLiteral("%1 already exists; it is not replaced by a conversion.").arg(storePath));
 
-    SaveStore(storePath, passPhrase, legacy);
+    saveBody(storePath, passPhrase, legacy, false);
 
     if (QFileInfo::exists(backupPath))
         return false;

@@ -21,11 +21,27 @@ class EStoreOpenError : public ETamselError {
     using ETamselError::ETamselError;
 };
 
+// Raised when a store decrypts but is damaged: its integrity check does not
+// match the document, or something other than the check follows the entries.
+class EStoreDamaged : public EStoreOpenError {
+    using EStoreOpenError::EStoreOpenError;
+};
+
 // The encrypted entry store "brindo.dat": 8 salt bytes, then the plain XML
 // text combined with an RC4 keystream (block rule in store/Rc4.h) under the
 // SHA-1 digest of the salt followed by the passphrase's bytes. No magic
-// number, length or check value, so a wrong passphrase shows only as a body
-// that does not parse.
+// number or length, so a wrong passphrase shows only as a body that does not
+// parse.
+//
+// The integrity check: the document's text is followed by one processing
+// instruction, "<?tamsel-check " + 64 lowercase hex digits + "?>" + LF, the
+// HMAC-SHA-256 of every byte of the text before it under CheckKey. It stands
+// after the root element, so no entry's document index moves, and a reader
+// that walks the root's children never meets it. A body without it (written
+// by older versions, or converted from the legacy file) opens as before, and
+// the next write adds it. A check that does not match, and any processing
+// instruction or text after the root other than the check, make the store
+// damaged: such a store is not opened.
 namespace StoreFile {
 
 inline constexpr qsizetype SaltSize = 8;
@@ -43,16 +59,24 @@ QList<QByteArray> PassPhraseCandidates(const QString &passPhrase);
 
 // The 20-byte cipher key.
 QByteArray DeriveKey(const QByteArray &salt, const QByteArray &passPhrase);
+// The 32-byte key of the integrity check: SHA-256 over the label
+// "Tamsel store check", a zero byte, the salt and the passphrase's bytes.
+QByteArray CheckKey(const QByteArray &salt, const QByteArray &passPhrase);
+// The processing instruction that follows a document's text, for the text
+// written so far under the check's key.
+QByteArray CheckInstruction(const QByteArray &key, QByteArrayView text);
 // Eight bytes from the operating system's random source, so no two runs repeat
 // a salt sequence.
 QByteArray NewSalt();
 
-// The file form of a plain body under the given salt. An empty passphrase is
-// refused: it would protect nothing.
+// The file form of a plain body under the given salt, exactly as given (no
+// check is added). An empty passphrase is refused: it would protect nothing.
 QByteArray Encrypt(const QByteArray &plain, const QByteArray &passPhrase, const QByteArray &salt);
-// The plain body of a file form; raises EStoreOpenError for fewer than 8 bytes.
-// The bytes are decrypted in their own buffer: a file handed over with
-// std::move is not copied.
+// The document text of a file form: the decrypted body without its check.
+// Raises EStoreOpenError for fewer than 8 bytes, and EStoreDamaged when the
+// body ends in a check that does not match. A body without a check is
+// returned whole. The bytes are decrypted in their own buffer: a file handed
+// over with std::move is not copied.
 QByteArray Decrypt(QByteArray fileBytes, const QByteArray &passPhrase);
 
 // The parser's reason and line for a body that does not parse, without the
@@ -73,8 +97,9 @@ using AtomicFile::TByteSink;
 using AtomicFile::WriteFileAtomically;
 
 // Loads a decrypted body into the document. Raises EStoreOpenError when the
-// body is empty (a file of its salt alone) or does not parse; the document is
-// then left as it was.
+// body is empty (a file of its salt alone) or does not parse, and
+// EStoreDamaged when a processing instruction follows the root element; the
+// document is then left as it was.
 // What is kept of a decrypted body besides the document: the body's exact
 // bytes as well, or only the document, which is then parsed in the body's
 // own buffer (no second copy of a large store).
@@ -107,15 +132,18 @@ struct TOpenedEntries {
     // The file was read but does not open with the passphrase, or is damaged
     // (rather than: it could not be read at all).
     bool unopenable = false;
+    // The file opens with the passphrase, but its integrity check fails.
+    bool damaged = false;
 };
 // OpenStoreWithPassPhrase, keeping only the document; never raises.
 std::shared_ptr<TOpenedEntries> OpenEntries(const QString &path, const QString &passPhrase);
 
-// Writes a plain body as the store at path under a fresh salt, atomically.
-// The body is encrypted in its own buffer, so a body handed over with
+// Writes a plain body, followed by its check, as the store at path under a
+// fresh salt, atomically. The body is encrypted in its own buffer, so a body handed over with
 // std::move is never copied.
 void SaveStore(const QString &path, const QByteArray &passPhrase, QByteArray plain);
-// Writes the document as the store at path under a fresh salt, atomically.
+// Writes the document and its check as the store at path under a fresh salt,
+// atomically.
 // The document is written out, encrypted and stored piece by piece: its plain
 // text is never held whole in memory.
 void SaveStore(const QString &path, const QByteArray &passPhrase, const TXmlDocument &document);
@@ -124,9 +152,10 @@ void SaveStore(const QString &path, const QByteArray &passPhrase, const TXmlDocu
 QString BackupFileName(const QDate &day);
 
 // Converts the legacy plain file into the store: its bytes, exactly as on
-// disk, become the store's body. Only when the store is complete is the legacy
+// disk, become the store's body (without a check; the next write adds it). Only when the store is complete is the legacy
 // file renamed to backupPath (mode 0600). Raises EStoreOpenError when the
-// legacy file is not well-formed XML (nothing is written), and ETamselError
+// legacy file is not well-formed XML or would not open as a store (nothing is
+// written), and ETamselError
 // when a store already exists at storePath or writing fails (the legacy file
 // keeps its name). Returns false when backupPath was already taken: that file
 // is never replaced, and the legacy file then stays where it is.

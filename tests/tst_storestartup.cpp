@@ -82,6 +82,17 @@ QByteArray legacyDocument()
            "   </Note>\r\n</Notes>\r\n";
 }
 
+// A store as Tamsel writes it, with one flipped bit inside an entry since:
+// "<Complete>0" has become "<Complete>1".
+QByteArray damagedStore(const QByteArray &passPhrase)
+{
+    const QByteArray salt = StoreFile::NewSalt();
+    QByteArray body = legacyDocument();
+    body += StoreFile::CheckInstruction(StoreFile::CheckKey(salt, passPhrase), body);
+    body.replace("<Complete>0", "<Complete>1");
+    return StoreFile::Encrypt(body, passPhrase, salt);
+}
+
 // A home whose settings hold one passphrase and whose store, the legacy
 // document's two entries, is keyed with another (or the same).
 void storeOfOldEntries(const TestHome &home, const QString &passKey, const QString &storeKey)
@@ -278,6 +289,7 @@ private slots:
         QTest::addColumn<QString>("told");
         QTest::newRow("other passphrase") << StoreFile::Encrypt(legacyDocument(), "the real one",
             StoreFile::NewSalt()) << QStringLiteral("password Tamsel has is not the one");
+        QTest::newRow("damaged") << damagedStore("a different one") << QStringLiteral("the file is damaged");
         QTest::newRow("salt only") << QByteArray("12345678") << QStringLiteral("salt and nothing else");
         QTest::newRow("shorter than the salt")
             << QByteArray("12345") << QStringLiteral("fewer than the 8 bytes");

@@ -279,6 +279,29 @@ private slots:
         QCOMPARE(readAll(store), bytes);
     }
 
+    // A store whose integrity check fails is reported as damaged, with its
+    // own status, and nothing of it is written out.
+    void damagedStoreIsReported()
+    {
+        QTemporaryDir dir;
+        const QString store = dir.filePath(QStringLiteral("brindo.dat"));
+        QVERIFY(run({ QStringLiteral("encrypt"), store }, QStringLiteral("right"), document).status
+            == StoreToolExit::Success);
+        QByteArray bytes = readAll(store);
+        bytes[40] = char(bytes[40] ^ 0x04);
+        writeAll(store, bytes);
+        for (const char *command : { "decrypt", "check" }) {
+            const TRun result = run({ QLatin1String(command), store }, QStringLiteral("right"));
+            QCOMPARE(result.status, StoreToolExit::Damaged);
+            QCOMPARE(result.out, QByteArray());
+            QVERIFY2(result.err.contains(": damaged."), result.err.constData());
+            QVERIFY(!result.err.contains("Private"));
+        }
+        QCOMPARE(readAll(store), bytes);
+        const TRun help = run({ QStringLiteral("--help") }, std::nullopt);
+        QVERIFY2(help.out.contains("4 the store is damaged"), help.out.constData());
+    }
+
     void encryptRefusesWhatIsNotAnEntryDocument_data()
     {
         QTest::addColumn<QByteArray>("input");
@@ -366,6 +389,7 @@ private slots:
         QTest::newRow("text before the root") << QByteArray("junk<Notes><Note/></Notes>") << false;
         QTest::newRow("second root") << QByteArray("<Notes/><Notes/>") << false;
         QTest::newRow("other element after the root") << QByteArray("<Notes/><Other/>") << false;
+        QTest::newRow("instruction after the root") << QByteArray("<Notes/><?other x?>") << false;
     }
     void checkAcceptsWhatEncryptAccepts()
     {
@@ -380,7 +404,12 @@ private slots:
         const QString store = dir.filePath(QStringLiteral("brindo.dat"));
         writeAll(store, StoreFile::Encrypt(plain, "x", StoreFile::NewSalt()));
         const TRun checked = run({ QStringLiteral("check"), store }, QStringLiteral("x"));
-        QCOMPARE(checked.status, accepted ? StoreToolExit::Success : StoreToolExit::NotOpened);
+        // Anything but markup beside the root is also what a damaged check leaves.
+        if (accepted)
+            QCOMPARE(checked.status, StoreToolExit::Success);
+        else
+            QVERIFY2(checked.status == StoreToolExit::NotOpened || checked.status == StoreToolExit::Damaged,
+                checked.err.constData());
         QVERIFY2(accepted == checked.err.isEmpty(), checked.err.constData());
     }
 

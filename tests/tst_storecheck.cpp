@@ -1,0 +1,221 @@
+// The integrity check at the end of a store: every change to a written store
+// is refused, a store without a check still opens, and readers that walk the
+// root's children see the document unchanged.
+#include "store/StoreFile.h"
+#include "store/XmlDocument.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+const QByteArray passPhrase = "secret";
+const QByteArray salt = QByteArray::fromHex("5aa500ff10203040");
+
+// Two entries with a comment and an instruction between them, so that a
+// moved index shows.
+const QByteArray documentText = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                "<Notes><!-- kept --><Note><Title>First</Title><Complete>0</Complete></Note>"
+                                "<?kept here?><Note><Title>Second</Title></Note></Notes>\n";
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(file.errorString()));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// The decrypted body of a file exactly as stored, check and all (the cipher
+// is its own inverse).
+QByteArray rawBody(const QByteArray &file)
+{
+    return StoreFile::Encrypt(file.mid(StoreFile::SaltSize), passPhrase, file.first(StoreFile::SaltSize))
+        .mid(StoreFile::SaltSize);
+}
+
+QByteArray checked(const QByteArray &text, const QByteArray &checkPassPhrase = passPhrase,
+    const QByteArray &checkSalt = salt)
+{
+    return text + StoreFile::CheckInstruction(StoreFile::CheckKey(checkSalt, checkPassPhrase), text);
+}
+
+// Each child of the root as a reader sees it: its position, kind, name and title.
+QStringList rootChildren(const QByteArray &text, unsigned options)
+{
+    pugi::xml_document document;
+    const pugi::xml_parse_result result = document.load_buffer(text.constData(), size_t(text.size()), options);
+    if (!result)
+        return { QStringLiteral("unreadable: %1").arg(QLatin1String(result.description())) };
+    QStringList children;
+    int position = 0;
+    for (pugi::xml_node child = document.document_element().first_child(); child; child = child.next_sibling())
+        children << QStringLiteral("%1 %2 %3 %4")
+                        .arg(position++)
+                        .arg(int(child.type()))
+                        .arg(QString::fromUtf8(child.name()), QString::fromUtf8(child.child_value("Title")));
+    return children;
+}
+} // namespace
+
+class tst_StoreCheck : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Every single flipped bit of a written store, salt included, keeps it
+    // from opening, and the document in memory stays as it was.
+    void everyFlippedBitIsRefused()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("brindo.dat"));
+        TXmlDocument document;
+        document.LoadFromMemory(documentText);
+        StoreFile::SaveStore(path, passPhrase, document);
+        const QByteArray file = readFile(path);
+        TXmlDocument control;
+        StoreFile::OpenStore(path, passPhrase, control);
+        QCOMPARE(control.SaveToBytes(), document.SaveToBytes());
+
+        QList<qsizetype> accepted;
+        for (qsizetype bit = 0; bit < file.size() * 8; ++bit) {
+            QByteArray flipped = file;
+            flipped[bit / 8] = char(flipped[bit / 8] ^ (1 << (bit % 8)));
+            writeFile(path, flipped);
+            TXmlDocument opened;
+            opened.LoadFromMemory("<Notes/>");
+            const QByteArray before = opened.SaveToBytes();
+            try {
+                StoreFile::OpenStore(path, passPhrase, opened);
+                accepted << bit;
+            } catch (const EStoreOpenError &) {
+                QCOMPARE(opened.SaveToBytes(), before);
+            }
+        }
+        QVERIFY2(accepted.isEmpty(), qPrintable(QStringLiteral("opened with bit %1 of %2 flipped")
+                                                    .arg(accepted.value(0))
+                                                    .arg(file.size() * 8)));
+    }
+
+    // The check follows the root: every child of the root keeps its position,
+    // and a reader that knows nothing of the check loads the store's body and
+    // walks its entries as before, with comments and instructions or without.
+    void checkLeavesTheDocumentAsReadersSeeIt_data()
+    {
+        QTest::addColumn<unsigned>("options");
+        QTest::newRow("default reader") << unsigned(pugi::parse_default);
+        QTest::newRow("reader keeping every node") << unsigned(pugi::parse_full);
+    }
+    void checkLeavesTheDocumentAsReadersSeeIt()
+    {
+        QFETCH(unsigned, options);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("brindo.dat"));
+        TXmlDocument document;
+        document.LoadFromMemory(documentText);
+        StoreFile::SaveStore(path, passPhrase, document);
+        const QByteArray body = rawBody(readFile(path));
+
+        QVERIFY(body.startsWith(document.SaveToBytes()));
+        QVERIFY2(body.sliced(document.SaveToBytes().size()).startsWith("<?tamsel-check "), body.constData());
+        const QStringList expected = rootChildren(documentText, options);
+        QVERIFY(expected.size() >= 2);
+        QCOMPARE(rootChildren(body, options), expected);
+    }
+
+    // Bodies as they may be found on disk: without a check they open as
+    // before; anything after the root other than a matching check of the
+    // text before it is damage.
+    void bodiesAfterTheRoot_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<bool>("opens");
+        const QByteArray text = documentText;
+        const QByteArray check = checked(text).sliced(text.size());
+        QTest::newRow("as written") << checked(text) << true;
+        QTest::newRow("no check") << text << true;
+        QTest::newRow("no check, comment after the root") << text + "<!-- note -->\n" << true;
+        QTest::newRow("entry changed") << QByteArray(checked(text)).replace("<Complete>0", "<Complete>1") << false;
+        QTest::newRow("check of other text") << text + checked(text + " ").sliced(text.size() + 1) << false;
+        QTest::newRow("check under another passphrase") << checked(text, "other") << false;
+        QTest::newRow("check under another salt") << checked(text, passPhrase, QByteArray(8, 'x')) << false;
+        QTest::newRow("check upper case") << text + check.toUpper().replace("<?TAMSEL-CHECK ", "<?tamsel-check ")
+                                          << false;
+        QTest::newRow("check renamed") << text + QByteArray(check).replace("tamsel-check", "tamsel-chedk") << false;
+        QTest::newRow("check without its opening bracket") << text + "=" + check.sliced(1) << false;
+        QTest::newRow("check without its line end") << text + check.chopped(1) << false;
+        QTest::newRow("check followed by text") << checked(text) + "x" << false;
+        QTest::newRow("a second check") << checked(checked(text)) << false;
+        QTest::newRow("other instruction after the root") << text + "<?other here?>\n" << false;
+        QTest::newRow("text after the root") << text + "stray" << false;
+        QTest::newRow("second root") << text + "<Notes/>" << false;
+    }
+    void bodiesAfterTheRoot()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(bool, opens);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("brindo.dat"));
+        writeFile(path, StoreFile::Encrypt(body, passPhrase, salt));
+        TXmlDocument document;
+        try {
+            StoreFile::OpenStore(path, passPhrase, document);
+            QVERIFY2(opens, "a damaged store opened");
+            QCOMPARE(rootChildren(document.SaveToBytes(), pugi::parse_full), rootChildren(documentText, pugi::parse_full));
+        } catch (const EStoreDamaged &error) {
+            QVERIFY2(!opens, qPrintable(error.message()));
+            QVERIFY2(error.message().contains(QStringLiteral("damaged")), qPrintable(error.message()));
+        }
+        const std::shared_ptr<StoreFile::TOpenedEntries> entries
+            = StoreFile::OpenEntries(path, QString::fromUtf8(passPhrase));
+        QCOMPARE(entries->damaged, !opens);
+        QCOMPARE(entries->unopenable, false);
+    }
+
+    // A store without a check, as older versions and the conversion of the
+    // legacy file leave it, gains one at its next save.
+    void nextSaveAddsTheCheck()
+    {
+        QTemporaryDir dir;
+        const QString legacy = dir.filePath(QStringLiteral("brindo.xml"));
+        const QString path = dir.filePath(QStringLiteral("brindo.dat"));
+        writeFile(legacy, documentText);
+        QVERIFY(StoreFile::MigrateLegacyFile(legacy, path, dir.filePath(QStringLiteral("brindo_20240305.bak")), passPhrase));
+        QCOMPARE(rawBody(readFile(path)), documentText);
+
+        TXmlDocument document;
+        StoreFile::OpenStore(path, passPhrase, document);
+        StoreFile::SaveStore(path, passPhrase, document);
+        const QByteArray body = rawBody(readFile(path));
+        QVERIFY2(body.contains("</Notes>\n<?tamsel-check "), body.constData());
+        QCOMPARE(StoreFile::Decrypt(readFile(path), passPhrase), document.SaveToBytes());
+    }
+
+    // The legacy file is converted only when the store it becomes would open.
+    void migrationRefusesWhatWouldOpenDamaged_data()
+    {
+        QTest::addColumn<QByteArray>("legacyText");
+        QTest::newRow("instruction after the root") << documentText + "<?tamsel-check 00?>\n";
+        QTest::newRow("text after the root") << documentText + "stray";
+    }
+    void migrationRefusesWhatWouldOpenDamaged()
+    {
+        QFETCH(QByteArray, legacyText);
+        QTemporaryDir dir;
+        const QString legacy = dir.filePath(QStringLiteral("brindo.xml"));
+        const QString path = dir.filePath(QStringLiteral("brindo.dat"));
+        writeFile(legacy, legacyText);
+        QVERIFY_THROWS_EXCEPTION(EStoreDamaged,
+            StoreFile::MigrateLegacyFile(legacy, path, dir.filePath(QStringLiteral("brindo_20240305.bak")), passPhrase));
+        QVERIFY(!QFile::exists(path));
+        QCOMPARE(readFile(legacy), legacyText);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_StoreCheck)
+#include "tst_storecheck.moc"
