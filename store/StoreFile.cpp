@@ -36,6 +36,12 @@ constexpr QByteArrayView checkEnd = "?>\n";
 constexpr qsizetype checkDigits = 64;
 constexpr qsizetype checkSize = checkStart.size() + checkDigits + checkEnd.size();
 
+// The instruction that carries a check's digest.
+QByteArray checkInstruction(const QByteArray &digest)
+{
+    return checkStart.toByteArray() + digest.toHex() + checkEnd.toByteArray();
+}
+
 const QString damagedCheck = QStringLiteral(
     "The file is damaged: its contents no longer match the integrity check Tamsel saved with them, so "
     "part of it has changed since it was written.");
@@ -164,8 +170,9 @@ void encryptInPlace(char *body, qsizetype size, const QByteArray &passPhrase, co
 }
 
 // Receives the document's text from pugixml, adds it to the check, encrypts
-// it in pieces of 64 KiB and hands each on; finish() appends the check. An error of the sink is kept from pugixml's code:
-// later pieces are dropped and finish() raises it.
+// it in pieces of 64 KiB and hands each on; finish() appends the check. An
+// error of the sink is kept from pugixml's code: later pieces are dropped and
+// finish() raises it.
 class TEncryptingWriter : public pugi::xml_writer
 {
 public:
@@ -195,7 +202,7 @@ public:
     {
         if (m_failure)
             std::rethrow_exception(m_failure);
-        m_piece += checkStart.toByteArray() + m_check.result().toHex() + checkEnd.toByteArray();
+        m_piece += checkInstruction(m_check.result());
         flush();
     }
 
@@ -243,7 +250,7 @@ QByteArray StoreFile::CheckInstruction(const QByteArray &key, QByteArrayView tex
 {
     QMessageAuthenticationCode check(QCryptographicHash::Sha256, key);
     check.addData(text.data(), text.size());
-    return checkStart.toByteArray() + check.result().toHex() + checkEnd.toByteArray();
+    return checkInstruction(check.result());
 }
 
 QByteArray StoreFile::NewSalt()
@@ -311,7 +318,7 @@ StoreFile::TOpenedStore StoreFile::OpenStoreWithPassPhrase(
 {
     QByteArray fileBytes = ReadFile(path);
     const QList<QByteArray> candidates = PassPhraseCandidates(passPhrase);
-    std::exception_ptr firstFailure; // kept whole: a damaged store stays EStoreDamaged
+    std::exception_ptr firstFailure; // kept whole, so that damage stays EStoreDamaged
     for (qsizetype i = 0; i < candidates.size(); ++i) {
         try {
             // The last try may decrypt in the file's own buffer; an earlier one
@@ -319,6 +326,10 @@ StoreFile::TOpenedStore StoreFile::OpenStoreWithPassPhrase(
             const bool last = i + 1 == candidates.size();
             TPlainBody plain = decryptBody(last ? std::move(fileBytes) : fileBytes, candidates.at(i));
             return { loadPlain(std::move(plain), document, use), candidates.at(i) };
+        } catch (const EStoreDamaged &) {
+            // This form opened the store, which is damaged: that is the news.
+            firstFailure = std::current_exception();
+            break;
         } catch (const EStoreOpenError &) {
             // The first failure says why; the other forms are older spellings of the same passphrase.
             if (!firstFailure)

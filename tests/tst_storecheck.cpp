@@ -177,6 +177,22 @@ private slots:
         QCOMPARE(entries->unopenable, false);
     }
 
+    // A store keyed with the passphrase's older Windows-1252 bytes is
+    // reported as damaged too, not as opened with another passphrase.
+    void damageUnderTheOldCodePageIsNamed()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("brindo.dat"));
+        const QByteArray oldBytes = "caf\xe9";
+        QByteArray body = checked(documentText, oldBytes);
+        body.replace("<Complete>0", "<Complete>1");
+        writeFile(path, StoreFile::Encrypt(body, oldBytes, salt));
+        const std::shared_ptr<StoreFile::TOpenedEntries> entries
+            = StoreFile::OpenEntries(path, QStringLiteral("caf\u00e9"));
+        QVERIFY(entries->damaged);
+        QVERIFY2(entries->failure->contains(QStringLiteral("damaged")), qPrintable(*entries->failure));
+    }
+
     // A store without a check, as older versions and the conversion of the
     // legacy file leave it, gains one at its next save.
     void nextSaveAddsTheCheck()
