@@ -2,13 +2,13 @@
 
 #include "platform/RegularFile.h"
 #include "store/CodePage1252.h"
+#include "store/HmacSha256.h"
 #include "store/Rc4.h"
 #include "store/XmlDocument.h"
 
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
-#include <QMessageAuthenticationCode>
 #include <QRandomGenerator>
 #include <QScopeGuard>
 
@@ -178,7 +178,7 @@ class TEncryptingWriter : public pugi::xml_writer
 public:
     TEncryptingWriter(const QByteArray &key, const QByteArray &checkKey, const StoreFile::TByteSink &sink)
         : m_stream(key)
-        , m_check(QCryptographicHash::Sha256, checkKey)
+        , m_check(checkKey)
         , m_sink(sink)
     {
         m_piece.reserve(PieceSize);
@@ -190,7 +190,7 @@ public:
             return;
         try {
             m_piece.append(static_cast<const char *>(data), qsizetype(size));
-            m_check.addData(static_cast<const char *>(data), qsizetype(size));
+            m_check.addData(QByteArrayView(static_cast<const char *>(data), qsizetype(size)));
             if (m_piece.size() >= PieceSize)
                 flush();
         } catch (...) {
@@ -217,7 +217,7 @@ private:
     }
 
     TRc4BlockedStream m_stream;
-    QMessageAuthenticationCode m_check;
+    THmacSha256 m_check;
     const StoreFile::TByteSink &m_sink;
     QByteArray m_piece;
     std::exception_ptr m_failure;
@@ -248,8 +248,8 @@ QByteArray StoreFile::CheckKey(const QByteArray &salt, const QByteArray &passPhr
 
 QByteArray StoreFile::CheckInstruction(const QByteArray &key, QByteArrayView text)
 {
-    QMessageAuthenticationCode check(QCryptographicHash::Sha256, key);
-    check.addData(text.data(), text.size());
+    THmacSha256 check(key);
+    check.addData(text);
     return checkInstruction(check.result());
 }
 

@@ -1,10 +1,13 @@
 // The integrity check at the end of a store: every change to a written store
 // is refused, a store without a check still opens, and readers that walk the
 // root's children see the document unchanged.
+#include "store/HmacSha256.h"
 #include "store/StoreFile.h"
 #include "store/XmlDocument.h"
 
+#include <QCryptographicHash>
 #include <QFile>
+#include <QMessageAuthenticationCode>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -68,6 +71,27 @@ class tst_StoreCheck : public QObject
     Q_OBJECT
 
 private slots:
+    // The check's code is HMAC-SHA-256 (RFC 4231, case 2, and against Qt's
+    // own, whole and fed in pieces), under SHA-256 of the label, a zero
+    // byte, the salt and the passphrase.
+    void checkIsHmacSha256OfTheText()
+    {
+        THmacSha256 known("Jefe");
+        known.addData("what do ya want for nothing?");
+        QCOMPARE(known.result().toHex(), QByteArray("5bdcc146bf60754e6a042426089575c75a003f089d2739839dec58b964ec3843"));
+
+        const QByteArray key = StoreFile::CheckKey(salt, passPhrase);
+        QCOMPARE(key, QCryptographicHash::hash(QByteArray(QByteArray("Tamsel store check", 19) + salt + passPhrase),
+                          QCryptographicHash::Sha256));
+        const QByteArray text = QByteArray(100000, 'x') + documentText;
+        THmacSha256 pieces(key);
+        for (qsizetype at = 0; at < text.size(); at += 4093)
+            pieces.addData(QByteArrayView(text).sliced(at, qMin<qsizetype>(4093, text.size() - at)));
+        const QByteArray code = QMessageAuthenticationCode::hash(text, key, QCryptographicHash::Sha256);
+        QCOMPARE(pieces.result(), code);
+        QCOMPARE(StoreFile::CheckInstruction(key, text), "<?tamsel-check " + code.toHex() + "?>\n");
+    }
+
     // Every single flipped bit of a written store, salt included, keeps it
     // from opening, and the document in memory stays as it was.
     void everyFlippedBitIsRefused()
