@@ -1,13 +1,20 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <poll.h>
+#include <pty.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 const QString probe = QStringLiteral(CORE_DUMP_PROBE);
+const QString storeTool = QStringLiteral(TAMSEL_STORE_BINARY);
 
 // Whether a crash here writes a core file into the working directory at all:
 // a plain pattern (not handed to a program) and a hard limit above 0.
@@ -57,6 +64,52 @@ private slots:
         }
         QCOMPARE(report, QByteArray("dumpable=0 core=0"));
         QVERIFY2(left.isEmpty(), qPrintable(left.join(QLatin1Char(' '))));
+    }
+
+    // The real tool, started with cores allowed: once it asks for the
+    // passphrase its core limit is 0, and a SIGSEGV then dumps nothing.
+    void storeToolRunsWithCoresOff()
+    {
+        QTemporaryDir folder;
+        const QByteArray program = QFile::encodeName(storeTool);
+        const QByteArray workingDirectory = QFile::encodeName(folder.path());
+        int master = -1;
+        const pid_t child = ::forkpty(&master, nullptr, nullptr, nullptr);
+        if (child == 0) {
+            rlimit limit {};
+            ::getrlimit(RLIMIT_CORE, &limit);
+            limit.rlim_cur = limit.rlim_max;
+            ::setrlimit(RLIMIT_CORE, &limit);
+            ::unsetenv("TAMSEL_PASSPHRASE");
+            if (::chdir(workingDirectory.constData()) != 0)
+                ::_exit(126);
+            ::execl(program.constData(), program.constData(), "check", "brindo.dat", static_cast<char *>(nullptr));
+            ::_exit(127);
+        }
+        QVERIFY(child > 0);
+        QByteArray shown;
+        while (!shown.contains("Passphrase: ")) {
+            pollfd waiting { master, POLLIN, 0 };
+            char buffer[256];
+            const ssize_t got = ::poll(&waiting, 1, 30000) > 0 ? ::read(master, buffer, sizeof buffer) : -1;
+            if (got <= 0)
+                break;
+            shown.append(buffer, got);
+        }
+        QFile limits(QStringLiteral("/proc/%1/limits").arg(child));
+        const QByteArray limitsText = limits.open(QIODevice::ReadOnly) ? limits.readAll() : QByteArray();
+        ::kill(child, SIGSEGV);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ::close(master);
+        QVERIFY2(shown.contains("Passphrase: "), shown.constData());
+        QVERIFY2(QRegularExpression(QStringLiteral("Max core file size +0 +0 "))
+                     .match(QString::fromLatin1(limitsText))
+                     .hasMatch(),
+            limitsText.constData());
+        QVERIFY(WIFSIGNALED(status) && WTERMSIG(status) == SIGSEGV);
+        QVERIFY(!WCOREDUMP(status));
+        QVERIFY(QDir(folder.path()).entryList(QDir::Files | QDir::NoDotAndDotDot).isEmpty());
     }
 };
 
