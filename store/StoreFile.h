@@ -39,9 +39,10 @@ class EStoreDamaged : public EStoreOpenError {
 // after the root element, so no entry's document index moves, and a reader
 // that walks the root's children never meets it. A body without it (written
 // by older versions, or converted from the legacy file) opens as before, and
-// the next write adds it. A check that does not match, and any processing
-// instruction or text after the root other than the check, make the store
-// damaged: such a store is not opened.
+// the next write adds it. A check that does not match, any processing
+// instruction after the root other than the check, and text or a second
+// element beside the root of a body without a check (what a check with
+// damaged markup leaves) make the store damaged: such a store is not opened.
 namespace StoreFile {
 
 inline constexpr qsizetype SaltSize = 8;
@@ -130,7 +131,7 @@ struct TOpenedEntries {
     QByteArray passPhrase;
     std::optional<QString> failure;
     // The file was read but does not open with the passphrase, or is damaged
-    // (rather than: it could not be read at all).
+    // beyond reading (rather than: it could not be read at all).
     bool unopenable = false;
     // The file opens with the passphrase, but its integrity check fails.
     bool damaged = false;
@@ -139,12 +140,11 @@ struct TOpenedEntries {
 std::shared_ptr<TOpenedEntries> OpenEntries(const QString &path, const QString &passPhrase);
 
 // Writes a plain body, followed by its check, as the store at path under a
-// fresh salt, atomically. The body is encrypted in its own buffer, so a body handed over with
-// std::move is never copied.
+// fresh salt, atomically. The body is encrypted in its own buffer, so a body
+// handed over with std::move is never copied.
 void SaveStore(const QString &path, const QByteArray &passPhrase, QByteArray plain);
 // Writes the document and its check as the store at path under a fresh salt,
-// atomically.
-// The document is written out, encrypted and stored piece by piece: its plain
+// atomically. The document is written out, encrypted and stored piece by piece: its plain
 // text is never held whole in memory.
 void SaveStore(const QString &path, const QByteArray &passPhrase, const TXmlDocument &document);
 
@@ -152,10 +152,10 @@ void SaveStore(const QString &path, const QByteArray &passPhrase, const TXmlDocu
 QString BackupFileName(const QDate &day);
 
 // Converts the legacy plain file into the store: its bytes, exactly as on
-// disk, become the store's body (without a check; the next write adds it). Only when the store is complete is the legacy
-// file renamed to backupPath (mode 0600). Raises EStoreOpenError when the
-// legacy file is not well-formed XML or would not open as a store (nothing is
-// written), and ETamselError
+// disk, become the store's body (without a check; the next write adds it).
+// Only when the store is complete is the legacy file renamed to backupPath
+// (mode 0600). Raises EStoreOpenError when the legacy file is not well-formed
+// XML or would not open as a store (nothing is written), and ETamselError
 // when a store already exists at storePath or writing fails (the legacy file
 // keeps its name). Returns false when backupPath was already taken: that file
 // is never replaced, and the legacy file then stays where it is.
