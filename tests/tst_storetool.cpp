@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -129,7 +131,7 @@ TTerminalRun runOnTerminal(
     const QByteArray shown = readTerminal(master, answers);
     ::close(master);
     int status = 0;
-    ::waitpid(child, &status, 0);
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) { }
     return { WIFEXITED(status) ? WEXITSTATUS(status) : -1, shown };
 }
 } // namespace
