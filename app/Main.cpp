@@ -160,6 +160,7 @@ void TfrmMain::ShowEntriesAtStart()
 {
     FillReminderComboBox(cboReminder);
     LoadNotes();
+    WatchStore();
     const QDateTime now = Clock::now();
     dtpDate->setDate(now.date());
     dtpTime->setTime(now.time());

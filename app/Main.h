@@ -1,6 +1,8 @@
 #pragma once
 
 #include "output/SaveAsDialog.h"
+#include "store/EntryTable.h"
+#include "store/StoreStamp.h"
 #include "store/XmlDocument.h"
 
 #include <QFont>
@@ -13,6 +15,7 @@
 
 class QAction;
 class QCheckBox;
+class QFileSystemWatcher;
 class QComboBox;
 class QDateEdit;
 class QFrame;
@@ -34,9 +37,6 @@ class QTimer;
 class QToolBar;
 class QTreeView;
 class TEntryListModel;
-class TEntryTable;
-struct TEntry;
-struct TEntryWrite;
 namespace StoreFile {
 struct TOpenedEntries;
 }
@@ -104,6 +104,23 @@ public:
     // Takes the outcome of opening the store: the entries, or the user is told
     // why they could not be opened.
     void TakeOpenedStore(StoreFile::TOpenedEntries &opened);
+
+    // Another program changing the store. The store as last read or written
+    // here; the entry table asks ReadStoreAgainIfChanged before each write,
+    // and the folder watcher's pause ends in StoreWatchTimerTimer, which
+    // reads the store again when it changed. Own writes change nothing.
+    TStoreStamp StoreFileStamp;
+    bool ReadStoreAgainIfChanged();
+    // Watches the store's folder and file from now on.
+    void WatchStore();
+    void StoreWatchTimerTimer();
+    // Shows the rebuilt lists with the selections and the editor's entry
+    // found again; tells the user when changes of this program were made
+    // again on the other program's entries.
+    void ShowReloadedEntries(bool changesMadeAgain);
+    QFileSystemWatcher *StoreWatcher = nullptr;
+    // The pause after the watcher's last report.
+    QTimer *StoreWatchTimer = nullptr;
 
     // Entry lists.
     void LoadNotes();
@@ -462,6 +479,8 @@ private:
     void ApplySpellingSettings();
 
     void loadEntry(const TEntry &entry);
+    // The editor's entry, unchanged by the user, as the store read again has it.
+    void showEntryAgain(const TEntry &entry);
     void selectItem(QTreeView *list);
     // The save prompt: false when the operation must stop (Cancel, or a save
     // that did not go through).
@@ -480,4 +499,13 @@ private:
     void EndStartUp();
     // The store being opened in the background while the window shows.
     QFutureWatcher<std::shared_ptr<StoreFile::TOpenedEntries>> *StoreOpening = nullptr;
+    // The entries the editor and the lists' selections showed before the
+    // store was read again.
+    struct TPlacesBeforeReload {
+        std::optional<TEntryKey> editor;
+        std::optional<TEntryKey> selectedNote;
+        std::optional<TEntryKey> selectedTask;
+    };
+    TPlacesBeforeReload PlacesBeforeReload;
+    bool ReloadNoticeQueued = false;
 };

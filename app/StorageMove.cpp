@@ -100,7 +100,7 @@ bool TfrmMain::MoveStorage(const QString &folder, const std::function<void()> &m
         // The whole document goes to the new folder; the old store stays as it is.
         try {
             const QByteArray key = StorePassPhrase.isEmpty() ? StoreFile::PassPhraseBytes(PassPhrase) : StorePassPhrase;
-            StoreFile::SaveStore(targetStore, key, xmlNotes);
+            StoreFileStamp = StoreFile::SaveStore(targetStore, key, xmlNotes);
         } catch (const ETamselError &error) {
             LogError({ QStringLiteral("Main"), QStringLiteral("MoveStorage"), error.message() });
             MessageDlg(QStringLiteral("Your entries were NOT moved: Tamsel could not write them to %1.\r\n\r\n"
@@ -111,6 +111,7 @@ bool TfrmMain::MoveStorage(const QString &folder, const std::function<void()> &m
             return false;
         }
         StoreFilePath = targetStore;
+        WatchStore();
         // Changes an earlier store could not take are in the new store now.
         if (Entries->Unstored())
             Entries->Store();
@@ -143,6 +144,7 @@ bool TfrmMain::MoveStorage(const QString &folder, const std::function<void()> &m
     }
     StoreFilePath = targetStore;
     TakeOpenedStore(*opened);
+    WatchStore();
     MissingAlternateLocation = false;
     moved();
     if (passPhrase != PassPhrase) {

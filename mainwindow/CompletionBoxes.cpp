@@ -66,8 +66,10 @@ void TfrmMain::CheckBoxClick(TEntry *entry, bool checked)
     try {
         // A store that fails has told the user why; the table keeps the change
         // for the next store.
-        Entries->SetComplete(entry, checked, DayNumber::fromDateTime(Clock::now()), !Starting);
-        if (entry->documentIndex == EditorIndex) {
+        // Another program may have deleted the entry meanwhile: then there is
+        // nothing left to complete.
+        const TEntryWrite write = Entries->SetComplete(entry, checked, DayNumber::fromDateTime(Clock::now()), !Starting);
+        if (write.entry && write.entry->documentIndex == EditorIndex) {
             // A completion toggled in the list is no change made in the editor.
             const bool unsaved = actSaveNote->isEnabled();
             {

@@ -68,7 +68,7 @@ void TfrmMain::LoadNotes()
         std::vector<int> minutes;
         for (int lead = 0; lead < cboReminder->count(); ++lead)
             minutes.push_back(ReminderInfoAt(cboReminder, lead).Minutes);
-        const auto leadMinutes = [&minutes](int lead) -> std::optional<int> {
+        const auto leadMinutes = [minutes](int lead) -> std::optional<int> {
             if (lead < 0 || lead >= int(minutes.size()))
                 return std::nullopt;
             return minutes[size_t(lead)];

@@ -452,6 +452,8 @@ void TfrmMain::CreateLists()
 
     Entries = new TEntryTable(xmlNotes, this);
     Entries->setStore([this] { return EncryptXMLFile(); });
+    Entries->setReload([this] { return ReadStoreAgainIfChanged(); });
+    connect(Entries, &TEntryTable::reloaded, this, &TfrmMain::ShowReloadedEntries);
     NotesModel = new TEntryListModel(*Entries, false, this);
     TasksModel = new TEntryListModel(*Entries, true, this);
 

@@ -33,13 +33,14 @@ TEntry *requireEditorEntry(const TfrmMain &window)
 }
 } // namespace
 
-// After a save the list shows the saved row selected; a new row, or one that
-// changed lists, is sorted into place with the list's direction.
+// After a save the list shows the saved row selected; a new row, one that
+// changed lists, or any row of lists rebuilt from a store another program
+// changed, is sorted into place with the list's direction.
 void TfrmMain::ShowSavedEntry(const TEntryWrite &write, bool moved)
 {
     EditorIndex = write.entry->documentIndex;
     lblCreationDate->setText(write.entry->caption());
-    if (!moved)
+    if (!moved && !write.reloaded)
         return;
     QTreeView *list = write.entry->task ? static_cast<QTreeView *>(lsvTasks) : lsvNotes;
     const QModelIndex row = ModelOf(list)->indexOf(write.entry);

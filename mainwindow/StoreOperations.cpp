@@ -31,7 +31,7 @@ bool TfrmMain::EncryptXMLFile()
         if (!StoreAvailable)
             throw ETamselError(QStringLiteral("The entries were not opened, so they are not stored."));
         const QByteArray key = StorePassPhrase.isEmpty() ? StoreFile::PassPhraseBytes(PassPhrase) : StorePassPhrase;
-        StoreFile::SaveStore(StoreFilePath, key, xmlNotes);
+        StoreFileStamp = StoreFile::SaveStore(StoreFilePath, key, xmlNotes);
         return true;
     } catch (const ETamselError &error) {
         LogError({ unitMain, QStringLiteral("EncryptXMLFile"), error.message() });
@@ -57,10 +57,12 @@ void TfrmMain::TakeOpenedStore(StoreFile::TOpenedEntries &opened)
     if (!opened.failure) {
         xmlNotes = std::move(opened.document);
         StorePassPhrase = opened.passPhrase;
+        StoreFileStamp = opened.stamp;
         StoreAvailable = true;
         return;
     }
     xmlNotes.Clear();
+    StoreFileStamp = {};
     StoreAvailable = false;
     if (opened.damaged) {
         tellNotOpened("DecryptXMLFile",

@@ -8,7 +8,27 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-QByteArray ReadRegularFile(const QString &path, qint64 maxSize)
+namespace {
+qint64 nanoseconds(const timespec &time) { return qint64(time.tv_sec) * 1000000000 + time.tv_nsec; }
+
+TFileIdentity identityOf(const struct stat &status)
+{
+    return { quint64(status.st_dev), quint64(status.st_ino), qint64(status.st_size), nanoseconds(status.st_mtim),
+        nanoseconds(status.st_ctim) };
+}
+} // namespace
+
+TFileIdentity FileIdentity(const QString &path)
+{
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) == 0)
+        return identityOf(status);
+    if (errno == ENOENT)
+        return {};
+    throw ETamselError(QStringLiteral("%1 cannot be looked at: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+}
+
+QByteArray ReadRegularFile(const QString &path, qint64 maxSize, TFileIdentity *identity)
 {
     const auto refused = [&path](const QString &reason) {
         return ETamselError(QStringLiteral("%1 cannot be read: %2").arg(path, reason));
@@ -33,6 +53,8 @@ QByteArray ReadRegularFile(const QString &path, qint64 maxSize)
     if (status.st_size > maxSize)
         throw refused(QStringLiteral("it is larger than %1, far more than such a file ever holds.")
                           .arg(QLocale::c().formattedDataSize(maxSize, 0, QLocale::DataSizeIecFormat)));
+    if (identity)
+        *identity = identityOf(status);
     // As many bytes as the file had when opened, however it grows meanwhile.
     QByteArray bytes = file.read(qint64(status.st_size));
     if (file.error() != QFileDevice::NoError)

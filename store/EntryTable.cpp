@@ -1,9 +1,11 @@
 #include "store/EntryTable.h"
 
+#include "platform/Clock.h"
 #include "store/DayNumber.h"
 #include "store/EntryDocument.h"
 
 #include <QDateTime>
+#include <QSignalBlocker>
 #include <algorithm>
 #include <cstring>
 
@@ -101,13 +103,15 @@ TEntryTable::~TEntryTable() = default;
 void TEntryTable::Clear()
 {
     m_entries.clear();
+    m_pending.clear();
     m_unstored = false;
     m_markedCount = 0;
     emit tableReset();
 }
 
-TEntryTable::TLoadResult TEntryTable::Load(double now, const LeadMinutes &leadMinutes)
+TEntryTable::TLoadResult TEntryTable::rebuild(double now)
 {
+    const LeadMinutes &leadMinutes = m_leadMinutes;
     TLoadResult result;
     std::vector<std::unique_ptr<TEntry>> entries;
     const QDateTime nowMoment = DayNumber::toDateTime(now);
@@ -161,13 +165,81 @@ TEntryTable::TLoadResult TEntryTable::Load(double now, const LeadMinutes &leadMi
         entries.push_back(std::move(entry));
     }
     m_entries = std::move(entries);
-    m_unstored = false;
     m_markedCount = 0;
+    return result;
+}
+
+TEntryTable::TLoadResult TEntryTable::Load(double now, const LeadMinutes &leadMinutes)
+{
+    m_leadMinutes = leadMinutes;
+    const TLoadResult result = rebuild(now);
+    m_unstored = false;
     emit tableReset();
     if (result.repaired)
         Store();
     return result;
 }
+
+std::optional<TEntryKey> TEntryTable::KeyOf(const TEntry *entry)
+{
+    if (!entry)
+        return std::nullopt;
+    return TEntryKey { entry->created, entry->title() };
+}
+
+TEntry *TEntryTable::Find(const std::optional<TEntryKey> &key) const
+{
+    if (!key)
+        return nullptr;
+    for (const std::unique_ptr<TEntry> &entry : m_entries) {
+        if (entry->created == key->created && entry->title() == key->title)
+            return entry.get();
+    }
+    return nullptr;
+}
+
+bool TEntryTable::readAgainIfChanged()
+{
+    if (!m_reload || !m_reload())
+        return false;
+    {
+        // The lists hear of the rebuilt table once, when it is complete.
+        const QSignalBlocker quiet(this);
+        rebuild(DayNumber::fromDateTime(Clock::now()));
+        for (const TPendingChange &change : m_pending)
+            m_remade = change.make(Find(change.key));
+    }
+    emit tableReset();
+    emit reloaded(!m_pending.empty());
+    return true;
+}
+
+bool TEntryTable::Refresh()
+{
+    if (!readAgainIfChanged())
+        return false;
+    if (!m_pending.empty())
+        Store();
+    return true;
+}
+
+TEntryTable::TRecorded TEntryTable::record(TEntry *target, TMake make, bool store)
+{
+    TPendingChange change { KeyOf(target), std::move(make) };
+    TRecorded done;
+    done.entry = change.make(target);
+    m_pending.push_back(std::move(change));
+    if (!store) {
+        done.stored = true;
+        return done;
+    }
+    done.reloaded = readAgainIfChanged();
+    if (done.reloaded)
+        done.entry = m_remade;
+    done.stored = writeStore();
+    return done;
+}
+
 
 // The entries are in document order, so a document index is found by halving.
 int TEntryTable::positionOfIndex(int documentIndex) const
@@ -218,21 +290,23 @@ TEntry *TEntryTable::append(pugi::xml_node element, bool task)
     return m_entries.back().get();
 }
 
-bool TEntryTable::Store()
+bool TEntryTable::writeStore()
 {
     m_unstored = !(m_store && m_store());
+    if (!m_unstored)
+        m_pending.clear();
     return !m_unstored;
 }
 
-TEntryWrite TEntryTable::SaveNote(TEntry *existing, const TNoteFields &fields, double now)
+bool TEntryTable::Store()
 {
-    pugi::xml_node root = requireRoot();
-    if (existing)
-        require(existing);
-    const QString nowText = storedNumber(now);
+    readAgainIfChanged();
+    return writeStore();
+}
 
-    TEntry *entry = existing;
-    bool kindChanged = false;
+TEntry *TEntryTable::saveNote(TEntry *entry, const TNoteFields &fields, double now)
+{
+    const QString nowText = storedNumber(now);
     if (entry) {
         // A task turned into a note keeps its own fields in the element; its
         // kind decides. An empty file name leaves an empty FileName element.
@@ -240,9 +314,8 @@ TEntryWrite TEntryTable::SaveNote(TEntry *existing, const TNoteFields &fields, d
         write(entry->element, "LastModified", nowText);
         write(entry->element, "NoteType", QStringLiteral("N"));
         write(entry->element, "FileName", fields.fileName);
-        kindChanged = entry->task;
     } else {
-        const pugi::xml_node element = newElement(root, fields.title, fields.body, nowText);
+        const pugi::xml_node element = newElement(requireRoot(), fields.title, fields.body, nowText);
         write(element, "NoteType", QStringLiteral("N"));
         if (!fields.fileName.isEmpty())
             write(element, "FileName", fields.fileName);
@@ -251,27 +324,34 @@ TEntryWrite TEntryTable::SaveNote(TEntry *existing, const TNoteFields &fields, d
     }
     entry->task = false;
     entry->modified = asStored(now);
-
-    const bool stored = Store();
-    if (existing)
-        emit entryChanged(entry, kindChanged);
-    else
-        emit entryAdded(entry);
-    return {entry, stored};
+    return entry;
 }
 
-TEntryWrite TEntryTable::SaveTask(TEntry *existing, const TTaskFields &fields, double now)
+TEntryWrite TEntryTable::SaveNote(TEntry *existing, const TNoteFields &fields, double now)
 {
-    pugi::xml_node root = requireRoot();
+    requireRoot();
     if (existing)
         require(existing);
+    const bool kindChanged = existing && existing->task;
+    const TRecorded done
+        = record(existing, [this, fields, now](TEntry *target) { return saveNote(target, fields, now); }, true);
+    if (!done.reloaded) {
+        if (existing)
+            emit entryChanged(done.entry, kindChanged);
+        else
+            emit entryAdded(done.entry);
+    }
+    return { done.entry, done.stored, done.reloaded };
+}
+
+TEntry *TEntryTable::saveTask(TEntry *entry, const TTaskFields &fields, double now)
+{
     const QString nowText = storedNumber(now);
     const QString deadline = storedNumber(fields.deadline);
     const QString reminderDate = storedNumber(fields.reminderDate);
     const QString lead = QString::number(fields.lead);
 
-    TEntry *entry = existing;
-    const bool wasTask = existing && existing->task;
+    const bool wasTask = entry && entry->task;
     if (entry) {
         writeTitleAndBody(entry->element, fields.title, fields.body);
         write(entry->element, "LastModified", nowText);
@@ -287,7 +367,7 @@ TEntryWrite TEntryTable::SaveTask(TEntry *existing, const TTaskFields &fields, d
         write(entry->element, "NoteType", QStringLiteral("T"));
         write(entry->element, "FileName", fields.fileName);
     } else {
-        const pugi::xml_node element = newElement(root, fields.title, fields.body, nowText);
+        const pugi::xml_node element = newElement(requireRoot(), fields.title, fields.body, nowText);
         write(element, "Deadline", deadline);
         write(element, "Complete", yesNo(fields.complete));
         write(element, "DateCompleted", fields.complete ? nowText : QString());
@@ -309,71 +389,107 @@ TEntryWrite TEntryTable::SaveTask(TEntry *existing, const TTaskFields &fields, d
     entry->deadline = asStored(fields.deadline);
     entry->lead = fields.lead;
     entry->reminderDate = asStored(fields.reminderDate);
+    return entry;
+}
 
-    const bool stored = Store();
+TEntryWrite TEntryTable::SaveTask(TEntry *existing, const TTaskFields &fields, double now)
+{
+    requireRoot();
     if (existing)
-        emit entryChanged(entry, !wasTask);
-    else
-        emit entryAdded(entry);
-    return {entry, stored};
+        require(existing);
+    const bool kindChanged = existing && !existing->task;
+    const TRecorded done
+        = record(existing, [this, fields, now](TEntry *target) { return saveTask(target, fields, now); }, true);
+    if (!done.reloaded) {
+        if (existing)
+            emit entryChanged(done.entry, kindChanged);
+        else
+            emit entryAdded(done.entry);
+    }
+    return { done.entry, done.stored, done.reloaded };
 }
 
 TEntryWrite TEntryTable::SetComplete(TEntry *entry, bool complete, double now, bool store)
 {
     require(entry);
-    write(entry->element, "Complete", yesNo(complete));
-    write(entry->element, "DateCompleted", complete ? storedNumber(now) : QString());
-    entry->complete = complete;
-    if (complete)
-        entry->completed = asStored(now);
-    else
-        entry->completed.reset();
-    const bool stored = store ? Store() : true;
-    emit entryChanged(entry, false);
-    return {entry, stored};
+    const TRecorded done = record(entry,
+        [complete, now](TEntry *target) {
+            if (!target)
+                return target;
+            write(target->element, "Complete", yesNo(complete));
+            write(target->element, "DateCompleted", complete ? storedNumber(now) : QString());
+            target->complete = complete;
+            if (complete)
+                target->completed = asStored(now);
+            else
+                target->completed.reset();
+            return target;
+        },
+        store);
+    if (!done.reloaded)
+        emit entryChanged(done.entry, false);
+    return { done.entry, done.stored, done.reloaded };
 }
 
 TEntryWrite TEntryTable::SaveReminderChoice(TEntry *entry, const TReminderChoice &choice, double now, bool store)
 {
     require(entry);
-    const QString nowText = storedNumber(now);
-    write(entry->element, "LastModified", nowText);
-    entry->modified = asStored(now);
-    if (choice.done) {
-        write(entry->element, "Complete", yesNo(true));
-        write(entry->element, "DateCompleted", nowText);
-        entry->complete = true;
-        entry->completed = asStored(now);
-    } else {
-        if (choice.deadline) {
-            write(entry->element, "Deadline", storedNumber(*choice.deadline));
-            entry->deadline = asStored(*choice.deadline);
-        }
-        write(entry->element, "Reminder", QString::number(choice.lead));
-        write(entry->element, "ReminderDate", storedNumber(choice.reminderDate));
-        entry->lead = choice.lead;
-        entry->reminderDate = asStored(choice.reminderDate);
-    }
-    const bool stored = store ? Store() : true;
-    emit entryChanged(entry, false);
-    return {entry, stored};
+    const TRecorded done = record(entry,
+        [choice, now](TEntry *target) {
+            if (!target)
+                return target;
+            const QString nowText = storedNumber(now);
+            write(target->element, "LastModified", nowText);
+            target->modified = asStored(now);
+            if (choice.done) {
+                write(target->element, "Complete", yesNo(true));
+                write(target->element, "DateCompleted", nowText);
+                target->complete = true;
+                target->completed = asStored(now);
+            } else {
+                if (choice.deadline) {
+                    write(target->element, "Deadline", storedNumber(*choice.deadline));
+                    target->deadline = asStored(*choice.deadline);
+                }
+                write(target->element, "Reminder", QString::number(choice.lead));
+                write(target->element, "ReminderDate", storedNumber(choice.reminderDate));
+                target->lead = choice.lead;
+                target->reminderDate = asStored(choice.reminderDate);
+            }
+            return target;
+        },
+        store);
+    if (!done.reloaded)
+        emit entryChanged(done.entry, false);
+    return { done.entry, done.stored, done.reloaded };
 }
 
-bool TEntryTable::Delete(TEntry *entry)
+void TEntryTable::remove(TEntry *entry)
 {
-    pugi::xml_node root = requireRoot();
     const int position = positionOf(entry);
-    if (position < 0)
-        throw ETamselError(QStringLiteral("The entry is no longer in the document."));
     emit entryAboutToBeRemoved(entry);
     if (entry->marked)
         --m_markedCount;
-    root.remove_child(entry->element);
+    requireRoot().remove_child(entry->element);
     m_entries.erase(m_entries.begin() + position);
     for (size_t i = size_t(position); i < m_entries.size(); ++i)
         --m_entries[i]->documentIndex;
     emit entryRemoved();
-    return Store();
+}
+
+bool TEntryTable::Delete(TEntry *entry)
+{
+    requireRoot();
+    if (positionOf(entry) < 0)
+        throw ETamselError(QStringLiteral("The entry is no longer in the document."));
+    return record(entry,
+        [this](TEntry *target) {
+            if (target)
+                remove(target);
+            return static_cast<TEntry *>(nullptr);
+        },
+        true)
+        .stored;
 }
 
 void TEntryTable::SetMarked(TEntry *entry, bool marked)

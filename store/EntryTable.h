@@ -44,6 +44,13 @@ struct TEntry {
     QString caption() const;
 };
 
+// What finds an entry again in a document read anew: its creation time and
+// its title.
+struct TEntryKey {
+    double created = 0;
+    QString title;
+};
+
 // The editor's fields of a note, in the user's forms (line breaks as typed).
 struct TNoteFields {
     QString title;
@@ -77,11 +84,25 @@ struct TReminderChoice {
 struct TEntryWrite {
     TEntry *entry = nullptr;
     bool stored = false;
+    // Another program had changed the store: it was read again, the table
+    // rebuilt (tableReset) and the change made again on it before the write.
+    // `entry` is then the entry found again, or null when the other program
+    // deleted it.
+    bool reloaded = false;
 };
 
 // The entries of the document with the operations that change them. Every
 // operation writes the document and then stores it through the store
 // function; the lists and other windows follow the signals.
+//
+// Another program may change the store meanwhile (a second copy of Tamsel, a
+// sync client). Every change is therefore kept, as something that can be
+// made again, until a store holding it is written; before each write the
+// reload function reads the store again when it changed, and the kept
+// changes are made again on what it read. An entry is found again by its
+// creation time and title: an entry edited here that the other program
+// deleted is kept as a new entry, a deletion or completion of an entry it
+// deleted has nothing left to do.
 class TEntryTable : public QObject {
     Q_OBJECT
 
@@ -94,6 +115,11 @@ public:
     ~TEntryTable() override;
 
     void setStore(StoreFunction store) { m_store = std::move(store); }
+    // Reads the store again when another program changed it since it was
+    // last read or written, replacing the document; true when it did. It
+    // tells the user itself why a changed store cannot be read.
+    using ReloadFunction = std::function<bool()>;
+    void setReload(ReloadFunction reload) { m_reload = std::move(reload); }
     // The lead time in minutes of a lead-time index ("Never" is -1); none for
     // an index that is no lead time.
     using LeadMinutes = std::function<std::optional<int>(int leadIndex)>;
@@ -108,6 +134,8 @@ public:
     // creation date are left out (and stay in the document as they are);
     // every other entry is read with the fallbacks of its fields. A task's
     // missing reminder date is computed from its deadline and lead time.
+    // The lead minutes are kept for rebuilding the table when the store is
+    // read again, so they must not refer to anything that goes before it.
     TLoadResult Load(double now, const LeadMinutes &leadMinutes);
     void Clear();
 
@@ -115,6 +143,9 @@ public:
     // In document order.
     TEntry *at(int position) const { return m_entries[size_t(position)].get(); }
     TEntry *byDocumentIndex(int documentIndex) const;
+    static std::optional<TEntryKey> KeyOf(const TEntry *entry);
+    // The first entry of the key; null for none.
+    TEntry *Find(const std::optional<TEntryKey> &key) const;
     bool contains(const TEntry *entry) const;
 
     // Saving the editor's entry. `existing` is the stored entry in the
@@ -136,11 +167,19 @@ public:
 
     // Stores the document again; true once it is written.
     bool Store();
+    // Reads the store again when another program changed it, rebuilding the
+    // table with the changes not stored yet made again (and then stored);
+    // true when it did.
+    bool Refresh();
     // The document holds changes that could not be stored.
     bool Unstored() const { return m_unstored; }
 
 signals:
     void tableReset();
+    // The table was rebuilt from the store as another program left it, after
+    // tableReset; `changesMadeAgain`: changes of this program not stored
+    // before were made again on it.
+    void reloaded(bool changesMadeAgain);
     void entryAdded(TEntry *entry);
     // Any field changed; `kindChanged` when it moved between notes and tasks.
     void entryChanged(TEntry *entry, bool kindChanged);
@@ -149,6 +188,27 @@ signals:
     void entryRemoved();
 
 private:
+    // A change, made on its target entry (null: none, or not found again).
+    using TMake = std::function<TEntry *(TEntry *target)>;
+    struct TPendingChange {
+        std::optional<TEntryKey> key;
+        TMake make;
+    };
+    struct TRecorded {
+        TEntry *entry = nullptr;
+        bool stored = false;
+        bool reloaded = false;
+    };
+    // Makes the change on target, keeps it until it is stored, and stores
+    // the document when `store` is set.
+    TRecorded record(TEntry *target, TMake make, bool store);
+    bool readAgainIfChanged();
+    bool writeStore();
+    TLoadResult rebuild(double now);
+    TEntry *saveNote(TEntry *entry, const TNoteFields &fields, double now);
+    TEntry *saveTask(TEntry *entry, const TTaskFields &fields, double now);
+    void remove(TEntry *entry);
+
     TEntry *require(TEntry *entry) const;
     pugi::xml_node requireRoot() const;
     int positionOfIndex(int documentIndex) const;
@@ -158,6 +218,11 @@ private:
     TXmlDocument &m_document;
     std::vector<std::unique_ptr<TEntry>> m_entries;
     StoreFunction m_store;
+    ReloadFunction m_reload;
+    LeadMinutes m_leadMinutes;
+    std::vector<TPendingChange> m_pending;
+    // What the last change made again returned.
+    TEntry *m_remade = nullptr;
     bool m_unstored = false;
     int m_markedCount = 0;
 };

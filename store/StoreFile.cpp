@@ -1,9 +1,12 @@
 #include "store/StoreFile.h"
 
+#include "store/Sha256.h"
+
 #include "platform/RegularFile.h"
 #include "store/CodePage1252.h"
 #include "store/HmacSha256.h"
 #include "store/Rc4.h"
+#include "store/Sha256.h"
 #include "store/XmlDocument.h"
 
 #include <QCryptographicHash>
@@ -316,7 +319,9 @@ QList<QByteArray> StoreFile::PassPhraseCandidates(const QString &passPhrase)
 StoreFile::TOpenedStore StoreFile::OpenStoreWithPassPhrase(
     const QString &path, const QString &passPhrase, TXmlDocument &document, TBodyUse use)
 {
-    QByteArray fileBytes = ReadFile(path);
+    TFileIdentity identity;
+    QByteArray fileBytes = ReadRegularFile(path, MaxFileSize, &identity);
+    const TStoreStamp stamp = TStoreStamp::of(identity, fileBytes);
     const QList<QByteArray> candidates = PassPhraseCandidates(passPhrase);
     std::exception_ptr firstFailure; // kept whole, so that damage stays EStoreDamaged
     for (qsizetype i = 0; i < candidates.size(); ++i) {
@@ -325,7 +330,7 @@ StoreFile::TOpenedStore StoreFile::OpenStoreWithPassPhrase(
             // leaves it for the next.
             const bool last = i + 1 == candidates.size();
             TPlainBody plain = decryptBody(last ? std::move(fileBytes) : fileBytes, candidates.at(i));
-            return { loadPlain(std::move(plain), document, use), candidates.at(i) };
+            return { loadPlain(std::move(plain), document, use), candidates.at(i), stamp };
         } catch (const EStoreDamaged &) {
             // This form opened the store, which is damaged: that is the news.
             firstFailure = std::current_exception();
@@ -343,8 +348,9 @@ std::shared_ptr<StoreFile::TOpenedEntries> StoreFile::OpenEntries(const QString 
 {
     auto opened = std::make_shared<TOpenedEntries>();
     try {
-        opened->passPhrase
-            = OpenStoreWithPassPhrase(path, passPhrase, opened->document, TBodyUse::DocumentOnly).passPhrase;
+        TOpenedStore store = OpenStoreWithPassPhrase(path, passPhrase, opened->document, TBodyUse::DocumentOnly);
+        opened->passPhrase = store.passPhrase;
+        opened->stamp = store.stamp;
     } catch (const EStoreDamaged &error) {
         opened->failure = error.message();
         opened->damaged = true;
@@ -381,7 +387,7 @@ void StoreFile::SaveStore(const QString &path, const QByteArray &passPhrase, QBy
     saveBody(path, passPhrase, std::move(plain), true);
 }
 
-void StoreFile::SaveStore(const QString &path, const QByteArray &passPhrase, const TXmlDocument &document)
+TStoreStamp StoreFile::SaveStore(const QString &path, const QByteArray &passPhrase, const TXmlDocument &document)
 {
     requirePassPhrase(passPhrase);
     const QByteArray salt = NewSalt();
@@ -391,12 +397,18 @@ void StoreFile::SaveStore(const QString &path, const QByteArray &passPhrase, con
         key.fill(char(0xFF));
         checkKey.fill(char(0xFF));
     });
+    TSha256 digest;
     WriteFileAtomically(path, [&](const TByteSink &write) {
-        write(salt);
-        TEncryptingWriter writer(key, checkKey, write);
+        const TByteSink writeAndDigest = [&](QByteArrayView bytes) {
+            write(bytes);
+            digest.addData(bytes);
+        };
+        writeAndDigest(salt);
+        TEncryptingWriter writer(key, checkKey, writeAndDigest);
         document.Save(writer);
         writer.finish();
     });
+    return { FileIdentity(path), digest.result() };
 }
 
 QString StoreFile::BackupFileName(const QDate &day)

@@ -2,6 +2,7 @@
 
 #include "diagnostics/Exception.h"
 #include "platform/AtomicFile.h"
+#include "store/StoreStamp.h"
 #include "store/XmlDocument.h"
 
 #include <QByteArray>
@@ -117,6 +118,8 @@ struct TOpenedStore {
     // The passphrase's bytes that opened the store; saved under these, it
     // stays readable for whatever opened it before.
     QByteArray passPhrase;
+    // The file as it was read.
+    TStoreStamp stamp;
 };
 // Like OpenStore, trying each of PassPhraseCandidates in turn; the file is
 // only read. When none opens it, raises the EStoreOpenError of the first.
@@ -129,6 +132,7 @@ TOpenedStore OpenStoreWithPassPhrase(const QString &path, const QString &passPhr
 struct TOpenedEntries {
     TXmlDocument document;
     QByteArray passPhrase;
+    TStoreStamp stamp;
     std::optional<QString> failure;
     // The file was read but does not open with the passphrase, or is damaged
     // beyond reading (rather than: it could not be read at all).
@@ -145,8 +149,8 @@ std::shared_ptr<TOpenedEntries> OpenEntries(const QString &path, const QString &
 void SaveStore(const QString &path, const QByteArray &passPhrase, QByteArray plain);
 // Writes the document and its check as the store at path under a fresh salt,
 // atomically. The document is written out, encrypted and stored piece by piece: its plain
-// text is never held whole in memory.
-void SaveStore(const QString &path, const QByteArray &passPhrase, const TXmlDocument &document);
+// text is never held whole in memory. Returns the stamp of the file written.
+TStoreStamp SaveStore(const QString &path, const QByteArray &passPhrase, const TXmlDocument &document);
 
 // "brindo_" + yyyymmdd + ".bak": the legacy file's name after its migration.
 QString BackupFileName(const QDate &day);

@@ -1,0 +1,356 @@
+// Two writers on one store: a second copy of the program, a sync client or a
+// restored backup changing the store while the program runs.
+#include "tests/EditorFixture.h"
+
+#include "diagnostics/MessageDlg.h"
+#include "platform/Clock.h"
+#include "store/DayNumber.h"
+#include "store/StoreFile.h"
+
+#include <QFile>
+#include <QFileSystemWatcher>
+#include <QMap>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTimer>
+#include <utime.h>
+
+using namespace EditorFixture;
+
+namespace {
+const QString phrase = QStringLiteral("fixture phrase");
+
+// A second copy of the program on the store of the first, opened as start-up opens it.
+std::unique_ptr<TfrmMain> openCopy(const QString &storeFile)
+{
+    auto window = std::make_unique<TfrmMain>();
+    TfrmMain &w = *window;
+    w.HasPassPhrase = true;
+    w.PassPhrase = phrase;
+    w.StoreFilePath = storeFile;
+    w.FillReminderComboBox(w.cboReminder);
+    w.DecryptXMLFile();
+    w.LoadNotes();
+    w.lsvNotesColumnClick(w.lsvNotes, w.NoteSortColumn);
+    w.lsvTasksColumnClick(w.lsvTasks, w.TaskSortColumn);
+    w.EnableUserControls();
+    return window;
+}
+
+// Title to body, complete: what the store holds, each title once.
+using TContents = QMap<QString, QString>;
+
+QString describe(const TEntry &entry) { return entry.body() + (entry.task && entry.complete ? QStringLiteral(" [done]") : QString()); }
+
+// Every entry of the store as another reader sees it; a title twice fails.
+TContents storeContents(const QString &storeFile, QStringList *duplicates)
+{
+    TXmlDocument document;
+    StoreFile::OpenStoreWithPassPhrase(storeFile, phrase, document);
+    TEntryTable table(document);
+    table.Load(45000, [](int) { return std::optional<int>(0); });
+    TContents contents;
+    for (int i = 0; i < table.count(); ++i) {
+        const TEntry &entry = *table.at(i);
+        if (contents.contains(entry.title()))
+            duplicates->append(entry.title());
+        contents.insert(entry.title(), describe(entry));
+    }
+    return contents;
+}
+
+TContents tableContents(const TEntryTable &table)
+{
+    TContents contents;
+    for (int i = 0; i < table.count(); ++i)
+        contents.insert(table.at(i)->title(), describe(*table.at(i)));
+    return contents;
+}
+
+// Writes a store of the given entries under the passphrase, by rename, as a
+// sync client or a restored backup replaces it.
+void replaceStore(const QString &storeFile, const QByteArray &entryXml, const QString &passPhrase = phrase)
+{
+    TXmlDocument document;
+    document.LoadFromMemory(entries(entryXml));
+    StoreFile::SaveStore(storeFile, StoreFile::PassPhraseBytes(passPhrase), document);
+}
+
+// Answers the notice that the entries were read again, counting it; every
+// other box goes to the handler that was there.
+class TReloadNotices
+{
+public:
+    TReloadNotices()
+    {
+        m_previous = MessageDlgSeam::setUnansweredHandler([this](const MessageDlgSeam::TAskedDialog &dialog) {
+            if (!dialog.message.startsWith(QStringLiteral("Another program changed your entries")))
+                return m_previous(dialog);
+            ++m_count;
+            return int(mrOk);
+        });
+    }
+    ~TReloadNotices() { MessageDlgSeam::setUnansweredHandler(m_previous); }
+    int count() const { return m_count; }
+
+private:
+    MessageDlgSeam::TUnansweredHandler m_previous;
+    int m_count = 0;
+};
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+} // namespace
+
+class TestStoreChanges : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { Clock::setFixed(QDateTime(QDate(2026, 3, 1), QTime(9, 0))); }
+    void cleanup()
+    {
+        Clock::setFixed({});
+        const bool unasked = !MessageDlgSeam::hasPendingAnswers();
+        MessageDlgSeam::setNextAnswers({});
+        QVERIFY(unasked);
+    }
+
+    // Two copies take turns for 100 rounds, adding, editing, completing and
+    // deleting entries, each acting on its lists as they last were (at times
+    // after the folder watcher has read the store again). The store ends
+    // with exactly the entries a single writer of all the changes would have
+    // left: an entry edited in one copy after the other deleted it is kept as
+    // a new entry, and nothing is lost or doubled.
+    void twoCopiesKeepEveryEntry()
+    {
+        TEditorWindow first(entries(note("start", "45000.5")));
+        QVERIFY(first.w().EncryptXMLFile());
+        const QString storeFile = first.home.storeFile();
+        std::unique_ptr<TfrmMain> second = openCopy(storeFile);
+        TfrmMain *copies[] = { &first.w(), second.get() };
+        TReloadNotices notices;
+
+        TContents expected { { QStringLiteral("start"), QStringLiteral("body of start") } };
+        const quint32 seed = QRandomGenerator::global()->generate();
+        qInfo("seed %u", seed);
+        QRandomGenerator random(seed);
+        QDateTime now = Clock::now();
+        for (int round = 0; round < 100; ++round) {
+            now = now.addSecs(61);
+            Clock::setFixed(now);
+            TfrmMain &w = *copies[round % 2];
+            TEntryTable &table = *w.Entries;
+            if (random.bounded(3) == 0)
+                table.Refresh();
+            const double at = DayNumber::fromDateTime(now);
+            int action = table.count() == 0 ? 0 : int(random.bounded(4));
+            TEntry *target = table.count() ? table.at(int(random.bounded(table.count()))) : nullptr;
+            if (action == 2 && !target->task)
+                action = 1;
+            const QString name = QStringLiteral("round %1").arg(round);
+            switch (action) {
+            case 0: {
+                const QString body = name + QStringLiteral(" body");
+                TTaskFields task;
+                task.title = name;
+                task.body = body;
+                task.deadline = at + 1;
+                task.reminderDate = at + 1;
+                const TEntryWrite write = round % 4 == 0 ? table.SaveTask(nullptr, task, at)
+                                                         : table.SaveNote(nullptr, { name, body, {} }, at);
+                QVERIFY(write.stored);
+                expected.insert(name, body);
+                break;
+            }
+            case 1: {
+                // A note edited from the editor of its copy; gone from the
+                // store, it comes back as a new note.
+                const QString oldTitle = target->title();
+                QVERIFY(table.SaveNote(target, { name, QStringLiteral("edited in ") + name, {} }, at).stored);
+                expected.remove(oldTitle);
+                expected.insert(name, QStringLiteral("edited in ") + name);
+                break;
+            }
+            case 2: {
+                const QString title = target->title();
+                const TEntryWrite write = table.SetComplete(target, true, at);
+                QVERIFY(write.stored);
+                if (expected.contains(title)) {
+                    QVERIFY(write.entry);
+                    if (!expected[title].endsWith(QStringLiteral(" [done]")))
+                        expected[title] += QStringLiteral(" [done]");
+                } else {
+                    QVERIFY(!write.entry);
+                }
+                break;
+            }
+            case 3: {
+                const QString title = target->title();
+                QVERIFY(table.Delete(target));
+                expected.remove(title);
+                break;
+            }
+            }
+            QStringList duplicates;
+            const TContents stored = storeContents(storeFile, &duplicates);
+            QVERIFY2(duplicates.isEmpty(), qPrintable(duplicates.join(QLatin1Char(','))));
+            QCOMPARE(stored, expected);
+            QCOMPARE(tableContents(table), expected);
+            if (QTest::currentTestFailed())
+                return;
+            QCoreApplication::processEvents();
+        }
+        for (TfrmMain *copy : copies) {
+            copy->Entries->Refresh();
+            QCOMPARE(tableContents(*copy->Entries), expected);
+        }
+        QCoreApplication::processEvents();
+        // The copies changed the store under each other all along.
+        QVERIFY(notices.count() > 0);
+    }
+
+    // A sync client or a restored backup put another store in place: the
+    // next save reads it, makes the change on it, and says so once.
+    void replacedStoreIsReadAgainBeforeASave()
+    {
+        TEditorWindow window(entries(note("ours", "45000.5")));
+        TfrmMain &w = window.w();
+        QVERIFY(w.EncryptXMLFile());
+        replaceStore(window.home.storeFile(), note("ours", "45000.5") + note("from the backup", "45001.5"));
+
+        w.lsvNotes->setCurrentIndex(w.NotesModel->index(0, 0));
+        w.lsvNotesDblClick(w.lsvNotes);
+        window.typeTitle(QStringLiteral("ours, edited"));
+        MessageDlgSeam::setNextAnswers({ mrOk });
+        QVERIFY(w.SaveNote());
+        QTRY_VERIFY(!MessageDlgSeam::hasPendingAnswers());
+        const QStringList told = MessageDlgSeam::takeAskedMessages();
+        QCOMPARE(told.size(), 1);
+        QVERIFY(told.first().contains(QStringLiteral("Another program changed your entries")));
+
+        QStringList duplicates;
+        const TContents stored = storeContents(window.home.storeFile(), &duplicates);
+        QCOMPARE(stored.keys(), QStringList({ QStringLiteral("from the backup"), QStringLiteral("ours, edited") }));
+        QVERIFY(duplicates.isEmpty());
+        // The editor stays on the saved entry of the rebuilt lists.
+        QVERIFY(w.EditorEntry());
+        QCOMPARE(w.EditorEntry()->title(), QStringLiteral("ours, edited"));
+        QCOMPARE(w.NotesModel->rowCount(), 2);
+    }
+
+    // What replaced the store does not open with the passphrase in use (or is
+    // no store at all): it is never overwritten, the user is told, and the
+    // editor keeps the text.
+    void unreadableReplacementIsNeverOverwritten_data()
+    {
+        QTest::addColumn<bool>("otherPassPhrase");
+        QTest::newRow("store under another passphrase") << true;
+        QTest::newRow("not a store") << false;
+    }
+    void unreadableReplacementIsNeverOverwritten()
+    {
+        QFETCH(bool, otherPassPhrase);
+        TEditorWindow window(entries(note("ours", "45000.5")));
+        TfrmMain &w = window.w();
+        QVERIFY(w.EncryptXMLFile());
+        const QString storeFile = window.home.storeFile();
+        if (otherPassPhrase) {
+            replaceStore(storeFile, note("someone else's", "45001.5"), QStringLiteral("another phrase"));
+        } else {
+            QFile file(storeFile);
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write("not an entry store at all");
+        }
+        const QByteArray replacement = fileBytes(storeFile);
+
+        w.lsvNotes->setCurrentIndex(w.NotesModel->index(0, 0));
+        w.lsvNotesDblClick(w.lsvNotes);
+        window.typeTitle(QStringLiteral("typed here"));
+        // Told that the file cannot be opened, then that the save failed.
+        MessageDlgSeam::setNextAnswers({ mrOk, mrOk });
+        QVERIFY(!w.SaveNote());
+        const QStringList told = MessageDlgSeam::takeAskedMessages();
+        QCOMPARE(told.size(), 2);
+        QVERIFY2(told.first().contains(QStringLiteral("Another program has replaced your entries")), qPrintable(told.first()));
+        QVERIFY(told.last().contains(QStringLiteral("NOT saved")));
+        QCOMPARE(fileBytes(storeFile), replacement);
+        QCOMPARE(w.edtTitle->fieldText(), QStringLiteral("typed here"));
+        QVERIFY(w.actSaveNote->isEnabled());
+
+        // Later changes are not written over it either, and say so.
+        MessageDlgSeam::setNextAnswers({ mrOk });
+        QVERIFY(!w.SaveNote());
+        QCOMPARE(MessageDlgSeam::takeAskedMessages().size(), 1);
+        QCOMPARE(fileBytes(storeFile), replacement);
+    }
+
+    // The folder watcher reads a store changed outside while nothing is
+    // pending: the lists follow, the selection and the editor's entry stay,
+    // and text typed in the editor (not saved yet) is kept and then saved
+    // to its entry. The program's own writes are no change.
+    void watcherReadsOutsideChangesAndKeepsTheEditor()
+    {
+        TEditorWindow window(entries(note("alpha", "45000.5") + note("beta", "45000.6")));
+        TfrmMain &w = window.w();
+        QVERIFY(w.EncryptXMLFile());
+        const QString storeFile = window.home.storeFile();
+        w.WatchStore();
+        QSignalSpy reloads(w.Entries, &TEntryTable::reloaded);
+        QSignalSpy pauses(w.StoreWatchTimer, &QTimer::timeout);
+
+        w.lsvNotes->setCurrentIndex(w.NotesModel->indexOf(w.Entries->byDocumentIndex(1)));
+        w.lsvNotesDblClick(w.lsvNotes);
+        w.redNote->moveCursor(QTextCursor::End);
+        window.typeBody(QStringLiteral(" and more"));
+        QVERIFY(w.actSaveNote->isEnabled());
+
+        // Our own save: the watcher hears it, and nothing is read again.
+        QVERIFY(w.Entries->SetComplete(w.Entries->byDocumentIndex(0), false, 46000).stored);
+        QTRY_VERIFY(pauses.count() >= 1);
+        QCOMPARE(reloads.count(), 0);
+
+        // Another copy adds an entry before ours and deletes none.
+        replaceStore(storeFile, note("new outside", "45000.4") + note("alpha", "45000.5") + note("beta", "45000.6"));
+        QTRY_COMPARE(reloads.count(), 1);
+        QCOMPARE(reloads.first().first().toBool(), false);
+        QCOMPARE(w.NotesModel->rowCount(), 3);
+        QCOMPARE(w.SelectedEntry(w.lsvNotes)->title(), QStringLiteral("beta"));
+        QCOMPARE(w.EditorEntry()->title(), QStringLiteral("beta"));
+        QCOMPARE(w.redNote->toPlainText(), QStringLiteral("body of beta and more"));
+        QVERIFY(w.actSaveNote->isEnabled());
+
+        QVERIFY(w.SaveNote());
+        QStringList duplicates;
+        const TContents stored = storeContents(storeFile, &duplicates);
+        QCOMPARE(stored.value(QStringLiteral("beta")), QStringLiteral("body of beta and more"));
+        QCOMPARE(stored.size(), 3);
+        // Quiet: nothing of ours had to be made again.
+        QVERIFY(MessageDlgSeam::takeAskedMessages().isEmpty());
+    }
+
+    // A store touched or copied back with the same bytes is no change.
+    void sameBytesAreNoChange()
+    {
+        TEditorWindow window(entries(note("alpha", "45000.5")));
+        TfrmMain &w = window.w();
+        QVERIFY(w.EncryptXMLFile());
+        const QString storeFile = window.home.storeFile();
+        const QByteArray bytes = fileBytes(storeFile);
+        QVERIFY(QFile::remove(storeFile));
+        QFile copy(storeFile);
+        QVERIFY(copy.open(QIODevice::WriteOnly));
+        QCOMPARE(copy.write(bytes), bytes.size());
+        copy.close();
+        QVERIFY(::utime(QFile::encodeName(storeFile).constData(), nullptr) == 0);
+        QVERIFY(!w.Entries->Refresh());
+        QVERIFY(w.Entries->SetComplete(w.Entries->at(0), false, 46000).stored);
+        QVERIFY(MessageDlgSeam::takeAskedMessages().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestStoreChanges)
+#include "tst_storechanges.moc"
