@@ -3,6 +3,7 @@
 #include "tests/EditorFixture.h"
 
 #include "diagnostics/MessageDlg.h"
+#include "platform/AtomicFile.h"
 #include "platform/Clock.h"
 #include "store/DayNumber.h"
 #include "store/StoreFile.h"
@@ -349,6 +350,75 @@ private slots:
         QVERIFY(!w.Entries->Refresh());
         QVERIFY(w.Entries->SetComplete(w.Entries->at(0), false, 46000).stored);
         QVERIFY(MessageDlgSeam::takeAskedMessages().isEmpty());
+    }
+
+    // Changes kept in memory without a write (the reminder window's choices,
+    // stored together; a write that failed on a full disk) are made again on
+    // the store another program wrote meanwhile, once the write succeeds.
+    void changesNotYetStoredAreMadeAgain_data()
+    {
+        QTest::addColumn<bool>("failedWrite");
+        QTest::newRow("changes stored together") << false;
+        QTest::newRow("after a failed write") << true;
+    }
+    void changesNotYetStoredAreMadeAgain()
+    {
+        QFETCH(bool, failedWrite);
+        TEditorWindow window(entries(task("one", "45000.5") + task("two", "45000.6") + task("gone", "45000.7")));
+        TfrmMain &w = window.w();
+        QVERIFY(w.EncryptXMLFile());
+        TEntryTable &table = *w.Entries;
+        if (failedWrite) {
+            const AtomicFile::TFaultFunction sound
+                = AtomicFile::SetFault([](AtomicFile::TStep step) { return step == AtomicFile::TStep::Write ? ENOSPC : 0; });
+            MessageDlgSeam::setNextAnswers({ mrOk });
+            QVERIFY(!table.SetComplete(table.at(0), true, 46000).stored);
+            AtomicFile::SetFault(sound);
+            QVERIFY(table.Unstored());
+            QVERIFY(table.SetComplete(table.at(2), true, 46000, false).stored);
+        } else {
+            QVERIFY(table.SetComplete(table.at(0), true, 46000, false).stored);
+            QVERIFY(table.SetComplete(table.at(2), true, 46000, false).stored);
+        }
+        // Another copy deleted "gone" and added one.
+        replaceStore(window.home.storeFile(),
+            task("one", "45000.5") + task("two", "45000.6") + note("added outside", "45000.8"));
+        MessageDlgSeam::setNextAnswers({ mrOk });
+        QVERIFY(table.Store());
+        QTRY_VERIFY(!MessageDlgSeam::hasPendingAnswers());
+        MessageDlgSeam::takeAskedMessages();
+
+        QStringList duplicates;
+        const TContents stored = storeContents(window.home.storeFile(), &duplicates);
+        const TContents expected { { QStringLiteral("one"), QStringLiteral("body of one [done]") },
+            { QStringLiteral("two"), QStringLiteral("body of two") },
+            { QStringLiteral("added outside"), QStringLiteral("body of added outside") } };
+        QCOMPARE(stored, expected);
+        QCOMPARE(tableContents(table), expected);
+    }
+
+    // The editor's entry deleted by another copy while the user edits it: the
+    // text is kept, and saving it makes a new entry.
+    void editedEntryDeletedOutsideIsKeptAsNew()
+    {
+        TEditorWindow window(entries(note("alpha", "45000.5") + note("beta", "45000.6")));
+        TfrmMain &w = window.w();
+        QVERIFY(w.EncryptXMLFile());
+        w.lsvNotes->setCurrentIndex(w.NotesModel->indexOf(w.Entries->byDocumentIndex(1)));
+        w.lsvNotesDblClick(w.lsvNotes);
+        window.typeTitle(QStringLiteral("beta, edited"));
+
+        replaceStore(window.home.storeFile(), note("alpha", "45000.5"));
+        QVERIFY(w.Entries->Refresh());
+        QCOMPARE(w.edtTitle->fieldText(), QStringLiteral("beta, edited"));
+        QVERIFY(!w.EditorEntry());
+        QVERIFY(w.SaveNote());
+
+        QStringList duplicates;
+        const TContents stored = storeContents(window.home.storeFile(), &duplicates);
+        QCOMPARE(stored.keys(), QStringList({ QStringLiteral("alpha"), QStringLiteral("beta, edited") }));
+        QCOMPARE(stored.value(QStringLiteral("beta, edited")), QStringLiteral("body of beta"));
+        QCOMPARE(w.EditorEntry()->title(), QStringLiteral("beta, edited"));
     }
 };
 
