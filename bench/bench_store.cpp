@@ -87,14 +87,20 @@ void saveBenchmark(benchmark::State &state, bool task)
 // usual case, a store no other program touched (one status call), and the
 // worst, a store whose status changed but whose bytes did not (read whole and
 // digested).
+bool storeOnce(benchmark::State &state, TfrmMain &w)
+{
+    if (w.EncryptXMLFile())
+        return true;
+    state.SkipWithError("store failed");
+    return false;
+}
+
 void BM_StoreCheckUnchanged(benchmark::State &state)
 {
     BenchHome home(int(state.range(0)));
     TfrmMain &w = home.window();
-    if (!w.EncryptXMLFile()) {
-        state.SkipWithError("store failed");
+    if (!storeOnce(state, w))
         return;
-    }
     for (auto _ : state) {
         if (w.ReadStoreAgainIfChanged()) {
             state.SkipWithError("an unchanged store was read again");
@@ -107,10 +113,8 @@ void BM_StoreCheckSameBytes(benchmark::State &state)
 {
     BenchHome home(int(state.range(0)));
     TfrmMain &w = home.window();
-    if (!w.EncryptXMLFile()) {
-        state.SkipWithError("store failed");
+    if (!storeOnce(state, w))
         return;
-    }
     for (auto _ : state) {
         TStoreStamp stamp = w.StoreFileStamp;
         --stamp.identity.changedNs;

@@ -327,14 +327,13 @@ TEntry *TEntryTable::saveNote(TEntry *entry, const TNoteFields &fields, double n
     return entry;
 }
 
-TEntryWrite TEntryTable::SaveNote(TEntry *existing, const TNoteFields &fields, double now)
+TEntryWrite TEntryTable::saveEditorEntry(TEntry *existing, bool task, TMake make)
 {
     requireRoot();
     if (existing)
         require(existing);
-    const bool kindChanged = existing && existing->task;
-    const TRecorded done
-        = record(existing, [this, fields, now](TEntry *target) { return saveNote(target, fields, now); }, true);
+    const bool kindChanged = existing && existing->task != task;
+    const TRecorded done = record(existing, std::move(make), true);
     if (!done.reloaded) {
         if (existing)
             emit entryChanged(done.entry, kindChanged);
@@ -342,6 +341,12 @@ TEntryWrite TEntryTable::SaveNote(TEntry *existing, const TNoteFields &fields, d
             emit entryAdded(done.entry);
     }
     return { done.entry, done.stored, done.reloaded };
+}
+
+TEntryWrite TEntryTable::SaveNote(TEntry *existing, const TNoteFields &fields, double now)
+{
+    return saveEditorEntry(
+        existing, false, [this, fields, now](TEntry *target) { return saveNote(target, fields, now); });
 }
 
 TEntry *TEntryTable::saveTask(TEntry *entry, const TTaskFields &fields, double now)
@@ -394,19 +399,8 @@ TEntry *TEntryTable::saveTask(TEntry *entry, const TTaskFields &fields, double n
 
 TEntryWrite TEntryTable::SaveTask(TEntry *existing, const TTaskFields &fields, double now)
 {
-    requireRoot();
-    if (existing)
-        require(existing);
-    const bool kindChanged = existing && !existing->task;
-    const TRecorded done
-        = record(existing, [this, fields, now](TEntry *target) { return saveTask(target, fields, now); }, true);
-    if (!done.reloaded) {
-        if (existing)
-            emit entryChanged(done.entry, kindChanged);
-        else
-            emit entryAdded(done.entry);
-    }
-    return { done.entry, done.stored, done.reloaded };
+    return saveEditorEntry(
+        existing, true, [this, fields, now](TEntry *target) { return saveTask(target, fields, now); });
 }
 
 TEntryWrite TEntryTable::SetComplete(TEntry *entry, bool complete, double now, bool store)

@@ -205,6 +205,8 @@ private:
     bool readAgainIfChanged();
     bool writeStore();
     TLoadResult rebuild(double now);
+    // Saves the editor's entry (new when null) as a task or a note.
+    TEntryWrite saveEditorEntry(TEntry *existing, bool task, TMake make);
     TEntry *saveNote(TEntry *entry, const TNoteFields &fields, double now);
     TEntry *saveTask(TEntry *entry, const TTaskFields &fields, double now);
     void remove(TEntry *entry);
