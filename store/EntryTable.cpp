@@ -240,7 +240,6 @@ TEntryTable::TRecorded TEntryTable::record(TEntry *target, TMake make, bool stor
     return done;
 }
 
-
 // The entries are in document order, so a document index is found by halving.
 int TEntryTable::positionOfIndex(int documentIndex) const
 {
