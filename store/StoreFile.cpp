@@ -1,12 +1,11 @@
 #include "store/StoreFile.h"
 
-#include "store/Sha256.h"
 
 #include "platform/RegularFile.h"
+#include "store/ByteDigest.h"
 #include "store/CodePage1252.h"
 #include "store/HmacSha256.h"
 #include "store/Rc4.h"
-#include "store/Sha256.h"
 #include "store/XmlDocument.h"
 
 #include <QCryptographicHash>
@@ -397,7 +396,7 @@ TStoreStamp StoreFile::SaveStore(const QString &path, const QByteArray &passPhra
         key.fill(char(0xFF));
         checkKey.fill(char(0xFF));
     });
-    TSha256 digest;
+    TByteDigest digest;
     WriteFileAtomically(path, [&](const TByteSink &write) {
         const TByteSink writeAndDigest = [&](QByteArrayView bytes) {
             write(bytes);

@@ -1,11 +1,11 @@
 #include "store/StoreStamp.h"
 
-#include "store/Sha256.h"
+#include "store/ByteDigest.h"
 #include "store/StoreFile.h"
 
 TStoreStamp TStoreStamp::of(const TFileIdentity &identity, QByteArrayView bytes)
 {
-    return { identity, TSha256::digest(bytes) };
+    return { identity, TByteDigest::of(bytes) };
 }
 
 bool StoreStamp::Changed(const QString &path, TStoreStamp &stamp)
@@ -19,7 +19,7 @@ bool StoreStamp::Changed(const QString &path, TStoreStamp &stamp)
         return true;
     TFileIdentity read;
     const QByteArray bytes = ReadRegularFile(path, StoreFile::MaxFileSize, &read);
-    if (TSha256::digest(bytes) != stamp.digest)
+    if (TByteDigest::of(bytes) != stamp.digest)
         return true;
     stamp.identity = read;
     return false;

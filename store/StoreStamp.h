@@ -7,8 +7,9 @@
 #include <QString>
 
 // The store file as this program last read or wrote it: its identity and the
-// SHA-256 digest of its bytes. Another writer (a second copy of the program,
-// a sync client, a restored backup) shows as a file that no longer matches.
+// digest of its bytes (store/ByteDigest.h). Another writer (a second copy of
+// the program, a sync client, a restored backup) shows as a file that no
+// longer matches.
 struct TStoreStamp {
     TFileIdentity identity;
     QByteArray digest;
