@@ -42,6 +42,30 @@ inline QByteArray task(const QByteArray &title, const QByteArray &created = "450
           "<NoteType>T</NoteType></Note>";
 }
 
+// A main window over the store file, or over the given entries (stored there
+// by its first write), opened as start-up opens it once it has the
+// passphrase: lead times, lists, the stored sort replayed, every action set.
+inline std::unique_ptr<TfrmMain> openMainWindow(const QString &storeFile, const QByteArray &xml = {})
+{
+    auto window = std::make_unique<TfrmMain>();
+    TfrmMain &w = *window;
+    w.HasPassPhrase = true;
+    w.PassPhrase = QStringLiteral("fixture phrase");
+    w.StoreFilePath = storeFile;
+    w.FillReminderComboBox(w.cboReminder);
+    if (xml.isEmpty()) {
+        w.DecryptXMLFile();
+    } else {
+        w.xmlNotes.LoadFromMemory(xml);
+        w.StoreAvailable = true;
+    }
+    w.LoadNotes();
+    w.lsvNotesColumnClick(w.lsvNotes, w.NoteSortColumn);
+    w.lsvTasksColumnClick(w.lsvTasks, w.TaskSortColumn);
+    w.EnableUserControls();
+    return window;
+}
+
 } // namespace EditorFixture
 
 struct TEditorWindow {
@@ -50,26 +74,11 @@ struct TEditorWindow {
 
     explicit TEditorWindow(const QByteArray &xml) { open(xml); }
 
-    // Opens the entries as start-up does once it has the passphrase: lead
-    // times, lists, the stored sort replayed, every action set.
+    // Opens the entries as start-up does (openMainWindow) and shows the window.
     void open(const QByteArray &xml)
     {
-        window = std::make_unique<TfrmMain>();
+        window = EditorFixture::openMainWindow(home.storeFile(), xml);
         TfrmMain &w = *window;
-        w.HasPassPhrase = true;
-        w.PassPhrase = QStringLiteral("fixture phrase");
-        w.StoreFilePath = home.storeFile();
-        w.FillReminderComboBox(w.cboReminder);
-        if (xml.isEmpty()) {
-            w.DecryptXMLFile();
-        } else {
-            w.xmlNotes.LoadFromMemory(xml);
-            w.StoreAvailable = true;
-        }
-        w.LoadNotes();
-        w.lsvNotesColumnClick(w.lsvNotes, w.NoteSortColumn);
-        w.lsvTasksColumnClick(w.lsvTasks, w.TaskSortColumn);
-        w.EnableUserControls();
         w.resize(900, 700);
         w.show();
         QApplication::setActiveWindow(&w);

@@ -9,7 +9,6 @@
 #include "store/StoreFile.h"
 
 #include <QFile>
-#include <QFileSystemWatcher>
 #include <QMap>
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -21,27 +20,13 @@ using namespace EditorFixture;
 namespace {
 const QString phrase = QStringLiteral("fixture phrase");
 
-// A second copy of the program on the store of the first, opened as start-up opens it.
-std::unique_ptr<TfrmMain> openCopy(const QString &storeFile)
-{
-    auto window = std::make_unique<TfrmMain>();
-    TfrmMain &w = *window;
-    w.HasPassPhrase = true;
-    w.PassPhrase = phrase;
-    w.StoreFilePath = storeFile;
-    w.FillReminderComboBox(w.cboReminder);
-    w.DecryptXMLFile();
-    w.LoadNotes();
-    w.lsvNotesColumnClick(w.lsvNotes, w.NoteSortColumn);
-    w.lsvTasksColumnClick(w.lsvTasks, w.TaskSortColumn);
-    w.EnableUserControls();
-    return window;
-}
-
-// Title to body, complete: what the store holds, each title once.
+// Title to body (" [done]" after a completed task's): what the store holds.
 using TContents = QMap<QString, QString>;
 
-QString describe(const TEntry &entry) { return entry.body() + (entry.task && entry.complete ? QStringLiteral(" [done]") : QString()); }
+QString describe(const TEntry &entry)
+{
+    return entry.body() + (entry.task && entry.complete ? QStringLiteral(" [done]") : QString());
+}
 
 // Every entry of the store as another reader sees it; a title twice fails.
 TContents storeContents(const QString &storeFile, QStringList *duplicates)
@@ -131,7 +116,7 @@ private slots:
         TEditorWindow first(entries(note("start", "45000.5")));
         QVERIFY(first.w().EncryptXMLFile());
         const QString storeFile = first.home.storeFile();
-        std::unique_ptr<TfrmMain> second = openCopy(storeFile);
+        std::unique_ptr<TfrmMain> second = openMainWindow(storeFile);
         TfrmMain *copies[] = { &first.w(), second.get() };
         TReloadNotices notices;
 
