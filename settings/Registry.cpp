@@ -1,6 +1,7 @@
 #include "settings/Registry.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/FileLock.h"
 #include "platform/Paths.h"
 #include "platform/RegularFile.h"
 
@@ -70,8 +71,22 @@ QJsonObject TRegistry::readFile() const
                            aside);
 }
 
-void TRegistry::writeFile(const QJsonObject &root) const
+QString TRegistry::LockFilePath() const
 {
+    return m_filePath + QStringLiteral(".lock");
+}
+
+void TRegistry::rewrite(const std::function<bool(QJsonObject &root)> &change) const
+{
+    std::optional<TFileLock> lock;
+    try {
+        lock.emplace(LockFilePath());
+    } catch (const ETamselError &error) {
+        throw ERegistryError(QStringLiteral("The settings file %1 was not written. %2").arg(m_filePath, error.message()));
+    }
+    QJsonObject root = readFile();
+    if (!change(root))
+        return;
     try {
         AtomicFile::WriteFileAtomically(m_filePath, QJsonDocument(root).toJson(QJsonDocument::Indented));
     } catch (const ETamselError &error) {
@@ -82,14 +97,18 @@ void TRegistry::writeFile(const QJsonObject &root) const
 bool TRegistry::OpenKey(const QString &key, bool create)
 {
     const QString path = normalizedKey(key);
-    QJsonObject root = readFile();
-    QJsonObject keys = root.value(keysField).toObject();
-    if (!keys.contains(path)) {
+    if (!readFile().value(keysField).toObject().contains(path)) {
         if (!create)
             return false;
-        keys.insert(path, QJsonObject());
-        root.insert(keysField, keys);
-        writeFile(root);
+        // Another program may have made the key meanwhile; it is kept as it is.
+        rewrite([&path](QJsonObject &root) {
+            QJsonObject keys = root.value(keysField).toObject();
+            if (keys.contains(path))
+                return false;
+            keys.insert(path, QJsonObject());
+            root.insert(keysField, keys);
+            return true;
+        });
     }
     m_key = path;
     return true;
@@ -156,7 +175,7 @@ QByteArray TRegistry::ReadBinaryData(const QString &name) const
     return QByteArray::fromBase64(encoded.toLatin1());
 }
 
-QJsonObject TRegistry::withValues(QJsonObject root, const QList<TPendingValue> &values)
+void TRegistry::addValues(QJsonObject &root, const QList<TPendingValue> &values)
 {
     QJsonObject keys = root.value(keysField).toObject();
     for (const TPendingValue &pending : values) {
@@ -165,6 +184,11 @@ QJsonObject TRegistry::withValues(QJsonObject root, const QList<TPendingValue> &
         keys.insert(pending.key, key);
     }
     root.insert(keysField, keys);
+}
+
+QJsonObject TRegistry::withValues(QJsonObject root, const QList<TPendingValue> &values)
+{
+    addValues(root, values);
     return root;
 }
 
@@ -176,7 +200,7 @@ void TRegistry::writeValue(const QString &name, const char *type, const QJsonVal
     if (m_batch)
         m_batch->append(pending);
     else
-        writeFile(withValues(readFile(), {pending}));
+        writeValues({pending});
 }
 
 void TRegistry::WriteInteger(const QString &name, qint32 value)
@@ -205,15 +229,16 @@ void TRegistry::DeleteValue(const QString &name)
         throw ERegistryError(QStringLiteral("No registry key is open."));
     if (m_batch)
         m_batch->removeIf([&](const TPendingValue &pending) { return pending.key == m_key && pending.name == name; });
-    QJsonObject root = readFile();
-    QJsonObject keys = root.value(keysField).toObject();
-    QJsonObject key = keys.value(m_key).toObject();
-    if (!key.contains(name))
-        return;
-    key.remove(name);
-    keys.insert(m_key, key);
-    root.insert(keysField, keys);
-    writeFile(root);
+    rewrite([this, &name](QJsonObject &root) {
+        QJsonObject keys = root.value(keysField).toObject();
+        QJsonObject key = keys.value(m_key).toObject();
+        if (!key.contains(name))
+            return false;
+        key.remove(name);
+        keys.insert(m_key, key);
+        root.insert(keysField, keys);
+        return true;
+    });
 }
 
 void TRegistry::BeginBatch()
@@ -226,5 +251,13 @@ void TRegistry::CommitBatch()
 {
     const std::optional<QList<TPendingValue>> values = std::exchange(m_batch, std::nullopt);
     if (values && !values->isEmpty())
-        writeFile(withValues(readFile(), *values));
+        writeValues(*values);
+}
+
+void TRegistry::writeValues(const QList<TPendingValue> &values) const
+{
+    rewrite([&values](QJsonObject &root) {
+        addValues(root, values);
+        return true;
+    });
 }

@@ -6,6 +6,7 @@
 #include <QJsonObject>
 #include <QList>
 #include <QString>
+#include <functional>
 #include <optional>
 
 class ERegistryError : public ETamselError
@@ -32,7 +33,10 @@ private:
 // The registry of the program: a file of keys holding typed values (integer,
 // string, binary), kept in the user's configuration folder. Every write
 // rewrites the file atomically, readable by the user only; the writes of a
-// batch rewrite it once, together. A file that holds no registry is moved
+// batch rewrite it once, together. A rewrite reads the file and writes it
+// while holding the lock of LockFilePath(), so the rewrites of two programs
+// never interleave and neither loses the other's values; a lock that cannot
+// be had within TFileLock::WaitLimit() fails the write. A file that holds no registry is moved
 // aside under a ".damaged" name and reported, never emptied.
 class TRegistry
 {
@@ -43,6 +47,10 @@ public:
     explicit TRegistry(const QString &filePath = DefaultFilePath());
 
     const QString &FilePath() const { return m_filePath; }
+    // A file of its own beside the registry file: the registry file itself is
+    // replaced by every rewrite, and a lock on the file replaced would not
+    // stop a program that opens the new one.
+    QString LockFilePath() const;
 
     // Makes the key current, creating it with its parents when `create` is set.
     // Returns false when the key is missing and not created.
@@ -79,10 +87,14 @@ private:
         QString name;
         QJsonObject value;
     };
+    static void addValues(QJsonObject &root, const QList<TPendingValue> &values);
     static QJsonObject withValues(QJsonObject root, const QList<TPendingValue> &values);
 
     QJsonObject readFile() const;
-    void writeFile(const QJsonObject &root) const;
+    // Under the lock: reads the file, lets `change` change its content, and
+    // writes it unless `change` returns false.
+    void rewrite(const std::function<bool(QJsonObject &root)> &change) const;
+    void writeValues(const QList<TPendingValue> &values) const;
     QJsonObject currentValues() const;
     QJsonObject typedValue(const QString &name, const char *type) const;
     void writeValue(const QString &name, const char *type, const QJsonValue &value);

@@ -1,5 +1,6 @@
 #include "settings/Registry.h"
 
+#include "platform/FileLock.h"
 #include "platform/FileSync.h"
 
 #include <QDir>
@@ -9,8 +10,11 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <memory>
+#include <vector>
 
 namespace {
 // Counts the rewrites of one file that reach the disk (its new files being
@@ -44,11 +48,14 @@ class tst_Registry : public QObject
 
     QTemporaryDir m_dir;
     QString file() const { return m_dir.path() + QStringLiteral("/registry.json"); }
+    // The file and the lock file its rewrites take, nothing else.
+    static QStringList writtenFiles() { return {QStringLiteral("registry.json"), QStringLiteral("registry.json.lock")}; }
 
 private slots:
     void init()
     {
         QFile::remove(file());
+        QFile::remove(file() + QStringLiteral(".lock"));
         QDir(file()).removeRecursively();
     }
 
@@ -159,7 +166,7 @@ private slots:
         QFile stored(file());
         QVERIFY(stored.open(QIODevice::ReadOnly));
         QCOMPARE(stored.readAll(), before);
-        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("registry.json")});
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), writtenFiles());
     }
 
     void fileIsPrivateAndComplete()
@@ -169,8 +176,116 @@ private slots:
         registry.WriteInteger(QStringLiteral("Top"), 1);
         // User bits only: nothing for the group or others.
         QCOMPARE(QFile::permissions(file()) & 0x0FFF, QFile::ReadUser | QFile::WriteUser);
+        QCOMPARE(QFile::permissions(registry.LockFilePath()) & 0x0FFF, QFile::ReadUser | QFile::WriteUser);
         // No temporary files are left beside it.
-        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("registry.json")});
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), writtenFiles());
+    }
+
+    // While another program holds the lock, every kind of rewrite fails with
+    // an error naming the lock, and the file stays as it was; once the lock
+    // is let go, the same rewrite goes through.
+    void heldLockFailsTheWrite_data()
+    {
+        QTest::addColumn<int>("rewrite"); // 0 write, 1 delete, 2 new key, 3 batch
+        QTest::newRow("write") << 0;
+        QTest::newRow("delete") << 1;
+        QTest::newRow("new key") << 2;
+        QTest::newRow("batch") << 3;
+    }
+    void heldLockFailsTheWrite()
+    {
+        QFETCH(int, rewrite);
+        TRegistry registry(file());
+        QVERIFY(registry.OpenKey(settingsKey, true));
+        registry.WriteInteger(QStringLiteral("Top"), 1);
+        QFile stored(file());
+        QVERIFY(stored.open(QIODevice::ReadOnly));
+        const QByteArray before = stored.readAll();
+        stored.close();
+
+        const auto run = [&registry, rewrite] {
+            switch (rewrite) {
+            case 0: registry.WriteInteger(QStringLiteral("Left"), 2); break;
+            case 1: registry.DeleteValue(QStringLiteral("Top")); break;
+            case 2: registry.OpenKey(QStringLiteral("\\Software\\Other"), true); break;
+            case 3:
+                registry.BeginBatch();
+                registry.WriteInteger(QStringLiteral("Left"), 2);
+                registry.CommitBatch();
+                break;
+            }
+        };
+        const std::chrono::milliseconds savedLimit = TFileLock::SetWaitLimit(std::chrono::milliseconds(0));
+        {
+            // A lock of its own open file conflicts as another program's does.
+            TFileLock held(registry.LockFilePath());
+            try {
+                run();
+                QFAIL("the file was written under another's lock");
+            } catch (const ERegistryError &error) {
+                QVERIFY2(error.message().contains(registry.LockFilePath()) && error.message().contains(file()),
+                         qPrintable(error.message()));
+            }
+        }
+        TFileLock::SetWaitLimit(savedLimit);
+        QVERIFY(stored.open(QIODevice::ReadOnly));
+        QCOMPARE(stored.readAll(), before);
+        stored.close();
+
+        run();
+        QVERIFY(stored.open(QIODevice::ReadOnly));
+        QVERIFY(stored.readAll() != before);
+    }
+
+    // Two programs writing values into the file at the same time, each value
+    // a rewrite of its own: every value of both is there at the end.
+    void concurrentWritersKeepEveryValue_data()
+    {
+        QTest::addColumn<QString>("secondMode");
+        QTest::newRow("single writes in both") << QStringLiteral("single");
+        QTest::newRow("single writes and batches") << QStringLiteral("batch");
+    }
+    void concurrentWritersKeepEveryValue()
+    {
+        QFETCH(QString, secondMode);
+        constexpr int count = 150;
+        const QList<std::pair<QString, QString>> writers{{QStringLiteral("First"), QStringLiteral("single")},
+                                                         {QStringLiteral("Second"), secondMode}};
+        std::vector<std::unique_ptr<QProcess>> processes;
+        for (const auto &[name, mode] : writers) {
+            auto &process = processes.emplace_back(std::make_unique<QProcess>());
+            process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            process->start(QStringLiteral(REGISTRY_WRITER_BINARY),
+                           {file(), name, QString::number(count), mode});
+            QVERIFY2(process->waitForStarted(), qPrintable(process->errorString()));
+        }
+        for (const auto &process : processes) {
+            while (!process->canReadLine())
+                QVERIFY2(process->waitForReadyRead(60000), "the writer did not get ready");
+            QCOMPARE(process->readLine(), QByteArray("ready\n"));
+        }
+        // Both are set off before either is waited for.
+        for (const auto &process : processes)
+            process->write("go\n");
+        for (const auto &process : processes)
+            QVERIFY(process->waitForBytesWritten(60000));
+        for (const auto &process : processes) {
+            QVERIFY(process->waitForFinished(120000));
+            QCOMPARE(process->exitStatus(), QProcess::NormalExit);
+            QCOMPARE(process->exitCode(), 0);
+        }
+
+        TRegistry registry(file());
+        QVERIFY(registry.OpenKey(settingsKey, false));
+        QStringList missing;
+        for (const auto &[name, mode] : writers) {
+            for (int i = 0; i < count; ++i) {
+                const QString value = name + QString::number(i);
+                if (!registry.ValueExists(value) || registry.ReadInteger(value) != i)
+                    missing.append(value);
+            }
+        }
+        QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QStringLiteral(", "))));
     }
 
     void damagedFileIsSetAside_data()
@@ -322,7 +437,7 @@ private slots:
         TRegistry reader(file());
         QVERIFY(reader.OpenKey(settingsKey, false));
         QCOMPARE(reader.ReadInteger(QStringLiteral("Top")), 1);
-        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("registry.json")});
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), writtenFiles());
     }
 };
 
