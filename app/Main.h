@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/SettingsTable.h"
 #include "output/SaveAsDialog.h"
 #include "store/EntryTable.h"
 #include "store/StoreStamp.h"
@@ -10,6 +11,7 @@
 #include <QMainWindow>
 #include <QSystemTrayIcon>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -87,6 +89,8 @@ public:
     void ObtainPassPhrase();
     void GeneratePassPhrase();
     void GetPositions();
+    // Writes the settings this copy changed since start-up; another copy of
+    // the program may have written the others meanwhile.
     void SetPositions();
     void ResetFormLayout();
     // Widens the date columns to the locale's longest date and time text;
@@ -369,6 +373,11 @@ public:
     // the user chose to work in the default folder for this run only; exit
     // writes it back in place of the default folder.
     QString MissingTamselLocation;
+    // By setting name, what SetPositions would have written right after the
+    // settings were read; a setting that still gives this value at exit is
+    // not written. A setting whose stored value could not be read or used,
+    // or one never read, is missing here: exit writes it.
+    std::map<QString, TSettingValue> SettingsAtStart;
     // When the storage folder is missing, asks whether to work in the default
     // folder for this run; false when the user chose to quit instead.
     bool DecideStorageFolder();

@@ -5,6 +5,10 @@
 // reading goes on, so one bad value never leaves the settings after it at
 // 0, false or empty. Writing likewise goes on past a value that fails, and
 // the values are written to the file together.
+//
+// Two copies of the program may run at once on one settings file. Exit
+// writes only the settings this copy changed since start-up, so that a
+// setting another copy changed and wrote meanwhile stays as that copy left it.
 #include "app/Main.h"
 
 #include "diagnostics/ErrorReport.h"
@@ -13,6 +17,7 @@
 #include "app/SettingsTable.h"
 
 #include <QStringList>
+#include <algorithm>
 
 namespace {
 void logFault(const char *method, const QString &message)
@@ -73,15 +78,18 @@ QString valueText(const TSettingValue &value)
 }
 
 // The stored value of a setting, when there is one that can be used. A
-// missing value of the window's place is written at once.
-std::optional<TSettingValue> readStored(TRegistry &registry, const TSetting &setting, TfrmMain &window)
+// missing value of the window's place is written at once. `failed` tells
+// that a stored value could not be read or used.
+std::optional<TSettingValue> readStored(TRegistry &registry, const TSetting &setting, TfrmMain &window, bool &failed)
 {
+    failed = true;
     try {
         if (!registry.ValueExists(setting.name)) {
             if (setting.reading == TSettingReading::WrittenAtOnce) {
                 if (const std::optional<TSettingValue> fallback = setting.fallback(window))
                     writeValue(registry, setting, *fallback);
             }
+            failed = false;
             return std::nullopt;
         }
         const TSettingValue value = readValue(registry, setting);
@@ -90,6 +98,7 @@ std::optional<TSettingValue> readStored(TRegistry &registry, const TSetting &set
                                          .arg(setting.name, valueText(value)));
             return std::nullopt;
         }
+        failed = false;
         return value;
     } catch (const ETamselError &error) {
         logFault("GetPositions", error.message() + QStringLiteral(" The default of \"%1\" is used.").arg(setting.name));
@@ -109,6 +118,7 @@ void TfrmMain::GetPositions()
     TRegistry registry;
     const bool keyOpen = openSettingsKey(registry, "GetPositions");
     bool fontRead = false;
+    QStringList failed;
     for (const TSetting &setting : SettingsReadOrder()) {
         bool wanted = keyOpen;
         if (setting.reading == TSettingReading::FontPart)
@@ -117,8 +127,11 @@ void TfrmMain::GetPositions()
             wanted = wanted && SpellCheckerType != 0;
 
         std::optional<TSettingValue> value;
+        bool unreadable = !keyOpen;
         if (wanted)
-            value = readStored(registry, setting, *this);
+            value = readStored(registry, setting, *this, unreadable);
+        if (unreadable)
+            failed.append(setting.name);
         if (setting.reading == TSettingReading::FontFace)
             fontRead = value.has_value();
         if (!value)
@@ -128,6 +141,12 @@ void TfrmMain::GetPositions()
     }
     registry.CloseKey();
     ApplySpellingSettings();
+
+    SettingsAtStart.clear();
+    for (const TSetting &setting : SettingsReadOrder()) {
+        if (!failed.contains(setting.name))
+            SettingsAtStart[setting.name] = setting.unchanged ? setting.unchanged(*this) : setting.save(*this);
+    }
 }
 
 void TfrmMain::SetPositions()
@@ -135,13 +154,29 @@ void TfrmMain::SetPositions()
     TRegistry registry;
     if (!openSettingsKey(registry, "SetPositions"))
         return;
+    const auto unchanged = [this](const TSetting &setting, const TSettingValue &value) {
+        const auto atStart = SettingsAtStart.find(setting.name);
+        return atStart != SettingsAtStart.end() && atStart->second == value;
+    };
+    // The entry font's parts are read only with its face: a font changed in
+    // any part is written whole.
+    const auto fontPart = [](const TSetting &setting) {
+        return setting.reading == TSettingReading::FontFace || setting.reading == TSettingReading::FontPart;
+    };
+    const bool fontChanged = std::ranges::any_of(SettingsWriteOrder(), [&](const TSetting *setting) {
+        return fontPart(*setting) && !unchanged(*setting, setting->save(*this));
+    });
+
     // One rewrite of the registry file for all the values, not one each.
     registry.BeginBatch();
     QStringList unsaved;
     QString reason;
     for (const TSetting *setting : SettingsWriteOrder()) {
         try {
-            writeValue(registry, *setting, setting->save(*this));
+            const TSettingValue value = setting->save(*this);
+            if (unchanged(*setting, value) && !(fontChanged && fontPart(*setting)))
+                continue;
+            writeValue(registry, *setting, value);
         } catch (const ETamselError &error) {
             unsaved.append(setting->name);
             if (reason.isEmpty())

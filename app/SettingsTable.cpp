@@ -89,6 +89,7 @@ TSetting sortToggle(const char *name, int TfrmMain::*member)
         return integer(value) == 1 || integer(value) == -1;
     });
     setting.save = [member](TfrmMain &window) { return TSettingValue(-(window.*member)); };
+    setting.unchanged = [member](TfrmMain &window) { return TSettingValue(window.*member); };
     return setting;
 }
 

@@ -44,6 +44,9 @@ struct TSetting
     std::function<void(TfrmMain &, const TSettingValue &)> load = {};
     // The value written at exit.
     std::function<TSettingValue(TfrmMain &)> save = {};
+    // The value save gives at exit while nothing has changed since start-up,
+    // taken right after the settings are read; unset: what save gives then.
+    std::function<TSettingValue(TfrmMain &)> unchanged = {};
 };
 
 // The settings in the order they are read at start-up.
