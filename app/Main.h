@@ -378,6 +378,9 @@ public:
     // not written. A setting whose stored value could not be read or used,
     // or one never read, is missing here: exit writes it.
     std::map<QString, TSettingValue> SettingsAtStart;
+    // Fills SettingsAtStart from the settings as they are now, but for those
+    // named in `unread`.
+    void KeepSettingsAtStart(const QStringList &unread);
     // When the storage folder is missing, asks whether to work in the default
     // folder for this run; false when the user chose to quit instead.
     bool DecideStorageFolder();

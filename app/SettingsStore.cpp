@@ -141,10 +141,14 @@ void TfrmMain::GetPositions()
     }
     registry.CloseKey();
     ApplySpellingSettings();
+    KeepSettingsAtStart(failed);
+}
 
+void TfrmMain::KeepSettingsAtStart(const QStringList &unread)
+{
     SettingsAtStart.clear();
     for (const TSetting &setting : SettingsReadOrder()) {
-        if (!failed.contains(setting.name))
+        if (!unread.contains(setting.name))
             SettingsAtStart[setting.name] = setting.unchanged ? setting.unchanged(*this) : setting.save(*this);
     }
 }
