@@ -40,6 +40,19 @@ private:
 };
 
 const QString settingsKey = QStringLiteral("\\Software\\Kestrine\\Tamsel\\Settings");
+
+// How long a held lock is waited for, while it lives.
+class TLockWait
+{
+public:
+    explicit TLockWait(std::chrono::milliseconds limit) : m_saved(TFileLock::SetWaitLimit(limit)) {}
+    ~TLockWait() { TFileLock::SetWaitLimit(m_saved); }
+    TLockWait(const TLockWait &) = delete;
+    TLockWait &operator=(const TLockWait &) = delete;
+
+private:
+    std::chrono::milliseconds m_saved;
+};
 } // namespace
 
 class tst_Registry : public QObject
@@ -215,8 +228,8 @@ private slots:
                 break;
             }
         };
-        const std::chrono::milliseconds savedLimit = TFileLock::SetWaitLimit(std::chrono::milliseconds(0));
         {
+            const TLockWait noWait(std::chrono::milliseconds(0));
             // A lock of its own open file conflicts as another program's does.
             TFileLock held(registry.LockFilePath());
             try {
@@ -227,7 +240,6 @@ private slots:
                          qPrintable(error.message()));
             }
         }
-        TFileLock::SetWaitLimit(savedLimit);
         QVERIFY(stored.open(QIODevice::ReadOnly));
         QCOMPARE(stored.readAll(), before);
         stored.close();
