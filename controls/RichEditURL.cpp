@@ -4,15 +4,20 @@
 #include "diagnostics/ErrorReport.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QSyntaxHighlighter>
+#include <QTextLayout>
 #include <QTextBlock>
 #include <QTimer>
 
+#include <algorithm>
 #include <exception>
+#include <utility>
+#include <vector>
 
 namespace {
 // Underlines the addresses of each paragraph. A highlighter draws over the
@@ -26,13 +31,21 @@ class TURLHighlighter : public QSyntaxHighlighter
 public:
     // What a paragraph carries once it is marked. Its block state would not
     // do: the highlighter goes on to the next paragraph whenever a state
-    // changes, and so through the whole text.
-    struct TMarked : QTextBlockUserData {};
-    static bool isMarked(const QTextBlock &block) { return dynamic_cast<TMarked *>(block.userData()) != nullptr; }
+    // changes, and so through the whole text. Marks of an earlier round (see
+    // forgetMarks) no longer count.
+    struct TMarked : QTextBlockUserData {
+        unsigned round = 0;
+    };
+    bool isMarked(const QTextBlock &block) const
+    {
+        const auto *marked = dynamic_cast<TMarked *>(block.userData());
+        return marked && marked->round == m_round;
+    }
+    // Has every paragraph of a long text marked again when it next comes into
+    // view, without going over the paragraphs off screen now.
+    void forgetMarks() { ++m_round; }
     // Texts of up to this many characters are marked in full.
     static constexpr int MarkAllCharacters = 100'000;
-    // Set while the paragraphs on screen are being marked.
-    bool m_markingScreen = false;
 
     TURLHighlighter(QTextDocument *document, const QColor &linkColor, const TRichEditURL::TWordMarker &marker)
         : QSyntaxHighlighter(document), m_marker(marker)
@@ -43,26 +56,89 @@ public:
         m_marked.setUnderlineColor(Qt::red);
     }
 
+    // Marks a paragraph of a long text straight on its layout and returns
+    // whether its marks changed; the caller then has the document lay out
+    // all it marked at once. Through rehighlightBlock the layout would go
+    // over every paragraph after the one marked, for each one.
+    bool markOnLayout(QTextBlock block)
+    {
+        std::vector<const QTextCharFormat *> formatAt(size_t(block.length() - 1), nullptr);
+        for (const auto &[range, format] : marksOf(block.text())) {
+            const int from = std::clamp(range.start, 0, int(formatAt.size()));
+            const int to = std::clamp(range.end(), from, int(formatAt.size()));
+            std::fill(formatAt.begin() + from, formatAt.begin() + to, format);
+        }
+        // What an input method shows in the paragraph keeps its own look, and
+        // the marks after it move along, as QSyntaxHighlighter has them.
+        QTextLayout *layout = block.layout();
+        const int preeditStart = layout->preeditAreaPosition();
+        const int preeditLength = int(layout->preeditAreaText().size());
+        QList<QTextLayout::FormatRange> ranges;
+        if (preeditLength > 0)
+            for (const QTextLayout::FormatRange &range : layout->formats())
+                if (range.start >= preeditStart && range.start + range.length <= preeditStart + preeditLength)
+                    ranges.append(range);
+        for (int at = 0; at < int(formatAt.size());) {
+            const int start = at;
+            while (at < int(formatAt.size()) && formatAt[size_t(at)] == formatAt[size_t(start)])
+                ++at;
+            if (!formatAt[size_t(start)])
+                continue;
+            QTextLayout::FormatRange range{start, at - start, *formatAt[size_t(start)]};
+            if (preeditLength > 0 && range.start >= preeditStart)
+                range.start += preeditLength;
+            else if (preeditLength > 0 && range.start + range.length >= preeditStart)
+                range.length += preeditLength;
+            ranges.append(range);
+        }
+        auto *marked = dynamic_cast<TMarked *>(block.userData());
+        if (!marked) {
+            marked = new TMarked;
+            block.setUserData(marked);
+        }
+        marked->round = m_round;
+        if (ranges == layout->formats())
+            return false;
+        layout->setFormats(ranges);
+        return true;
+    }
+
 protected:
     void highlightBlock(const QString &text) override
     {
-        if (!m_markingScreen && document()->characterCount() > MarkAllCharacters) {
+        // Paragraphs of a long text are marked by markOnLayout when on screen.
+        if (document()->characterCount() > MarkAllCharacters) {
             setCurrentBlockUserData(nullptr);
             return;
         }
-        if (!currentBlockUserData())
-            setCurrentBlockUserData(new TMarked);
-        if (m_marker)
-            for (const TURLRange &range : m_marker(text))
-                setFormat(range.start, range.length, m_marked);
-        for (const TURLRange &range : FindURLs(text))
-            setFormat(range.start, range.length, m_format);
+        auto *marked = static_cast<TMarked *>(currentBlockUserData());
+        if (!marked) {
+            marked = new TMarked;
+            setCurrentBlockUserData(marked);
+        }
+        marked->round = m_round;
+        for (const auto &[range, format] : marksOf(text))
+            setFormat(range.start, range.length, *format);
     }
 
 private:
+    // A paragraph's marks, the later winning where they overlap: the words
+    // the spell checker does not know, then the addresses.
+    QList<std::pair<TURLRange, const QTextCharFormat *>> marksOf(const QString &text) const
+    {
+        QList<std::pair<TURLRange, const QTextCharFormat *>> marks;
+        if (m_marker)
+            for (const TURLRange &range : m_marker(text))
+                marks.append({range, &m_marked});
+        for (const TURLRange &range : FindURLs(text))
+            marks.append({range, &m_format});
+        return marks;
+    }
+
     QTextCharFormat m_format;
     QTextCharFormat m_marked;
     const TRichEditURL::TWordMarker &m_marker;
+    unsigned m_round = 0;
 };
 
 // Room around the one text line of the one-line form, in pixels.
@@ -97,6 +173,10 @@ TRichEditURL::TRichEditURL(Lines lines, QWidget *parent) : QTextEdit(parent), m_
 
 void TRichEditURL::setFieldText(const QString &text)
 {
+    if (!isSingleLine() && text.size() > TURLHighlighter::MarkAllCharacters) {
+        setLongPlainText(text);
+        return;
+    }
     if (!isSingleLine() || text.size() <= LongLineCharacters) {
         setPlainText(text);
         return;
@@ -111,6 +191,22 @@ void TRichEditURL::setFieldText(const QString &text)
     setReadOnly(true);
 }
 
+void TRichEditURL::setLongPlainText(const QString &text)
+{
+    // Attached, the highlighter would go over every paragraph of the new text
+    // once, if only to find it off screen: hundreds of thousands of calls for a
+    // text of millions of characters. It is let go while the text goes in; the
+    // paragraphs on screen are marked once the text is laid out. Letting go
+    // clears the marks of every paragraph, so the old text goes first.
+    document()->clear();
+    m_highlighter->setDocument(nullptr);
+    setPlainText(text);
+    m_highlighter->setDocument(document());
+    // Taken back, the highlighter posts itself a pass over the whole text,
+    // which is what letting go avoided; every paragraph is new and unmarked.
+    QCoreApplication::removePostedEvents(m_highlighter, QEvent::MetaCall);
+}
+
 QString TRichEditURL::fieldText() const { return m_longText ? *m_longText : toPlainText(); }
 
 void TRichEditURL::markOnScreen()
@@ -122,32 +218,36 @@ void TRichEditURL::markOnScreen()
     // paragraph on screen is found by halving over those laid out already,
     // so that looking for it lays out nothing more.
     const QAbstractTextDocumentLayout *layout = text->documentLayout();
+    const qreal top = verticalScrollBar()->value();
+    const qreal bottom = top + viewport()->height();
     const auto laidOut = [text](int number) { return text->findBlockByNumber(number).layout()->lineCount() > 0; };
     int laid = 0;
     for (int after = text->blockCount(); after - laid > 1;) {
         const int middle = laid + (after - laid) / 2;
         (laidOut(middle) ? laid : after) = middle;
     }
-    const qreal top = verticalScrollBar()->value();
-    const qreal bottom = top + viewport()->height();
     int first = 0;
     for (int after = laid + 1; after - first > 1;) {
         const int middle = first + (after - first) / 2;
         (layout->blockBoundingRect(text->findBlockByNumber(middle)).top() <= top ? first : after) = middle;
     }
     auto *highlighter = static_cast<TURLHighlighter *>(m_highlighter);
-    highlighter->m_markingScreen = true;
-    {
-        const QSignalBlocker quiet(text);
-        for (QTextBlock block = text->findBlockByNumber(first); block.isValid(); block = block.next()) {
-            // A paragraph not laid out yet is past the screen.
-            if (block.layout()->lineCount() == 0 || layout->blockBoundingRect(block).top() >= bottom)
-                break;
-            if (!TURLHighlighter::isMarked(block))
-                highlighter->rehighlightBlock(block);
+    int markedFrom = -1;
+    int markedTo = -1;
+    for (QTextBlock block = text->findBlockByNumber(first); block.isValid(); block = block.next()) {
+        // A paragraph not laid out yet is past the screen.
+        if (block.layout()->lineCount() == 0 || layout->blockBoundingRect(block).top() >= bottom)
+            break;
+        if (!highlighter->isMarked(block) && highlighter->markOnLayout(block)) {
+            if (markedFrom < 0)
+                markedFrom = block.position();
+            markedTo = block.position() + block.length();
         }
     }
-    highlighter->m_markingScreen = false;
+    // New marks are no edit: the document lays them out without reporting a
+    // change of its text.
+    if (markedFrom >= 0)
+        text->markContentsDirty(markedFrom, markedTo - markedFrom);
     viewport()->update();
 }
 
@@ -165,10 +265,13 @@ void TRichEditURL::setWordMarker(TWordMarker marker)
 
 void TRichEditURL::remark()
 {
-    // New marks are no edit: the document must not report a change of its text.
-    {
+    auto *highlighter = static_cast<TURLHighlighter *>(m_highlighter);
+    if (document()->characterCount() > TURLHighlighter::MarkAllCharacters) {
+        highlighter->forgetMarks();
+    } else {
+        // New marks are no edit: the document must not report a change of its text.
         const QSignalBlocker quiet(document());
-        m_highlighter->rehighlight();
+        highlighter->rehighlight();
     }
     markOnScreen();
     viewport()->update();

@@ -38,6 +38,8 @@ public:
     // screen shows keeps that text whole as its value but shows only its start,
     // read-only, since laying out millions of characters on one line would
     // stall the program; the next text it is given, or clear(), ends that.
+    // A multi-line field opens a long text faster this way than through
+    // setPlainText, marking only what is on screen from the start.
     void setFieldText(const QString &text);
     QString fieldText() const;
     bool holdsLongText() const { return m_longText.has_value(); }
@@ -63,6 +65,8 @@ private:
     void showLinkCursor(bool overLink);
     // Marks the paragraphs that came into view unmarked.
     void markOnScreen();
+    // setPlainText for a text too long to be marked in full.
+    void setLongPlainText(const QString &text);
 
     Lines m_lines;
     class QSyntaxHighlighter *m_highlighter = nullptr;

@@ -75,7 +75,7 @@ void TfrmMain::loadEntry(const TEntry &entry)
         clearTaskFields(dtpDate, dtpTime, cboReminder, chkComplete);
     }
     redNote->clear();
-    redNote->setPlainText(entry.body());
+    redNote->setFieldText(entry.body());
     (entry.task ? radTask : radNote)->setChecked(true);
     redFileName->clear();
     redFileName->setPlainText(entry.fileName());
