@@ -4,7 +4,6 @@
 #include "diagnostics/ErrorReport.h"
 
 #include <QAbstractTextDocumentLayout>
-#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -162,6 +161,8 @@ TRichEditURL::TRichEditURL(Lines lines, QWidget *parent) : QTextEdit(parent), m_
     // each change once the change is laid out.
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &TRichEditURL::markOnScreen);
     connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, &TRichEditURL::markOnScreen);
+    connect(document(), &QTextDocument::contentsChange, this,
+            [this](int from, int, int charsAdded) { unmarkChanged(from, charsAdded); });
     connect(document(), &QTextDocument::contentsChanged, this, [this] {
         QTimer::singleShot(0, this, &TRichEditURL::markOnScreen);
         if (m_longText && !m_showingLongText) {
@@ -195,16 +196,33 @@ void TRichEditURL::setLongPlainText(const QString &text)
 {
     // Attached, the highlighter would go over every paragraph of the new text
     // once, if only to find it off screen: hundreds of thousands of calls for a
-    // text of millions of characters. It is let go while the text goes in; the
-    // paragraphs on screen are marked once the text is laid out. Letting go
-    // clears the marks of every paragraph, so the old text goes first.
+    // text of millions of characters. It is let go while the text is long
+    // (see unmarkChanged); the paragraphs on screen are marked once the text
+    // is laid out. Letting go clears the marks of every paragraph, so the old
+    // text goes first.
     document()->clear();
     m_highlighter->setDocument(nullptr);
     setPlainText(text);
-    m_highlighter->setDocument(document());
-    // Taken back, the highlighter posts itself a pass over the whole text,
-    // which is what letting go avoided; every paragraph is new and unmarked.
-    QCoreApplication::removePostedEvents(m_highlighter, QEvent::MetaCall);
+}
+
+void TRichEditURL::unmarkChanged(int from, int charsAdded)
+{
+    QTextDocument *text = document();
+    if (m_highlighter->document())
+        return;
+    if (text->characterCount() <= TURLHighlighter::MarkAllCharacters) {
+        // Short again: the highlighter marks the whole text, and each change.
+        m_highlighter->setDocument(text);
+        return;
+    }
+    // The changed paragraphs are marked again when on screen.
+    const QTextBlock end = text->findBlock(from + charsAdded).next();
+    for (QTextBlock block = text->findBlock(from); block.isValid() && block != end; block = block.next()) {
+        if (block.userData()) {
+            block.setUserData(nullptr);
+            block.layout()->clearFormats();
+        }
+    }
 }
 
 QString TRichEditURL::fieldText() const { return m_longText ? *m_longText : toPlainText(); }

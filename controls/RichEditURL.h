@@ -67,6 +67,8 @@ private:
     void markOnScreen();
     // setPlainText for a text too long to be marked in full.
     void setLongPlainText(const QString &text);
+    // Has the paragraphs of a change to a long text marked again.
+    void unmarkChanged(int from, int charsAdded);
 
     Lines m_lines;
     class QSyntaxHighlighter *m_highlighter = nullptr;

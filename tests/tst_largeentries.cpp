@@ -1,5 +1,6 @@
 // Entries far longer than a screen shows: their list rows, their tooltips,
 // the editor and saving them back whole.
+#include "controls/URLFinder.h"
 #include "mainwindow/EntryRowDelegate.h"
 #include "store/EntryDocument.h"
 #include "tests/EditorFixture.h"
@@ -157,25 +158,109 @@ private slots:
     }
 
     // In a long text the paragraphs on screen carry their address marks,
-    // also those scrolled into view.
+    // also those scrolled into view, whether the text is typed in whole or
+    // opened as the field's text.
+    void longTextMarksTheAddressesOnScreen_data()
+    {
+        QTest::addColumn<bool>("opened");
+        QTest::newRow("setPlainText") << false;
+        QTest::newRow("setFieldText") << true;
+    }
     void longTextMarksTheAddressesOnScreen()
     {
+        QFETCH(bool, opened);
         TRichEditURL field(TRichEditURL::Lines::Multi);
         field.resize(400, 200);
         field.show();
         QVERIFY(QTest::qWaitForWindowExposed(&field));
         const QString lines = longText(QString(), 300'000, true);
-        field.setPlainText(QStringLiteral("see http://example.org\n") + lines + QStringLiteral("\nend www.example.org"));
-        const auto underlined = [](const QTextBlock &block) {
-            for (const QTextLayout::FormatRange &range : block.layout()->formats())
-                if (range.format.fontUnderline())
-                    return true;
-            return false;
-        };
+        const QString text = QStringLiteral("see http://example.org\n") + lines + QStringLiteral("\nend www.example.org");
+        if (opened)
+            field.setFieldText(text);
+        else
+            field.setPlainText(text);
         QTRY_VERIFY(underlined(field.document()->firstBlock()));
         QVERIFY(!underlined(field.document()->lastBlock()));
         field.moveCursor(QTextCursor::End);
         QTRY_VERIFY(underlined(field.document()->lastBlock()));
+        QCOMPARE(field.toPlainText(), text);
+    }
+
+    // The paragraphs on screen of a long text look as they would in a short
+    // one: unknown words marked, addresses over them where both overlap; a
+    // new word marker marks them again.
+    void longTextMarksAsAShortOne()
+    {
+        const QString head = QStringLiteral("Mail me@example.org or see http://example.org/x today");
+        const auto everything = [](const QString &paragraph) { return QList<TURLRange>{TURLRange{0, int(paragraph.size())}}; };
+        const auto fromSecondWord = [](const QString &paragraph) {
+            return QList<TURLRange>{TURLRange{5, int(paragraph.size()) - 5}};
+        };
+        TRichEditURL shortField(TRichEditURL::Lines::Multi);
+        shortField.setWordMarker(everything);
+        shortField.setFieldText(head);
+        TRichEditURL longField(TRichEditURL::Lines::Multi);
+        longField.resize(400, 200);
+        longField.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&longField));
+        longField.setWordMarker(everything);
+        longField.setFieldText(head + QLatin1Char('\n') + longText(QString(), 300'000, true));
+        const auto formats = [](const TRichEditURL &field) { return field.document()->firstBlock().layout()->formats(); };
+        QVERIFY(!formats(shortField).isEmpty());
+        QTRY_COMPARE(formats(longField), formats(shortField));
+
+        shortField.setWordMarker(fromSecondWord);
+        longField.setWordMarker(fromSecondWord);
+        QTRY_COMPARE(formats(longField), formats(shortField));
+        QCOMPARE(formats(longField).first().start, 5);
+        QVERIFY(longField.document()->lastBlock().layout()->formats().isEmpty());
+    }
+
+    // An opened long text takes typing, marks the address typed on screen
+    // and undoes back to the text opened, but not past it.
+    void openedLongTextTypesAndUndoes()
+    {
+        TRichEditURL field(TRichEditURL::Lines::Multi);
+        field.resize(400, 200);
+        field.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&field));
+        const QString text = longText(QStringLiteral("Long body\n"), 300'000, true);
+        field.setFieldText(text);
+        QVERIFY(!field.document()->isUndoAvailable());
+        QTRY_VERIFY(!underlined(field.document()->firstBlock()));
+        field.setFocus();
+        QTest::keyClicks(&field, QStringLiteral("www.example.org "));
+        QTRY_VERIFY(underlined(field.document()->firstBlock()));
+        QVERIFY(field.document()->isUndoAvailable());
+        while (field.document()->isUndoAvailable())
+            field.undo();
+        QCOMPARE(field.toPlainText(), text);
+        QTRY_VERIFY(!underlined(field.document()->firstBlock()));
+    }
+
+    // A long text cut short is marked whole again, off screen too.
+    void longTextCutShortIsMarkedWhole()
+    {
+        TRichEditURL field(TRichEditURL::Lines::Multi);
+        field.resize(400, 200);
+        field.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&field));
+        field.setFieldText(longText(QStringLiteral("Long body\n"), 300'000, true));
+        QTextCursor cursor(field.document());
+        cursor.select(QTextCursor::Document);
+        cursor.insertText(QStringLiteral("see www.example.org") + QStringLiteral("\nline").repeated(100)
+                          + QStringLiteral("\nend www.example.com"));
+        QTRY_VERIFY(underlined(field.document()->firstBlock()));
+        QTRY_VERIFY(underlined(field.document()->lastBlock()));
+    }
+
+private:
+    static bool underlined(const QTextBlock &block)
+    {
+        for (const QTextLayout::FormatRange &range : block.layout()->formats())
+            if (range.format.fontUnderline())
+                return true;
+        return false;
     }
 };
 
