@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QSyntaxHighlighter>
 #include <QTextLayout>
@@ -202,13 +203,17 @@ void TRichEditURL::setLongPlainText(const QString &text)
     // text goes first.
     document()->clear();
     m_highlighter->setDocument(nullptr);
+    const QScopedValueRollback opening(m_openingLongText, true);
     setPlainText(text);
 }
 
 void TRichEditURL::unmarkChanged(int from, int charsAdded)
 {
+    // Every paragraph of a text being opened is new and unmarked; on the way
+    // the document is empty for a moment, which is no reason to take the
+    // highlighter back.
     QTextDocument *text = document();
-    if (m_highlighter->document())
+    if (m_highlighter->document() || m_openingLongText)
         return;
     if (text->characterCount() <= TURLHighlighter::MarkAllCharacters) {
         // Short again: the highlighter marks the whole text, and each change.
@@ -236,14 +241,14 @@ void TRichEditURL::markOnScreen()
     // paragraph on screen is found by halving over those laid out already,
     // so that looking for it lays out nothing more.
     const QAbstractTextDocumentLayout *layout = text->documentLayout();
-    const qreal top = verticalScrollBar()->value();
-    const qreal bottom = top + viewport()->height();
     const auto laidOut = [text](int number) { return text->findBlockByNumber(number).layout()->lineCount() > 0; };
     int laid = 0;
     for (int after = text->blockCount(); after - laid > 1;) {
         const int middle = laid + (after - laid) / 2;
         (laidOut(middle) ? laid : after) = middle;
     }
+    const qreal top = verticalScrollBar()->value();
+    const qreal bottom = top + viewport()->height();
     int first = 0;
     for (int after = laid + 1; after - first > 1;) {
         const int middle = first + (after - first) / 2;

@@ -77,4 +77,5 @@ private:
     Qt::CursorShape m_textCursorShape = Qt::IBeamCursor;
     std::optional<QString> m_longText;
     bool m_showingLongText = false;
+    bool m_openingLongText = false;
 };
