@@ -209,12 +209,25 @@ void TRichEditURL::setLongPlainText(const QString &text)
 
 void TRichEditURL::unmarkChanged(int from, int charsAdded)
 {
-    // Every paragraph of a text being opened is new and unmarked; on the way
-    // the document is empty for a moment, which is no reason to take the
-    // highlighter back.
     QTextDocument *text = document();
-    if (m_highlighter->document() || m_openingLongText)
+    if (m_highlighter->document())
         return;
+    if (m_openingLongText) {
+        // Every paragraph of a text being opened is new and unmarked; on the
+        // way the document is empty for a moment, which is no reason to take
+        // the highlighter back. Marked now, before the text is laid out, the
+        // paragraphs that fill the first screen are laid out with their marks;
+        // marked later, they would have the layout place every paragraph after
+        // them once more.
+        if (text->characterCount() > TURLHighlighter::MarkAllCharacters) {
+            auto *highlighter = static_cast<TURLHighlighter *>(m_highlighter);
+            const int lines = viewport()->height() / qMax(1, fontMetrics().lineSpacing()) + 1;
+            QTextBlock block = text->firstBlock();
+            for (int line = 0; line < lines && block.isValid(); ++line, block = block.next())
+                highlighter->markOnLayout(block);
+        }
+        return;
+    }
     if (text->characterCount() <= TURLHighlighter::MarkAllCharacters) {
         // Short again: the highlighter marks the whole text, and each change.
         m_highlighter->setDocument(text);
