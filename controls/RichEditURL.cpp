@@ -163,7 +163,7 @@ TRichEditURL::TRichEditURL(Lines lines, QWidget *parent) : QTextEdit(parent), m_
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &TRichEditURL::markOnScreen);
     connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, &TRichEditURL::markOnScreen);
     connect(document(), &QTextDocument::contentsChange, this,
-            [this](int from, int, int charsAdded) { unmarkChanged(from, charsAdded); });
+            [this](int from, int, int charsAdded) { followChange(from, charsAdded); });
     connect(document(), &QTextDocument::contentsChanged, this, [this] {
         QTimer::singleShot(0, this, &TRichEditURL::markOnScreen);
         if (m_longText && !m_showingLongText) {
@@ -197,17 +197,17 @@ void TRichEditURL::setLongPlainText(const QString &text)
 {
     // Attached, the highlighter would go over every paragraph of the new text
     // once, if only to find it off screen: hundreds of thousands of calls for a
-    // text of millions of characters. It is let go while the text is long
-    // (see unmarkChanged); the paragraphs on screen are marked once the text
-    // is laid out. Letting go clears the marks of every paragraph, so the old
-    // text goes first.
+    // text of millions of characters. It is let go while the text is long, and
+    // the paragraphs of the first screen are marked as the text goes in (see
+    // followChange). Letting go clears the marks of every paragraph, so the
+    // old text goes first.
     document()->clear();
     m_highlighter->setDocument(nullptr);
     const QScopedValueRollback opening(m_openingLongText, true);
     setPlainText(text);
 }
 
-void TRichEditURL::unmarkChanged(int from, int charsAdded)
+void TRichEditURL::followChange(int from, int charsAdded)
 {
     QTextDocument *text = document();
     if (m_highlighter->document())

@@ -67,8 +67,9 @@ private:
     void markOnScreen();
     // setPlainText for a text too long to be marked in full.
     void setLongPlainText(const QString &text);
-    // Has the paragraphs of a change to a long text marked again.
-    void unmarkChanged(int from, int charsAdded);
+    // Keeps the marks of a text the highlighter was let go of up with a
+    // change of its contents.
+    void followChange(int from, int charsAdded);
 
     Lines m_lines;
     class QSyntaxHighlighter *m_highlighter = nullptr;
