@@ -68,16 +68,12 @@ public:
             const int to = std::clamp(range.end(), from, int(formatAt.size()));
             std::fill(formatAt.begin() + from, formatAt.begin() + to, format);
         }
-        // What an input method shows in the paragraph keeps its own look, and
-        // the marks after it move along, as QSyntaxHighlighter has them.
+        // The marks after what an input method is composing move along, as
+        // QSyntaxHighlighter has them.
         QTextLayout *layout = block.layout();
         const int preeditStart = layout->preeditAreaPosition();
         const int preeditLength = int(layout->preeditAreaText().size());
-        QList<QTextLayout::FormatRange> ranges;
-        if (preeditLength > 0)
-            for (const QTextLayout::FormatRange &range : layout->formats())
-                if (range.start >= preeditStart && range.start + range.length <= preeditStart + preeditLength)
-                    ranges.append(range);
+        QList<QTextLayout::FormatRange> ranges = composedRanges(layout);
         for (int at = 0; at < int(formatAt.size());) {
             const int start = at;
             while (at < int(formatAt.size()) && formatAt[size_t(at)] == formatAt[size_t(start)])
@@ -101,6 +97,20 @@ public:
             return false;
         layout->setFormats(ranges);
         return true;
+    }
+
+    // The look of what an input method is composing in a paragraph, which
+    // its marks leave as it is.
+    static QList<QTextLayout::FormatRange> composedRanges(const QTextLayout *layout)
+    {
+        const int start = layout->preeditAreaPosition();
+        const int end = start + int(layout->preeditAreaText().size());
+        QList<QTextLayout::FormatRange> ranges;
+        if (end > start)
+            for (const QTextLayout::FormatRange &range : layout->formats())
+                if (range.start >= start && range.start + range.length <= end)
+                    ranges.append(range);
+        return ranges;
     }
 
 protected:
@@ -238,7 +248,7 @@ void TRichEditURL::followChange(int from, int charsAdded)
     for (QTextBlock block = text->findBlock(from); block.isValid() && block != end; block = block.next()) {
         if (block.userData()) {
             block.setUserData(nullptr);
-            block.layout()->clearFormats();
+            block.layout()->setFormats(TURLHighlighter::composedRanges(block.layout()));
         }
     }
 }

@@ -5,6 +5,7 @@
 #include "store/EntryDocument.h"
 #include "tests/EditorFixture.h"
 
+#include <QInputMethodEvent>
 #include <QStyleOptionViewItem>
 #include <QTextBlock>
 #include <QTextLayout>
@@ -214,6 +215,33 @@ private slots:
         QTRY_COMPARE(formats(longField), formats(shortField));
         QCOMPARE(formats(longField).first().start, 5);
         QVERIFY(longField.document()->lastBlock().layout()->formats().isEmpty());
+    }
+
+    // What an input method is composing keeps its look when the paragraph
+    // is marked again, and the marks after it move along, in a long text as
+    // in a short one.
+    void longTextKeepsTheComposedText()
+    {
+        const QString head = QStringLiteral("see http://example.org");
+        TRichEditURL shortField(TRichEditURL::Lines::Multi);
+        TRichEditURL longField(TRichEditURL::Lines::Multi);
+        longField.resize(400, 200);
+        longField.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&longField));
+        shortField.setFieldText(head);
+        longField.setFieldText(head + QLatin1Char('\n') + longText(QString(), 300'000, true));
+        const auto formats = [](const TRichEditURL &field) { return field.document()->firstBlock().layout()->formats(); };
+        QTRY_VERIFY(!formats(longField).isEmpty());
+        QTextCharFormat composing;
+        composing.setFontItalic(true);
+        for (TRichEditURL *field : {&shortField, &longField}) {
+            QInputMethodEvent event(QStringLiteral("ab"),
+                                    {{QInputMethodEvent::TextFormat, 0, 2, composing}});
+            QCoreApplication::sendEvent(field, &event);
+            field->remark();
+        }
+        QTRY_COMPARE(formats(longField), formats(shortField));
+        QVERIFY(formats(longField).contains(QTextLayout::FormatRange{0, 2, composing}));
     }
 
     // An opened long text takes typing, marks the address typed on screen
