@@ -231,9 +231,8 @@ void TRichEditURL::followChange(int from, int charsAdded)
         // them once more.
         if (text->characterCount() > TURLHighlighter::MarkAllCharacters) {
             auto *highlighter = static_cast<TURLHighlighter *>(m_highlighter);
-            const int lines = viewport()->height() / qMax(1, fontMetrics().lineSpacing()) + 1;
             QTextBlock block = text->firstBlock();
-            for (int line = 0; line < lines && block.isValid(); ++line, block = block.next())
+            for (int line = 0, lines = screenLines(); line < lines && block.isValid(); ++line, block = block.next())
                 highlighter->markOnLayout(block);
         }
         return;
@@ -243,15 +242,26 @@ void TRichEditURL::followChange(int from, int charsAdded)
         m_highlighter->setDocument(text);
         return;
     }
-    // The changed paragraphs are marked again when on screen.
-    const QTextBlock end = text->findBlock(from + charsAdded).next();
-    for (QTextBlock block = text->findBlock(from); block.isValid() && block != end; block = block.next()) {
-        if (block.userData()) {
+    // A change of no more paragraphs than a screen shows, typing above all,
+    // is marked at once, so the layout takes the marks along with the change;
+    // marked later, they would have it place every paragraph after them once
+    // more. The paragraphs of a larger change are marked again when on screen.
+    auto *highlighter = static_cast<TURLHighlighter *>(m_highlighter);
+    const QTextBlock first = text->findBlock(from);
+    const QTextBlock last = text->findBlock(from + charsAdded);
+    const bool markNow = first.isValid() && last.isValid() && last.blockNumber() - first.blockNumber() < screenLines();
+    const QTextBlock end = last.next();
+    for (QTextBlock block = first; block.isValid() && block != end; block = block.next()) {
+        if (markNow) {
+            highlighter->markOnLayout(block);
+        } else if (block.userData()) {
             block.setUserData(nullptr);
             block.layout()->setFormats(TURLHighlighter::composedRanges(block.layout()));
         }
     }
 }
+
+int TRichEditURL::screenLines() const { return viewport()->height() / qMax(1, fontMetrics().lineSpacing()) + 1; }
 
 QString TRichEditURL::fieldText() const { return m_longText ? *m_longText : toPlainText(); }
 

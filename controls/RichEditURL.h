@@ -70,6 +70,8 @@ private:
     // Keeps the marks of a text the highlighter was let go of up with a
     // change of its contents.
     void followChange(int from, int charsAdded);
+    // The most text lines the field shows at once.
+    int screenLines() const;
 
     Lines m_lines;
     class QSyntaxHighlighter *m_highlighter = nullptr;

@@ -266,6 +266,34 @@ private slots:
         QTRY_VERIFY(!underlined(field.document()->firstBlock()));
     }
 
+    // A change of more paragraphs than a screen shows is marked anew where
+    // it comes into view, also in the paragraphs marked before it.
+    void longChangeToALongTextIsMarkedOnScreen()
+    {
+        TRichEditURL field(TRichEditURL::Lines::Multi);
+        field.resize(400, 200);
+        field.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&field));
+        const QString head = QStringLiteral("see http://example.org");
+        field.setFieldText(head + QLatin1Char('\n') + longText(QString(), 300'000, true));
+        QTRY_VERIFY(underlined(field.document()->firstBlock()));
+        QTextCursor(field.document())
+            .insertText(QStringLiteral("www.example.com and\n")
+                        + QStringLiteral("a paragraph without an address\n").repeated(500) + QStringLiteral("moved "));
+        const auto underlinedText = [](const QTextBlock &block) {
+            QString text;
+            for (const QTextLayout::FormatRange &range : block.layout()->formats())
+                if (range.format.fontUnderline())
+                    text += block.text().mid(range.start, range.length);
+            return text;
+        };
+        QTRY_COMPARE(underlinedText(field.document()->firstBlock()), QStringLiteral("www.example.com"));
+        const QTextBlock moved = field.document()->findBlockByNumber(501);
+        QCOMPARE(moved.text(), QStringLiteral("moved ") + head);
+        field.setTextCursor(QTextCursor(moved));
+        QTRY_COMPARE(underlinedText(moved), QStringLiteral("http://example.org"));
+    }
+
     // A long text cut short is marked whole again, off screen too.
     void longTextCutShortIsMarkedWhole()
     {
