@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QPixmap>
 #include <benchmark/benchmark.h>
 
@@ -42,6 +43,30 @@ void BM_EditorLoadLargeBody(benchmark::State &state)
     }
     if (w.redNote->document()->characterCount() < bodyLength / 2)
         state.SkipWithError("the body did not load");
+}
+
+// One key typed at the start of a long body in the editor, up to the editor
+// drawn: the layout places every paragraph after the change again.
+void BM_EditorTypeInLargeBody(benchmark::State &state)
+{
+    BenchHome home(StoreGenerator::oneNote(40, bodyLength));
+    TfrmMain &w = home.window();
+    w.LoadNotes();
+    w.show();
+    QPixmap canvas(w.redNote->viewport()->size());
+    w.lsvNotes->selectionModel()->select(
+        w.NotesModel->index(0, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    w.lsvNotesDblClick(w.lsvNotes);
+    QApplication::processEvents();
+    w.redNote->setFocus();
+    for (auto _ : state) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+        QApplication::sendEvent(w.redNote, &press);
+        QApplication::processEvents();
+        w.redNote->viewport()->render(&canvas);
+    }
+    if (!w.redNote->toPlainText().startsWith(QLatin1Char('a')))
+        state.SkipWithError("the key did not reach the body");
 }
 
 // Start-up's part from the store file to both lists on screen, as
@@ -89,5 +114,6 @@ void BM_DecryptAndParseLongTitle(benchmark::State &state)
 } // namespace
 
 BENCHMARK(BM_EditorLoadLargeBody)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EditorTypeInLargeBody)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StartUpOneEntry)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecryptAndParseLongTitle)->Unit(benchmark::kMillisecond);
