@@ -57,9 +57,10 @@ public:
     }
 
     // Marks a paragraph of a long text straight on its layout and returns
-    // whether its marks changed; the caller then has the document lay out
-    // all it marked at once. Through rehighlightBlock the layout would go
-    // over every paragraph after the one marked, for each one.
+    // whether its marks changed; what is marked is laid out along with the
+    // change of the text being reported, or by the caller all at once.
+    // Through rehighlightBlock the layout would go over every paragraph
+    // after the one marked, for each one.
     bool markOnLayout(QTextBlock block)
     {
         std::vector<const QTextCharFormat *> formatAt(size_t(block.length() - 1), nullptr);
