@@ -1,9 +1,12 @@
 #include "bench/BenchHome.h"
 
 #include "bench/StoreGenerator.h"
+#include "controls/ListViewEx.h"
 #include "store/LocaleFormat.h"
 
 #include <QComboBox>
+#include <QPixmap>
+#include <QTreeView>
 #include <QDir>
 
 BenchHome::BenchHome(int entries) : BenchHome(StoreGenerator::document(entries)) {}
@@ -34,4 +37,14 @@ BenchHome::~BenchHome() = default;
 QString BenchHome::storeFile() const
 {
     return m_dir.path() + QStringLiteral("/data/Tamsel/brindo.dat");
+}
+
+void OpenAndPaintLists(TfrmMain &w, QPixmap &canvas)
+{
+    w.DecryptXMLFile();
+    w.LoadNotes();
+    w.lsvNotesColumnClick(w.lsvNotes, w.NoteSortColumn);
+    w.lsvTasksColumnClick(w.lsvTasks, w.TaskSortColumn);
+    w.lsvNotes->viewport()->render(&canvas);
+    w.lsvTasks->viewport()->render(&canvas);
 }

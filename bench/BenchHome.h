@@ -3,6 +3,8 @@
 #include "app/Main.h"
 
 #include <QTemporaryDir>
+
+class QPixmap;
 #include <memory>
 
 // A main window over a generated store of `entries` entries, in a private
@@ -24,3 +26,8 @@ private:
     QByteArray m_plain;
     std::unique_ptr<TfrmMain> m_window;
 };
+
+// Start-up's part from the store file to both lists on screen: decrypt,
+// parse, build the entry table, replay the stored sorts and paint one screen
+// of each list onto the canvas.
+void OpenAndPaintLists(TfrmMain &w, QPixmap &canvas);

@@ -22,16 +22,22 @@ namespace {
 constexpr int bodyLength = 20'000'000;
 constexpr int titleLength = 50'000'000;
 
+// The lists shown with the one note's row selected, not yet opened.
+void showWithTheNoteSelected(TfrmMain &w)
+{
+    w.LoadNotes();
+    w.show();
+    w.lsvNotes->selectionModel()->select(
+        w.NotesModel->index(0, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
 // Opening a note with a long body in the editor, up to the editor drawn.
 void BM_EditorLoadLargeBody(benchmark::State &state)
 {
     BenchHome home(StoreGenerator::oneNote(40, bodyLength));
     TfrmMain &w = home.window();
-    w.LoadNotes();
-    w.show();
+    showWithTheNoteSelected(w);
     QPixmap canvas(w.redNote->viewport()->size());
-    w.lsvNotes->selectionModel()->select(
-        w.NotesModel->index(0, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     for (auto _ : state) {
         state.PauseTiming();
         w.ClearNoteValues();
@@ -51,11 +57,8 @@ void BM_EditorTypeInLargeBody(benchmark::State &state)
 {
     BenchHome home(StoreGenerator::oneNote(40, bodyLength));
     TfrmMain &w = home.window();
-    w.LoadNotes();
-    w.show();
+    showWithTheNoteSelected(w);
     QPixmap canvas(w.redNote->viewport()->size());
-    w.lsvNotes->selectionModel()->select(
-        w.NotesModel->index(0, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     w.lsvNotesDblClick(w.lsvNotes);
     QApplication::processEvents();
     w.redNote->setFocus();
@@ -84,13 +87,8 @@ void BM_StartUpOneEntry(benchmark::State &state)
         w.Entries->Clear();
         w.xmlNotes.Clear();
         state.ResumeTiming();
-        w.DecryptXMLFile();
-        w.LoadNotes();
-        w.lsvNotesColumnClick(w.lsvNotes, w.NoteSortColumn);
-        w.lsvTasksColumnClick(w.lsvTasks, w.TaskSortColumn);
+        OpenAndPaintLists(w, canvas);
         w.adjustSize();
-        w.lsvNotes->viewport()->render(&canvas);
-        w.lsvTasks->viewport()->render(&canvas);
         QApplication::processEvents();
     }
 }

@@ -25,12 +25,7 @@ void BM_StartUpFill(benchmark::State &state)
         w.Entries->Clear();
         w.xmlNotes.Clear();
         state.ResumeTiming();
-        w.DecryptXMLFile();
-        w.LoadNotes();
-        w.lsvNotesColumnClick(w.lsvNotes, w.NoteSortColumn);
-        w.lsvTasksColumnClick(w.lsvTasks, w.TaskSortColumn);
-        w.lsvNotes->viewport()->render(&canvas);
-        w.lsvTasks->viewport()->render(&canvas);
+        OpenAndPaintLists(w, canvas);
     }
     state.counters["rows"] = double(w.NotesModel->rowCount() + w.TasksModel->rowCount());
 }

@@ -223,10 +223,10 @@ bool TEntryTable::Refresh()
     return true;
 }
 
-TEntryTable::TRecorded TEntryTable::record(TEntry *target, TMake make, bool store)
+TEntryWrite TEntryTable::record(TEntry *target, TMake make, bool store)
 {
     TPendingChange change { KeyOf(target), std::move(make) };
-    TRecorded done;
+    TEntryWrite done;
     done.entry = change.make(target);
     m_pending.push_back(std::move(change));
     if (!store) {
@@ -332,14 +332,14 @@ TEntryWrite TEntryTable::saveEditorEntry(TEntry *existing, bool task, TMake make
     if (existing)
         require(existing);
     const bool kindChanged = existing && existing->task != task;
-    const TRecorded done = record(existing, std::move(make), true);
+    const TEntryWrite done = record(existing, std::move(make), true);
     if (!done.reloaded) {
         if (existing)
             emit entryChanged(done.entry, kindChanged);
         else
             emit entryAdded(done.entry);
     }
-    return { done.entry, done.stored, done.reloaded };
+    return done;
 }
 
 TEntryWrite TEntryTable::SaveNote(TEntry *existing, const TNoteFields &fields, double now)
@@ -405,7 +405,7 @@ TEntryWrite TEntryTable::SaveTask(TEntry *existing, const TTaskFields &fields, d
 TEntryWrite TEntryTable::SetComplete(TEntry *entry, bool complete, double now, bool store)
 {
     require(entry);
-    const TRecorded done = record(entry,
+    const TEntryWrite done = record(entry,
         [complete, now](TEntry *target) {
             if (!target)
                 return target;
@@ -421,13 +421,13 @@ TEntryWrite TEntryTable::SetComplete(TEntry *entry, bool complete, double now, b
         store);
     if (!done.reloaded)
         emit entryChanged(done.entry, false);
-    return { done.entry, done.stored, done.reloaded };
+    return done;
 }
 
 TEntryWrite TEntryTable::SaveReminderChoice(TEntry *entry, const TReminderChoice &choice, double now, bool store)
 {
     require(entry);
-    const TRecorded done = record(entry,
+    const TEntryWrite done = record(entry,
         [choice, now](TEntry *target) {
             if (!target)
                 return target;
@@ -454,7 +454,7 @@ TEntryWrite TEntryTable::SaveReminderChoice(TEntry *entry, const TReminderChoice
         store);
     if (!done.reloaded)
         emit entryChanged(done.entry, false);
-    return { done.entry, done.stored, done.reloaded };
+    return done;
 }
 
 void TEntryTable::remove(TEntry *entry)

@@ -194,14 +194,9 @@ private:
         std::optional<TEntryKey> key;
         TMake make;
     };
-    struct TRecorded {
-        TEntry *entry = nullptr;
-        bool stored = false;
-        bool reloaded = false;
-    };
     // Makes the change on target, keeps it until it is stored, and stores
     // the document when `store` is set.
-    TRecorded record(TEntry *target, TMake make, bool store);
+    TEntryWrite record(TEntry *target, TMake make, bool store);
     bool readAgainIfChanged();
     bool writeStore();
     TLoadResult rebuild(double now);

@@ -1,6 +1,7 @@
 // Two writers on one store: a second copy of the program, a sync client or a
 // restored backup changing the store while the program runs.
 #include "tests/EditorFixture.h"
+#include "tests/TestFiles.h"
 
 #include "diagnostics/MessageDlg.h"
 #include "platform/AtomicFile.h"
@@ -84,11 +85,6 @@ private:
     int m_count = 0;
 };
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 } // namespace
 
 class TestStoreChanges : public QObject
@@ -251,7 +247,7 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
             file.write("not an entry store at all");
         }
-        const QByteArray replacement = fileBytes(storeFile);
+        const QByteArray replacement = readFile(storeFile);
 
         w.lsvNotes->setCurrentIndex(w.NotesModel->index(0, 0));
         w.lsvNotesDblClick(w.lsvNotes);
@@ -263,7 +259,7 @@ private slots:
         QCOMPARE(told.size(), 2);
         QVERIFY2(told.first().contains(QStringLiteral("Another program has replaced your entries")), qPrintable(told.first()));
         QVERIFY(told.last().contains(QStringLiteral("NOT saved")));
-        QCOMPARE(fileBytes(storeFile), replacement);
+        QCOMPARE(readFile(storeFile), replacement);
         QCOMPARE(w.edtTitle->fieldText(), QStringLiteral("typed here"));
         QVERIFY(w.actSaveNote->isEnabled());
 
@@ -271,7 +267,7 @@ private slots:
         MessageDlgSeam::setNextAnswers({ mrOk });
         QVERIFY(!w.SaveNote());
         QCOMPARE(MessageDlgSeam::takeAskedMessages().size(), 1);
-        QCOMPARE(fileBytes(storeFile), replacement);
+        QCOMPARE(readFile(storeFile), replacement);
     }
 
     // The folder watcher reads a store changed outside while nothing is
@@ -325,7 +321,7 @@ private slots:
         TfrmMain &w = window.w();
         QVERIFY(w.EncryptXMLFile());
         const QString storeFile = window.home.storeFile();
-        const QByteArray bytes = fileBytes(storeFile);
+        const QByteArray bytes = readFile(storeFile);
         QVERIFY(QFile::remove(storeFile));
         QFile copy(storeFile);
         QVERIFY(copy.open(QIODevice::WriteOnly));

@@ -4,6 +4,7 @@
 #include "store/HmacSha256.h"
 #include "store/StoreFile.h"
 #include "store/XmlDocument.h"
+#include "tests/TestFiles.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -20,19 +21,6 @@ const QByteArray salt = QByteArray::fromHex("5aa500ff10203040");
 const QByteArray documentText = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                                 "<Notes><!-- kept --><Note><Title>First</Title><Complete>0</Complete></Note>"
                                 "<?kept here?><Note><Title>Second</Title></Note></Notes>\n";
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(file.errorString()));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 
 // The decrypted body of a file exactly as stored, check and all (the cipher
 // is its own inverse).

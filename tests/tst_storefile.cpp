@@ -6,6 +6,7 @@
 #include "store/Rc4.h"
 #include "store/StoreFile.h"
 #include "store/XmlDocument.h"
+#include "tests/TestFiles.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -34,19 +35,6 @@ QByteArray keystream(const QByteArray &key, qsizetype size)
     QByteArray data(size, '\0');
     Rc4::ApplyBlockedKeystream(key, data);
     return data;
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(file.errorString()));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
 QFile::Permissions ownerOnly() { return QFile::ReadOwner | QFile::WriteOwner; }
