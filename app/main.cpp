@@ -1,6 +1,6 @@
-#include "app/Main.h"
+#include "mainwindow/Main.h"
 #include "app/SingleInstance.h"
-#include "app/WindowBounds.h"
+#include "controls/WindowBounds.h"
 #include "diagnostics/MessageDlg.h"
 #include "platform/CoreDumps.h"
 

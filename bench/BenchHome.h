@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Main.h"
+#include "mainwindow/Main.h"
 
 #include <QTemporaryDir>
 

@@ -1,7 +1,7 @@
 // The file icons of the list rows: what asking a row's icon costs (it looks
 // at the file each time), painting a screen of rows with attachments, and the
 // memory 20,000 rows with attachments hold for their icons.
-#include "app/Main.h"
+#include "mainwindow/Main.h"
 #include "mainwindow/AttachmentIcons.h"
 #include "mainwindow/EntryListModel.h"
 #include "store/LocaleFormat.h"

@@ -4,7 +4,7 @@
 // table), then after the stored sorts are replayed and the window is painted.
 // The store is written by tamsel_storegen in a process of its own, so that
 // generating it leaves nothing in this process's peak.
-#include "app/Main.h"
+#include "mainwindow/Main.h"
 #include "controls/ListViewEx.h"
 #include "platform/Paths.h"
 #include "store/LocaleFormat.h"

@@ -1,5 +1,5 @@
 // The file field of the editor: Add File, View, Remove, and files dropped on it.
-#include "app/Main.h"
+#include "mainwindow/Main.h"
 
 #include "controls/RichEditURL.h"
 #include "mainwindow/Attachments.h"

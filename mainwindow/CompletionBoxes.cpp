@@ -2,7 +2,7 @@
 // the row's check state in the "Done" cell, drawn centred there by the row
 // delegate; its clicks reach CheckBoxClick with the row's own entry, so rows
 // with equal captions are never confused.
-#include "app/Main.h"
+#include "mainwindow/Main.h"
 
 #include "controls/ListViewEx.h"
 #include "diagnostics/ErrorReport.h"

@@ -1,6 +1,6 @@
 // The editor pane: loading an entry from a list, clearing it, change
 // tracking, the central enabling of the entry actions and the kind switch.
-#include "app/Main.h"
+#include "mainwindow/Main.h"
 
 #include "controls/ListViewEx.h"
 #include "controls/RichEditURL.h"

@@ -1,6 +1,6 @@
 // The editor's commands: New, Save, Delete, Font, the autosave timer and the
 // opening of URLs clicked in the title or body.
-#include "app/Main.h"
+#include "mainwindow/Main.h"
 
 #include "controls/ListViewEx.h"
 #include "controls/RichEditURL.h"

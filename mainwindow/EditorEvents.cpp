@@ -2,7 +2,7 @@
 // list row, and the wiring of the editor's signals to the main window's handlers.
 #include "mainwindow/EditorEvents.h"
 
-#include "app/Main.h"
+#include "mainwindow/Main.h"
 #include "controls/ListViewEx.h"
 #include "controls/RichEditURL.h"
 #include "platform/Clock.h"

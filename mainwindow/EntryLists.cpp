@@ -1,6 +1,6 @@
 // The two entry lists: filling the entry table from the document, sorting by
 // column and the lists' font.
-#include "app/Main.h"
+#include "mainwindow/Main.h"
 
 #include "controls/ListViewEx.h"
 #include "diagnostics/ErrorReport.h"

@@ -1,6 +1,6 @@
 // The main window's frame: actions, menus, tool bar, the editor pane with its
 // layout, the splitter, and the list pane with the two lists and the find bar.
-#include "app/Main.h"
+#include "mainwindow/Main.h"
 
 #include "controls/ColumnLimits.h"
 #include "controls/ListViewEx.h"

@@ -1,7 +1,7 @@
 // The output commands: Save to File, Print, Send as E-Mail and Send Feedback.
 // The texts are laid out by output/EntryText; these handlers gather the
 // editor's entry and the lists' rows and hand the texts on.
-#include "app/Main.h"
+#include "mainwindow/Main.h"
 
 #include "controls/RichEditURL.h"
 #include "diagnostics/ErrorReport.h"

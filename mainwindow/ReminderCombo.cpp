@@ -1,5 +1,5 @@
 // Filling a lead-time combo box of the main, quick-add or reminder window.
-#include "app/Main.h"
+#include "mainwindow/Main.h"
 
 #include "reminders/LeadTimes.h"
 #include "reminders/ReminderInfo.h"

@@ -1,6 +1,6 @@
 // Saving the entry in the editor through the entry table, which writes its
 // fields into the document and stores it; the lists follow the table.
-#include "app/Main.h"
+#include "mainwindow/Main.h"
 
 #include "controls/ListViewEx.h"
 #include "controls/RichEditURL.h"

@@ -1,6 +1,6 @@
 // The find bar: one search step in the chosen scope, the find field's keys,
 // the find button's state and the scope buttons.
-#include "app/Main.h"
+#include "mainwindow/Main.h"
 
 #include "controls/ListViewEx.h"
 #include "controls/RichEditURL.h"

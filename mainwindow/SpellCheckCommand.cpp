@@ -1,6 +1,6 @@
 // The Check Spelling command, the spell checker's configuration from the
 // settings, the language list and the marks under unknown words.
-#include "app/Main.h"
+#include "mainwindow/Main.h"
 
 #include "controls/RichEditURL.h"
 #include "diagnostics/ErrorReport.h"

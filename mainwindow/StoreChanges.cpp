@@ -2,7 +2,7 @@
 // client, a restored backup): noticed before every write and when the folder
 // watcher reports a change, then read again, so that neither program's
 // entries are lost.
-#include "app/Main.h"
+#include "mainwindow/Main.h"
 
 #include "controls/ListViewEx.h"
 #include "controls/RichEditURL.h"

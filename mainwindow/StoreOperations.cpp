@@ -1,5 +1,5 @@
 // Reading, writing and converting the entry store of the main window.
-#include "app/Main.h"
+#include "mainwindow/Main.h"
 
 #include "diagnostics/ErrorReport.h"
 #include "diagnostics/MessageDlg.h"

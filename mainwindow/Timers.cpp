@@ -1,7 +1,7 @@
 // Pausing and resuming the main window's two timers around modal commands and
 // writes, and the reminder check of timReminder: the check must never
 // interleave with a save or a dialog.
-#include "app/Main.h"
+#include "mainwindow/Main.h"
 
 #include "controls/ListViewEx.h"
 #include "diagnostics/ErrorReport.h"

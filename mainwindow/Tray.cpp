@@ -1,6 +1,6 @@
 // The tray icon and its menu, putting the main window into the tray and
 // bringing it back, and the quick-add commands.
-#include "app/Main.h"
+#include "mainwindow/Main.h"
 
 #include "controls/ListViewEx.h"
 #include "diagnostics/ErrorReport.h"

@@ -1,8 +1,8 @@
 // The quick-add window for a note or a task.
 #include "quickadd/AddNote.h"
 
-#include "app/Main.h"
-#include "app/WindowBounds.h"
+#include "mainwindow/Main.h"
+#include "controls/WindowBounds.h"
 #include "controls/RichEditURL.h"
 #include "diagnostics/ErrorReport.h"
 #include "diagnostics/MessageDlg.h"

@@ -1,6 +1,6 @@
 #include "reminders/Reminder.h"
 
-#include "app/Main.h"
+#include "mainwindow/Main.h"
 #include "controls/ColumnLimits.h"
 #include "diagnostics/ErrorReport.h"
 #include "diagnostics/Exception.h"

@@ -1,6 +1,6 @@
 #include "reminders/ReminderSound.h"
 
-#include "app/Main.h"
+#include "mainwindow/Main.h"
 
 #include <QApplication>
 #include <QAudioDevice>

@@ -1,6 +1,6 @@
 #include "settings/Options.h"
 
-#include "app/Main.h"
+#include "mainwindow/Main.h"
 #include "controls/ListViewEx.h"
 #include "diagnostics/ErrorReport.h"
 #include "diagnostics/MessageDlg.h"

@@ -3,7 +3,7 @@
 // A main window over an entry document given by the test, stored in a private
 // home, shown so that its widgets take clicks and keys like the user's.
 
-#include "app/Main.h"
+#include "mainwindow/Main.h"
 #include "controls/ListViewEx.h"
 #include "controls/RichEditURL.h"
 #include "mainwindow/EntryListModel.h"

@@ -1,7 +1,7 @@
 // The task list's states as drawn and the completion boxes of its rows: what a
 // click changes in the row, the document and the store, the editor kept in
 // step, and boxes that stay bound to their rows.
-#include "app/Main.h"
+#include "mainwindow/Main.h"
 #include "controls/ListViewEx.h"
 #include "diagnostics/MessageDlg.h"
 #include "tests/RowProbe.h"

@@ -1,5 +1,5 @@
-#include "app/Main.h"
-#include "app/SettingsTable.h"
+#include "mainwindow/Main.h"
+#include "mainwindow/SettingsTable.h"
 #include "controls/ListViewEx.h"
 #include "controls/RichEditURL.h"
 #include "tests/RowProbe.h"

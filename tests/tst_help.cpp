@@ -1,6 +1,6 @@
 // The help: every page and link of the manual, the topics the program opens,
 // and the help window.
-#include "app/Main.h"
+#include "mainwindow/Main.h"
 #include "tests/FakeUrlOpener.h"
 #include "tests/TestHome.h"
 #include "updates/HelpWindow.h"

@@ -1,7 +1,7 @@
 // The passphrase with a real Secret Service running: kept in the keyring and
 // in no file of the home, including a "PassKey" of an earlier run.
-#include "app/Main.h"
-#include "app/PasswordDlg.h"
+#include "mainwindow/Main.h"
+#include "mainwindow/PasswordDlg.h"
 #include "diagnostics/MessageDlg.h"
 #include "mainwindow/EntryListModel.h"
 #include "platform/SecretStore.h"

@@ -1,8 +1,8 @@
 // The passphrase where the desktop's keyring does not answer or does not keep
 // it: "PassKey" keeps it, the user hears so once, and a "PassKey" leaves the
 // settings only for a keyring that has given the passphrase back.
-#include "app/Main.h"
-#include "app/PasswordDlg.h"
+#include "mainwindow/Main.h"
+#include "mainwindow/PasswordDlg.h"
 #include "diagnostics/MessageDlg.h"
 #include "mainwindow/EntryListModel.h"
 #include "settings/Registry.h"

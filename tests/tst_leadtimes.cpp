@@ -1,7 +1,7 @@
 // The lead-time table, the index translation between the full and the short
 // list, the minute and 1000-year arithmetic, the deadline cut and the filling
 // of the lead-time combo boxes.
-#include "app/Main.h"
+#include "mainwindow/Main.h"
 #include "reminders/LeadTimes.h"
 #include "reminders/ReminderInfo.h"
 #include "store/DayNumber.h"

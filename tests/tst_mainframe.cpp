@@ -1,13 +1,13 @@
 // The main window's frame: actions with their captions, shortcuts, hints and
 // pictures, the tool bar and the menus, the regions and how they resize, the
 // find bar, the editor pane's layout and the standard edit actions.
-#include "app/Main.h"
+#include "mainwindow/Main.h"
 #include "controls/ListViewEx.h"
 #include "controls/RichEditURL.h"
 #include "diagnostics/MessageDlg.h"
 #include "mainwindow/EditActions.h"
 #include "mainwindow/ImageList.h"
-#include "app/PasswordDlg.h"
+#include "mainwindow/PasswordDlg.h"
 #include "output/SaveAsDialog.h"
 #include "tests/FakeMailHandoff.h"
 #include "tests/TestHome.h"

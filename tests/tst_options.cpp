@@ -1,7 +1,7 @@
 // The options dialog on a real main window: its controls and rules, what OK
 // takes over and applies, Cancel, the start-up entry, the colour picker and
 // moving the entries to another folder.
-#include "app/StorageMove.h"
+#include "mainwindow/StorageMove.h"
 #include "diagnostics/MessageDlg.h"
 #include "platform/Clock.h"
 #include "platform/SoundPlayer.h"

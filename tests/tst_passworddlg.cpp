@@ -1,6 +1,6 @@
 // The passphrase dialog on real widgets.
 #include "diagnostics/MessageDlg.h"
-#include "app/PasswordDlg.h"
+#include "mainwindow/PasswordDlg.h"
 
 #include <QApplication>
 #include <QLabel>

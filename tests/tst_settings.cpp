@@ -1,6 +1,6 @@
 // The settings store: what start-up reads into the main window and what exit
 // writes back, checked against the registry file itself.
-#include "app/Main.h"
+#include "mainwindow/Main.h"
 #include "controls/ListViewEx.h"
 #include "controls/RichEditURL.h"
 #include "diagnostics/LogFile.h"
@@ -13,8 +13,8 @@
 #include "settings/RegistryKeys.h"
 #include "settings/WindowsColor.h"
 #include "store/DayNumber.h"
-#include "app/PasswordDlg.h"
-#include "app/WindowBounds.h"
+#include "mainwindow/PasswordDlg.h"
+#include "controls/WindowBounds.h"
 #include "tests/TestHome.h"
 
 #include <QDir>

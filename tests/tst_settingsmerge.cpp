@@ -1,8 +1,8 @@
 // Two copies of the program on one settings file: each exit writes what that
 // copy changed and keeps what the other wrote meanwhile.
-#include "app/Main.h"
+#include "mainwindow/Main.h"
 
-#include "app/PasswordDlg.h"
+#include "mainwindow/PasswordDlg.h"
 #include "platform/Clock.h"
 #include "settings/Registry.h"
 #include "settings/RegistryKeys.h"

@@ -1,5 +1,5 @@
-#include "app/Main.h"
-#include "app/PasswordDlg.h"
+#include "mainwindow/Main.h"
+#include "mainwindow/PasswordDlg.h"
 #include "app/SingleInstance.h"
 #include "diagnostics/LogFile.h"
 #include "tests/TestHome.h"

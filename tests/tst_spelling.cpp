@@ -5,7 +5,7 @@
 #include "spelling/SpellChecker.h"
 #include "spelling/SpellDialog.h"
 #include "spelling/SpellLanguageList.h"
-#include "app/PasswordDlg.h"
+#include "mainwindow/PasswordDlg.h"
 #include "settings/Registry.h"
 #include "settings/RegistryKeys.h"
 #include "tests/AccessKeys.h"

@@ -1,5 +1,5 @@
 // The about box and the start-up splash.
-#include "app/Main.h"
+#include "mainwindow/Main.h"
 #include "tests/FakeUrlOpener.h"
 #include "tests/TestHome.h"
 #include "updates/Splash.h"

@@ -1,9 +1,9 @@
-#include "app/Main.h"
+#include "mainwindow/Main.h"
 #include "controls/RichEditURL.h"
 #include "tests/RowProbe.h"
 #include "tests/TestHome.h"
 #include "diagnostics/MessageDlg.h"
-#include "app/PasswordDlg.h"
+#include "mainwindow/PasswordDlg.h"
 
 #include <QAction>
 #include <QFile>

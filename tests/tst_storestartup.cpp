@@ -1,7 +1,7 @@
 // The passphrase and the store at start-up, on the real main window: the first
 // start with the passphrase dialog, later starts, stores that cannot be opened
 // and the conversion of a legacy plain file.
-#include "app/Main.h"
+#include "mainwindow/Main.h"
 #include "controls/ListViewEx.h"
 #include "controls/RichEditURL.h"
 #include "diagnostics/MessageDlg.h"
@@ -10,7 +10,7 @@
 #include "settings/RegistryKeys.h"
 #include "mainwindow/EntryListModel.h"
 #include "store/PassKey.h"
-#include "app/PasswordDlg.h"
+#include "mainwindow/PasswordDlg.h"
 #include "store/StoreFile.h"
 #include "tests/FakeSecretStore.h"
 #include "tests/TestHome.h"

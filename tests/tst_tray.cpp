@@ -1,4 +1,4 @@
-#include "app/PasswordDlg.h"
+#include "mainwindow/PasswordDlg.h"
 #include "diagnostics/MessageDlg.h"
 #include "platform/TrayHost.h"
 #include "settings/Registry.h"

@@ -1,8 +1,8 @@
 // The update check against a web server on 127.0.0.1 that the test runs: the
 // messages of every outcome, the start-up check's quiet behaviour and its
 // error path, and the installer download.
-#include "app/Main.h"
-#include "app/PasswordDlg.h"
+#include "mainwindow/Main.h"
+#include "mainwindow/PasswordDlg.h"
 #include "diagnostics/LogFile.h"
 #include "diagnostics/MessageDlg.h"
 #include "platform/UrlOpener.h"

@@ -1,4 +1,4 @@
-#include "app/WindowBounds.h"
+#include "controls/WindowBounds.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/SettingsTable.h"
+#include "mainwindow/SettingsTable.h"
 #include "output/SaveAsDialog.h"
 #include "store/EntryTable.h"
 #include "store/StoreStamp.h"

@@ -9,12 +9,12 @@
 // Two copies of the program may run at once on one settings file. Exit
 // writes only the settings this copy changed since start-up, so that a
 // setting another copy changed and wrote meanwhile stays as that copy left it.
-#include "app/Main.h"
+#include "mainwindow/Main.h"
 
 #include "diagnostics/ErrorReport.h"
 #include "settings/Registry.h"
 #include "settings/RegistryKeys.h"
-#include "app/SettingsTable.h"
+#include "mainwindow/SettingsTable.h"
 
 #include <QStringList>
 #include <algorithm>

@@ -1,7 +1,7 @@
 // The main window's update check, about box, splash and help commands.
 #include "updates/UpdateCommands.h"
 
-#include "app/Main.h"
+#include "mainwindow/Main.h"
 #include "diagnostics/ErrorReport.h"
 #include "updates/HelpWindow.h"
 #include "updates/Splash.h"

@@ -1,6 +1,6 @@
-#include "app/SettingsTable.h"
+#include "mainwindow/SettingsTable.h"
 
-#include "app/Main.h"
+#include "mainwindow/Main.h"
 #include "controls/RichEditURL.h"
 #include "mainwindow/EntryListModel.h"
 #include "platform/Paths.h"

@@ -1,7 +1,7 @@
 // Moving the entry store to another folder, and the folder in use.
-#include "app/StorageMove.h"
+#include "mainwindow/StorageMove.h"
 
-#include "app/Main.h"
+#include "mainwindow/Main.h"
 #include "controls/ListViewEx.h"
 #include "diagnostics/ErrorReport.h"
 #include "diagnostics/MessageDlg.h"

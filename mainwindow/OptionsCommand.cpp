@@ -1,5 +1,5 @@
 // Tools > Options and the start-up entry behind "Auto-Start with Windows".
-#include "app/Main.h"
+#include "mainwindow/Main.h"
 #include "diagnostics/ErrorReport.h"
 #include "platform/StartupShortcut.h"
 #include "settings/Options.h"

@@ -1,5 +1,5 @@
 // Start-up and shutdown of the main window.
-#include "app/Main.h"
+#include "mainwindow/Main.h"
 
 #include "mainwindow/EntryListModel.h"
 #include "reminders/ReminderCheck.h"

@@ -2,14 +2,14 @@
 // keyring, or from "PassKey" where no keyring answers, or asked for once with
 // the passphrase dialog. A "PassKey" is moved into the keyring as soon as one
 // answers.
-#include "app/Main.h"
+#include "mainwindow/Main.h"
 
 #include "diagnostics/ErrorReport.h"
 #include "diagnostics/MessageDlg.h"
 #include "settings/Registry.h"
 #include "settings/RegistryKeys.h"
 #include "store/PassKey.h"
-#include "app/PasswordDlg.h"
+#include "mainwindow/PasswordDlg.h"
 #include "store/StoreFile.h"
 #include "platform/SecretStore.h"
 
