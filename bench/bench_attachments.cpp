@@ -2,8 +2,8 @@
 // at the file each time), painting a screen of rows with attachments, and the
 // memory 20,000 rows with attachments hold for their icons.
 #include "mainwindow/Main.h"
-#include "mainwindow/AttachmentIcons.h"
-#include "mainwindow/EntryListModel.h"
+#include "controls/AttachmentIcons.h"
+#include "controls/EntryListModel.h"
 #include "store/LocaleFormat.h"
 
 #include <QDir>

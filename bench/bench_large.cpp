@@ -6,7 +6,7 @@
 
 #include "controls/ListViewEx.h"
 #include "controls/RichEditURL.h"
-#include "mainwindow/EntryListModel.h"
+#include "controls/EntryListModel.h"
 #include "platform/Clock.h"
 #include "store/EntryDocument.h"
 #include "store/EntryTable.h"

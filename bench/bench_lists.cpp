@@ -2,7 +2,7 @@
 #include "bench/BenchHome.h"
 
 #include "controls/ListViewEx.h"
-#include "mainwindow/EntryListModel.h"
+#include "controls/EntryListModel.h"
 #include "store/EntryTable.h"
 #include "store/StoreFile.h"
 

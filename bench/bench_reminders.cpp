@@ -1,7 +1,7 @@
 // The reminder check every 30 seconds over the whole task list.
 #include "bench/BenchHome.h"
 
-#include "mainwindow/EntryListModel.h"
+#include "controls/EntryListModel.h"
 #include "platform/Clock.h"
 #include "reminders/ReminderCheck.h"
 #include "store/DayNumber.h"

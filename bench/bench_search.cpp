@@ -3,7 +3,7 @@
 #include "bench/BenchHome.h"
 
 #include "controls/ListViewEx.h"
-#include "mainwindow/EntryListModel.h"
+#include "controls/EntryListModel.h"
 #include "mainwindow/Search.h"
 #include "store/EntryTable.h"
 

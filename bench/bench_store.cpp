@@ -4,7 +4,7 @@
 
 #include "controls/ListViewEx.h"
 #include "controls/RichEditURL.h"
-#include "mainwindow/EntryListModel.h"
+#include "controls/EntryListModel.h"
 #include "store/Rc4.h"
 #include "store/StoreFile.h"
 

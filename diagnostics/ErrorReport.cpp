@@ -2,7 +2,7 @@
 
 #include "diagnostics/LogFile.h"
 #include "diagnostics/MessageDlg.h"
-#include "output/SendEMailMessage.h"
+#include "diagnostics/SendEMailMessage.h"
 #include "platform/Clock.h"
 
 #include <QDebug>

@@ -2,7 +2,7 @@
 #include "mainwindow/Main.h"
 
 #include "controls/RichEditURL.h"
-#include "mainwindow/Attachments.h"
+#include "controls/Attachments.h"
 
 #include <QAction>
 #include <QRadioButton>

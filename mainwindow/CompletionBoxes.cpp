@@ -6,9 +6,9 @@
 
 #include "controls/ListViewEx.h"
 #include "diagnostics/ErrorReport.h"
-#include "mainwindow/EntryListModel.h"
-#include "mainwindow/EntryRowDelegate.h"
-#include "mainwindow/TaskStates.h"
+#include "controls/EntryListModel.h"
+#include "controls/EntryRowDelegate.h"
+#include "controls/TaskStates.h"
 #include "platform/Clock.h"
 #include "settings/WindowsColor.h"
 #include "store/DayNumber.h"

@@ -6,7 +6,7 @@
 #include "controls/RichEditURL.h"
 #include "diagnostics/ErrorReport.h"
 #include "diagnostics/MessageDlg.h"
-#include "mainwindow/EntryListModel.h"
+#include "controls/EntryListModel.h"
 #include "store/EntryTable.h"
 #include "mainwindow/FontChoice.h"
 #include "platform/UrlOpener.h"

@@ -3,6 +3,7 @@
 #include "mainwindow/EditorEvents.h"
 
 #include "mainwindow/Main.h"
+#include "controls/DateStamp.h"
 #include "controls/ListViewEx.h"
 #include "controls/RichEditURL.h"
 #include "platform/Clock.h"
@@ -81,22 +82,6 @@ bool TfrmMain::redNoteOriginalKeyPress(TRichEditURL *sender, QKeyEvent *event)
     if (!sender->isReadOnly())
         sender->insertPlainText(QString(QChar(0x2022)));
     return true;
-}
-
-QString DateStampForKey(int key)
-{
-    const TLocaleFormat &format = LocaleFormat();
-    const QDateTime now = Clock::now();
-    switch (key) {
-    case Qt::Key_F7:
-        return DayNumber::displayText(DayNumber::fromDateTime(now));
-    case Qt::Key_F8:
-        return format.locale.toString(now.date(), format.shortDateFormat);
-    case Qt::Key_F9:
-        return format.locale.toString(now.time(), format.longTimeFormat);
-    default:
-        return {};
-    }
 }
 
 void TfrmMain::redFileNameKeyUp(QKeyEvent *event)

@@ -24,7 +24,3 @@ private:
 // its destructor: QWidget's destructor still sends focus and hide events to
 // the widgets it takes down, and they must not reach a destroyed window.
 inline const QString WindowEventFilterName = QStringLiteral("windowEventFilter");
-
-// The text F7, F8 or F9 stamps into a body: the moment, the date or the time
-// in the user's formats; empty for any other key.
-QString DateStampForKey(int key);

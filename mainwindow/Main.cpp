@@ -1,7 +1,7 @@
 // Start-up and shutdown of the main window.
 #include "mainwindow/Main.h"
 
-#include "mainwindow/EntryListModel.h"
+#include "controls/EntryListModel.h"
 #include "reminders/ReminderCheck.h"
 #include "store/EntryTable.h"
 

@@ -2,6 +2,10 @@
 
 #include "mainwindow/SettingsTable.h"
 #include "output/SaveAsDialog.h"
+#include "quickadd/QuickAddHost.h"
+#include "reminders/ReminderHost.h"
+#include "reminders/ReminderSound.h"
+#include "settings/ui/OptionsHost.h"
 #include "store/EntryTable.h"
 #include "store/StoreStamp.h"
 #include "store/XmlDocument.h"
@@ -52,18 +56,10 @@ struct TRowLook;
 
 enum class TEditorKind { None, Note, Task };
 
-// The reminder sound settings, kept together in this order.
-struct TReminderSoundInfo
-{
-    bool PlaySoundOnReminder = false;
-    bool UseDefaultSound = true;
-    // Sound file played instead of the default sound when UseDefaultSound is off.
-    QString AlternateSound;
-};
-
 // The main window: owns the entry document, the settings, the two lists and
-// the editor for the whole run. Its handlers delegate to the units beside it.
-class TfrmMain : public QMainWindow
+// the editor for the whole run. Its handlers delegate to the units beside it,
+// and it is what the windows it opens call back (their Host interfaces).
+class TfrmMain : public QMainWindow, public TOptionsHost, public TQuickAddHost, public TReminderHost
 {
     Q_OBJECT
 
@@ -131,7 +127,7 @@ public:
     void lsvNotesColumnClick(QTreeView *sender, int column);
     void lsvTasksColumnClick(QTreeView *sender, int column);
     void pgcDataChange();
-    void FillReminderComboBox(QComboBox *box);
+    void FillReminderComboBox(QComboBox *box) override;
 
     // Task states and completion boxes. A task row's completion box is its
     // check state in the list's "Done" column; a click on it arrives here.
@@ -158,14 +154,14 @@ public:
     void redNoteOriginalEnter();
     void pnlContentsResize();
     // Ctrl+B in a field types a bullet; true when the key was handled.
-    bool redNoteOriginalKeyPress(TRichEditURL *sender, QKeyEvent *event);
+    bool redNoteOriginalKeyPress(TRichEditURL *sender, QKeyEvent *event) override;
     // F7, F8, F9 released in the body or file field stamp the body.
     void redFileNameKeyUp(QKeyEvent *event);
     void radAllNotesEnter(QWidget *sender);
     void radAllNotesExit(QWidget *sender);
     void actFontExecute();
     void timAutoSaveTimer();
-    void redNoteURLClick(QObject *sender, const QString &url);
+    void redNoteURLClick(QObject *sender, const QString &url) override;
 
     // Search: one step of the find bar in its scope, and its controls.
     void actFindExecute();
@@ -202,14 +198,18 @@ public:
     void actSpellCheckExecute(bool partOfSave = false);
     // Makes a row of the spelling-language list current (the options dialog's
     // choice): SpellCheckerLanguage, the list's row and the checker follow.
-    void ChooseSpellLanguage(int row);
+    void ChooseSpellLanguage(int row) override;
     TSpellChecker *splChecker = nullptr;
     // Hidden; every list the user chooses a language from is filled alike.
     TSpellLanguageComboBox *cboSpellCheck = nullptr;
 
     // Timers: pause the reminder check; run each timer as its setting says.
     void DisableTimer();
-    void ResetTimerState();
+    void ResetTimerState() override;
+    // What the reminder window stands over and works on.
+    QWidget &ReminderOwner() override;
+    TEntryTable &ReminderEntries() override;
+    const TReminderSoundInfo &ReminderSoundSettings() const override;
     // The reminder check: the reminder window for the tasks that are due.
     void timReminderTimer();
     TUnreadableReminders *UnreadableReminders = nullptr;
@@ -247,44 +247,7 @@ public:
     // stored, so a store that could not be read is never overwritten.
     bool StoreAvailable = false;
 
-    // Settings kept in fields, each named after its registry value and starting
-    // at the value that holds when the registry has none (settings/SettingsTable).
-    bool CheckForUpdatesOnStartup = false;
-    bool AutoStartWithWindows = false;
-    bool StartMinimized = false;
-    bool AutoSave = false;
-    int AutoSaveAfterTime = 15; // minutes
-    bool LoadNotesOnSearch = false;
-    bool UseAlternateLocation = false;
-    bool ConfirmOnDelete = false;
-    // The storage folder, with a trailing '/'; set at start-up.
-    QString TamselLocation;
-    // The alternate storage folder chosen in the options; set at start-up.
-    QString AlternateLocation;
-    bool CloseOnMenuOnly = false;
-    // Search scope: 1 all entries, 2 current tab, 3 current entry.
-    int DefaultSearchSetting = 1;
-    // Sort state of the lists. The toggles are +1 or -1; they are stored
-    // negated, because start-up replays one header click that negates them back.
-    int NoteSortToggle = 1;
-    int NoteSortColumn = 0;
-    int TaskSortToggle = 1;
-    int TaskSortColumn = 0;
-    // Task colours as Windows colour values (red in the low byte, then green,
-    // then blue); settings/WindowsColor.h turns them into QColor.
-    int CurrentColor = 0;
-    int CompleteColor = 12632256; // silver
-    int OverdueColor = 255;       // red
-    int NevermindColor = 255;     // red
-    bool DisplayReminders = true;
-    bool StrikeoutComplete = true;
-    int SpellCheckerType = 0;
-    int SpellCheckerLanguage = 1;
-    bool CheckSpellingOnSave = false;
-    // Saving to a file and printing: 1 the active tab's entries, 2 all checked ones.
-    int DefaultSaveSetting = 1;
-    int DefaultPrintSetting = 1;
-    TReminderSoundInfo ReminderSoundInfo;
+    // The settings kept in fields are TSettingFields' (settings/SettingFields.h).
     std::optional<QFont> EntryFont;
     // The state the window gets back when it leaves the tray: normal or maximized.
     Qt::WindowStates SavedWindowState = Qt::WindowNoState;
@@ -412,6 +375,9 @@ public:
     void Hide1Click();
     void popAddNoteClick();
     void popAddTaskClick();
+    // What the quick-add window stands over and adds to.
+    QWidget &QuickAddOwner() override;
+    TEntryTable &QuickAddEntries() override;
     // Follows the desktop's tray: the icon where one has appeared, the window
     // back on the taskbar when the tray holding it has gone.
     void TrayCheck();
@@ -422,9 +388,14 @@ public:
     // Options and start with the system.
     void mnuOptionsClick();
     // True when the start-up entry was written; failures are reported.
-    bool CreateStartupShortcut();
-    void DeleteStartupShortcut();
-    bool IsAdmin();
+    bool CreateStartupShortcut() override;
+    void DeleteStartupShortcut() override;
+    bool IsAdmin() override;
+    // The options dialog's other steps: the same languages as the spelling
+    // list, the auto-save timer and the task list's look follow the settings.
+    QStringList SpellLanguages() const override;
+    void AutoSaveChanged() override;
+    void TaskLookChanged() override;
     // Keeps PassPhrase for the next start, in the desktop's keyring or, where
     // none takes it, in "PassKey"; false (the user told) when it could not be
     // kept.
@@ -440,7 +411,7 @@ public:
     // opening it and replacing it. `moved` runs once the folder is in use.
     // False when the move failed (the user has been told); true also when the
     // user chose to keep the store where it is.
-    bool MoveStorage(const QString &folder, const std::function<void()> &moved);
+    bool MoveStorage(const QString &folder, const std::function<void()> &moved) override;
 
     // Update check, about box and help.
     void CheckforUpdatesNow1Click();

@@ -7,8 +7,8 @@
 #include "controls/RichEditURL.h"
 #include "store/EntryTable.h"
 #include "mainwindow/EditActions.h"
-#include "mainwindow/EntryListModel.h"
-#include "mainwindow/ImageList.h"
+#include "controls/EntryListModel.h"
+#include "controls/ImageList.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,10 +1,13 @@
 // Tools > Options and the start-up entry behind "Auto-Start with Windows".
 #include "mainwindow/Main.h"
+#include "controls/ListViewEx.h"
 #include "diagnostics/ErrorReport.h"
 #include "platform/StartupShortcut.h"
-#include "settings/Options.h"
+#include "settings/ui/Options.h"
+#include "spelling/SpellLanguageList.h"
 
 #include <QCoreApplication>
+#include <QTimer>
 
 namespace {
 void reportMain(const char *method, const std::exception &error)
@@ -55,3 +58,20 @@ bool TfrmMain::IsAdmin()
         return false;
     }
 }
+
+QStringList TfrmMain::SpellLanguages() const
+{
+    QStringList languages;
+    for (int row = 0; row < cboSpellCheck->count(); ++row)
+        languages << cboSpellCheck->itemText(row);
+    return languages;
+}
+
+void TfrmMain::AutoSaveChanged()
+{
+    timAutoSave->setInterval(AutoSaveAfterTime * 60000);
+    if (!AutoSave)
+        timAutoSave->stop();
+}
+
+void TfrmMain::TaskLookChanged() { lsvTasks->viewport()->update(); }

@@ -5,7 +5,7 @@
 #include "controls/ListViewEx.h"
 #include "controls/RichEditURL.h"
 #include "diagnostics/ErrorReport.h"
-#include "mainwindow/EntryListModel.h"
+#include "controls/EntryListModel.h"
 #include "platform/Clock.h"
 #include "reminders/LeadTimes.h"
 #include "reminders/ReminderInfo.h"

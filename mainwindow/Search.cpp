@@ -1,6 +1,6 @@
 #include "mainwindow/Search.h"
 
-#include "mainwindow/EntryListModel.h"
+#include "controls/EntryListModel.h"
 #include "store/EntryTable.h"
 
 namespace {

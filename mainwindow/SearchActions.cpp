@@ -7,7 +7,7 @@
 #include "diagnostics/ErrorReport.h"
 #include "diagnostics/Exception.h"
 #include "diagnostics/MessageDlg.h"
-#include "mainwindow/EntryListModel.h"
+#include "controls/EntryListModel.h"
 #include "mainwindow/Search.h"
 #include "store/EntryTable.h"
 

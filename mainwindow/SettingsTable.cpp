@@ -2,7 +2,7 @@
 
 #include "mainwindow/Main.h"
 #include "controls/RichEditURL.h"
-#include "mainwindow/EntryListModel.h"
+#include "controls/EntryListModel.h"
 #include "platform/Paths.h"
 #include "settings/FontStyleCode.h"
 #include "settings/WindowsColor.h"
@@ -48,7 +48,7 @@ std::optional<TSettingValue> some(TSettingValue value)
 
 // A setting kept in a field of the main window of the same name.
 template <typename T>
-TSetting field(const char *name, T TfrmMain::*member, T fallback, TUsable usable = {})
+TSetting field(const char *name, T TSettingFields::*member, T fallback, TUsable usable = {})
 {
     return {.name = QLatin1String(name),
             .type = typeOf<T>(),
@@ -83,7 +83,7 @@ TSetting readAs(TSettingReading reading, TSetting setting)
 // from ever changing, since every header click only negates it. It is written
 // negated: start-up replays one header click on each list, which negates it
 // again and restores the direction the list had at exit.
-TSetting sortToggle(const char *name, int TfrmMain::*member)
+TSetting sortToggle(const char *name, int TSettingFields::*member)
 {
     TSetting setting = field(name, member, 1, [](TfrmMain &, const TSettingValue &value) {
         return integer(value) == 1 || integer(value) == -1;

@@ -6,7 +6,7 @@
 #include "controls/ListViewEx.h"
 #include "diagnostics/ErrorReport.h"
 #include "diagnostics/Exception.h"
-#include "mainwindow/EntryListModel.h"
+#include "controls/EntryListModel.h"
 #include "platform/Clock.h"
 #include "reminders/LeadTimes.h"
 #include "reminders/Reminder.h"
@@ -25,6 +25,12 @@
 #include <QTreeView>
 
 void TfrmMain::DisableTimer() { timReminder->stop(); }
+
+QWidget &TfrmMain::ReminderOwner() { return *this; }
+
+TEntryTable &TfrmMain::ReminderEntries() { return *Entries; }
+
+const TReminderSoundInfo &TfrmMain::ReminderSoundSettings() const { return ReminderSoundInfo; }
 
 namespace {
 // Like a message timer's Enabled property: switching it on restarts the full

@@ -5,7 +5,7 @@
 #include "controls/ListViewEx.h"
 #include "diagnostics/ErrorReport.h"
 #include "mainwindow/EditorEvents.h"
-#include "mainwindow/EntryListModel.h"
+#include "controls/EntryListModel.h"
 #include "mainwindow/TrayZoom.h"
 #include "platform/TrayHost.h"
 #include "quickadd/AddNote.h"
@@ -242,6 +242,10 @@ void TfrmMain::Hide1Click()
 void TfrmMain::popAddNoteClick() { QuickAdd(false, "popAddNoteClick"); }
 
 void TfrmMain::popAddTaskClick() { QuickAdd(true, "popAddTaskClick"); }
+
+QWidget &TfrmMain::QuickAddOwner() { return *this; }
+
+TEntryTable &TfrmMain::QuickAddEntries() { return *Entries; }
 
 void TfrmMain::QuickAdd(bool task, const char *method)
 {

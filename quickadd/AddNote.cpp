@@ -1,15 +1,15 @@
 // The quick-add window for a note or a task.
 #include "quickadd/AddNote.h"
 
-#include "mainwindow/Main.h"
 #include "controls/WindowBounds.h"
+#include "controls/DateStamp.h"
 #include "controls/RichEditURL.h"
 #include "diagnostics/ErrorReport.h"
 #include "diagnostics/MessageDlg.h"
-#include "mainwindow/Attachments.h"
-#include "mainwindow/EditorEvents.h"
-#include "mainwindow/ImageList.h"
+#include "controls/Attachments.h"
+#include "controls/ImageList.h"
 #include "platform/Clock.h"
+#include "quickadd/QuickAddHost.h"
 #include "reminders/LeadTimes.h"
 #include "reminders/ReminderInfo.h"
 #include "settings/Registry.h"
@@ -64,10 +64,10 @@ QPushButton *fileButton(const char *name, int image, const QString &hint, QWidge
 }
 } // namespace
 
-TfrmAddNote::TfrmAddNote(TfrmMain &main, bool task)
-    : QDialog(&main, Qt::Dialog | Qt::CustomizeWindowHint)
+TfrmAddNote::TfrmAddNote(TQuickAddHost &host, bool task)
+    : QDialog(&host.QuickAddOwner(), Qt::Dialog | Qt::CustomizeWindowHint)
     , TaskMode(task)
-    , m_main(main)
+    , m_host(host)
 {
     setObjectName(QStringLiteral("frmAddNote"));
     setWindowTitle(task ? QStringLiteral("Add Task") : QStringLiteral("Add Note"));
@@ -86,7 +86,7 @@ TfrmAddNote::TfrmAddNote(TfrmMain &main, bool task)
         const QDateTime now = Clock::now();
         dtpDate->setDate(now.date());
         dtpTime->setTime(now.time());
-        m_main.FillReminderComboBox(cboReminder);
+        m_host.FillReminderComboBox(cboReminder);
     }
     pnlTask->setVisible(TaskMode);
     pnlTask->setEnabled(TaskMode);
@@ -195,8 +195,8 @@ void TfrmAddNote::CreateControls()
     connect(btnSave, &QPushButton::clicked, this, &TfrmAddNote::btnSaveClick);
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     for (TRichEditURL *field : {edtTitle, redNote})
-        connect(field, &TRichEditURL::OnURLClick, &m_main,
-                [this](TRichEditURL *sender, const QString &url) { m_main.redNoteURLClick(sender, url); });
+        connect(field, &TRichEditURL::OnURLClick, this,
+                [this](TRichEditURL *sender, const QString &url) { m_host.redNoteURLClick(sender, url); });
 }
 
 bool TfrmAddNote::eventFilter(QObject *watched, QEvent *event)
@@ -206,7 +206,7 @@ bool TfrmAddNote::eventFilter(QObject *watched, QEvent *event)
         return QDialog::eventFilter(watched, event);
     if (event->type() == QEvent::KeyPress) {
         try {
-            return m_main.redNoteOriginalKeyPress(field, static_cast<QKeyEvent *>(event));
+            return m_host.redNoteOriginalKeyPress(field, static_cast<QKeyEvent *>(event));
         } catch (const ETamselError &error) {
             LogError({unitAddNote, QStringLiteral("redNoteKeyPress"), error.message()});
         }
@@ -263,9 +263,9 @@ void TfrmAddNote::btnSaveClick()
             fields.lead = LeadTimes::fullIndexFromShort(row);
             fields.reminderDate = LeadTimes::reminderDate(fields.deadline, ReminderInfoAt(cboReminder, row).Minutes);
             fields.complete = chkComplete->isChecked();
-            write = m_main.Entries->SaveTask(nullptr, fields, now);
+            write = m_host.QuickAddEntries().SaveTask(nullptr, fields, now);
         } else {
-            write = m_main.Entries->SaveNote(
+            write = m_host.QuickAddEntries().SaveNote(
                 nullptr, {edtTitle->toPlainText(), redNote->toPlainText(), redFileName->toPlainText()}, now);
         }
         // A store that failed has told the user so; the entry stays in the

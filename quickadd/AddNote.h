@@ -10,20 +10,20 @@ class QLabel;
 class QPushButton;
 class QTimeEdit;
 class QTimer;
-class TfrmMain;
+class TQuickAddHost;
 class TRichEditURL;
 struct TEntry;
 
 // The small window that adds a note or a task without the main window: a
 // title, for a task its deadline, lead time and completion, a body and a file.
-// Save appends the entry through the main window's entry table; the window
+// Save appends the entry through the entry table of the window that opens it; the window
 // keeps its place and size in the settings.
 class TfrmAddNote : public QDialog
 {
     Q_OBJECT
 
 public:
-    TfrmAddNote(TfrmMain &main, bool task);
+    TfrmAddNote(TQuickAddHost &host, bool task);
 
     // The entry Save added (the store may have failed: see Stored), or null.
     TEntry *AddedEntry() const { return m_added; }
@@ -72,7 +72,7 @@ private:
     void LoadGeometry();
     void SaveGeometry();
 
-    TfrmMain &m_main;
+    TQuickAddHost &m_host;
     TEntry *m_added = nullptr;
     bool m_stored = false;
     // A window manager tells no end of a move or resize: the end is taken as

@@ -1,13 +1,13 @@
 #include "reminders/Reminder.h"
 
-#include "mainwindow/Main.h"
 #include "controls/ColumnLimits.h"
 #include "diagnostics/ErrorReport.h"
 #include "diagnostics/Exception.h"
 #include "diagnostics/MessageDlg.h"
-#include "mainwindow/EntryRowDelegate.h"
-#include "mainwindow/ImageList.h"
+#include "controls/EntryRowDelegate.h"
+#include "controls/ImageList.h"
 #include "reminders/LeadTimes.h"
+#include "reminders/ReminderHost.h"
 #include "reminders/ReminderListModel.h"
 #include "reminders/ReminderSound.h"
 #include "settings/Registry.h"
@@ -142,9 +142,10 @@ ReminderWindowSeam::THandler ReminderWindowSeam::setUnansweredHandler(THandler h
     return std::exchange(unansweredHandler(), std::move(handler));
 }
 
-TfrmReminder::TfrmReminder(TfrmMain &main)
-    : m_main(main)
+TfrmReminder::TfrmReminder(TReminderHost &host)
+    : m_host(host)
 {
+    QWidget &main = host.ReminderOwner();
     // Over a main window that is hidden in the tray or minimized, the window
     // stands on its own and on top, so it is never lost behind other windows.
     const bool mainShown = main.isVisible() && !main.isMinimized();
@@ -210,7 +211,7 @@ TfrmReminder::TfrmReminder(TfrmMain &main)
 
     lsvTasks = new QTreeView(pnlReminder);
     lsvTasks->setObjectName(QStringLiteral("lsvTasks"));
-    Rows = new TReminderListModel(*main.Entries, this);
+    Rows = new TReminderListModel(host.ReminderEntries(), this);
     Rows->setRowFont(lsvTasks->font());
     lsvTasks->setModel(Rows);
     lsvTasks->setRootIsDecorated(false);
@@ -253,7 +254,7 @@ TfrmReminder::TfrmReminder(TfrmMain &main)
     lsvTasks->installEventFilter(this);
     lsvTasks->setFocus();
 
-    m_main.FillReminderComboBox(cboReminder);
+    m_host.FillReminderComboBox(cboReminder);
 
     connect(header, &QHeaderView::sectionClicked, this, &TfrmReminder::lsvTasksColumnClick);
     connect(lsvTasks->selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -313,7 +314,7 @@ void TfrmReminder::FormDestroy()
     } catch (const ETamselError &error) {
         report("FormDestroy", error.message());
     }
-    m_main.ResetTimerState();
+    m_host.ResetTimerState();
 }
 
 void TfrmReminder::AddTask(TEntry *task) { Rows->addTask(task); }
@@ -406,7 +407,7 @@ void TfrmReminder::FormActivate()
         if (m_playing)
             return;
         m_playing = true;
-        PlayReminderSound(m_main.ReminderSoundInfo);
+        PlayReminderSound(m_host.ReminderSoundSettings());
         m_playing = false;
     });
 }

@@ -13,8 +13,8 @@ class QLabel;
 class QPushButton;
 class QTimeEdit;
 class QTreeView;
+class TReminderHost;
 class TReminderListModel;
-class TfrmMain;
 struct TEntry;
 
 // The window the reminder check raises for the tasks that are due. The user
@@ -27,7 +27,7 @@ class TfrmReminder : public QDialog {
 public:
     // The window keeps its place on the screen of its own, and lets the main
     // window's timers run again when it goes.
-    explicit TfrmReminder(TfrmMain &main);
+    explicit TfrmReminder(TReminderHost &host);
     ~TfrmReminder() override;
 
     void AddTask(TEntry *task);
@@ -67,7 +67,7 @@ private:
     int selectedRow() const;
     void fitTaskColumn();
 
-    TfrmMain &m_main;
+    TReminderHost &m_host;
     bool m_creating = false;
     bool m_playing = false;
     bool m_shown = false;

@@ -1,6 +1,6 @@
 #include "reminders/ReminderCheck.h"
 
-#include "mainwindow/EntryListModel.h"
+#include "controls/EntryListModel.h"
 #include "store/EntryTable.h"
 
 #include <cmath>

@@ -1,7 +1,7 @@
 #include "reminders/ReminderListModel.h"
 
-#include "mainwindow/ImageList.h"
-#include "mainwindow/TaskStates.h"
+#include "controls/ImageList.h"
+#include "controls/TaskStates.h"
 #include "platform/Clock.h"
 #include "reminders/LeadTimes.h"
 #include "store/DayNumber.h"

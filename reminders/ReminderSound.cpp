@@ -1,6 +1,5 @@
 #include "reminders/ReminderSound.h"
 
-#include "mainwindow/Main.h"
 
 #include <QApplication>
 #include <QAudioDevice>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QString>
+#include "settings/SettingFields.h"
 
-struct TReminderSoundInfo;
+#include <QString>
 
 // What the reminder window plays: the system's beep or a WAV file. Behind
 // this interface so that tests can record what would have played.

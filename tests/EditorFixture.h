@@ -6,7 +6,7 @@
 #include "mainwindow/Main.h"
 #include "controls/ListViewEx.h"
 #include "controls/RichEditURL.h"
-#include "mainwindow/EntryListModel.h"
+#include "controls/EntryListModel.h"
 #include "store/EntryTable.h"
 #include "tests/RowProbe.h"
 #include "tests/TestHome.h"

@@ -5,7 +5,7 @@
 // column k + 1; the others are the entry's stored field texts and its document
 // index. A probe follows its entry, wherever sorting moves its row.
 
-#include "mainwindow/EntryListModel.h"
+#include "controls/EntryListModel.h"
 #include "store/DayNumber.h"
 #include "store/EntryTable.h"
 

@@ -1,9 +1,9 @@
 // Attached files: the open dialog's file types, Add File, View, Remove, files
 // dropped on the file field, and the file icons of the list rows.
 #include "diagnostics/MessageDlg.h"
-#include "mainwindow/AttachmentDialog.h"
-#include "mainwindow/AttachmentIcons.h"
-#include "mainwindow/Attachments.h"
+#include "controls/AttachmentDialog.h"
+#include "controls/AttachmentIcons.h"
+#include "controls/Attachments.h"
 #include "platform/UrlOpener.h"
 #include "settings/Registry.h"
 #include "settings/RegistryKeys.h"

@@ -2,7 +2,7 @@
 // program for notes and tasks, the footer, and what the user is told when
 // the mail program cannot take the message.
 #include "diagnostics/MessageDlg.h"
-#include "output/SendEMailMessage.h"
+#include "diagnostics/SendEMailMessage.h"
 #include "output/SendMailMAPI.h"
 #include "platform/Clock.h"
 #include "store/LocaleFormat.h"

@@ -3,7 +3,7 @@
 #include "diagnostics/ErrorReport.h"
 #include "diagnostics/LogFile.h"
 #include "diagnostics/MessageDlg.h"
-#include "output/SendEMailMessage.h"
+#include "diagnostics/SendEMailMessage.h"
 #include "platform/Clock.h"
 #include "store/LocaleFormat.h"
 #include "tests/FakeMailHandoff.h"

@@ -3,7 +3,7 @@
 #include "mainwindow/Main.h"
 #include "mainwindow/PasswordDlg.h"
 #include "diagnostics/MessageDlg.h"
-#include "mainwindow/EntryListModel.h"
+#include "controls/EntryListModel.h"
 #include "platform/SecretStore.h"
 #include "settings/Registry.h"
 #include "settings/RegistryKeys.h"

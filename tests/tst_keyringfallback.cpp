@@ -4,7 +4,7 @@
 #include "mainwindow/Main.h"
 #include "mainwindow/PasswordDlg.h"
 #include "diagnostics/MessageDlg.h"
-#include "mainwindow/EntryListModel.h"
+#include "controls/EntryListModel.h"
 #include "settings/Registry.h"
 #include "settings/RegistryKeys.h"
 #include "store/PassKey.h"

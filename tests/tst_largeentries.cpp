@@ -1,7 +1,7 @@
 // Entries far longer than a screen shows: their list rows, their tooltips,
 // the editor and saving them back whole.
 #include "controls/URLFinder.h"
-#include "mainwindow/EntryRowDelegate.h"
+#include "controls/EntryRowDelegate.h"
 #include "store/EntryDocument.h"
 #include "tests/EditorFixture.h"
 

@@ -2,7 +2,7 @@
 // SendEMailMessage builds, and how the system hand-off turns requests and
 // messages into what xdg-email or the desktop receive.
 #include "diagnostics/MessageDlg.h"
-#include "output/SendEMailMessage.h"
+#include "diagnostics/SendEMailMessage.h"
 #include "platform/Clock.h"
 #include "tests/FakeMailHandoff.h"
 #include "tests/TestHome.h"

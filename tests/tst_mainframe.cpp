@@ -6,7 +6,7 @@
 #include "controls/RichEditURL.h"
 #include "diagnostics/MessageDlg.h"
 #include "mainwindow/EditActions.h"
-#include "mainwindow/ImageList.h"
+#include "controls/ImageList.h"
 #include "mainwindow/PasswordDlg.h"
 #include "output/SaveAsDialog.h"
 #include "tests/FakeMailHandoff.h"

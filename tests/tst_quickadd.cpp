@@ -1,5 +1,5 @@
 #include "diagnostics/MessageDlg.h"
-#include "mainwindow/AttachmentDialog.h"
+#include "controls/AttachmentDialog.h"
 #include "platform/Clock.h"
 #include "quickadd/AddNote.h"
 #include "settings/Registry.h"

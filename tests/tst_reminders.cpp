@@ -5,7 +5,7 @@
 
 #include "diagnostics/LogFile.h"
 #include "diagnostics/MessageDlg.h"
-#include "mainwindow/ImageList.h"
+#include "controls/ImageList.h"
 #include "platform/Clock.h"
 #include "reminders/LeadTimes.h"
 #include "reminders/Reminder.h"

@@ -8,7 +8,7 @@
 #include "platform/Clock.h"
 #include "settings/Registry.h"
 #include "settings/RegistryKeys.h"
-#include "mainwindow/EntryListModel.h"
+#include "controls/EntryListModel.h"
 #include "store/PassKey.h"
 #include "mainwindow/PasswordDlg.h"
 #include "store/StoreFile.h"

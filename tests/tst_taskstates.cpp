@@ -1,7 +1,7 @@
 // The state of a task row, the font it is drawn with, and the reading of its
 // "Due" text.
 #include "store/TaskState.h"
-#include "mainwindow/TaskStates.h"
+#include "controls/TaskStates.h"
 #include "platform/Clock.h"
 #include "store/DayNumber.h"
 #include "store/LocaleFormat.h"

@@ -3,7 +3,7 @@
 #include "diagnostics/ErrorReport.h"
 #include "diagnostics/Exception.h"
 #include "diagnostics/MessageDlg.h"
-#include "output/SendEMailMessage.h"
+#include "diagnostics/SendEMailMessage.h"
 #include "platform/Paths.h"
 #include "platform/UrlOpener.h"
 #include "store/XmlDocument.h"

@@ -1,7 +1,7 @@
-#include "mainwindow/EntryListModel.h"
+#include "controls/EntryListModel.h"
 
-#include "mainwindow/Attachments.h"
-#include "mainwindow/ImageList.h"
+#include "controls/Attachments.h"
+#include "controls/ImageList.h"
 #include "platform/Clock.h"
 #include "store/DayNumber.h"
 #include "store/EntryTable.h"

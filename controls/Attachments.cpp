@@ -1,9 +1,9 @@
-#include "mainwindow/Attachments.h"
+#include "controls/Attachments.h"
 
 #include "diagnostics/ErrorReport.h"
 #include "diagnostics/MessageDlg.h"
-#include "mainwindow/AttachmentDialog.h"
-#include "mainwindow/AttachmentIcons.h"
+#include "controls/AttachmentDialog.h"
+#include "controls/AttachmentIcons.h"
 #include "platform/Paths.h"
 #include "platform/UrlOpener.h"
 #include "settings/Registry.h"

@@ -13,7 +13,7 @@ class QPushButton;
 class QRadioButton;
 class QTabWidget;
 class TColorSwatch;
-class TfrmMain;
+class TOptionsHost;
 
 // An edit's up-down arrows: a position within a range, written into the edit
 // it is coupled to.
@@ -35,12 +35,12 @@ private:
 
 // The options dialog: the settings the user may change, on three pages. It
 // works on copies in its controls; TakeOverSettings copies them back into the
-// main window and applies them.
+// window that opened it (the main window) and applies them.
 class TfrmOptions : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TfrmOptions(TfrmMain &main, QWidget *parent = nullptr);
+    explicit TfrmOptions(TOptionsHost &main, QWidget *parent = nullptr);
 
     // Shows the dialog modally; its result (Accepted or Rejected).
     int Execute();
@@ -130,7 +130,7 @@ private:
     // The open-file dialog of both browse buttons; empty when cancelled.
     QString OpenFileName(const QString &title, const QString &filter, const QString &fileName);
 
-    TfrmMain &m_main;
+    TOptionsHost &m_main;
 };
 
 // Test seams: while an answer is queued, the dialog is not shown modally.

@@ -1,4 +1,4 @@
-#include "mainwindow/TaskStates.h"
+#include "controls/TaskStates.h"
 
 namespace {
 QFont withStyle(QFont font, bool struckOut)

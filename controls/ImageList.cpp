@@ -1,4 +1,4 @@
-#include "mainwindow/ImageList.h"
+#include "controls/ImageList.h"
 
 #include <QHash>
 

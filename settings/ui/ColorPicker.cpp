@@ -1,7 +1,7 @@
-#include "settings/ColorPicker.h"
+#include "settings/ui/ColorPicker.h"
 
 #include "diagnostics/MessageDlg.h"
-#include "settings/HSLColorPicker.h"
+#include "settings/ui/HSLColorPicker.h"
 #include "updates/HelpWindow.h"
 
 #include <QGridLayout>

@@ -1,6 +1,6 @@
-#include "mainwindow/AttachmentIcons.h"
+#include "controls/AttachmentIcons.h"
 
-#include "mainwindow/ImageList.h"
+#include "controls/ImageList.h"
 
 #include <QFileInfo>
 #include <QPainter>

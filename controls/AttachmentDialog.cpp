@@ -1,4 +1,4 @@
-#include "mainwindow/AttachmentDialog.h"
+#include "controls/AttachmentDialog.h"
 
 #include <QFileDialog>
 

@@ -1,4 +1,4 @@
-#include "output/SendEMailMessage.h"
+#include "diagnostics/SendEMailMessage.h"
 
 #include "diagnostics/ErrorReport.h"
 #include "diagnostics/Exception.h"

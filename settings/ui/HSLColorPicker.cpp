@@ -1,4 +1,4 @@
-#include "settings/HSLColorPicker.h"
+#include "settings/ui/HSLColorPicker.h"
 
 #include <QHelpEvent>
 #include <QKeyEvent>

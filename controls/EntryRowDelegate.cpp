@@ -1,4 +1,4 @@
-#include "mainwindow/EntryRowDelegate.h"
+#include "controls/EntryRowDelegate.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

@@ -1,12 +1,11 @@
-#include "settings/Options.h"
+#include "settings/ui/Options.h"
 
-#include "mainwindow/Main.h"
-#include "controls/ListViewEx.h"
 #include "diagnostics/ErrorReport.h"
 #include "diagnostics/MessageDlg.h"
 #include "platform/Paths.h"
 #include "platform/SoundPlayer.h"
-#include "settings/ColorPicker.h"
+#include "settings/ui/ColorPicker.h"
+#include "settings/ui/OptionsHost.h"
 #include "settings/WindowsColor.h"
 #include "spelling/SpellLanguageList.h"
 #include "updates/HelpWindow.h"
@@ -27,7 +26,6 @@
 #include <QRegularExpressionValidator>
 #include <QStyle>
 #include <QTabWidget>
-#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <optional>
@@ -106,7 +104,7 @@ void TUpDown::SetPosition(int position, bool writeAssociate)
         m_associate->setText(QString::number(m_position));
 }
 
-TfrmOptions::TfrmOptions(TfrmMain &main, QWidget *parent)
+TfrmOptions::TfrmOptions(TOptionsHost &main, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), m_main(main)
 {
     setObjectName(QStringLiteral("frmOptions"));
@@ -390,10 +388,7 @@ void TfrmOptions::FormCreate()
         chkAutoStart->setEnabled(m_main.IsAdmin());
 
         // The same languages as the main window's list, bound to its checker.
-        QStringList languages;
-        for (int row = 0; row < m_main.cboSpellCheck->count(); ++row)
-            languages << m_main.cboSpellCheck->itemText(row);
-        FillSpellingLanguages(languages);
+        FillSpellingLanguages(m_main.SpellLanguages());
         chkSpellCheckSave->setChecked(m_main.CheckSpellingOnSave);
         (m_main.DefaultSaveSetting == 1 ? radSaveTab : radSaveAll)->setChecked(true);
         (m_main.DefaultPrintSetting == 1 ? radPrintTab : radPrintAll)->setChecked(true);
@@ -591,9 +586,7 @@ bool TfrmOptions::TakeOverSettings()
         m_main.StartMinimized = chkStartMinimized->isChecked();
         m_main.AutoSave = chkAutoSave->isChecked();
         m_main.AutoSaveAfterTime = m_main.AutoSave ? updAutoSave->Position() : 15;
-        m_main.timAutoSave->setInterval(m_main.AutoSaveAfterTime * 60000);
-        if (!m_main.AutoSave)
-            m_main.timAutoSave->stop();
+        m_main.AutoSaveChanged();
         m_main.CheckForUpdatesOnStartup = chkCheckUpdatesOnStartup->isChecked();
         m_main.LoadNotesOnSearch = chkLoadNotesOnSearch->isChecked();
         m_main.ConfirmOnDelete = chkConfirmOnDelete->isChecked();
@@ -613,7 +606,7 @@ bool TfrmOptions::TakeOverSettings()
         m_main.ReminderSoundInfo.PlaySoundOnReminder = chkPlaySound->isChecked();
         m_main.ReminderSoundInfo.UseDefaultSound = radDefaultSound->isChecked();
         m_main.ReminderSoundInfo.AlternateSound = edtAlternateSound->text();
-        m_main.lsvTasks->viewport()->update();
+        m_main.TaskLookChanged();
 
         const bool was = m_main.UseAlternateLocation;
         const bool now = chkUseAlternateLocation->isChecked();
