@@ -44,7 +44,7 @@ case "$mode" in
     sanitizers="-fsanitize=address,undefined,float-cast-overflow -fno-sanitize-recover=all"
     cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
       "-DCMAKE_CXX_FLAGS=-O1 -fno-omit-frame-pointer $sanitizers" \
-      "-DCMAKE_EXE_LINKER_FLAGS=$sanitizers"
+      "-DCMAKE_EXE_LINKER_FLAGS=$sanitizers" "-DCMAKE_SHARED_LINKER_FLAGS=$sanitizers"
     cmake --build build-asan -j2
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
       ctest --test-dir build-asan --output-on-failure -j2

@@ -12,8 +12,9 @@ shift || true
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(fuzz_store fuzz_registry fuzz_daynumber fuzz_entrytext)
 
+# The fuzzers link the core only, statically: each binary stands alone.
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTAMSEL_FUZZ=ON
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTAMSEL_FUZZ=ON -DTAMSEL_SHARED_LIBS=OFF
 cmake --build build-fuzz -j2 --target "${targets[@]}"
 
 mkdir -p build-fuzz/findings
