@@ -536,10 +536,11 @@ private slots:
     }
 
     // Another program changes the store while a reminder window holds tasks,
-    // and the entry table is rebuilt from what it wrote: read by the folder
-    // watcher while the window is open, or by the save of the window. Each
-    // row finds its task again with the user's choice, the selection stays
-    // on its task, and a task the other program deleted leaves the window.
+    // and the entry table is rebuilt from what it wrote: read while the
+    // window is open (by an autosave, a quick add or the folder watcher), or
+    // by the save of the window. Each row finds its task again with the
+    // user's choice, the selection stays on its task, and a task the other
+    // program deleted leaves the window.
     void choicesSurviveReadingTheStoreAgain_data()
     {
         QTest::addColumn<bool>("whileOpen");
