@@ -603,6 +603,36 @@ private slots:
         QCOMPARE(TEditorWindow::field(entryTitled(f, QStringLiteral("beta"))->element, "Reminder"), QStringLiteral("6"));
     }
 
+    // A task renamed while its row is in the window is found again under its
+    // new title when the entries are read anew.
+    void renamedTaskFoundAgain()
+    {
+        TXmlDocument document;
+        document.LoadFromMemory(tasks({ { "old title" } }));
+        TEntryTable table(document);
+        table.setStore([] { return true; });
+        table.Load(day(tenOClock), [](int) { return std::optional<int>(15); });
+        TReminderListModel rows(table);
+        rows.addTask(table.at(0));
+        TTaskFields renamed;
+        renamed.title = QStringLiteral("new title");
+        renamed.deadline = day(tenOClock);
+        renamed.lead = 4;
+        renamed.reminderDate = day(tenOClock);
+        table.SaveTask(table.at(0), renamed, day(tenOClock));
+        // Another program adds a task to the store that holds the rename.
+        const QByteArray outside
+            = tasks({ { .title = "from elsewhere", .deadline = tenOClock.addDays(1) }, { "new title" } });
+        table.setReload([&] {
+            document.LoadFromMemory(outside);
+            return true;
+        });
+        QVERIFY(table.Refresh());
+        QCOMPARE(rows.rowCount(), 1);
+        QCOMPARE(rows.rowAt(0)->entry, table.at(1));
+        QCOMPARE(rows.rowAt(0)->entry->title(), QStringLiteral("new title"));
+    }
+
     // A task whose hidden values cannot be read is left out, reported once,
     // and the tasks after it are still reminded of.
     void unreadableTaskSkipped_data()
