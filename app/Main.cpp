@@ -196,6 +196,13 @@ void TfrmMain::EndStartUp()
     CloseSplash();
     Starting = false;
     QApplication::restoreOverrideCursor();
+    // Tasks already due are reminded of at once, not a full interval later:
+    // the timer's check, made once the window is in its place, when the
+    // reminders are on and nothing holds the timer meanwhile.
+    QTimer::singleShot(0, this, [this] {
+        if (timReminder->isActive())
+            timReminderTimer();
+    });
 }
 
 bool TfrmMain::DecideStorageFolder()

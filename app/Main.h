@@ -9,6 +9,7 @@
 #include <QFont>
 #include <QFutureWatcher>
 #include <QMainWindow>
+#include <QPointer>
 #include <QSystemTrayIcon>
 #include <functional>
 #include <map>
@@ -47,6 +48,7 @@ class TRichEditURL;
 class TSpellChecker;
 class TSpellLanguageComboBox;
 class TUnreadableReminders;
+class TfrmReminder;
 class TfrmSplash;
 struct TRowLook;
 
@@ -211,8 +213,12 @@ public:
     void DisableTimer();
     void ResetTimerState();
     // The reminder check: the reminder window for the tasks that are due.
+    // While that window is open the checks go on, and the tasks that fall
+    // due meanwhile join it; there is never a second one.
     void timReminderTimer();
     TUnreadableReminders *UnreadableReminders = nullptr;
+    // The reminder window while it is open for the user.
+    QPointer<TfrmReminder> ReminderWindow;
 
     // The entry font: the editors' font until one is chosen or restored.
     QFont CurrentEntryFont() const;
