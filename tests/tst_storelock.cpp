@@ -102,7 +102,15 @@ public:
     }
 
     bool waitReady() { return readLine() == "ready"; }
-    void go() { m_process.write("go\n"); }
+    // Sets the copy off at once: a process writes to its pipe only when waited on.
+    bool go()
+    {
+        m_process.write("go\n");
+        while (m_process.bytesToWrite() > 0)
+            if (!m_process.waitForBytesWritten(30000))
+                return false;
+        return true;
+    }
     // What the copy said after its save.
     QByteArray readLine()
     {
@@ -208,8 +216,8 @@ private slots:
 
         QStringList expected = startingTitles();
         for (int round = 0; round < 50; ++round) {
-            first.go();
-            second.go();
+            QVERIFY(first.go());
+            QVERIFY(second.go());
             QCOMPARE(first.readLine(), QByteArray("saved ") + QByteArray::number(round));
             QCOMPARE(second.readLine(), QByteArray("saved ") + QByteArray::number(round));
             expected << QStringLiteral("first %1").arg(round) << QStringLiteral("second %1").arg(round);
@@ -261,12 +269,12 @@ private slots:
                 QVERIFY(tool.waitForBytesWritten(30000));
             const bool toolAfterLook = round % 2 == 0;
             if (toolAfterLook) {
-                copy.go();
+                QVERIFY(copy.go());
                 QCOMPARE(copy.readLine(), QByteArray("flushing"));
                 tool.closeWriteChannel();
             } else {
                 tool.closeWriteChannel();
-                copy.go();
+                QVERIFY(copy.go());
                 QCOMPARE(copy.readLine(), QByteArray("flushing"));
             }
             QCOMPARE(copy.readLine(), QByteArray("saved ") + QByteArray::number(round));
