@@ -209,8 +209,8 @@ private slots:
         TestHome home;
         const QString storeFile = home.storeFile();
         writeStore(storeFile, startingEntries());
-        TCopy first(storeFile, QStringLiteral("first"), 15);
-        TCopy second(storeFile, QStringLiteral("second"), 15);
+        TCopy first(storeFile, QStringLiteral("first"), 10);
+        TCopy second(storeFile, QStringLiteral("second"), 10);
         QVERIFY(first.waitReady());
         QVERIFY(second.waitReady());
 
@@ -365,6 +365,39 @@ private slots:
         QVERIFY(!w.Entries->Unstored());
         QCOMPARE(storedTitles(storeFile), QStringList { QStringLiteral("alpha, edited") });
         QVERIFY(QFileInfo(storeFile).isSymLink() == throughLink);
+    }
+
+    // A storage move writes the entries into the new folder holding that
+    // folder's lock: while another copy saving there holds it, nothing is
+    // written and the entries stay where they are.
+    void storageMoveWaitsForTheNewFoldersLock()
+    {
+        TEditorWindow window(entries(note("alpha", "45000.5")));
+        TfrmMain &w = window.w();
+        QVERIFY(w.EncryptXMLFile());
+        const QString folder = window.home.path() + QStringLiteral("/moved");
+        QVERIFY(QDir().mkpath(folder));
+        const QString targetStore = folder + QStringLiteral("/brindo.dat");
+        const auto limit = TFileLock::SetWaitLimit(std::chrono::milliseconds(300));
+        const auto restoreLimit = qScopeGuard([limit] { TFileLock::SetWaitLimit(limit); });
+        auto held = std::make_unique<TFileLock>(TStoreLock::LockFilePath(targetStore));
+
+        bool moved = false;
+        MessageDlgSeam::setNextAnswers({ mrOk });
+        QVERIFY(!w.MoveStorage(folder, [&moved] { moved = true; }));
+        const QStringList told = MessageDlgSeam::takeAskedMessages();
+        QCOMPARE(told.size(), 1);
+        QVERIFY2(told.first().contains(QStringLiteral("NOT moved")), qPrintable(told.first()));
+        QVERIFY2(told.first().contains(QStringLiteral("Another copy of Tamsel or tamsel-store is saving")),
+            qPrintable(told.first()));
+        QVERIFY(!moved);
+        QVERIFY(!QFileInfo::exists(targetStore));
+        QCOMPARE(w.StoreFilePath, window.home.storeFile());
+
+        held.reset();
+        QVERIFY(w.MoveStorage(folder, [&moved] { moved = true; }));
+        QVERIFY(moved);
+        QCOMPARE(storedTitles(targetStore), QStringList { QStringLiteral("alpha") });
     }
 
     // tamsel-store waits for a copy that is saving, and then writes.
