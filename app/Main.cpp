@@ -240,8 +240,8 @@ void TfrmMain::WriteTamselFile()
         xmlNotes.LoadFromMemory(EntryDocument::DefaultDocumentText(Clock::now()));
         StoreAvailable = true;
         // Without a first store nothing later could be stored either: the
-        // entry commands stay off, and EncryptXMLFile has said why.
-        if (!EncryptXMLFile()) {
+        // entry commands stay off, and the write has said why.
+        if (!StoreExclusively([this] { return EncryptXMLFile(); })) {
             xmlNotes.Clear();
             StoreAvailable = false;
         }

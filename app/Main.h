@@ -3,6 +3,7 @@
 #include "app/SettingsTable.h"
 #include "output/SaveAsDialog.h"
 #include "store/EntryTable.h"
+#include "store/StoreLock.h"
 #include "store/StoreStamp.h"
 #include "store/XmlDocument.h"
 
@@ -117,6 +118,13 @@ public:
     // reads the store again when it changed. Own writes change nothing.
     TStoreStamp StoreFileStamp;
     bool ReadStoreAgainIfChanged();
+    // Runs the step (a look at the store and a write) holding the store's
+    // lock, so that no other copy of Tamsel or tamsel-store writes the store
+    // in between; false, with the user told why, when the lock cannot be had.
+    // The lock is let go before any message is shown, so that the other
+    // writers do not wait for the user.
+    bool StoreExclusively(const std::function<bool()> &step);
+    std::optional<TStoreLock> StoreWriteLock;
     // Watches the store's folder and file from now on.
     void WatchStore();
     void StoreWatchTimerTimer();

@@ -8,6 +8,7 @@
 #include "platform/Paths.h"
 #include "store/EntryTable.h"
 #include "store/StoreFile.h"
+#include "store/StoreLock.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -100,6 +101,8 @@ bool TfrmMain::MoveStorage(const QString &folder, const std::function<void()> &m
         // The whole document goes to the new folder; the old store stays as it is.
         try {
             const QByteArray key = StorePassPhrase.isEmpty() ? StoreFile::PassPhraseBytes(PassPhrase) : StorePassPhrase;
+            // Another copy of Tamsel may be using the entries there.
+            const TStoreLock lock(targetStore);
             StoreFileStamp = StoreFile::SaveStore(targetStore, key, xmlNotes);
         } catch (const ETamselError &error) {
             LogError({ QStringLiteral("Main"), QStringLiteral("MoveStorage"), error.message() });

@@ -2,6 +2,7 @@
 
 #include "platform/TerminalPrompt.h"
 #include "store/StoreFile.h"
+#include "store/StoreLock.h"
 #include "store/XmlDocument.h"
 
 #include <QFile>
@@ -178,6 +179,9 @@ void encrypt(const QString &path)
                            "was written.") };
     const QByteArray key = StoreFile::PassPhraseBytes(passPhrase(true));
     try {
+        // A copy of Tamsel saving now finishes first; one saving later finds
+        // the store replaced and reads it again.
+        const TStoreLock lock(path);
         StoreFile::SaveStore(path, key, plain);
     } catch (const ETamselError &error) {
         throw TToolFailure { StoreToolExit::InputOutput, error.message() };

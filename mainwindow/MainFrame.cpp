@@ -453,6 +453,7 @@ void TfrmMain::CreateLists()
     Entries = new TEntryTable(xmlNotes, this);
     Entries->setStore([this] { return EncryptXMLFile(); });
     Entries->setReload([this] { return ReadStoreAgainIfChanged(); });
+    Entries->setExclusive([this](const std::function<bool()> &step) { return StoreExclusively(step); });
     connect(Entries, &TEntryTable::reloaded, this, &TfrmMain::ShowReloadedEntries);
     NotesModel = new TEntryListModel(*Entries, false, this);
     TasksModel = new TEntryListModel(*Entries, true, this);

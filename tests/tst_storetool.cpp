@@ -230,8 +230,11 @@ private slots:
         QVERIFY2(encrypted.status == StoreToolExit::Success, encrypted.err.constData());
         QVERIFY(QFileInfo(link).isSymLink());
         QCOMPARE(StoreFile::Decrypt(readAll(target), "x"), document);
+        // The lock is beside the file the link leads to, where copies
+        // reaching it through other links look for it too.
         QCOMPARE(QDir(dir.filePath(QStringLiteral("synced"))).entryList(QDir::Files | QDir::Hidden),
-            QStringList { QStringLiteral("brindo.dat") });
+            QStringList({ QStringLiteral("brindo.dat"), QStringLiteral("brindo.dat.lock") }));
+        QVERIFY(!QFileInfo::exists(link + QStringLiteral(".lock")));
         QCOMPARE(run({ QStringLiteral("check"), link }, QStringLiteral("x")).status, StoreToolExit::Success);
     }
 
@@ -375,7 +378,9 @@ private slots:
         QCOMPARE(result.status, StoreToolExit::InputOutput);
         QVERIFY2(result.err.contains("File too large"), result.err.constData());
         QCOMPARE(readAll(store), existing);
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { QStringLiteral("brindo.dat") });
+        // Only the lock every write takes is new there.
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+            QStringList({ QStringLiteral("brindo.dat"), QStringLiteral("brindo.dat.lock") }));
     }
 
     // check opens a store as an entry document exactly when encrypt would
