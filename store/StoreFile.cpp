@@ -288,9 +288,8 @@ void encryptInPlace(char *body, qsizetype size, const QByteArray &passPhrase, co
 
 // Receives the document's text from pugixml, adds it to the check, encrypts
 // it in pieces of 64 KiB and hands each on; finish() appends the salt record
-// and the check. An
-// error of the sink is kept from pugixml's code: later pieces are dropped and
-// finish() raises it.
+// and the check. An error of the sink is kept from pugixml's code: later
+// pieces are dropped and finish() raises it.
 class TEncryptingWriter : public pugi::xml_writer
 {
 public:
@@ -457,8 +456,8 @@ void StoreFile::LoadBody(QByteArray body, TXmlDocument &document, TBodyUse use)
             throw EStoreDamaged(QStringLiteral("The file is damaged: it decrypts to text, but that text is not a "
                                                "readable entry document (%1).")
                                     .arg(ParseFailureReason(error)));
-        throw EStoreOpenError(QStringLiteral("After decryption the file is noise, not XML: the passphrase is not "
-                                             "the one it was written with (%1).")
+        throw EStoreOpenError(QStringLiteral("After decryption the file is noise, not XML: most likely the "
+                                             "passphrase is not the one it was written with (%1).")
                                   .arg(ParseFailureReason(error)));
     }
     requireNoInstructionAfterRoot(loaded);

@@ -104,8 +104,9 @@ QByteArray Encrypt(const QByteArray &plain, const QByteArray &passPhrase, const 
 // The document text of a file form: the decrypted body without its salt
 // record and check. Raises EStoreTooShort for fewer than 8 bytes, and
 // EStoreDamaged when the body ends in a check that does not match and is not
-// another writer's copy. A body without a check is returned whole. The bytes are decrypted in their own buffer: a file handed
-// over with std::move is not copied.
+// another writer's copy (it also raises EStoreDamaged for a salt that lost
+// a bit). A body without a check is returned whole. The bytes are decrypted
+// in their own buffer: a file handed over with std::move is not copied.
 QByteArray Decrypt(QByteArray fileBytes, const QByteArray &passPhrase);
 
 // The parser's reason and line for a body that does not parse, without the
