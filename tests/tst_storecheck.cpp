@@ -228,6 +228,10 @@ private slots:
         const QByteArray otherRecord = StoreFile::SaltRecord(otherSalt, passPhrase);
         QTest::newRow("as written") << checked(text) << true;
         QTest::newRow("as the previous version wrote it") << checkedAsBefore(text) << true;
+        // The previous version keeps the salt record it does not know as a
+        // comment, and checks the document with it.
+        QTest::newRow("previous version's check after a salt record it kept")
+            << checkedAsBefore(text + StoreFile::SaltRecord(otherSalt, passPhrase)) << true;
         QTest::newRow("no check") << text << true;
         QTest::newRow("no check, comment after the root") << text + "<!-- note -->\n" << true;
         QTest::newRow("entry changed") << QByteArray(checked(text)).replace("<Complete>0", "<Complete>1") << false;
