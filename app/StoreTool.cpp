@@ -155,10 +155,14 @@ void check(const QString &path)
                 .arg(path) };
     QTextStream(stdout) << path << ": the passphrase opens this store (" << entryCount(document)
                         << (store.passPhrase == StoreFile::PassPhraseBytes(phrase)
-                                   ? ")"
+                                   ? ""
                                    : "; it is keyed with the passphrase's Windows-1252 bytes, as older "
-                                     "versions wrote it)")
-                        << ".\n";
+                                     "versions wrote it")
+                        << (store.check == StoreFile::TCheck::OtherWriter
+                                   ? "; another program has saved it since Tamsel did, so its integrity "
+                                     "check no longer applies: Tamsel writes a new one at its next save"
+                                   : "")
+                        << ").\n";
 }
 
 void encrypt(const QString &path)

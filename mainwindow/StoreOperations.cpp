@@ -97,10 +97,16 @@ void TfrmMain::TakeOpenedStore(StoreFile::TOpenedEntries &opened)
     if (opened.damaged) {
         tellNotOpened("DecryptXMLFile",
             QStringLiteral("Tamsel could not open your entries in %1: the file is damaged. Part of it has "
-                           "changed since Tamsel saved it (for example through a failing disk or an "
+                           "changed since it was saved (for example through a failing disk or an "
                            "interrupted copy), so its entries cannot be trusted.\r\n\r\n"
                            "If you have a backup copy of the file, put it in place of this one.")
                 .arg(StoreFilePath),
+            *opened.failure);
+    } else if (opened.tooShort) {
+        tellNotOpened("DecryptXMLFile",
+            QStringLiteral("Tamsel could not open your entries in %1. %2\r\n\r\n"
+                           "If you have a backup copy of the file, put it in place of this one.")
+                .arg(StoreFilePath, *opened.failure),
             *opened.failure);
     } else if (opened.unopenable) {
         tellNotOpened("DecryptXMLFile",

@@ -93,6 +93,19 @@ QByteArray damagedStore(const QByteArray &passPhrase)
     return StoreFile::Encrypt(body, passPhrase, salt);
 }
 
+// A store as Tamsel writes it (or, without its check, as older versions
+// did), with one byte changed since.
+QByteArray storeWithByteChanged(const QByteArray &passPhrase, bool withCheck, qsizetype at)
+{
+    const QByteArray salt = StoreFile::NewSalt();
+    const QByteArray body = withCheck ? legacyDocument() + StoreFile::CheckTail(salt, passPhrase, legacyDocument())
+                                      : legacyDocument();
+    QByteArray file = StoreFile::Encrypt(body, passPhrase, salt);
+    at = at < 0 ? file.size() + at : at;
+    file[at] = char(file[at] ^ 0x10);
+    return file;
+}
+
 // A home whose settings hold one passphrase and whose store, the legacy
 // document's two entries, is keyed with another (or the same).
 void storeOfOldEntries(const TestHome &home, const QString &passKey, const QString &storeKey)
@@ -282,23 +295,45 @@ private slots:
     }
 
     // A store that exists but cannot be opened is never written over: the
-    // user is told, the entry actions stay off and the file stays as it was.
+    // user is told what is known of it first (empty, cut short, damaged),
+    // and of a password that is not the store's only when the body decrypts
+    // to noise; the entry actions stay off and the file stays as it was.
     void unopenableStoreIsLeftAlone_data()
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("told");
+        const QString damaged = QStringLiteral("could not open your entries in %1: the file is damaged.");
         QTest::newRow("other passphrase") << StoreFile::Encrypt(legacyDocument(), "the real one",
-            StoreFile::NewSalt()) << QStringLiteral("password Tamsel has is not the one");
-        QTest::newRow("damaged") << damagedStore("a different one") << QStringLiteral("the file is damaged");
-        QTest::newRow("salt only") << QByteArray("12345678") << QStringLiteral("salt and nothing else");
+            StoreFile::NewSalt()) << QStringLiteral("Most likely the password Tamsel has is not the one");
+        QTest::newRow("entry changed under the check") << damagedStore("a different one") << damaged;
+        QTest::newRow("byte of the salt changed") << storeWithByteChanged("a different one", true, 5) << damaged;
+        QTest::newRow("first byte of the body changed") << storeWithByteChanged("a different one", true, 8) << damaged;
+        QTest::newRow("byte in the middle changed") << storeWithByteChanged("a different one", true, 300) << damaged;
+        QTest::newRow("byte of the salt record changed") << storeWithByteChanged("a different one", true, -120)
+                                                         << damaged;
+        QTest::newRow("byte of the check changed") << storeWithByteChanged("a different one", true, -20) << damaged;
+        QTest::newRow("no check, first byte of the body changed")
+            << storeWithByteChanged("a different one", false, 8) << damaged;
+        QTest::newRow("no check, markup in the middle changed")
+            << storeWithByteChanged("a different one", false, 8 + legacyDocument().indexOf("</Title>", 150) + 1)
+            << damaged;
+        QTest::newRow("no check, cut off in the middle")
+            << StoreFile::Encrypt(legacyDocument(), "a different one", StoreFile::NewSalt()).left(200) << damaged;
+        QTest::newRow("salt only") << QByteArray("12345678")
+                                   << QStringLiteral("could not open your entries in %1. The file holds its 8-byte "
+                                                     "salt and nothing else");
         QTest::newRow("shorter than the salt")
-            << QByteArray("12345") << QStringLiteral("fewer than the 8 bytes");
-        QTest::newRow("empty") << QByteArray() << QStringLiteral("fewer than the 8 bytes");
+            << QByteArray("12345")
+            << QStringLiteral("could not open your entries in %1. The file holds 5 bytes, fewer than the 8 bytes of "
+                              "its salt");
+        QTest::newRow("empty") << QByteArray()
+                               << QStringLiteral("could not open your entries in %1. The file is empty");
     }
     void unopenableStoreIsLeftAlone()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, told);
+        const bool passwordLikely = told.startsWith(QStringLiteral("Most likely"));
         TestHome home;
         writeAll(home.storeFile(), bytes);
         storePassKey(home, QStringLiteral("a different one"));
@@ -310,7 +345,8 @@ private slots:
         QCOMPARE(asked.size(), 1);
         QVERIFY2(asked[0].message.contains(QStringLiteral("could not open your entries")),
             qPrintable(asked[0].message));
-        QVERIFY2(asked[0].message.contains(told), qPrintable(asked[0].message));
+        QVERIFY2(asked[0].message.contains(QString(told).arg(home.storeFile())), qPrintable(asked[0].message));
+        QCOMPARE(asked[0].message.contains(QStringLiteral("password")), passwordLikely);
         QVERIFY(asked[0].message.contains(QStringLiteral("left unchanged")));
         QVERIFY(!asked[0].message.contains(QStringLiteral("Old note")));
 
