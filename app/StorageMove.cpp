@@ -15,12 +15,19 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QTreeView>
+#include <utility>
 
 namespace {
 QList<std::optional<QString>> &queuedAnswers()
 {
     static QList<std::optional<QString>> answers;
     return answers;
+}
+
+StorePassPhraseSeam::TUnansweredHandler &unansweredHandler()
+{
+    static StorePassPhraseSeam::TUnansweredHandler handler;
+    return handler;
 }
 
 const QString storeName = QStringLiteral("brindo.dat");
@@ -31,6 +38,8 @@ std::optional<QString> AskStorePassPhrase(const QString &storePath, bool retry)
 {
     if (!queuedAnswers().isEmpty())
         return queuedAnswers().takeFirst();
+    if (const StorePassPhraseSeam::TUnansweredHandler &handler = unansweredHandler())
+        return handler();
     QInputDialog dialog(QApplication::activeWindow());
     dialog.setWindowTitle(QStringLiteral("Tamsel Password"));
     dialog.setLabelText((retry ? QStringLiteral("That password does not open the entries either.\n\n")
@@ -46,6 +55,11 @@ std::optional<QString> AskStorePassPhrase(const QString &storePath, bool retry)
 void StorePassPhraseSeam::setNextAnswers(const QList<std::optional<QString>> &answers) { queuedAnswers() = answers; }
 
 bool StorePassPhraseSeam::hasPendingAnswers() { return !queuedAnswers().isEmpty(); }
+
+StorePassPhraseSeam::TUnansweredHandler StorePassPhraseSeam::setUnansweredHandler(TUnansweredHandler handler)
+{
+    return std::exchange(unansweredHandler(), std::move(handler));
+}
 
 QString TfrmMain::StorageFolder() const
 {

@@ -104,7 +104,10 @@ void TfrmMain::redFileNameKeyUp(QKeyEvent *event)
     // A held key repeats its release; the stamp goes in once, on the real release.
     if (event->isAutoRepeat())
         return;
-    // Always into the body, also when the key came to the file field.
+    // Always into the body, also when the key came to the file field; not
+    // into a body shown only in part (read-only), whose value is the whole.
+    if (redNote->isReadOnly())
+        return;
     if (const QString stamp = DateStampForKey(event->key()); !stamp.isEmpty())
         redNote->insertPlainText(stamp + QLatin1Char(' '));
 }

@@ -56,8 +56,11 @@ void TfrmMain::actSpellCheckExecute(bool partOfSave)
     try {
         TSpellRun run;
         const TSpellAsker ask = [this](const TSpellQuestion &question) { return AskSpelling(question, this); };
+        // A field showing only the start of its text (read-only) keeps its
+        // value whole: a word replaced there would cut the value.
         for (TRichEditURL *field : { edtTitle, redNote })
-            CheckField(field, *splChecker, ask, run);
+            if (!field->isReadOnly())
+                CheckField(field, *splChecker, ask, run);
     } catch (const ETamselError &error) {
         ReportError({ QStringLiteral("Main"), QStringLiteral("actSpellCheckExecute"), error.message() });
     }

@@ -8,6 +8,7 @@
 #include "tests/RowProbe.h"
 #include "platform/Clock.h"
 #include "platform/FileSync.h"
+#include "platform/SecretStore.h"
 #include "settings/FontStyleCode.h"
 #include "settings/Registry.h"
 #include "settings/RegistryKeys.h"
@@ -159,6 +160,13 @@ void readSettingsLikeStartUp(TfrmMain &w)
     readSettings(w);
     w.lsvNotesColumnClick(w.lsvNotes, w.NoteSortColumn);
     w.lsvTasksColumnClick(w.lsvTasks, w.TaskSortColumn);
+}
+
+void writeRegistryFile(TestHome &home, const QByteArray &bytes)
+{
+    QFile file(home.registryFile());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
 }
 
 QString logText()
@@ -1073,10 +1081,7 @@ private slots:
     void damagedRegistryFileGivesDefaults()
     {
         TestHome home;
-        QFile file(home.registryFile());
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("{\"keys\": {\"\\\\Software\\\\Kes");
-        file.close();
+        writeRegistryFile(home, "{\"keys\": {\"\\\\Software\\\\Kes");
 
         MessageDlgSeam::setNextAnswers({mrOk}); // the file was damaged and set aside
         TfrmMain w;
@@ -1089,6 +1094,36 @@ private slots:
         const QStringList aside = QDir(home.configFolder()).entryList({QStringLiteral("registry.json.damaged-*")});
         QCOMPARE(aside.size(), 1);
         QVERIFY(logText().contains(QStringLiteral("damaged")));
+    }
+
+    // Where the keyring holds the passphrase, a damaged settings file costs
+    // only the settings: the user is told once, where the old file is, and
+    // the log has it; the next start is silent.
+    void damagedRegistryFileIsToldWithThePassPhraseInTheKeyring()
+    {
+        TestHome home;
+        SecretStore::Current().Write(SecretStore::PassPhraseKey, QStringLiteral("kept in the keyring"));
+        writeRegistryFile(home, "{\"keys\": {\"\\\\Software\\\\Kes");
+
+        MessageDlgSeam::setNextAnswers({mrOk});
+        TfrmMain w;
+        w.GetPositions();
+        QVERIFY(!PasswordDlgSeam::hasPendingAnswer());
+        QCOMPARE(w.PassPhrase, QStringLiteral("kept in the keyring"));
+        const QStringList aside = QDir(home.configFolder()).entryList({QStringLiteral("registry.json.damaged-*")});
+        QCOMPARE(aside.size(), 1);
+        const QStringList told = MessageDlgSeam::takeAskedMessages();
+        QCOMPARE(told.size(), 1);
+        QVERIFY2(told[0].contains(QStringLiteral("was damaged. It has been set aside as %1, and your settings are "
+                                                 "back at their defaults.")
+                                      .arg(home.configFolder() + QLatin1Char('/') + aside[0])),
+                 qPrintable(told[0]));
+        QVERIFY2(logText().contains(QStringLiteral("damaged and was moved to")), qPrintable(logText()));
+
+        TfrmMain again;
+        again.GetPositions();
+        QCOMPARE(MessageDlgSeam::takeAskedMessages(), QStringList());
+        QCOMPARE(again.PassPhrase, QStringLiteral("kept in the keyring"));
     }
 
     void spellingLanguageNeedsAnEngine_data()
