@@ -1,10 +1,15 @@
 #include "platform/MailHandoff.h"
 
 #include <QDesktopServices>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
+
+#include <chrono>
+#include <optional>
 
 namespace {
 TMailHandoff *installedHandoff = nullptr;
@@ -28,6 +33,48 @@ QString xdgEmail()
 bool openWithDesktop(const QByteArray &address)
 {
     return QDesktopServices::openUrl(QUrl::fromEncoded(address, QUrl::StrictMode));
+}
+
+// How long xdg-email is given to hand the message over or to fail. Where it
+// finds no mail program it fails after looking for one (a second or more on
+// a busy machine); on some desktops it runs the mail program and waits for it
+// to close, and still running after this it has started the mail program.
+constexpr std::chrono::seconds handOverTime{20};
+
+// Runs xdg-email with the arguments and tells whether it handed the message
+// to a mail program: true when it exited with success or still runs, false
+// when it failed (exit status 3: no mail program found). Nothing when
+// xdg-email is missing or could not be run. Meanwhile the windows are
+// painted, and the user's input waits.
+std::optional<bool> runXdgEmail(const QStringList &arguments)
+{
+    const QString program = xdgEmail();
+    if (program.isEmpty())
+        return std::nullopt;
+    // A process still running when this returns is the mail program's
+    // parent: it is left to run and goes once it ends.
+    auto *process = new QProcess;
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+    QObject::connect(process, &QProcess::errorOccurred, process, [process](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            process->deleteLater();
+    });
+    process->start(program, arguments);
+    process->closeWriteChannel();
+    if (process->state() == QProcess::Starting)
+        process->waitForStarted();
+    if (process->state() == QProcess::NotRunning && process->error() == QProcess::FailedToStart)
+        return std::nullopt;
+    if (process->state() != QProcess::NotRunning) {
+        QEventLoop wait;
+        QObject::connect(process, &QProcess::finished, &wait, &QEventLoop::quit);
+        QTimer::singleShot(handOverTime, &wait, &QEventLoop::quit);
+        wait.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    if (process->state() != QProcess::NotRunning)
+        return true;
+    return process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
 }
 } // namespace
 
@@ -84,9 +131,9 @@ QByteArray TSystemMailHandoff::composeAddress(const TMailMessage &message)
 int TSystemMailHandoff::openMailTo(const QString &request)
 {
     const QByteArray address = mailtoAddress(request);
-    const QString program = xdgEmail();
-    if (!program.isEmpty() && QProcess::startDetached(program, {QString::fromLatin1(address)}))
-        return 0;
+    const std::optional<bool> handedOver = runXdgEmail({QString::fromLatin1(address)});
+    if (handedOver)
+        return *handedOver ? 0 : noMailProgram;
     return openWithDesktop(address) ? 0 : noMailProgram;
 }
 
@@ -99,8 +146,8 @@ int TSystemMailHandoff::compose(const TMailMessage &message)
         if (!attachment.isFile() || !attachment.isReadable())
             return attachmentOpenFailure;
     }
-    const QString program = xdgEmail();
-    if (!program.isEmpty() && QProcess::startDetached(program, xdgEmailArguments(message)))
-        return composeOk;
+    const std::optional<bool> handedOver = runXdgEmail(xdgEmailArguments(message));
+    if (handedOver)
+        return *handedOver ? composeOk : noMailProgram;
     return openWithDesktop(composeAddress(message)) ? composeOk : noMailProgram;
 }
