@@ -44,12 +44,13 @@ TListSearch FindInLists(std::span<const TListState> lists, QStringView findText)
 {
     const TTextMatcher matcher(findText);
     TListSearch result;
+    // An empty text finds nothing, from wherever it starts.
+    if (matcher.isEmpty())
+        return result;
     for (const TListState &state : lists) {
         const int rows = state.model->rowCount();
-        result.lastListHadSelection = state.selectedRow >= 0;
-        if (matcher.isEmpty())
-            continue;
-        const int first = state.selectedRow >= 0 && state.selectedRow < rows - 1 ? state.selectedRow + 1 : 0;
+        result.rowsLeftOut = result.rowsLeftOut || state.selectedRow >= 0;
+        const int first = state.selectedRow >= 0 ? state.selectedRow + 1 : 0;
         for (int row = first; row < rows; ++row) {
             TEntry *entry = state.model->entryAt(row);
             std::optional<TField> field;

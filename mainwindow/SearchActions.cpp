@@ -141,8 +141,10 @@ void TfrmMain::SearchLists(const QString &text)
             ShowSearchMatch(found.match->entry, found.match->field == Search::TField::Body, text);
             return;
         }
+        // Every list searched to its end: from the top only when rows before
+        // a selected row were left out.
         TTimerPause pause(*this);
-        if (!found.lastListHadSelection) {
+        if (!found.rowsLeftOut) {
             MessageDlg(noMatches, TMsgDlgType::Information, mbOK);
             return;
         }
