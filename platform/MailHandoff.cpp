@@ -9,6 +9,7 @@
 #include <QUrl>
 
 #include <chrono>
+#include <memory>
 #include <optional>
 
 namespace {
@@ -51,29 +52,23 @@ std::optional<bool> runXdgEmail(const QStringList &arguments)
     const QString program = xdgEmail();
     if (program.isEmpty())
         return std::nullopt;
-    // A process still running when this returns is the mail program's
-    // parent: it is left to run and goes once it ends.
-    auto *process = new QProcess;
+    auto process = std::make_unique<QProcess>();
     process->setProcessChannelMode(QProcess::ForwardedChannels);
-    QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
-    QObject::connect(process, &QProcess::errorOccurred, process, [process](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart)
-            process->deleteLater();
-    });
     process->start(program, arguments);
-    process->closeWriteChannel();
-    if (process->state() == QProcess::Starting)
-        process->waitForStarted();
-    if (process->state() == QProcess::NotRunning && process->error() == QProcess::FailedToStart)
+    if (!process->waitForStarted())
         return std::nullopt;
-    if (process->state() != QProcess::NotRunning) {
-        QEventLoop wait;
-        QObject::connect(process, &QProcess::finished, &wait, &QEventLoop::quit);
-        QTimer::singleShot(handOverTime, &wait, &QEventLoop::quit);
-        wait.exec(QEventLoop::ExcludeUserInputEvents);
-    }
+    process->closeWriteChannel();
+    QEventLoop wait;
+    QObject::connect(process.get(), &QProcess::finished, &wait, &QEventLoop::quit);
+    QTimer::singleShot(handOverTime, &wait, &QEventLoop::quit);
     if (process->state() != QProcess::NotRunning)
+        wait.exec(QEventLoop::ExcludeUserInputEvents);
+    if (process->state() != QProcess::NotRunning) {
+        // The mail program's parent: left to run, and gone once it ends.
+        QProcess *running = process.release();
+        QObject::connect(running, &QProcess::finished, running, &QObject::deleteLater);
         return true;
+    }
     return process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
 }
 } // namespace
