@@ -58,9 +58,10 @@ struct TSpellChecker::TEngine
 };
 
 namespace {
-// Hunspell's suggestions put the likeliest word first; aspell's rank words
-// run apart ("sen tense") above it. Suggestions come from hunspell (or
-// nuspell) wherever it has the language, whichever engine checks.
+// Aspell's suggestions mix the word split in two, with a blank and with a
+// hyphen ("sen tense", "sen-tense"), among the likely words; hunspell's keep
+// to the likely words. Suggestions come from hunspell (or nuspell) wherever
+// it has the language, whichever engine checks.
 QString suggestionOrdering(const QString &checkingOrder)
 {
     return QStringLiteral("hunspell,nuspell,") + checkingOrder;
