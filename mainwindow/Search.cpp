@@ -47,23 +47,23 @@ TListSearch FindInLists(std::span<const TListState> lists, QStringView findText)
     // An empty text finds nothing, from wherever it starts.
     if (matcher.isEmpty())
         return result;
-    for (const TListState &state : lists) {
-        const int rows = state.model->rowCount();
-        result.rowsLeftOut = result.rowsLeftOut || state.selectedRow >= 0;
-        const int first = state.selectedRow >= 0 ? state.selectedRow + 1 : 0;
-        for (int row = first; row < rows; ++row) {
+    const auto matchIn = [&matcher](const TListState &state, int first, int end) -> std::optional<TListMatch> {
+        for (int row = first; row < end; ++row) {
             TEntry *entry = state.model->entryAt(row);
-            std::optional<TField> field;
             if (matcher.matches(entry->body()))
-                field = TField::Body;
-            else if (matcher.matches(entry->title()))
-                field = TField::Title;
-            if (field) {
-                result.match = TListMatch{entry, *field};
-                return result;
-            }
+                return TListMatch{entry, TField::Body};
+            if (matcher.matches(entry->title()))
+                return TListMatch{entry, TField::Title};
         }
+        return std::nullopt;
+    };
+    for (const TListState &state : lists) {
+        result.match = matchIn(state, state.selectedRow + 1, state.model->rowCount());
+        if (result.match)
+            return result;
     }
+    for (const TListState &state : lists)
+        result.matchAbove = result.matchAbove || matchIn(state, 0, state.selectedRow + 1).has_value();
     return result;
 }
 

@@ -44,9 +44,10 @@ struct TListMatch {
 
 struct TListSearch {
     std::optional<TListMatch> match;
-    // A list was searched from after its selected row: the rows before it
-    // were left out, so searching again from the top may still find something.
-    bool rowsLeftOut = false;
+    // Without a match: a row a search from after the selected rows left out
+    // (a selected row or one above it) matches, so searching again from the
+    // top finds something.
+    bool matchAbove = false;
 };
 
 // One search step over the lists in the order given, as one run of rows:

@@ -141,10 +141,10 @@ void TfrmMain::SearchLists(const QString &text)
             ShowSearchMatch(found.match->entry, found.match->field == Search::TField::Body, text);
             return;
         }
-        // Every list searched to its end: from the top only when rows before
-        // a selected row were left out.
+        // Every list searched to its end: from the top only when a row left
+        // out above where the search started matches.
         TTimerPause pause(*this);
-        if (!found.rowsLeftOut) {
+        if (!found.matchAbove) {
             MessageDlg(noMatches, TMsgDlgType::Information, mbOK);
             return;
         }

@@ -132,20 +132,20 @@ private slots:
         QTest::addColumn<int>("taskSelected");
         QTest::addColumn<int>("foundList"); // -1: none
         QTest::addColumn<int>("foundRow");
-        QTest::addColumn<bool>("rowsLeftOut");
+        QTest::addColumn<bool>("matchAbove");
         // Notes, in document order: "red" (body), "green" (title), "red" (title).
         // Task: "red" in its body.
         QTest::newRow("nothing selected") << "red" << -1 << -1 << 0 << 0 << false;
-        QTest::newRow("after the selected row") << "red" << 0 << -1 << 0 << 2 << true;
+        QTest::newRow("after the selected row") << "red" << 0 << -1 << 0 << 2 << false;
         QTest::newRow("title match") << "green" << -1 << -1 << 0 << 1 << false;
-        QTest::newRow("last row selected: on in the next list") << "red" << 2 << -1 << 1 << 0 << true;
-        QTest::newRow("rows before the selection left out") << "green" << 1 << -1 << -1 << -1 << true;
+        QTest::newRow("last row selected: on in the next list") << "red" << 2 << -1 << 1 << 0 << false;
+        QTest::newRow("a match above the selection") << "green" << 2 << -1 << -1 << -1 << true;
+        QTest::newRow("the selected row matches") << "green" << 1 << -1 << -1 << -1 << true;
         QTest::newRow("then the next list") << "paint" << -1 << -1 << 1 << 0 << false;
         QTest::newRow("next list from after its selection") << "paint" << -1 << 0 << -1 << -1 << true;
-        QTest::newRow("no match, last list selected") << "blue" << -1 << 0 << -1 << -1 << true;
-        QTest::newRow("no match, first list selected") << "blue" << 0 << -1 << -1 << -1 << true;
+        QTest::newRow("no match anywhere, both selected") << "blue" << 2 << 0 << -1 << -1 << false;
         QTest::newRow("no match, nothing selected") << "blue" << -1 << -1 << -1 << -1 << false;
-        QTest::newRow("empty text") << "" << -1 << 0 << -1 << -1 << false;
+        QTest::newRow("empty text") << "" << 2 << 0 << -1 << -1 << false;
     }
 
     void stepOverLists()
@@ -155,12 +155,12 @@ private slots:
         QFETCH(int, taskSelected);
         QFETCH(int, foundList);
         QFETCH(int, foundRow);
-        QFETCH(bool, rowsLeftOut);
+        QFETCH(bool, matchAbove);
         TTableFixture f(noteWith("one", "a red door", "45000.1") + noteWith("Green", "plain", "45000.2")
             + noteWith("RED", "plain", "45000.3") + taskWith("errand", "red paint", "45000.4"));
         const Search::TListState lists[] { { &f.notes, noteSelected }, { &f.tasks, taskSelected } };
         const Search::TListSearch found = Search::FindInLists(lists, findText);
-        QCOMPARE(found.rowsLeftOut, rowsLeftOut);
+        QCOMPARE(found.matchAbove, matchAbove);
         QCOMPARE(found.match.has_value(), foundList >= 0);
         if (found.match)
             QCOMPARE(found.match->entry, (foundList == 0 ? f.notes : f.tasks).entryAt(foundRow));
@@ -360,30 +360,28 @@ private slots:
         QCOMPARE(asked().size(), 1);
     }
 
-    // Without a match: the offer to search from the top when a list examined
-    // had a selected row, so rows before it were left out; otherwise the
-    // plain message.
+    // Without a match: the offer to search from the top when a row the search
+    // left out (a selected row or one above it) matches; otherwise the plain
+    // message.
     void noMatchMessages_data()
     {
         QTest::addColumn<int>("scope");
         QTest::addColumn<QString>("selectNote");
         QTest::addColumn<QString>("selectTask");
+        QTest::addColumn<QString>("findText");
         QTest::addColumn<QList<int>>("answers");
         QTest::addColumn<QStringList>("messages");
         QTest::addColumn<QString>("found");
-        QTest::newRow("nothing selected") << 1 << "" << "" << QList<int> { mrOk } << QStringList { noMatches } << "";
-        QTest::newRow("only the active list selected, No")
-            << 1 << "pear tart" << "" << QList<int> { mrNo } << QStringList { offer } << "";
-        QTest::newRow("only the active list selected, Yes finds a row before it")
-            << 1 << "plain" << "" << QList<int> { mrYes } << QStringList { offer } << "pear tart";
-        QTest::newRow("the other list selected, No")
-            << 1 << "" << "chores" << QList<int> { mrNo } << QStringList { offer } << "";
-        QTest::newRow("current tab selected, No")
-            << 2 << "plain" << "" << QList<int> { mrNo } << QStringList { offer } << "";
-        QTest::newRow("Yes, then still nothing")
-            << 1 << "plain" << "chores" << QList<int> { mrYes, mrOk } << QStringList { offer, noMatches } << "";
-        QTest::newRow("Yes finds a row before the selection")
-            << 2 << "pear tart" << "" << QList<int> { mrYes } << QStringList { offer } << "pear tart";
+        QTest::newRow("nothing selected")
+            << 1 << "" << "" << "nowhere" << QList<int> { mrOk } << QStringList { noMatches } << "";
+        QTest::newRow("rows selected, no match anywhere")
+            << 1 << "plain" << "chores" << "nowhere" << QList<int> { mrOk } << QStringList { noMatches } << "";
+        QTest::newRow("a match above the selection, No")
+            << 1 << "plain" << "" << "tart" << QList<int> { mrNo } << QStringList { offer } << "";
+        QTest::newRow("a match above the selection, Yes finds it")
+            << 1 << "plain" << "" << "tart" << QList<int> { mrYes } << QStringList { offer } << "pear tart";
+        QTest::newRow("current tab, the selected row matches, Yes")
+            << 2 << "pear tart" << "" << "tart" << QList<int> { mrYes } << QStringList { offer } << "pear tart";
     }
 
     void noMatchMessages()
@@ -391,6 +389,7 @@ private slots:
         QFETCH(int, scope);
         QFETCH(QString, selectNote);
         QFETCH(QString, selectTask);
+        QFETCH(QString, findText);
         QFETCH(QList<int>, answers);
         QFETCH(QStringList, messages);
         QFETCH(QString, found);
@@ -408,7 +407,7 @@ private slots:
         select(w.lsvNotes, selectNote);
         select(w.lsvTasks, selectTask);
         f.showList(w.lsvNotes);
-        w.edtFind->setText(found.isEmpty() ? QStringLiteral("nowhere") : QStringLiteral("tart"));
+        w.edtFind->setText(findText);
         MessageDlgSeam::setNextAnswers(answers);
         w.actFind->trigger();
 
@@ -421,8 +420,9 @@ private slots:
             QCOMPARE(box.buttons, isOffer ? TMsgDlgButtons(mbYes | mbNo) : TMsgDlgButtons(mbOK));
         }
         QCOMPARE(shown, messages);
-        QCOMPARE(selectedTitle(w.lsvNotes), found.isEmpty() && answers.first() != mrYes ? selectNote : found);
-        if (answers.first() == mrYes)
+        const bool yes = !answers.isEmpty() && answers.first() == mrYes;
+        QCOMPARE(selectedTitle(w.lsvNotes), found.isEmpty() ? selectNote : found);
+        if (yes)
             QCOMPARE(selectedTitle(w.lsvTasks), QString());
     }
 
