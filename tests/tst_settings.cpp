@@ -1094,11 +1094,12 @@ private slots:
         QVERIFY(logText().contains(QStringLiteral("damaged")));
     }
 
-    // The stored row is used only with an engine kind chosen (1 or 2), and
-    // only a row of the list counts; otherwise the checker keeps British English, and the row
-    // held (and written at the end) is British English's.
     void spellingLanguageNeedsAnEngine_data()
     {
+        // The stored row is used only with an engine kind chosen (1 or 2),
+        // and only a row of the list counts; otherwise the checker keeps
+        // British English, and the row held (and written at the end) is
+        // British English's.
         QTest::addColumn<int>("type");
         QTest::addColumn<int>("language"); // 0: none stored
         QTest::addColumn<int>("expected"); // -1: British English's row
