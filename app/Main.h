@@ -211,7 +211,9 @@ public:
     // resumes the timers after writing.
     void actSpellCheckExecute(bool partOfSave = false);
     // Makes a row of the spelling-language list current (the options dialog's
-    // choice): SpellCheckerLanguage, the list's row and the checker follow.
+    // choice): the checker, the list's row, SpellCheckerLanguage and, so that
+    // the choice is kept, SpellCheckerType (the kind the row was listed for)
+    // follow. A row outside the list changes nothing.
     void ChooseSpellLanguage(int row);
     TSpellChecker *splChecker = nullptr;
     // Hidden; every list the user chooses a language from is filled alike.
@@ -503,6 +505,8 @@ private:
     void CreateSpellChecker();
     // SpellCheckerType and SpellCheckerLanguage, as read at start-up.
     void ApplySpellingSettings();
+    // The list's current row and SpellCheckerLanguage: the checker's language.
+    void ShowSpellLanguageInUse();
 
     void loadEntry(const TEntry &entry);
     // The editor's entry, unchanged by the user, as the store read again has it.

@@ -241,8 +241,12 @@ void TfrmMain::CreateActions()
     actNewNote = makeAction(this, "actNewNote", QStringLiteral("&New"), "Ctrl+N", 0, QStringLiteral("Add new entry."));
     actSaveNote = makeAction(this, "actSaveNote", QStringLiteral("&Save"), "Ctrl+S", 1,
                              QStringLiteral("Save changes to current entry."));
-    actDeleteNote = makeAction(this, "actDeleteNote", QStringLiteral("&Delete"), nullptr, 3,
+    actDeleteNote = makeAction(this, "actDeleteNote", QStringLiteral("&Delete"), "Del", 3,
                                QStringLiteral("Delete current entry."));
+    // The Delete key deletes the entry only where the lists have the focus
+    // (CreateLists adds the action to them); the text fields keep it for
+    // deleting characters.
+    actDeleteNote->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     actPrint = makeAction(this, "actPrint", QStringLiteral("&Print"), "Ctrl+P", 5,
                           QStringLiteral("Print the selected entries."));
     actEditUndo = makeAction(this, "actEditUndo", QStringLiteral("&Undo"), "Ctrl+Z", 7,
@@ -477,6 +481,9 @@ void TfrmMain::CreateLists()
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(list);
     }
+
+    lsvNotes->addAction(actDeleteNote);
+    lsvTasks->addAction(actDeleteNote);
 
     connect(lsvNotes->header(), &QHeaderView::sectionClicked, this,
             [this](int column) { lsvNotesColumnClick(lsvNotes, column); });

@@ -360,7 +360,8 @@ void TfrmOptions::FillSpellingLanguages(const QStringList &languages)
 {
     cboSpellCheck->clear();
     cboSpellCheck->addItems(languages);
-    cboSpellCheck->setCurrentIndex(std::min(m_main.SpellCheckerLanguage, int(languages.size()) - 1));
+    // The language the checker uses is the one shown.
+    cboSpellCheck->setCurrentIndex(languages.isEmpty() ? -1 : m_main.cboSpellCheck->currentIndex());
     const bool available = !languages.isEmpty();
     for (QWidget *control : std::initializer_list<QWidget *> { chkSpellCheckSave, lblSpellCheck, cboSpellCheck })
         control->setEnabled(available);
@@ -599,8 +600,10 @@ bool TfrmOptions::TakeOverSettings()
         m_main.ConfirmOnDelete = chkConfirmOnDelete->isChecked();
         m_main.DefaultSaveSetting = radSaveTab->isChecked() ? 1 : 2;
         m_main.DefaultPrintSetting = radPrintTab->isChecked() ? 1 : 2;
-        // The language list is there only while a dictionary is.
-        if (cboSpellCheck->isEnabled() && cboSpellCheck->currentIndex() >= 0)
+        // The language list is there only while a dictionary is; the
+        // language in use stays unless another is chosen.
+        if (cboSpellCheck->isEnabled() && cboSpellCheck->currentIndex() >= 0
+            && cboSpellCheck->currentIndex() != m_main.cboSpellCheck->currentIndex())
             m_main.ChooseSpellLanguage(cboSpellCheck->currentIndex());
         m_main.CheckSpellingOnSave = chkSpellCheckSave->isChecked();
 

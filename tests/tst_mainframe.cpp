@@ -167,7 +167,7 @@ private slots:
         };
         row("actNewNote", "&New", "Ctrl+N", 0, "Add new entry.");
         row("actSaveNote", "&Save", "Ctrl+S", 1, "Save changes to current entry.");
-        row("actDeleteNote", "&Delete", "", 3, "Delete current entry.");
+        row("actDeleteNote", "&Delete", "Del", 3, "Delete current entry.");
         row("actPrint", "&Print", "Ctrl+P", 5, "Print the selected entries.");
         row("actEditUndo", "&Undo", "Ctrl+Z", 7, "Undo", "Reverts the last action");
         row("actEditCopy", "&Copy", "Ctrl+C", 8, "Copy", "Copies the selection and puts it on the Clipboard");

@@ -398,6 +398,25 @@ private slots:
         QCOMPARE(again.chkAutoSave->isChecked(), autoSave);
     }
 
+    // The spelling page shows the language the checker uses, British English
+    // until another is chosen; OK without a change keeps it.
+    void spellingLanguageShownIsTheOneUsed()
+    {
+        TOptionsWindow f;
+        TfrmMain &w = f.w();
+        QCOMPARE(w.splChecker->language(), QStringLiteral("en_GB"));
+        QString shown;
+        f.runOptions([&](TfrmOptions &o) {
+            shown = o.cboSpellCheck->currentText();
+            click(o.btnOK);
+            return o.result();
+        });
+        QCOMPARE(shown, QStringLiteral("English (United Kingdom)"));
+        QCOMPARE(w.splChecker->language(), QStringLiteral("en_GB"));
+        QCOMPARE(w.cboSpellCheck->currentText(), shown);
+        QCOMPARE(w.SpellCheckerType, 0);
+    }
+
     // The language picked on the spelling page becomes the checker's on OK,
     // and nothing changes on Cancel.
     void spellingLanguageFollowsOk()

@@ -13,6 +13,8 @@
 #include "settings/Registry.h"
 #include "settings/RegistryKeys.h"
 #include "settings/WindowsColor.h"
+#include "spelling/SpellChecker.h"
+#include "spelling/SpellLanguageList.h"
 #include "store/DayNumber.h"
 #include "app/PasswordDlg.h"
 #include "app/WindowBounds.h"
@@ -249,7 +251,8 @@ QList<Default> defaultsAtExit(const TestHome &home)
         {"DefaultSearchSetting", i, 1},
         {"ConfirmOnDelete", i, 0},
         {"SpellCheckerType", i, 0},
-        {"SpellCheckerLanguage", i, 1},
+        // The row of British English in the list of installed languages.
+        {"SpellCheckerLanguage", i, QVariant()},
         {"CheckSpellingOnSave", i, 0},
         {"DefaultPrintSetting", i, 1},
         {"DefaultSaveSetting", i, 1},
@@ -1128,14 +1131,19 @@ private slots:
 
     void spellingLanguageNeedsAnEngine_data()
     {
+        // The stored row is used only with an engine kind chosen (1 or 2),
+        // and only a row of the list counts; otherwise the checker keeps
+        // British English, and the row held (and written at the end) is
+        // British English's.
         QTest::addColumn<int>("type");
         QTest::addColumn<int>("language"); // 0: none stored
-        QTest::addColumn<int>("expected");
-        QTest::newRow("no engine: forced to 1") << 0 << 5 << 1;
-        QTest::newRow("no engine, none stored") << 0 << 0 << 1;
-        QTest::newRow("ISpell engine") << 2 << 5 << 5;
+        QTest::addColumn<int>("expected"); // -1: British English's row
+        QTest::newRow("no engine: British English") << 0 << 1 << -1;
+        QTest::newRow("no engine, none stored") << 0 << 0 << -1;
+        QTest::newRow("ISpell engine") << 2 << 1 << 1;
+        QTest::newRow("ISpell engine, a row past the list") << 2 << 50 << -1;
         QTest::newRow("Office engine, none stored") << 1 << 0 << 1;
-        QTest::newRow("unknown engine") << -1 << 3 << 3;
+        QTest::newRow("unknown engine: British English") << -1 << 1 << -1;
     }
     void spellingLanguageNeedsAnEngine()
     {
@@ -1152,7 +1160,13 @@ private slots:
         TfrmMain w;
         readSettings(w);
         QCOMPARE(w.SpellCheckerType, type);
-        QCOMPARE(w.SpellCheckerLanguage, expected);
+        if (expected < 0) {
+            QCOMPARE(w.splChecker->language(), QStringLiteral("en_GB"));
+            QCOMPARE(w.cboSpellCheck->language(w.SpellCheckerLanguage)->tag, QStringLiteral("en_GB"));
+        } else {
+            QCOMPARE(w.SpellCheckerLanguage, expected);
+        }
+        QCOMPARE(w.cboSpellCheck->currentIndex(), w.SpellCheckerLanguage);
     }
 };
 
