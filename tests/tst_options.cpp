@@ -15,6 +15,7 @@
 #include "store/StoreFile.h"
 #include "tests/AccessKeys.h"
 #include "tests/EditorFixture.h"
+#include "tests/TestFiles.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -44,7 +45,8 @@ QByteArray currentTask(const QByteArray &title)
 }
 
 // A main window over a stored set of entries, its folders set as start-up
-// sets them, with the system autostart folder inside the test's home.
+// sets them, with the system's configuration folders (and so the system
+// autostart folder) inside the test's home, where a write would show.
 struct TOptionsWindow : TEditorWindow {
     explicit TOptionsWindow(const QByteArray &xml = entries(note("first note") + currentTask("first task")))
         : TEditorWindow(xml)
@@ -769,8 +771,9 @@ private slots:
         TOptionsWindow f;
         TfrmMain &w = f.w();
         w.AutoStartWithWindows = settingWas;
+        // The user's own autostart folder; the system's is every user's.
         const QString path = StartupShortcut::filePath();
-        QCOMPARE(path, f.home.path() + QStringLiteral("/xdg/autostart/Tamsel.desktop"));
+        QCOMPARE(path, f.home.path() + QStringLiteral("/config/autostart/Tamsel.desktop"));
         const QByteArray stale = "[Desktop Entry]\nType=Application\nName=Old\nExec=old\n";
         if (fileBefore) {
             QDir().mkpath(QFileInfo(path).absolutePath());
@@ -800,6 +803,7 @@ private slots:
             QVERIFY2(validate.exitCode() == 0 && said.isEmpty(), said.constData());
             QCOMPARE(QFile::permissions(path) & (QFile::ReadOther | QFile::WriteOther), QFile::ReadOther);
         }
+        QVERIFY(!QFileInfo::exists(f.home.path() + QStringLiteral("/xdg/autostart")));
     }
 
     // Program paths with characters a desktop entry must escape.
@@ -829,16 +833,47 @@ private slots:
         QVERIFY2(validate.exitCode() == 0 && said.isEmpty(), said.constData());
     }
 
+    // The box is enabled exactly when the user's autostart folder can be
+    // written, or created where it is missing; the system's folder does not
+    // count. A file in the folder's place blocks every user, root too.
+    void autoStartNeedsAWritableFolder_data()
+    {
+        QTest::addColumn<QString>("inPlace"); // "folder", "file", "link" or "" (nothing)
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("the folder") << "folder" << true;
+        QTest::newRow("no folder yet") << "" << true;
+        QTest::newRow("a file in its place") << "file" << false;
+        QTest::newRow("a dangling link in its place") << "link" << false;
+    }
     void autoStartNeedsAWritableFolder()
     {
-        if (::geteuid() == 0)
-            QSKIP("every folder is writable for root");
+        QFETCH(QString, inPlace);
+        QFETCH(bool, enabled);
         TOptionsWindow f;
-        const QString system = f.folder(QStringLiteral("xdg"));
-        QVERIFY(QFile::setPermissions(system, QFile::ReadOwner | QFile::ExeOwner));
+        const QString autostart = f.home.path() + QStringLiteral("/config/autostart");
+        QCOMPARE(StartupShortcut::folder(), autostart);
+        if (inPlace == QLatin1String("folder"))
+            QVERIFY(QDir().mkpath(autostart));
+        else if (inPlace == QLatin1String("file"))
+            writeFile(autostart, "not a folder");
+        else if (inPlace == QLatin1String("link"))
+            QVERIFY(QFile::link(f.home.path() + QStringLiteral("/gone"), autostart));
+        // The system's folder, writable here, changes nothing.
+        f.folder(QStringLiteral("xdg/autostart"));
+        TfrmOptions options(f.w());
+        QCOMPARE(options.chkAutoStart->isEnabled(), enabled);
+    }
+
+    void autoStartNeedsAWritableUserFolder()
+    {
+        if (::geteuid() == 0)
+            QSKIP("every folder is writable for root; a file in the folder's place is tested above");
+        TOptionsWindow f;
+        const QString config = f.home.path() + QStringLiteral("/config");
+        QVERIFY(QFile::setPermissions(config, QFile::ReadOwner | QFile::ExeOwner));
         TfrmOptions options(f.w());
         QVERIFY(!options.chkAutoStart->isEnabled());
-        QVERIFY(QFile::setPermissions(system, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QVERIFY(QFile::setPermissions(config, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         TfrmOptions writable(f.w());
         QVERIFY(writable.chkAutoStart->isEnabled());
     }
