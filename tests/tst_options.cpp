@@ -17,10 +17,12 @@
 #include "tests/EditorFixture.h"
 #include "tests/TestFiles.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -603,17 +605,58 @@ private slots:
         TSoundPlayer::setCurrent(nullptr);
         QCOMPARE(player.played, QStringList { sound });
 
-        // The storage folder is the folder of the file picked; Cancel keeps it.
+        // The storage folder is the folder picked; Cancel keeps it.
         options.pgcOptions->setCurrentIndex(2);
         click(options.chkUseAlternateLocation);
         const QString folder = f.folder(QStringLiteral("picked"));
-        OptionsSeam::setNextOpenFileName(folder + QStringLiteral("/brindo.xml"));
+        OptionsSeam::setNextFolder(folder + QLatin1Char('/'));
         click(options.btnStorageDir);
         QCOMPARE(options.edtBrindoLocation->text(), folder);
-        OptionsSeam::setNextOpenFileName(QString());
+        OptionsSeam::setNextFolder(QString());
         click(options.btnStorageDir);
         QCOMPARE(options.edtBrindoLocation->text(), folder);
         QVERIFY(!OptionsSeam::hasPendingAnswers());
+    }
+
+    // The storage folder's "..." is a folder chooser, opened on the folder in
+    // the field; the folder chosen there goes into the field.
+    void storageFolderIsChosenAsAFolder()
+    {
+        TOptionsWindow f;
+        const QString start = f.folder(QStringLiteral("start"));
+        const QString chosen = f.folder(QStringLiteral("start/chosen"));
+        TfrmOptions options(f.w());
+        options.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&options));
+        options.pgcOptions->setCurrentIndex(2);
+        click(options.chkUseAlternateLocation);
+        replaceText(options.edtBrindoLocation, start);
+        QString title;
+        QString opened;
+        QFileDialog::FileMode mode = QFileDialog::AnyFile;
+        bool dirsOnly = false;
+        QTimer::singleShot(0, this, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            title = dialog->windowTitle();
+            opened = dialog->directory().absolutePath();
+            mode = dialog->fileMode();
+            dirsOnly = dialog->testOption(QFileDialog::ShowDirsOnly);
+            // A file dialog would only open the folder on accept, and wait.
+            if (mode != QFileDialog::Directory) {
+                dialog->reject();
+                return;
+            }
+            dialog->selectFile(chosen);
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        click(options.btnStorageDir);
+        QCOMPARE(title, QStringLiteral("Select alternate file location..."));
+        QCOMPARE(opened, QDir(start).absolutePath());
+        QCOMPARE(mode, QFileDialog::Directory);
+        QVERIFY(dirsOnly);
+        QCOMPARE(options.edtBrindoLocation->text(), chosen);
+        QVERIFY(options.btnOK->isEnabled());
     }
 
     // The colour chosen in the picker is the colour stored and painted;
