@@ -6,6 +6,7 @@
 #include "controls/ListViewEx.h"
 #include "controls/RichEditURL.h"
 #include "store/EntryTable.h"
+#include "mainwindow/ColumnFit.h"
 #include "mainwindow/EditActions.h"
 #include "mainwindow/EntryListModel.h"
 #include "mainwindow/ImageList.h"
@@ -469,6 +470,17 @@ void TfrmMain::CreateLists()
     setColumnLimits(taskColumns, [this](int column, int minimum, int maximum) {
         lsvTasks->setColumnWidthLimits(column, minimum, maximum);
     });
+
+    // The designed columns are wider than the designed window: the long text
+    // columns give way where the list is narrower.
+    const auto flexible = [](const QList<TColumn> &columns, std::initializer_list<int> order) {
+        QList<TFlexibleColumn> result;
+        for (const int column : order)
+            result.append({column, columns.at(column).width, columns.at(column).minimum});
+        return result;
+    };
+    FitColumnsOnFirstShow(lsvNotes, flexible(noteColumns, {NoteColumn::Note, NoteColumn::Title}));
+    FitColumnsOnFirstShow(lsvTasks, flexible(taskColumns, {TaskColumn::Instructions, TaskColumn::Task}));
 
     for (auto [page, list] : {std::pair<QWidget *, QTreeView *>{tabNotes, lsvNotes},
                               std::pair<QWidget *, QTreeView *>{tabTasks, lsvTasks}}) {
