@@ -2,7 +2,6 @@
 
 #include <QEvent>
 #include <QHeaderView>
-#include <QScrollBar>
 #include <QTreeView>
 #include <algorithm>
 
@@ -13,44 +12,54 @@ public:
     TColumnFit(QTreeView *list, const QList<TFlexibleColumn> &flexible)
         : QObject(list), m_list(list), m_flexible(flexible)
     {
-        list->installEventFilter(this);
+        for (const TFlexibleColumn &column : flexible)
+            m_widthsGiven.append(column.designedWidth);
+        list->viewport()->installEventFilter(this);
     }
 
-    bool eventFilter(QObject *watched, QEvent *event) override
+    bool eventFilter(QObject *, QEvent *event) override
     {
-        if (watched == m_list && event->type() == QEvent::Show) {
-            m_list->removeEventFilter(this);
+        if (event->type() == QEvent::Resize && m_list->isVisible())
             fit();
-            deleteLater();
-        }
         return false;
     }
 
 private:
-    void fit() const
+    void fit()
     {
-        const QHeaderView *header = m_list->header();
-        int excess = header->length() - m_list->viewport()->width();
-        for (const TFlexibleColumn &flexible : m_flexible) {
-            if (excess <= 0)
-                break;
-            const int width = m_list->columnWidth(flexible.column);
-            if (width != flexible.designedWidth)
+        // A column sized otherwise (by the user, or a stored width) is no
+        // longer this fit's to change.
+        for (qsizetype i = 0; i < m_flexible.size(); ++i) {
+            if (m_widthsGiven.at(i) != m_list->columnWidth(m_flexible.at(i).column))
+                m_widthsGiven[i] = -1;
+        }
+        // What the columns would take at their designed widths, against the room there is.
+        int excess = m_list->header()->length() - m_list->viewport()->width();
+        for (qsizetype i = 0; i < m_flexible.size(); ++i) {
+            if (m_widthsGiven.at(i) >= 0)
+                excess += m_flexible.at(i).designedWidth - m_widthsGiven.at(i);
+        }
+        for (qsizetype i = 0; i < m_flexible.size(); ++i) {
+            const TFlexibleColumn &flexible = m_flexible.at(i);
+            if (m_widthsGiven.at(i) < 0)
                 continue;
-            const int given = std::min(excess, width - flexible.minimum);
-            if (given > 0) {
-                m_list->setColumnWidth(flexible.column, width - given);
-                excess -= given;
+            const int given = std::clamp(excess, 0, flexible.designedWidth - flexible.minimum);
+            excess -= given;
+            if (m_widthsGiven.at(i) != flexible.designedWidth - given) {
+                m_widthsGiven[i] = flexible.designedWidth - given;
+                m_list->setColumnWidth(flexible.column, m_widthsGiven.at(i));
             }
         }
     }
 
     QTreeView *m_list;
     QList<TFlexibleColumn> m_flexible;
+    // The width each column was last given here; -1 once it was sized otherwise.
+    QList<int> m_widthsGiven;
 };
 } // namespace
 
-void FitColumnsOnFirstShow(QTreeView *list, const QList<TFlexibleColumn> &flexible)
+void FitFlexibleColumns(QTreeView *list, const QList<TFlexibleColumn> &flexible)
 {
     new TColumnFit(list, flexible);
 }

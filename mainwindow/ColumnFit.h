@@ -12,8 +12,9 @@ struct TFlexibleColumn
     int minimum;
 };
 
-// When the list is first shown, and its columns together are wider than the
-// list, the flexible columns still at their designed widths give way, in the
-// order given and down to their minimums, so that every column shows without
-// a horizontal scroll bar. A width the user chose is kept.
-void FitColumnsOnFirstShow(QTreeView *list, const QList<TFlexibleColumn> &flexible);
+// While the list's columns together are wider than the list, the flexible
+// columns give way, in the order given and down to their minimums, so that
+// every column shows without a horizontal scroll bar; as the list grows they
+// grow back, up to their designed widths. A column the user has sized (or a
+// stored width has set) keeps its width.
+void FitFlexibleColumns(QTreeView *list, const QList<TFlexibleColumn> &flexible);

@@ -479,8 +479,8 @@ void TfrmMain::CreateLists()
             result.append({column, columns.at(column).width, columns.at(column).minimum});
         return result;
     };
-    FitColumnsOnFirstShow(lsvNotes, flexible(noteColumns, {NoteColumn::Note, NoteColumn::Title}));
-    FitColumnsOnFirstShow(lsvTasks, flexible(taskColumns, {TaskColumn::Instructions, TaskColumn::Task}));
+    FitFlexibleColumns(lsvNotes, flexible(noteColumns, {NoteColumn::Note, NoteColumn::Title}));
+    FitFlexibleColumns(lsvTasks, flexible(taskColumns, {TaskColumn::Instructions, TaskColumn::Task}));
 
     for (auto [page, list] : {std::pair<QWidget *, QTreeView *>{tabNotes, lsvNotes},
                               std::pair<QWidget *, QTreeView *>{tabTasks, lsvTasks}}) {

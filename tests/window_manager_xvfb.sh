@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Minimize under a real window manager: the window manager's minimize request
+# The main window under a real window manager: the first window lies on the
+# screen with its frame, and the window manager's minimize request
 # sends the main window into the tray, where it is hidden (no frame left on
 # screen, not iconified on a taskbar), and a second start of the program
 # brings it back, shown and usable. Passes for one window manager per run:
 # openbox (with trayer for the tray) or icewm (with its own tray).
 #
-# usage: xvfb-run -a tests/minimize_to_tray_xvfb.sh TAMSEL openbox|icewm
+# usage: xvfb-run -a tests/window_manager_xvfb.sh TAMSEL openbox|icewm
 set -u
 tamsel=$1
 manager=$2
@@ -16,7 +17,7 @@ fail() {
     exit 1
 }
 
-for tool in xdotool xprop "$manager"; do
+for tool in xdotool xprop xwininfo "$manager"; do
     command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing (see scripts/dev.sh)"; exit 1; }
 done
 [ "$manager" = openbox ] && { command -v trayer >/dev/null || { echo "FAIL: trayer is missing"; exit 1; }; }
@@ -90,6 +91,25 @@ done
 wm_state() { xprop -id "$main" WM_STATE 2>/dev/null | sed -n 's/.*window state: *//p'; }
 for _ in $(seq 50); do [ "$(wm_state)" = Normal ] && break; sleep 0.1; done
 [ "$(wm_state)" = Normal ] || fail "the window manager does not show the main window"
+# The first window lies wholly on the screen, its frame included.
+on_screen() {
+    local extents x y width height screen_width screen_height
+    extents=$(xprop -id "$main" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= *//p' | tr -d ,)
+    [ -n "$extents" ] || return 1
+    read -r left right top bottom <<<"$extents"
+    x=$(xwininfo -id "$main" | sed -n 's/.*Absolute upper-left X: *//p')
+    y=$(xwininfo -id "$main" | sed -n 's/.*Absolute upper-left Y: *//p')
+    width=$(xwininfo -id "$main" | sed -n 's/.*Width: *//p')
+    height=$(xwininfo -id "$main" | sed -n 's/.*Height: *//p')
+    read -r screen_width screen_height < <(xdotool getdisplaygeometry)
+    frame="frame $((x - left)),$((y - top)) to $((x + width + right)),$((y + height + bottom))"
+    [ $((x - left)) -ge 0 ] && [ $((y - top)) -ge 0 ] && [ $((x + width + right)) -le "$screen_width" ] \
+        && [ $((y + height + bottom)) -le "$screen_height" ]
+}
+frame=
+for _ in $(seq 30); do on_screen && break; sleep 0.1; done
+on_screen || fail "the first window reaches past the screen: $frame"
+
 # The tray is there once the icon is shown in it; until then a minimized
 # window goes to the taskbar, as it must without a tray.
 sleep 1
