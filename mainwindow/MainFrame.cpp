@@ -281,6 +281,9 @@ void TfrmMain::CreateActions()
     // through the window.
     addActions({actFind, actDeleteFile, actViewFile});
 
+    mnuSetPassPhrase = makeAction(this, "mnuSetPassPhrase", QStringLiteral("Set Pass&word..."), nullptr, noImage);
+    mnuSetPassPhrase->setEnabled(false);
+    connect(mnuSetPassPhrase, &QAction::triggered, this, [this] { mnuSetPassPhraseClick(); });
     connect(Exit1, &QAction::triggered, this, [this] { Exit1Click(); });
     connect(mnuOptions, &QAction::triggered, this, [this] { mnuOptionsClick(); });
 }
@@ -298,6 +301,7 @@ void TfrmMain::CreateMenus()
     file->addSeparator();
     file->addAction(actDeleteNote);
     file->addSeparator();
+    file->addAction(mnuSetPassPhrase);
     file->addAction(Exit1);
 
     QMenu *edit = menuBar()->addMenu(QStringLiteral("&Edit"));

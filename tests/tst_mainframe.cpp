@@ -261,7 +261,8 @@ private slots:
                                              QStringLiteral("-"), QStringLiteral("Quick &Add Note..."),
                                              QStringLiteral("Quick Add Tas&k..."),
                                              QStringLiteral("-"), QStringLiteral("&Print"), QStringLiteral("-"),
-                                             QStringLiteral("&Delete"), QStringLiteral("-"), QStringLiteral("E&xit")};
+                                             QStringLiteral("&Delete"), QStringLiteral("-"), QStringLiteral("Set Pass&word..."),
+                                             QStringLiteral("E&xit")};
         QTest::newRow("Edit") << QStringLiteral("&Edit")
                               << QStringList{QStringLiteral("&Undo"),  QStringLiteral("-"),
                                              QStringLiteral("Cu&t"),   QStringLiteral("&Copy"),
