@@ -91,6 +91,11 @@ public:
     // a new one with GeneratePassPhrase.
     void ObtainPassPhrase();
     void GeneratePassPhrase();
+    // File > Set Password, enabled while no passphrase is known (the first
+    // passphrase dialog was cancelled): the same dialog again, and on OK the
+    // start-up it stopped goes on (tray, store, lists, timers).
+    void mnuSetPassPhraseClick();
+    QAction *mnuSetPassPhrase = nullptr;
     void GetPositions();
     // Writes the settings this copy changed since start-up; another copy of
     // the program may have written the others meanwhile.
@@ -520,6 +525,10 @@ private:
     void ShowSavedEntry(const TEntryWrite &write, bool moved);
     // The editor's fields of a task the reminder window changed.
     void ShowReminderChoice(const TEntry &task);
+    // Start-up from the passphrase on: storage folder, tray icon, store, and
+    // (unless the store is opened in the background) the entries shown.
+    enum class TStoreStart { Opened, Opening, Quit };
+    TStoreStart OpenStoreAtStart(const QStringList &arguments, TStoreOpening opening);
     // Start-up from the opened store on: lists, sorts, the first entry.
     void ShowEntriesAtStart();
     // The tray menu and the File menu's quick-add items.

@@ -137,6 +137,14 @@ void TfrmMain::ConnectEditorEvents()
     for (QObject *watched : std::initializer_list<QObject *> { edtTitle, redNote, redFileName, radNote,
              radTask, radAllNotes, radCurrentTab, radCurrentNote, pnlContents, lsvNotes, lsvTasks })
         watched->installEventFilter(events);
+    // A radio button's caption turns bold with the focus: each keeps the room
+    // its bold caption takes, so its neighbours stay where they are.
+    for (QRadioButton *button : { radNote, radTask, radAllNotes, radCurrentTab, radCurrentNote }) {
+        const QFont regular = button->font();
+        radAllNotesEnter(button);
+        button->setMinimumWidth(button->sizeHint().width());
+        button->setFont(regular);
+    }
 
     for (TRichEditURL *field : { edtTitle, redNote, redFileName })
         connect(field, &QTextEdit::textChanged, this, [this] { edtTitleOriginalChange(); });

@@ -6,6 +6,7 @@
 #include "controls/ListViewEx.h"
 #include "controls/RichEditURL.h"
 #include "store/EntryTable.h"
+#include "mainwindow/ColumnFit.h"
 #include "mainwindow/EditActions.h"
 #include "mainwindow/EntryListModel.h"
 #include "mainwindow/ImageList.h"
@@ -284,6 +285,9 @@ void TfrmMain::CreateActions()
     // through the window.
     addActions({actFind, actDeleteFile, actViewFile});
 
+    mnuSetPassPhrase = makeAction(this, "mnuSetPassPhrase", QStringLiteral("Set Pass&word..."), nullptr, noImage);
+    mnuSetPassPhrase->setEnabled(false);
+    connect(mnuSetPassPhrase, &QAction::triggered, this, [this] { mnuSetPassPhraseClick(); });
     connect(Exit1, &QAction::triggered, this, [this] { Exit1Click(); });
     connect(mnuOptions, &QAction::triggered, this, [this] { mnuOptionsClick(); });
 }
@@ -301,6 +305,7 @@ void TfrmMain::CreateMenus()
     file->addSeparator();
     file->addAction(actDeleteNote);
     file->addSeparator();
+    file->addAction(mnuSetPassPhrase);
     file->addAction(Exit1);
 
     QMenu *edit = menuBar()->addMenu(QStringLiteral("&Edit"));
@@ -474,6 +479,17 @@ void TfrmMain::CreateLists()
     setColumnLimits(taskColumns, [this](int column, int minimum, int maximum) {
         lsvTasks->setColumnWidthLimits(column, minimum, maximum);
     });
+
+    // The designed columns are wider than the designed window: the long text
+    // columns give way where the list is narrower.
+    const auto flexible = [](const QList<TColumn> &columns, std::initializer_list<int> order) {
+        QList<TFlexibleColumn> result;
+        for (const int column : order)
+            result.append({column, columns.at(column).width, columns.at(column).minimum});
+        return result;
+    };
+    FitFlexibleColumns(lsvNotes, flexible(noteColumns, {NoteColumn::Note, NoteColumn::Title}));
+    FitFlexibleColumns(lsvTasks, flexible(taskColumns, {TaskColumn::Instructions, TaskColumn::Task}));
 
     for (auto [page, list] : {std::pair<QWidget *, QTreeView *>{tabNotes, lsvNotes},
                               std::pair<QWidget *, QTreeView *>{tabTasks, lsvTasks}}) {

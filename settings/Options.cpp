@@ -38,6 +38,7 @@ const QString unitOptions = QStringLiteral("Options");
 struct TSeams {
     OptionsSeam::TDriver driver;
     std::optional<QString> openFileName;
+    std::optional<QString> folder;
 };
 
 TSeams &seams()
@@ -79,7 +80,9 @@ void OptionsSeam::setNextDriver(TDriver driver) { seams().driver = std::move(dri
 
 void OptionsSeam::setNextOpenFileName(const QString &path) { seams().openFileName = path; }
 
-bool OptionsSeam::hasPendingAnswers() { return seams().driver || seams().openFileName; }
+void OptionsSeam::setNextFolder(const QString &path) { seams().folder = path; }
+
+bool OptionsSeam::hasPendingAnswers() { return seams().driver || seams().openFileName || seams().folder; }
 
 TUpDown::TUpDown(QLineEdit *associate, int minimum, int maximum, QWidget *parent)
     : QWidget(parent), m_associate(associate), m_minimum(minimum), m_maximum(maximum), m_position(minimum)
@@ -438,10 +441,10 @@ void TfrmOptions::chkUseAlternateLocationClick()
 void TfrmOptions::btnStorageDirClick()
 {
     guarded("btnStorageDirClick", [this] {
-        const QString file = OpenFileName(QStringLiteral("Select alternate file location..."),
-            QStringLiteral("XML (*.xml);;All Files (*)"), QStringLiteral("brindo.xml"));
-        if (!file.isEmpty())
-            edtBrindoLocation->setText(QDir::toNativeSeparators(QFileInfo(file).absolutePath()));
+        const QString folder = ChooseFolder(QStringLiteral("Select alternate file location..."),
+            QDir::fromNativeSeparators(edtBrindoLocation->text()));
+        if (!folder.isEmpty())
+            edtBrindoLocation->setText(QDir::toNativeSeparators(QDir::cleanPath(folder)));
     });
 }
 
@@ -462,7 +465,7 @@ void TfrmOptions::btnAlternateSoundClick()
 {
     guarded("btnAlternateSoundClick", [this] {
         const QString file = OpenFileName(QStringLiteral("Select alternate sound file location..."),
-            QStringLiteral("WAV Files (*.wav);;All Files (*)"), QString());
+            QStringLiteral("WAV Files (*.wav);;All Files (*)"));
         if (!file.isEmpty())
             edtAlternateSound->setText(file);
     });
@@ -573,14 +576,23 @@ void TfrmOptions::PlaceDisplayRemindersOnGroup()
 
 void TfrmOptions::HelpClick() { TfrmHelp::ShowTopic(TfrmHelp::optionsTopic); }
 
-QString TfrmOptions::OpenFileName(const QString &title, const QString &filter, const QString &fileName)
+QString TfrmOptions::OpenFileName(const QString &title, const QString &filter)
 {
     if (std::optional<QString> answer = std::exchange(seams().openFileName, std::nullopt))
         return *answer;
     QFileDialog dialog(this, title, QString(), filter);
-    // Only the folder must exist: a new storage folder has no file to pick yet.
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.selectFile(fileName);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
+                                                                                   : QString();
+}
+
+QString TfrmOptions::ChooseFolder(const QString &title, const QString &start)
+{
+    if (std::optional<QString> answer = std::exchange(seams().folder, std::nullopt))
+        return *answer;
+    QFileDialog dialog(this, title, QFileInfo(start).isDir() ? start : QString());
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
     return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
                                                                                    : QString();
 }

@@ -197,9 +197,10 @@ bool TSpellChecker::isKnown(const QString &word)
     if (!spell.dict)
         throw ETamselError(QStringLiteral("No spelling dictionary is installed for %1.")
                                .arg(TSpellLanguage { m_language }.name()));
-    // A word of the user dictionary is known as written, and also capitalised
-    // or in capitals when it was added in small letters.
-    bool known = m_userSet.contains(word) || m_userSet.contains(word.toLower())
+    // The program's own name is known in every language. A word of the user
+    // dictionary is known as written, and also capitalised or in capitals
+    // when it was added in small letters.
+    bool known = word == QLatin1String("Tamsel") || m_userSet.contains(word) || m_userSet.contains(word.toLower())
         || (word.size() > 1 && m_userSet.contains(word.left(1).toLower() + word.mid(1)));
     if (!known) {
         const QByteArray utf8 = word.toUtf8();

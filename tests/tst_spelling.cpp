@@ -10,6 +10,8 @@
 #include "settings/RegistryKeys.h"
 #include "tests/AccessKeys.h"
 #include "tests/EditorFixture.h"
+#include "store/EntryDocument.h"
+#include "store/XmlDocument.h"
 
 #include <QFile>
 #include <QLabel>
@@ -18,6 +20,7 @@
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QTextLayout>
+#include <QDateTime>
 #include <QTimer>
 #include <sys/stat.h>
 
@@ -614,6 +617,31 @@ private slots:
         if (!underlined.isEmpty())
             QTRY_COMPARE(marks(), QStringList { "speling" });
         QVERIFY(!f.w().actSaveNote->isEnabled());
+    }
+
+    // The program's own name is no misspelling, in any language: the welcome
+    // entry of the first start reads clean.
+    void welcomeEntryHasNoUnknownWord_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::newRow("British") << "en_GB";
+        QTest::newRow("American") << "en_US";
+    }
+    void welcomeEntryHasNoUnknownWord()
+    {
+        QFETCH(QString, language);
+        TChecker f;
+        f.checker.UseLanguage({ language, office });
+        TXmlDocument welcome;
+        welcome.LoadFromMemory(EntryDocument::DefaultDocumentText(QDateTime::currentDateTime()));
+        const pugi::xml_node entry = welcome.Root().child("Note");
+        for (const char *field : { "Title", "Text" }) {
+            QString text = TXmlDocument::ReadChildText(entry, field);
+            QVERIFY(text.contains(QStringLiteral("Tamsel")));
+            QCOMPARE(f.asked(text, {}), QStringList());
+        }
+        QVERIFY(f.checker.isKnown(QStringLiteral("Tamsel")));
+        QVERIFY(!f.checker.isKnown(QStringLiteral("Tamselx")));
     }
 
     void wordDialog()

@@ -230,6 +230,7 @@ private slots:
     {
         TestHome home;
         TDialogDriver driver(QStringLiteral("never used"), false);
+        MessageDlgSeam::setNextAnswers({mrOk});
         TfrmMain w;
         w.FormCreate();
         QCOMPARE(driver.passwordDialogs, 1);
@@ -239,6 +240,52 @@ private slots:
         QCOMPARE(storedPassKey(home), std::nullopt);
         QCOMPARE(w.lsvNotes->model()->rowCount(), 0);
         QVERIFY(!w.actNewNote->isEnabled());
+        QVERIFY(!w.TrayIcon);
+        // The user is told why every command is off, and how to set the password.
+        const QList<MessageDlgSeam::TAskedDialog> asked = MessageDlgSeam::takeAskedDialogs();
+        QCOMPARE(asked.size(), 1);
+        QVERIFY2(asked[0].message.contains(QStringLiteral("File > Set Password")), qPrintable(asked[0].message));
+        QVERIFY(w.mnuSetPassPhrase->isEnabled());
+    }
+
+    // File > Set Password after a cancelled first start: the same dialog, and
+    // on OK start-up goes on as if it had been confirmed the first time.
+    void passPhraseSetLaterGoesOnWithStartUp()
+    {
+        TestHome home;
+        MessageDlgSeam::setNextAnswers({mrOk});
+        PasswordDlgSeam::answerCancel();
+        TfrmMain w;
+        w.FormCreate();
+        QVERIFY(!w.HasPassPhrase);
+        QCOMPARE(MessageDlgSeam::takeAskedDialogs().size(), 1);
+
+        // Cancelled again: still nothing.
+        PasswordDlgSeam::answerCancel();
+        w.mnuSetPassPhrase->trigger();
+        QVERIFY(!w.HasPassPhrase);
+        QVERIFY(w.mnuSetPassPhrase->isEnabled());
+        QVERIFY(!QFile::exists(home.storeFile()));
+
+        PasswordDlgSeam::answerOk(QStringLiteral("Open sesame"));
+        w.mnuSetPassPhrase->trigger();
+        QVERIFY(!PasswordDlgSeam::hasPendingAnswer());
+        QVERIFY(w.HasPassPhrase);
+        QVERIFY(!w.mnuSetPassPhrase->isEnabled());
+        QVERIFY(!w.Starting);
+        QCOMPARE(keptInKeyring(), QStringLiteral("Open sesame"));
+        QVERIFY(w.TrayIcon);
+        QVERIFY(w.StoreAvailable);
+        QCOMPARE(w.lsvNotes->model()->rowCount(), 1);
+        QCOMPARE(w.edtTitle->toPlainText(), QStringLiteral("Welcome to Tamsel!"));
+        QVERIFY(w.actNewNote->isEnabled());
+        QVERIFY(!w.actSaveNote->isEnabled());
+        QVERIFY(w.timReminder->isActive());
+        TXmlDocument stored;
+        StoreFile::OpenStore(home.storeFile(), "Open sesame", stored);
+        QCOMPARE(TXmlDocument::ReadChildText(stored.Root().child("Note"), "Title"),
+            QStringLiteral("Welcome to Tamsel!"));
+        QCOMPARE(MessageDlgSeam::takeAskedDialogs().size(), 0);
     }
 
     // "}ab" scrambles to a form with a zero byte, which a text value would cut.
