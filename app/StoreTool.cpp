@@ -2,6 +2,7 @@
 
 #include "platform/TerminalPrompt.h"
 #include "store/StoreFile.h"
+#include "store/StoreLock.h"
 #include "store/XmlDocument.h"
 
 #include <QFile>
@@ -154,10 +155,14 @@ void check(const QString &path)
                 .arg(path) };
     QTextStream(stdout) << path << ": the passphrase opens this store (" << entryCount(document)
                         << (store.passPhrase == StoreFile::PassPhraseBytes(phrase)
-                                   ? ")"
+                                   ? ""
                                    : "; it is keyed with the passphrase's Windows-1252 bytes, as older "
-                                     "versions wrote it)")
-                        << ".\n";
+                                     "versions wrote it")
+                        << (store.check == StoreFile::TCheck::OtherWriter
+                                   ? "; another program has saved it since Tamsel did, so its integrity "
+                                     "check no longer applies: Tamsel writes a new one at its next save"
+                                   : "")
+                        << ").\n";
 }
 
 void encrypt(const QString &path)
@@ -178,6 +183,9 @@ void encrypt(const QString &path)
                            "was written.") };
     const QByteArray key = StoreFile::PassPhraseBytes(passPhrase(true));
     try {
+        // A copy of Tamsel saving now finishes first; one saving later finds
+        // the store replaced and reads it again.
+        const TStoreLock lock(path);
         StoreFile::SaveStore(path, key, plain);
     } catch (const ETamselError &error) {
         throw TToolFailure { StoreToolExit::InputOutput, error.message() };

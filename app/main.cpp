@@ -37,6 +37,7 @@ int main(int argc, char *argv[])
     // Stored or designed bounds may be larger than the screen in use or lie
     // partly off it (a smaller or removed monitor).
     KeepOnScreen(frmMain);
+    KeepOnScreenOnceFramed(frmMain);
     frmMain.ShowAfterStart();
     return application.exec();
 }

@@ -66,7 +66,7 @@ QByteArray StoreGenerator::document(int entries)
     return document.SaveToBytes();
 }
 
-QByteArray StoreGenerator::oneNote(int titleLength, int bodyLength)
+QByteArray StoreGenerator::oneNote(int titleLength, int bodyLength, BodyLines lines)
 {
     std::mt19937 random(20261211u);
     TXmlDocument document;
@@ -74,7 +74,7 @@ QByteArray StoreGenerator::oneNote(int titleLength, int bodyLength)
     pugi::xml_node entry = document.Root().append_child("Note");
     TXmlDocument::WriteChildValue(entry, "Title",
                                   EntryDocument::TitleToStored(randomText(random, titleLength, false)));
-    TXmlDocument::WriteChildValue(entry, "Text", EntryDocument::BodyToStored(randomText(random, bodyLength, true)));
+    TXmlDocument::WriteChildValue(entry, "Text", EntryDocument::BodyToStored(randomText(random, bodyLength, lines == BodyLines::Broken)));
     TXmlDocument::WriteChildValue(entry, "DateTime", DayNumber::text(45000.5));
     TXmlDocument::WriteChildValue(entry, "LastModified", DayNumber::text(45001.0));
     TXmlDocument::WriteChildValue(entry, "NoteType", QStringLiteral("N"));

@@ -10,7 +10,8 @@ namespace StoreGenerator {
 
 QByteArray document(int entries);
 // A document of one note with a title and a body of the given lengths in
-// characters; the body has line breaks as the generated ones do.
-QByteArray oneNote(int titleLength, int bodyLength);
+// characters; the body has line breaks as the generated ones do, or none.
+enum class BodyLines { Broken, OneLine };
+QByteArray oneNote(int titleLength, int bodyLength, BodyLines lines = BodyLines::Broken);
 
 } // namespace StoreGenerator

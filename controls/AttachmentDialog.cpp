@@ -29,6 +29,8 @@ std::optional<QString> ChooseAttachment(const TAttachmentDialogRequest &request,
     // used documents; an attachment is only referred to, not opened.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setNameFilters(request.nameFilters);
+    if (!request.selectedNameFilter.isEmpty())
+        dialog.selectNameFilter(request.selectedNameFilter);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();

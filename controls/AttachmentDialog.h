@@ -12,8 +12,10 @@ struct TAttachmentDialogRequest {
     QString title;
     // The starting folder; empty leaves the dialog's own.
     QString folder;
-    // The dialog's choices of file types, the first one selected.
+    // The dialog's choices of file types.
     QStringList nameFilters;
+    // The choice selected when the dialog opens; empty selects the first.
+    QString selectedNameFilter;
 };
 
 // The open dialog for choosing a file to attach: only an existing file can be

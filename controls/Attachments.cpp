@@ -138,6 +138,10 @@ bool Attachments::AddFile(QTextEdit *field, bool task, QWidget *parent)
     request.title = task ? QStringLiteral("Select File to Add to Task:") : QStringLiteral("Select File to Add to Note:");
     request.folder = initialDirectory();
     request.nameFilters = DialogFilters(GetFilterValues());
+    // Any file can be attached: the dialog opens on "All Files", the last
+    // choice, and the types narrow it on request.
+    if (!request.nameFilters.isEmpty())
+        request.selectedNameFilter = request.nameFilters.constLast();
     const std::optional<QString> chosen = ChooseAttachment(request, parent);
     if (!chosen)
         return false;

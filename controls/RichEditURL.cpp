@@ -154,6 +154,55 @@ private:
 
 // Room around the one text line of the one-line form, in pixels.
 constexpr int singleLineMargin = 2;
+
+// What ends a paragraph of a plain text in a text document.
+bool endsParagraph(QChar character)
+{
+    return character == QLatin1Char('\n') || character == QLatin1Char('\r') || character == QChar::ParagraphSeparator;
+}
+
+// The start of a paragraph too long to be laid out, `longest` characters
+// without splitting a surrogate pair, and an ellipsis.
+void appendStartOf(QString &shown, QStringView paragraph, qsizetype longest)
+{
+    qsizetype length = longest;
+    if (paragraph.at(length - 1).isHighSurrogate())
+        --length;
+    shown += paragraph.left(length);
+    shown += QChar(0x2026);
+}
+
+// The text shown for `text` when a paragraph of it (the whole text, unless
+// `byParagraph`) is longer than `longest` characters: each such paragraph cut
+// to its start; nothing when none is that long.
+std::optional<QString> shownStart(const QString &text, qsizetype longest, bool byParagraph)
+{
+    if (!byParagraph) {
+        if (text.size() <= longest)
+            return std::nullopt;
+        QString shown;
+        appendStartOf(shown, text, longest);
+        return shown;
+    }
+    std::optional<QString> shown;
+    qsizetype start = 0;
+    for (qsizetype at = 0; at <= text.size(); ++at) {
+        if (at < text.size() && !endsParagraph(text.at(at)))
+            continue;
+        const QStringView paragraph = QStringView(text).mid(start, at - start);
+        if (paragraph.size() > longest) {
+            if (!shown)
+                shown = text.left(start);
+            appendStartOf(*shown, paragraph, longest);
+        } else if (shown) {
+            *shown += paragraph;
+        }
+        if (shown && at < text.size())
+            *shown += text.at(at);
+        start = at + 1;
+    }
+    return shown;
+}
 } // namespace
 
 TRichEditURL::TRichEditURL(Lines lines, QWidget *parent) : QTextEdit(parent), m_lines(lines)
@@ -186,22 +235,20 @@ TRichEditURL::TRichEditURL(Lines lines, QWidget *parent) : QTextEdit(parent), m_
 
 void TRichEditURL::setFieldText(const QString &text)
 {
-    if (!isSingleLine() && text.size() > TURLHighlighter::MarkAllCharacters) {
-        setLongPlainText(text);
-        return;
+    const std::optional<QString> shown =
+        shownStart(text, isSingleLine() ? LongLineCharacters : LongParagraphCharacters, !isSingleLine());
+    const QString &put = shown ? *shown : text;
+    {
+        const QScopedValueRollback showing(m_showingLongText, shown.has_value());
+        if (!isSingleLine() && put.size() > TURLHighlighter::MarkAllCharacters)
+            setLongPlainText(put);
+        else
+            setPlainText(put);
     }
-    if (!isSingleLine() || text.size() <= LongLineCharacters) {
-        setPlainText(text);
-        return;
+    if (shown) {
+        m_longText = text;
+        setReadOnly(true);
     }
-    qsizetype shown = LongLineCharacters;
-    if (text.at(shown - 1).isHighSurrogate())
-        --shown;
-    m_showingLongText = true;
-    setPlainText(text.left(shown) + QChar(0x2026));
-    m_showingLongText = false;
-    m_longText = text;
-    setReadOnly(true);
 }
 
 void TRichEditURL::setLongPlainText(const QString &text)

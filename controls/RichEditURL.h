@@ -35,8 +35,10 @@ public:
     void remark();
 
     // The field's text. A one-line field given a text longer than any line a
-    // screen shows keeps that text whole as its value but shows only its start,
-    // read-only, since laying out millions of characters on one line would
+    // screen shows, or a multi-line field given a paragraph longer than
+    // LongParagraphCharacters, keeps that text whole as its value but shows
+    // only the start of each such line or paragraph, read-only, since a
+    // paragraph is laid out whole and millions of characters in one would
     // stall the program; the next text it is given, or clear(), ends that.
     // A multi-line field opens a long text faster this way than through
     // setPlainText, marking only what is on screen from the start.
@@ -44,6 +46,7 @@ public:
     QString fieldText() const;
     bool holdsLongText() const { return m_longText.has_value(); }
     static constexpr qsizetype LongLineCharacters = 10'000;
+    static constexpr qsizetype LongParagraphCharacters = 100'000;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;

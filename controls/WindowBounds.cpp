@@ -1,8 +1,10 @@
 #include "controls/WindowBounds.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 
 namespace {
@@ -31,6 +33,30 @@ QScreen *screenHoldingMostOf(const QWidget &window, const QRect &frame)
     }
     return best;
 }
+
+// Waits for the window's first exposure, when the window manager has put its
+// frame around it, and fits it then.
+class TFitOnceFramed : public QObject
+{
+public:
+    explicit TFitOnceFramed(QWidget &window) : QObject(&window), m_window(window)
+    {
+        m_window.windowHandle()->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Expose && static_cast<QWindow *>(watched)->isExposed()) {
+            watched->removeEventFilter(this);
+            KeepOnScreen(m_window);
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    QWidget &m_window;
+};
 } // namespace
 
 QRect FitIntoArea(const QRect &frame, const QRect &available)
@@ -57,4 +83,10 @@ void KeepOnScreen(QWidget &window)
     const QSize borders = frame.size() - window.geometry().size();
     window.resize(fitted.size() - borders);
     window.move(fitted.topLeft());
+}
+
+void KeepOnScreenOnceFramed(QWidget &window)
+{
+    window.winId();
+    new TFitOnceFramed(window);
 }

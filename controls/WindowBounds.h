@@ -13,3 +13,8 @@ QRect FitIntoArea(const QRect &frame, const QRect &available);
 // into the available area of the screen holding most of it (its own screen
 // where it lies on none).
 void KeepOnScreen(QWidget &window);
+
+// Fits the window again once it is first on screen: before that, under a
+// window manager, its frame is not known yet, and a window fitted without it
+// reaches past the screen's edge by the width of the frame.
+void KeepOnScreenOnceFramed(QWidget &window);

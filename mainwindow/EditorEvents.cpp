@@ -89,7 +89,10 @@ void TfrmMain::redFileNameKeyUp(QKeyEvent *event)
     // A held key repeats its release; the stamp goes in once, on the real release.
     if (event->isAutoRepeat())
         return;
-    // Always into the body, also when the key came to the file field.
+    // Always into the body, also when the key came to the file field; not
+    // into a body shown only in part (read-only), whose value is the whole.
+    if (redNote->isReadOnly())
+        return;
     if (const QString stamp = DateStampForKey(event->key()); !stamp.isEmpty())
         redNote->insertPlainText(stamp + QLatin1Char(' '));
 }
@@ -119,6 +122,14 @@ void TfrmMain::ConnectEditorEvents()
     for (QObject *watched : std::initializer_list<QObject *> { edtTitle, redNote, redFileName, radNote,
              radTask, radAllNotes, radCurrentTab, radCurrentNote, pnlContents, lsvNotes, lsvTasks })
         watched->installEventFilter(events);
+    // A radio button's caption turns bold with the focus: each keeps the room
+    // its bold caption takes, so its neighbours stay where they are.
+    for (QRadioButton *button : { radNote, radTask, radAllNotes, radCurrentTab, radCurrentNote }) {
+        const QFont regular = button->font();
+        radAllNotesEnter(button);
+        button->setMinimumWidth(button->sizeHint().width());
+        button->setFont(regular);
+    }
 
     for (TRichEditURL *field : { edtTitle, redNote, redFileName })
         connect(field, &QTextEdit::textChanged, this, [this] { edtTitleOriginalChange(); });

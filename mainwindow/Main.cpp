@@ -100,39 +100,90 @@ void TfrmMain::FormCreate(const QStringList &arguments, TStoreOpening opening)
             // start-up sort would take them, so the exit writes them back unchanged.
             NoteSortToggle = -NoteSortToggle;
             TaskSortToggle = -TaskSortToggle;
-        } else if (!DecideStorageFolder()) {
-            QuitAtStart = true;
+            mnuSetPassPhrase->setEnabled(true);
         } else {
-            if (!arguments.isEmpty() || StartMinimized)
-                setWindowState(windowState() | Qt::WindowMinimized);
-            AddTrayIcon();
-            StoreFilePath = StorageFolder() + QStringLiteral("brindo.dat");
-            RemoveStaleStoreFiles();
-            if (!QFileInfo::exists(StoreFilePath)) {
-                if (QFileInfo::exists(StorageFolder() + QStringLiteral("brindo.xml")))
-                    MigrateXMLFile();
-                else
-                    WriteTamselFile();
+            switch (OpenStoreAtStart(arguments, opening)) {
+            case TStoreStart::Quit:
+                QuitAtStart = true;
+                break;
+            case TStoreStart::Opening:
+                return;
+            case TStoreStart::Opened:
+                break;
             }
-            // A store that could not be made has been reported where it failed;
-            // there is then nothing to open.
-            if (QFileInfo::exists(StoreFilePath)) {
-                if (opening == TStoreOpening::WhileShown) {
-                    // Decrypting and parsing a large store takes a while: the
-                    // window shows meanwhile, its entry commands off, and
-                    // start-up goes on when the entries are read.
-                    StoreOpening = new QFutureWatcher<std::shared_ptr<StoreFile::TOpenedEntries>>(this);
-                    connect(StoreOpening, &QFutureWatcherBase::finished, this, &TfrmMain::FinishStartUpNow);
-                    StoreOpening->setFuture(QtConcurrent::run(&StoreFile::OpenEntries, StoreFilePath, PassPhrase));
-                    EnableUserControls();
-                    return;
-                }
-                DecryptXMLFile();
-            }
-            ShowEntriesAtStart();
         }
     } catch (const std::exception &error) {
         reportMain("FormCreate", QString::fromStdString(error.what()));
+    }
+    EndStartUp();
+    // Said once the splash has gone: the window would otherwise come up
+    // empty, every command off, without a word why.
+    if (!HasPassPhrase)
+        MessageDlg(QStringLiteral("No password was set, so Tamsel cannot open or keep your entries: every "
+                                  "entry command is off.\r\n\r\n"
+                                  "To set your password and open your entries, choose File > Set Password."),
+                   TMsgDlgType::Information, mbOK);
+}
+
+TfrmMain::TStoreStart TfrmMain::OpenStoreAtStart(const QStringList &arguments, TStoreOpening opening)
+{
+    if (!DecideStorageFolder())
+        return TStoreStart::Quit;
+    if (!arguments.isEmpty() || StartMinimized)
+        setWindowState(windowState() | Qt::WindowMinimized);
+    AddTrayIcon();
+    StoreFilePath = StorageFolder() + QStringLiteral("brindo.dat");
+    RemoveStaleStoreFiles();
+    if (!QFileInfo::exists(StoreFilePath)) {
+        if (QFileInfo::exists(StorageFolder() + QStringLiteral("brindo.xml")))
+            MigrateXMLFile();
+        else
+            WriteTamselFile();
+    }
+    // A store that could not be made has been reported where it failed;
+    // there is then nothing to open.
+    if (QFileInfo::exists(StoreFilePath)) {
+        if (opening == TStoreOpening::WhileShown) {
+            // Decrypting and parsing a large store takes a while: the
+            // window shows meanwhile, its entry commands off, and
+            // start-up goes on when the entries are read.
+            StoreOpening = new QFutureWatcher<std::shared_ptr<StoreFile::TOpenedEntries>>(this);
+            connect(StoreOpening, &QFutureWatcherBase::finished, this, &TfrmMain::FinishStartUpNow);
+            StoreOpening->setFuture(QtConcurrent::run(&StoreFile::OpenEntries, StoreFilePath, PassPhrase));
+            EnableUserControls();
+            return TStoreStart::Opening;
+        }
+        DecryptXMLFile();
+    }
+    ShowEntriesAtStart();
+    return TStoreStart::Opened;
+}
+
+void TfrmMain::mnuSetPassPhraseClick()
+{
+    if (HasPassPhrase)
+        return;
+    try {
+        GeneratePassPhrase();
+        if (!HasPassPhrase)
+            return;
+        mnuSetPassPhrase->setEnabled(false);
+        // Start-up goes on where the cancelled dialog stopped it.
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        Starting = true;
+        // The directions were taken as they were stored; the sort replays them.
+        NoteSortToggle = -NoteSortToggle;
+        TaskSortToggle = -TaskSortToggle;
+        if (OpenStoreAtStart({}, TStoreOpening::BeforeReturn) == TStoreStart::Quit) {
+            Starting = false;
+            QApplication::restoreOverrideCursor();
+            Exit1Click();
+            return;
+        }
+    } catch (const std::exception &error) {
+        reportMain("mnuSetPassPhraseClick", QString::fromStdString(error.what()));
+        if (!Starting)
+            return;
     }
     EndStartUp();
 }
@@ -196,6 +247,13 @@ void TfrmMain::EndStartUp()
     CloseSplash();
     Starting = false;
     QApplication::restoreOverrideCursor();
+    // Tasks already due are reminded of at once, not a full interval later:
+    // the timer's check, made once the window is in its place, when the
+    // reminders are on and nothing holds the timer meanwhile.
+    QTimer::singleShot(0, this, [this] {
+        if (timReminder->isActive())
+            timReminderTimer();
+    });
 }
 
 bool TfrmMain::DecideStorageFolder()
@@ -233,8 +291,8 @@ void TfrmMain::WriteTamselFile()
         xmlNotes.LoadFromMemory(EntryDocument::DefaultDocumentText(Clock::now()));
         StoreAvailable = true;
         // Without a first store nothing later could be stored either: the
-        // entry commands stay off, and EncryptXMLFile has said why.
-        if (!EncryptXMLFile()) {
+        // entry commands stay off, and the write has said why.
+        if (!StoreExclusively([this] { return EncryptXMLFile(); })) {
             xmlNotes.Clear();
             StoreAvailable = false;
         }

@@ -7,12 +7,14 @@
 #include "reminders/ReminderSound.h"
 #include "settings/ui/OptionsHost.h"
 #include "store/EntryTable.h"
+#include "store/StoreLock.h"
 #include "store/StoreStamp.h"
 #include "store/XmlDocument.h"
 
 #include <QFont>
 #include <QFutureWatcher>
 #include <QMainWindow>
+#include <QPointer>
 #include <QSystemTrayIcon>
 #include <functional>
 #include <map>
@@ -51,6 +53,7 @@ class TRichEditURL;
 class TSpellChecker;
 class TSpellLanguageComboBox;
 class TUnreadableReminders;
+class TfrmReminder;
 class TfrmSplash;
 struct TRowLook;
 
@@ -84,6 +87,11 @@ public:
     // a new one with GeneratePassPhrase.
     void ObtainPassPhrase();
     void GeneratePassPhrase();
+    // File > Set Password, enabled while no passphrase is known (the first
+    // passphrase dialog was cancelled): the same dialog again, and on OK the
+    // start-up it stopped goes on (tray, store, lists, timers).
+    void mnuSetPassPhraseClick();
+    QAction *mnuSetPassPhrase = nullptr;
     void GetPositions();
     // Writes the settings this copy changed since start-up; another copy of
     // the program may have written the others meanwhile.
@@ -111,6 +119,13 @@ public:
     // reads the store again when it changed. Own writes change nothing.
     TStoreStamp StoreFileStamp;
     bool ReadStoreAgainIfChanged();
+    // Runs the step (a look at the store and a write) holding the store's
+    // lock, so that no other copy of Tamsel or tamsel-store writes the store
+    // in between; false, with the user told why, when the lock cannot be had.
+    // The lock is let go before any message is shown, so that the other
+    // writers do not wait for the user.
+    bool StoreExclusively(const std::function<bool()> &step);
+    std::optional<TStoreLock> StoreWriteLock;
     // Watches the store's folder and file from now on.
     void WatchStore();
     void StoreWatchTimerTimer();
@@ -197,7 +212,9 @@ public:
     // resumes the timers after writing.
     void actSpellCheckExecute(bool partOfSave = false);
     // Makes a row of the spelling-language list current (the options dialog's
-    // choice): SpellCheckerLanguage, the list's row and the checker follow.
+    // choice): the checker, the list's row, SpellCheckerLanguage and, so that
+    // the choice is kept, SpellCheckerType (the kind the row was listed for)
+    // follow. A row outside the list changes nothing.
     void ChooseSpellLanguage(int row) override;
     TSpellChecker *splChecker = nullptr;
     // Hidden; every list the user chooses a language from is filled alike.
@@ -211,8 +228,12 @@ public:
     TEntryTable &ReminderEntries() override;
     const TReminderSoundInfo &ReminderSoundSettings() const override;
     // The reminder check: the reminder window for the tasks that are due.
+    // While that window is open the checks go on, and the tasks that fall
+    // due meanwhile join it; there is never a second one.
     void timReminderTimer();
     TUnreadableReminders *UnreadableReminders = nullptr;
+    // The reminder window while it is open for the user.
+    QPointer<TfrmReminder> ReminderWindow;
 
     // The entry font: the editors' font until one is chosen or restored.
     QFont CurrentEntryFont() const;
@@ -394,6 +415,7 @@ public:
     // The options dialog's other steps: the same languages as the spelling
     // list, the auto-save timer and the task list's look follow the settings.
     QStringList SpellLanguages() const override;
+    int SpellLanguageRow() const override;
     void AutoSaveChanged() override;
     void TaskLookChanged() override;
     // Keeps PassPhrase for the next start, in the desktop's keyring or, where
@@ -460,6 +482,8 @@ private:
     void CreateSpellChecker();
     // SpellCheckerType and SpellCheckerLanguage, as read at start-up.
     void ApplySpellingSettings();
+    // The list's current row and SpellCheckerLanguage: the checker's language.
+    void ShowSpellLanguageInUse();
 
     void loadEntry(const TEntry &entry);
     // The editor's entry, unchanged by the user, as the store read again has it.
@@ -473,6 +497,10 @@ private:
     void ShowSavedEntry(const TEntryWrite &write, bool moved);
     // The editor's fields of a task the reminder window changed.
     void ShowReminderChoice(const TEntry &task);
+    // Start-up from the passphrase on: storage folder, tray icon, store, and
+    // (unless the store is opened in the background) the entries shown.
+    enum class TStoreStart { Opened, Opening, Quit };
+    TStoreStart OpenStoreAtStart(const QStringList &arguments, TStoreOpening opening);
     // Start-up from the opened store on: lists, sorts, the first entry.
     void ShowEntriesAtStart();
     // The tray menu and the File menu's quick-add items.

@@ -6,6 +6,7 @@
 #include "controls/ListViewEx.h"
 #include "controls/RichEditURL.h"
 #include "store/EntryTable.h"
+#include "mainwindow/ColumnFit.h"
 #include "mainwindow/EditActions.h"
 #include "controls/EntryListModel.h"
 #include "controls/ImageList.h"
@@ -241,8 +242,12 @@ void TfrmMain::CreateActions()
     actNewNote = makeAction(this, "actNewNote", QStringLiteral("&New"), "Ctrl+N", 0, QStringLiteral("Add new entry."));
     actSaveNote = makeAction(this, "actSaveNote", QStringLiteral("&Save"), "Ctrl+S", 1,
                              QStringLiteral("Save changes to current entry."));
-    actDeleteNote = makeAction(this, "actDeleteNote", QStringLiteral("&Delete"), nullptr, 3,
+    actDeleteNote = makeAction(this, "actDeleteNote", QStringLiteral("&Delete"), "Del", 3,
                                QStringLiteral("Delete current entry."));
+    // The Delete key deletes the entry only where the lists have the focus
+    // (CreateLists adds the action to them); the text fields keep it for
+    // deleting characters.
+    actDeleteNote->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     actPrint = makeAction(this, "actPrint", QStringLiteral("&Print"), "Ctrl+P", 5,
                           QStringLiteral("Print the selected entries."));
     actEditUndo = makeAction(this, "actEditUndo", QStringLiteral("&Undo"), "Ctrl+Z", 7,
@@ -280,6 +285,9 @@ void TfrmMain::CreateActions()
     // through the window.
     addActions({actFind, actDeleteFile, actViewFile});
 
+    mnuSetPassPhrase = makeAction(this, "mnuSetPassPhrase", QStringLiteral("Set Pass&word..."), nullptr, noImage);
+    mnuSetPassPhrase->setEnabled(false);
+    connect(mnuSetPassPhrase, &QAction::triggered, this, [this] { mnuSetPassPhraseClick(); });
     connect(Exit1, &QAction::triggered, this, [this] { Exit1Click(); });
     connect(mnuOptions, &QAction::triggered, this, [this] { mnuOptionsClick(); });
 }
@@ -297,6 +305,7 @@ void TfrmMain::CreateMenus()
     file->addSeparator();
     file->addAction(actDeleteNote);
     file->addSeparator();
+    file->addAction(mnuSetPassPhrase);
     file->addAction(Exit1);
 
     QMenu *edit = menuBar()->addMenu(QStringLiteral("&Edit"));
@@ -453,6 +462,7 @@ void TfrmMain::CreateLists()
     Entries = new TEntryTable(xmlNotes, this);
     Entries->setStore([this] { return EncryptXMLFile(); });
     Entries->setReload([this] { return ReadStoreAgainIfChanged(); });
+    Entries->setExclusive([this](const std::function<bool()> &step) { return StoreExclusively(step); });
     connect(Entries, &TEntryTable::reloaded, this, &TfrmMain::ShowReloadedEntries);
     NotesModel = new TEntryListModel(*Entries, false, this);
     TasksModel = new TEntryListModel(*Entries, true, this);
@@ -470,12 +480,26 @@ void TfrmMain::CreateLists()
         lsvTasks->setColumnWidthLimits(column, minimum, maximum);
     });
 
+    // The designed columns are wider than the designed window: the long text
+    // columns give way where the list is narrower.
+    const auto flexible = [](const QList<TColumn> &columns, std::initializer_list<int> order) {
+        QList<TFlexibleColumn> result;
+        for (const int column : order)
+            result.append({column, columns.at(column).width, columns.at(column).minimum});
+        return result;
+    };
+    FitFlexibleColumns(lsvNotes, flexible(noteColumns, {NoteColumn::Note, NoteColumn::Title}));
+    FitFlexibleColumns(lsvTasks, flexible(taskColumns, {TaskColumn::Instructions, TaskColumn::Task}));
+
     for (auto [page, list] : {std::pair<QWidget *, QTreeView *>{tabNotes, lsvNotes},
                               std::pair<QWidget *, QTreeView *>{tabTasks, lsvTasks}}) {
         auto *layout = new QVBoxLayout(page);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(list);
     }
+
+    lsvNotes->addAction(actDeleteNote);
+    lsvTasks->addAction(actDeleteNote);
 
     connect(lsvNotes->header(), &QHeaderView::sectionClicked, this,
             [this](int column) { lsvNotesColumnClick(lsvNotes, column); });

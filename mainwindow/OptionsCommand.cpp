@@ -67,6 +67,8 @@ QStringList TfrmMain::SpellLanguages() const
     return languages;
 }
 
+int TfrmMain::SpellLanguageRow() const { return cboSpellCheck->currentIndex(); }
+
 void TfrmMain::AutoSaveChanged()
 {
     timAutoSave->setInterval(AutoSaveAfterTime * 60000);

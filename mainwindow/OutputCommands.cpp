@@ -34,7 +34,7 @@ TEditorEntry editorEntry(const TfrmMain &window)
     TEditorEntry editor;
     editor.task = !window.radNote->isChecked();
     editor.title = window.edtTitle->fieldText();
-    editor.body = window.redNote->toPlainText();
+    editor.body = window.redNote->fieldText();
     editor.stored = window.EditorEntry();
     editor.deadlineDate = window.dtpDate->date();
     editor.deadlineTime = window.dtpTime->time();
@@ -137,7 +137,7 @@ void TfrmMain::PrintEntries(QPrinter &printer)
     redNote->setPlainText(text);
     PrintRichText(printer, *redNote->document(), QStringLiteral("Tamsel: ") + edtTitle->toPlainText(),
         TMarginUnit::Inches, 1, QMarginsF(1, 1, 1, 1));
-    redNote->setPlainText(editor.body.trimmed());
+    redNote->setFieldText(editor.body.trimmed());
     redNote->setUpdatesEnabled(true);
 }
 

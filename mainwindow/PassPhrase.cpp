@@ -19,6 +19,31 @@
 namespace {
 const QString crlf2 = QStringLiteral("\r\n\r\n");
 
+// What a damaged settings file has cost: where it was set aside, or that it
+// could not be.
+QString settingsResetText(const QString &registryFile, const ERegistryDamaged &damaged)
+{
+    if (!damaged.AsidePath().isEmpty())
+        return QStringLiteral("Tamsel's settings file %1 was damaged. It has been set aside as %2, "
+                              "and your settings are back at their defaults.")
+            .arg(registryFile, damaged.AsidePath());
+    return QStringLiteral("Tamsel's settings file %1 is damaged, and it could not be set aside. Your "
+                          "settings are at their defaults, and Tamsel cannot keep settings or your "
+                          "password until the file is moved away: quit Tamsel, move the file elsewhere "
+                          "and start Tamsel again.")
+        .arg(registryFile);
+}
+
+// A damaged settings file costs the settings even where the keyring holds
+// the passphrase; the file is set aside at its first reading, so this is
+// told once.
+void tellSettingsReset(const QString &registryFile, const ETamselError &error)
+{
+    LogError({QStringLiteral("Main"), QStringLiteral("GetPositions"), error.message()});
+    if (const auto *damaged = dynamic_cast<const ERegistryDamaged *>(&error))
+        MessageDlg(settingsResetText(registryFile, *damaged), TMsgDlgType::Warning, mbOK);
+}
+
 // A stored passphrase that cannot be read is as good as none: the dialog
 // asks for it. The user hears why, and that the passphrase to enter is the
 // one the entries were saved with.
@@ -27,18 +52,9 @@ void tellPassKeyUnreadable(const QString &registryFile, const ETamselError &erro
     LogError({QStringLiteral("Main"), QStringLiteral("GetPositions"), error.message()});
     QString message;
     QString keptIn;
-    const auto *damaged = dynamic_cast<const ERegistryDamaged *>(&error);
-    if (damaged && !damaged->AsidePath().isEmpty()) {
+    if (const auto *damaged = dynamic_cast<const ERegistryDamaged *>(&error)) {
         keptIn = damaged->AsidePath();
-        message = QStringLiteral("Tamsel's settings file %1 was damaged. It has been set aside as %2, "
-                                 "and your settings are back at their defaults.")
-                      .arg(registryFile, keptIn);
-    } else if (damaged) {
-        message = QStringLiteral("Tamsel's settings file %1 is damaged, and it could not be set aside. Your "
-                                 "settings are at their defaults, and Tamsel cannot keep settings or your "
-                                 "password until the file is moved away: quit Tamsel, move the file elsewhere "
-                                 "and start Tamsel again.")
-                      .arg(registryFile);
+        message = settingsResetText(registryFile, *damaged);
     } else {
         message = QStringLiteral("Tamsel cannot read the password it keeps in its settings file %1.").arg(registryFile);
     }
@@ -154,6 +170,13 @@ void TfrmMain::ObtainPassPhrase()
         const TSecretRead kept = SecretStore::Current().Read(SecretStore::PassPhraseKey);
         if (kept.result == TSecretResult::Done && !kept.secret.isEmpty()) {
             PassPhrase = kept.secret;
+            if (passKeyUnreadable) {
+                try {
+                    std::rethrow_exception(passKeyUnreadable);
+                } catch (const ETamselError &error) {
+                    tellSettingsReset(registry.FilePath(), error);
+                }
+            }
         } else {
             if (kept.result == TSecretResult::Failed)
                 LogError({QStringLiteral("Main"), QStringLiteral("GetPositions"), kept.detail});

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <optional>
+#include <utility>
 
 namespace {
 struct TSeamAnswer {
@@ -19,6 +20,12 @@ std::optional<TSeamAnswer> &seamAnswer()
 {
     static std::optional<TSeamAnswer> answer;
     return answer;
+}
+
+PasswordDlgSeam::TUnansweredHandler &unansweredHandler()
+{
+    static PasswordDlgSeam::TUnansweredHandler handler;
+    return handler;
 }
 
 // Restores the arrow over the dialog while start-up's hourglass is set.
@@ -52,6 +59,11 @@ void PasswordDlgSeam::answerOk(const QString &passPhrase) { seamAnswer() = TSeam
 void PasswordDlgSeam::answerCancel() { seamAnswer() = TSeamAnswer { false, QString() }; }
 
 bool PasswordDlgSeam::hasPendingAnswer() { return seamAnswer().has_value(); }
+
+PasswordDlgSeam::TUnansweredHandler PasswordDlgSeam::setUnansweredHandler(TUnansweredHandler handler)
+{
+    return std::exchange(unansweredHandler(), std::move(handler));
+}
 
 TPasswordDlg::TPasswordDlg(QString &passPhrase, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
@@ -150,6 +162,12 @@ bool TPasswordDlg::Execute(QString &passPhrase, QWidget *parent)
         if (answer->accepted)
             passPhrase = answer->passPhrase;
         return answer->accepted;
+    }
+    if (const PasswordDlgSeam::TUnansweredHandler &handler = unansweredHandler()) {
+        const std::optional<QString> typed = handler();
+        if (typed)
+            passPhrase = *typed;
+        return typed.has_value();
     }
     const ArrowCursor arrow;
     TPasswordDlg dialog(passPhrase, parent);

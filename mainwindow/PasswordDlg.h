@@ -1,5 +1,8 @@
 #pragma once
 
+#include <functional>
+#include <optional>
+
 #include <QDialog>
 #include <QString>
 
@@ -44,9 +47,14 @@ private:
 };
 
 // Test seam: while an answer is queued, Execute shows no dialog and ends as if
-// the user had confirmed that passphrase with OK, or had clicked Cancel.
+// the user had confirmed that passphrase with OK, or had clicked Cancel. With
+// no answer queued, the unanswered handler, when one is set, answers in the
+// dialog's place (nothing: Cancel).
 namespace PasswordDlgSeam {
 void answerOk(const QString &passPhrase);
 void answerCancel();
 bool hasPendingAnswer();
+using TUnansweredHandler = std::function<std::optional<QString>()>;
+// Returns the handler set before.
+TUnansweredHandler setUnansweredHandler(TUnansweredHandler handler);
 } // namespace PasswordDlgSeam

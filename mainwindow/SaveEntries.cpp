@@ -56,7 +56,7 @@ bool TfrmMain::SaveNote()
         TEntry *existing = requireEditorEntry(*this);
         const bool moved = !existing || existing->task;
         const TEntryWrite write = Entries->SaveNote(existing,
-            { edtTitle->fieldText(), redNote->toPlainText(), redFileName->toPlainText() },
+            { edtTitle->fieldText(), redNote->fieldText(), redFileName->toPlainText() },
             DayNumber::fromDateTime(Clock::now()));
         ShowSavedEntry(write, moved);
         saved = write.stored;
@@ -79,7 +79,7 @@ bool TfrmMain::SaveTask()
             throw ETamselError(QStringLiteral("No reminder is chosen."));
         TTaskFields fields;
         fields.title = edtTitle->fieldText();
-        fields.body = redNote->toPlainText();
+        fields.body = redNote->fieldText();
         fields.fileName = redFileName->toPlainText();
         fields.deadline = deadline;
         fields.lead = lead;

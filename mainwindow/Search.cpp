@@ -44,25 +44,26 @@ TListSearch FindInLists(std::span<const TListState> lists, QStringView findText)
 {
     const TTextMatcher matcher(findText);
     TListSearch result;
-    for (const TListState &state : lists) {
-        const int rows = state.model->rowCount();
-        result.lastListHadSelection = state.selectedRow >= 0;
-        if (matcher.isEmpty())
-            continue;
-        const int first = state.selectedRow >= 0 && state.selectedRow < rows - 1 ? state.selectedRow + 1 : 0;
-        for (int row = first; row < rows; ++row) {
+    // An empty text finds nothing, from wherever it starts.
+    if (matcher.isEmpty())
+        return result;
+    const auto matchIn = [&matcher](const TListState &state, int first, int end) -> std::optional<TListMatch> {
+        for (int row = first; row < end; ++row) {
             TEntry *entry = state.model->entryAt(row);
-            std::optional<TField> field;
             if (matcher.matches(entry->body()))
-                field = TField::Body;
-            else if (matcher.matches(entry->title()))
-                field = TField::Title;
-            if (field) {
-                result.match = TListMatch{entry, *field};
-                return result;
-            }
+                return TListMatch{entry, TField::Body};
+            if (matcher.matches(entry->title()))
+                return TListMatch{entry, TField::Title};
         }
+        return std::nullopt;
+    };
+    for (const TListState &state : lists) {
+        result.match = matchIn(state, state.selectedRow + 1, state.model->rowCount());
+        if (result.match)
+            return result;
     }
+    for (const TListState &state : lists)
+        result.matchAbove = result.matchAbove || matchIn(state, 0, state.selectedRow + 1).has_value();
     return result;
 }
 

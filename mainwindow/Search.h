@@ -44,14 +44,16 @@ struct TListMatch {
 
 struct TListSearch {
     std::optional<TListMatch> match;
-    // The last list examined had a selected row: rows before it were left
-    // out, so searching again from the top may still find something.
-    bool lastListHadSelection = false;
+    // Without a match: a row a search from after the selected rows left out
+    // (a selected row or one above it) matches, so searching again from the
+    // top finds something.
+    bool matchAbove = false;
 };
 
-// One search step over the lists in the order given. Each list is searched
-// from the row after its selected row to its end; from its first row when
-// nothing is selected or the last row is. The first matching row wins.
+// One search step over the lists in the order given, as one run of rows:
+// each list from the row after its selected row (from its first row when
+// nothing is selected) to its end, then the next list. A list whose last row
+// is selected has nothing left. The first matching row wins.
 TListSearch FindInLists(std::span<const TListState> lists, QStringView findText);
 
 } // namespace Search

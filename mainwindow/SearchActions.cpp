@@ -141,8 +141,10 @@ void TfrmMain::SearchLists(const QString &text)
             ShowSearchMatch(found.match->entry, found.match->field == Search::TField::Body, text);
             return;
         }
+        // Every list searched to its end: from the top only when a row left
+        // out above where the search started matches.
         TTimerPause pause(*this);
-        if (!found.lastListHadSelection) {
+        if (!found.matchAbove) {
             MessageDlg(noMatches, TMsgDlgType::Information, mbOK);
             return;
         }

@@ -254,7 +254,12 @@ std::vector<TSetting> buildTable()
              w.setWindowState(state);
              w.SavedWindowState = state == Qt::WindowMaximized ? Qt::WindowMaximized : Qt::WindowNoState;
          },
-         .save = [](TfrmMain &w) { return TSettingValue(w.isMinimized() ? 1 : w.isMaximized() ? 2 : 0); }},
+         // A window in the tray is stored in the state it comes back in.
+         .save = [](TfrmMain &w) {
+             if (!w.isVisible())
+                 return TSettingValue(w.SavedWindowState & Qt::WindowMaximized ? 2 : 0);
+             return TSettingValue(w.isMinimized() ? 1 : w.isMaximized() ? 2 : 0);
+         }},
     };
 
     // Only the first three columns of the notes list keep their widths.

@@ -21,6 +21,7 @@ void TfrmMain::CreateSpellChecker()
     cboSpellCheck->setObjectName(QStringLiteral("cboSpellCheck"));
     cboSpellCheck->hide();
     cboSpellCheck->Bind(*splChecker);
+    ShowSpellLanguageInUse();
     MarkUnknownWords({ edtTitle, redNote }, *splChecker);
     connect(actSpellCheck, &QAction::triggered, this, [this] { actSpellCheckExecute(); });
 }
@@ -34,20 +35,34 @@ void TfrmMain::ApplySpellingSettings()
         splChecker->setEngineKind(TSpellChecker::TEngineKind::ISpell);
     if (splChecker->engineKind() != kind)
         cboSpellCheck->Bind(*splChecker);
-    // With an engine chosen the stored language is used; otherwise the
-    // checker keeps its British English until the user picks a language.
-    if (SpellCheckerType > 0)
-        ChooseSpellLanguage(SpellCheckerLanguage);
-    else
-        cboSpellCheck->setCurrentIndex(SpellCheckerLanguage < cboSpellCheck->count() ? SpellCheckerLanguage : -1);
+    // With an engine chosen the stored row is the language chosen; otherwise
+    // the checker keeps its British English.
+    if (SpellCheckerType > 0) {
+        if (const std::optional<TSpellLanguage> language = cboSpellCheck->language(SpellCheckerLanguage))
+            splChecker->UseLanguage(*language);
+    }
+    ShowSpellLanguageInUse();
 }
 
 void TfrmMain::ChooseSpellLanguage(int row)
 {
-    SpellCheckerLanguage = row;
-    cboSpellCheck->setCurrentIndex(row < cboSpellCheck->count() ? row : -1);
-    if (const std::optional<TSpellLanguage> language = cboSpellCheck->language(row))
+    if (const std::optional<TSpellLanguage> language = cboSpellCheck->language(row)) {
         splChecker->UseLanguage(*language);
+        // The row is read at the next start only with an engine kind chosen:
+        // the choice keeps the kind the language was listed for.
+        SpellCheckerType = language->kind == int(TSpellChecker::TEngineKind::MSOffice) ? 1 : 2;
+    }
+    ShowSpellLanguageInUse();
+}
+
+void TfrmMain::ShowSpellLanguageInUse()
+{
+    int row = cboSpellCheck->count() - 1;
+    while (row >= 0 && cboSpellCheck->language(row)->tag != splChecker->language())
+        --row;
+    cboSpellCheck->setCurrentIndex(row);
+    if (row >= 0)
+        SpellCheckerLanguage = row;
 }
 
 void TfrmMain::actSpellCheckExecute(bool partOfSave)
@@ -56,8 +71,11 @@ void TfrmMain::actSpellCheckExecute(bool partOfSave)
     try {
         TSpellRun run;
         const TSpellAsker ask = [this](const TSpellQuestion &question) { return AskSpelling(question, this); };
+        // A field showing only the start of its text (read-only) keeps its
+        // value whole: a word replaced there would cut the value.
         for (TRichEditURL *field : { edtTitle, redNote })
-            CheckField(field, *splChecker, ask, run);
+            if (!field->isReadOnly())
+                CheckField(field, *splChecker, ask, run);
     } catch (const ETamselError &error) {
         ReportError({ QStringLiteral("Main"), QStringLiteral("actSpellCheckExecute"), error.message() });
     }

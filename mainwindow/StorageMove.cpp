@@ -8,18 +8,26 @@
 #include "platform/Paths.h"
 #include "store/EntryTable.h"
 #include "store/StoreFile.h"
+#include "store/StoreLock.h"
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QTreeView>
+#include <utility>
 
 namespace {
 QList<std::optional<QString>> &queuedAnswers()
 {
     static QList<std::optional<QString>> answers;
     return answers;
+}
+
+StorePassPhraseSeam::TUnansweredHandler &unansweredHandler()
+{
+    static StorePassPhraseSeam::TUnansweredHandler handler;
+    return handler;
 }
 
 const QString storeName = QStringLiteral("brindo.dat");
@@ -30,6 +38,8 @@ std::optional<QString> AskStorePassPhrase(const QString &storePath, bool retry)
 {
     if (!queuedAnswers().isEmpty())
         return queuedAnswers().takeFirst();
+    if (const StorePassPhraseSeam::TUnansweredHandler &handler = unansweredHandler())
+        return handler();
     QInputDialog dialog(QApplication::activeWindow());
     dialog.setWindowTitle(QStringLiteral("Tamsel Password"));
     dialog.setLabelText((retry ? QStringLiteral("That password does not open the entries either.\n\n")
@@ -45,6 +55,11 @@ std::optional<QString> AskStorePassPhrase(const QString &storePath, bool retry)
 void StorePassPhraseSeam::setNextAnswers(const QList<std::optional<QString>> &answers) { queuedAnswers() = answers; }
 
 bool StorePassPhraseSeam::hasPendingAnswers() { return !queuedAnswers().isEmpty(); }
+
+StorePassPhraseSeam::TUnansweredHandler StorePassPhraseSeam::setUnansweredHandler(TUnansweredHandler handler)
+{
+    return std::exchange(unansweredHandler(), std::move(handler));
+}
 
 QString TfrmMain::StorageFolder() const
 {
@@ -100,6 +115,8 @@ bool TfrmMain::MoveStorage(const QString &folder, const std::function<void()> &m
         // The whole document goes to the new folder; the old store stays as it is.
         try {
             const QByteArray key = StorePassPhrase.isEmpty() ? StoreFile::PassPhraseBytes(PassPhrase) : StorePassPhrase;
+            // Another copy of Tamsel may be using the entries there.
+            const TStoreLock lock(targetStore);
             StoreFileStamp = StoreFile::SaveStore(targetStore, key, xmlNotes);
         } catch (const ETamselError &error) {
             LogError({ QStringLiteral("Main"), QStringLiteral("MoveStorage"), error.message() });

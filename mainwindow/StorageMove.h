@@ -2,13 +2,18 @@
 
 #include <QList>
 #include <QString>
+#include <functional>
 #include <optional>
 
 // Test seam for the question a move asks when the known passphrase does not
 // open the entries found in the new folder: while answers are queued, no
 // dialog is shown and the next answer is taken as typed (nothing: the user
-// cancelled).
+// cancelled). With none queued, the unanswered handler, when one is set,
+// answers in the dialog's place.
 namespace StorePassPhraseSeam {
 void setNextAnswers(const QList<std::optional<QString>> &answers);
 bool hasPendingAnswers();
+using TUnansweredHandler = std::function<std::optional<QString>()>;
+// Returns the handler set before.
+TUnansweredHandler setUnansweredHandler(TUnansweredHandler handler);
 } // namespace StorePassPhraseSeam

@@ -71,6 +71,7 @@ bool TfrmMain::ReadStoreAgainIfChanged()
     if (opened->failure) {
         // Whatever is there now is the other program's, and stays as it is.
         StoreAvailable = false;
+        StoreWriteLock.reset();
         LogError({ unitMain, QStringLiteral("ReadStoreAgainIfChanged"), *opened->failure });
         MessageDlg(QStringLiteral("Another program has replaced your entries in %1 with a file Tamsel cannot "
                                   "open%2.\r\n\r\n"

@@ -7,6 +7,9 @@
 #include "platform/Paths.h"
 #include "store/EntryTable.h"
 #include "store/StoreFile.h"
+#include "store/StoreLock.h"
+
+#include <QScopeGuard>
 
 namespace {
 const QString unitMain = QStringLiteral("Main");
@@ -22,7 +25,38 @@ void tellNotOpened(const char *method, const QString &message, const QString &de
         message + QStringLiteral("\r\n\r\n") + leftUnchanged + QStringLiteral("\r\n\r\nDetails: ") + details,
         TMsgDlgType::Error, mbOK);
 }
+
+void tellNotSaved(const char *method, const QString &storePath, const QString &reason)
+{
+    LogError({ unitMain, QLatin1String(method), reason });
+    MessageDlg(QStringLiteral("Your change was NOT saved: Tamsel could not write your entries to %1.\r\n\r\n"
+                              "Reason: %2\r\n\r\n"
+                              "Your text is still in Tamsel. Make room on the disk or make the folder "
+                              "writable, then save again.")
+                   .arg(storePath, reason),
+        TMsgDlgType::Error, mbOK);
+}
 } // namespace
+
+bool TfrmMain::StoreExclusively(const std::function<bool()> &step)
+{
+    try {
+        StoreWriteLock.emplace(StoreFilePath);
+    } catch (const EStoreBusy &error) {
+        LogError({ unitMain, QStringLiteral("StoreExclusively"), error.message() });
+        MessageDlg(QStringLiteral("Your change was NOT saved just now.\r\n\r\n%1\r\n\r\n"
+                                  "Your text is still in Tamsel. Save again once the other copy has finished "
+                                  "saving.")
+                       .arg(error.message()),
+            TMsgDlgType::Error, mbOK);
+        return false;
+    } catch (const ETamselError &error) {
+        tellNotSaved("StoreExclusively", StoreFilePath, error.message());
+        return false;
+    }
+    const auto letGo = qScopeGuard([this] { StoreWriteLock.reset(); });
+    return step();
+}
 
 bool TfrmMain::EncryptXMLFile()
 {
@@ -34,13 +68,9 @@ bool TfrmMain::EncryptXMLFile()
         StoreFileStamp = StoreFile::SaveStore(StoreFilePath, key, xmlNotes);
         return true;
     } catch (const ETamselError &error) {
-        LogError({ unitMain, QStringLiteral("EncryptXMLFile"), error.message() });
-        MessageDlg(QStringLiteral("Your change was NOT saved: Tamsel could not write your entries to %1.\r\n\r\n"
-                                  "Reason: %2\r\n\r\n"
-                                  "Your text is still in Tamsel. Make room on the disk or make the folder "
-                                  "writable, then save again.")
-                       .arg(StoreFilePath, error.message()),
-            TMsgDlgType::Error, mbOK);
+        // Nothing more is written in this turn.
+        StoreWriteLock.reset();
+        tellNotSaved("EncryptXMLFile", StoreFilePath, error.message());
         return false;
     }
 }
@@ -67,10 +97,16 @@ void TfrmMain::TakeOpenedStore(StoreFile::TOpenedEntries &opened)
     if (opened.damaged) {
         tellNotOpened("DecryptXMLFile",
             QStringLiteral("Tamsel could not open your entries in %1: the file is damaged. Part of it has "
-                           "changed since Tamsel saved it (for example through a failing disk or an "
+                           "changed since it was saved (for example through a failing disk or an "
                            "interrupted copy), so its entries cannot be trusted.\r\n\r\n"
                            "If you have a backup copy of the file, put it in place of this one.")
                 .arg(StoreFilePath),
+            *opened.failure);
+    } else if (opened.tooShort) {
+        tellNotOpened("DecryptXMLFile",
+            QStringLiteral("Tamsel could not open your entries in %1. %2\r\n\r\n"
+                           "If you have a backup copy of the file, put it in place of this one.")
+                .arg(StoreFilePath, *opened.failure),
             *opened.failure);
     } else if (opened.unopenable) {
         tellNotOpened("DecryptXMLFile",
@@ -104,8 +140,13 @@ void TfrmMain::MigrateXMLFile()
     const QString legacyPath = folder + QStringLiteral("brindo.xml");
     const QString backupPath = folder + StoreFile::BackupFileName(Clock::now().date());
     try {
-        if (!StoreFile::MigrateLegacyFile(
-                legacyPath, StoreFilePath, backupPath, StoreFile::PassPhraseBytes(PassPhrase))) {
+        bool renamed = false;
+        {
+            const TStoreLock lock(StoreFilePath);
+            renamed = StoreFile::MigrateLegacyFile(
+                legacyPath, StoreFilePath, backupPath, StoreFile::PassPhraseBytes(PassPhrase));
+        }
+        if (!renamed) {
             MessageDlg(QStringLiteral("Your entries were converted to the encrypted file %1.\r\n\r\n"
                                       "The old file %2 could not be renamed to %3, because a file of that "
                                       "name exists already, so it was left where it is. It still holds your "

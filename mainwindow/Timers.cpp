@@ -58,6 +58,16 @@ void reportUnreadable(const std::vector<TEntry *> &tasks)
             .arg(titles.join(QStringLiteral(", "))) });
 }
 
+// The tasks fallen due while the reminder window is open join it; those it
+// holds already keep their rows and the user's edits.
+void joinReminderWindow(TfrmReminder &window, const std::vector<TEntry *> &due)
+{
+    for (TEntry *task : due) {
+        if (window.Rows->rowOf(task) < 0)
+            window.AddTask(task);
+    }
+}
+
 TReminderChoice choiceOf(const TReminderRow &row, double now)
 {
     TReminderChoice choice;
@@ -88,6 +98,11 @@ void TfrmMain::timReminderTimer()
         const double now = DayNumber::fromDateTime(Clock::now());
         const TReminderScan scan = ScanForReminders(*TasksModel, now);
         reportUnreadable(UnreadableReminders->takeUnreported(scan.unreadable));
+        if (ReminderWindow) {
+            joinReminderWindow(*ReminderWindow, scan.due);
+            ResetTimerState();
+            return;
+        }
         if (scan.due.empty()) {
             ResetTimerState();
             return;
@@ -96,7 +111,14 @@ void TfrmMain::timReminderTimer()
         TfrmReminder window(*this);
         for (TEntry *task : scan.due)
             window.AddTask(task);
-        if (window.ShowModal() != QDialog::Accepted)
+        ReminderWindow = &window;
+        ResetTimerState();
+        const int closedWith = window.ShowModal();
+        // Nothing joins a closed window, and no check comes between its
+        // choices and their store.
+        ReminderWindow = nullptr;
+        DisableTimer();
+        if (closedWith != QDialog::Accepted)
             return;
         // Every row is applied before the entries are stored once; a store
         // that fails has told the user, and the changes wait for the next.

@@ -191,10 +191,12 @@ void TfrmMain::MinimizeToTray()
             SavedWindowState = windowState() & Qt::WindowMaximized;
         if (TrayIcon && TrayHost::available()) {
             TrayZoom::Play(frameGeometry(), TrayIcon->geometry());
+            // A window the window manager minimized stays minimized while it
+            // is hidden: on X11, taking that state from a hidden window maps
+            // it at once, and the window manager would show an empty frame.
+            // MaximizeFromTray restores SavedWindowState right before it
+            // shows the window.
             hide();
-            // In the tray the window is not minimized: an exit from there
-            // stores the state it comes back in, not a minimized start.
-            setWindowState(SavedWindowState);
         } else {
             showMinimized();
         }

@@ -43,13 +43,12 @@ TFileLock::TFileLock(const QString &path)
             continue;
         if (error != EWOULDBLOCK || deadline.hasExpired()) {
             ::close(m_fd);
-            throw ETamselError(error == EWOULDBLOCK
-                                   ? QStringLiteral("The lock file %1 is held by another program, which did not let "
-                                                    "go of it within %2 seconds.")
-                                         .arg(path)
-                                         .arg(double(waitLimit().count()) / 1000.0)
-                                   : QStringLiteral("The lock file %1 could not be locked: %2.")
-                                         .arg(path, systemError(error)));
+            if (error == EWOULDBLOCK)
+                throw EFileLockHeld(QStringLiteral("The lock file %1 is held by another program, which did not "
+                                                   "let go of it within %2 seconds.")
+                                        .arg(path)
+                                        .arg(double(waitLimit().count()) / 1000.0));
+            throw ETamselError(QStringLiteral("The lock file %1 could not be locked: %2.").arg(path, systemError(error)));
         }
         QThread::msleep(10);
     }

@@ -5,6 +5,12 @@
 #include <QString>
 #include <chrono>
 
+// The lock is held by another, who did not let go of it within the wait.
+class EFileLockHeld : public ETamselError
+{
+    using ETamselError::ETamselError;
+};
+
 // An exclusive advisory lock (flock) on a lock file, held while the object
 // lives, so that the processes that take it run one at a time. The kernel
 // drops the lock of a process that ends, also one that crashes, so a lock
@@ -13,8 +19,9 @@ class TFileLock
 {
 public:
     // Takes the lock on the file at path, creating it (mode 0600) when missing.
-    // While another holds it, tries again until WaitLimit() has passed; then,
-    // or when the file cannot be opened, raises ETamselError naming the file.
+    // While another holds it, tries again until WaitLimit() has passed; then
+    // raises EFileLockHeld, and when the file cannot be opened or locked
+    // ETamselError, each naming the file.
     explicit TFileLock(const QString &path);
     ~TFileLock();
     TFileLock(const TFileLock &) = delete;

@@ -1,10 +1,16 @@
 #include "platform/MailHandoff.h"
 
 #include <QDesktopServices>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
+
+#include <chrono>
+#include <memory>
+#include <optional>
 
 namespace {
 TMailHandoff *installedHandoff = nullptr;
@@ -28,6 +34,42 @@ QString xdgEmail()
 bool openWithDesktop(const QByteArray &address)
 {
     return QDesktopServices::openUrl(QUrl::fromEncoded(address, QUrl::StrictMode));
+}
+
+// How long xdg-email is given to hand the message over or to fail. Where it
+// finds no mail program it fails after looking for one (a second or more on
+// a busy machine); on some desktops it runs the mail program and waits for it
+// to close, and still running after this it has started the mail program.
+constexpr std::chrono::seconds handOverTime{20};
+
+// Runs xdg-email with the arguments and tells whether it handed the message
+// to a mail program: true when it exited with success or still runs, false
+// when it failed (exit status 3: no mail program found). Nothing when
+// xdg-email is missing or could not be run. Meanwhile the windows are
+// painted, and the user's input waits.
+std::optional<bool> runXdgEmail(const QStringList &arguments)
+{
+    const QString program = xdgEmail();
+    if (program.isEmpty())
+        return std::nullopt;
+    auto process = std::make_unique<QProcess>();
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->start(program, arguments);
+    if (!process->waitForStarted())
+        return std::nullopt;
+    process->closeWriteChannel();
+    QEventLoop wait;
+    QObject::connect(process.get(), &QProcess::finished, &wait, &QEventLoop::quit);
+    QTimer::singleShot(handOverTime, &wait, &QEventLoop::quit);
+    if (process->state() != QProcess::NotRunning)
+        wait.exec(QEventLoop::ExcludeUserInputEvents);
+    if (process->state() != QProcess::NotRunning) {
+        // The mail program's parent: left to run, and gone once it ends.
+        QProcess *running = process.release();
+        QObject::connect(running, &QProcess::finished, running, &QObject::deleteLater);
+        return true;
+    }
+    return process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
 }
 } // namespace
 
@@ -84,9 +126,9 @@ QByteArray TSystemMailHandoff::composeAddress(const TMailMessage &message)
 int TSystemMailHandoff::openMailTo(const QString &request)
 {
     const QByteArray address = mailtoAddress(request);
-    const QString program = xdgEmail();
-    if (!program.isEmpty() && QProcess::startDetached(program, {QString::fromLatin1(address)}))
-        return 0;
+    const std::optional<bool> handedOver = runXdgEmail({QString::fromLatin1(address)});
+    if (handedOver)
+        return *handedOver ? 0 : noMailProgram;
     return openWithDesktop(address) ? 0 : noMailProgram;
 }
 
@@ -99,8 +141,8 @@ int TSystemMailHandoff::compose(const TMailMessage &message)
         if (!attachment.isFile() || !attachment.isReadable())
             return attachmentOpenFailure;
     }
-    const QString program = xdgEmail();
-    if (!program.isEmpty() && QProcess::startDetached(program, xdgEmailArguments(message)))
-        return composeOk;
+    const std::optional<bool> handedOver = runXdgEmail(xdgEmailArguments(message));
+    if (handedOver)
+        return *handedOver ? composeOk : noMailProgram;
     return openWithDesktop(composeAddress(message)) ? composeOk : noMailProgram;
 }

@@ -51,8 +51,9 @@ public:
 };
 
 // The system's hand-off: xdg-email, given every part as an argument of its
-// own (never through a shell); where it is missing, the desktop's handler
-// for "mailto:" addresses.
+// own (never through a shell), whose failure (no mail program found) is a
+// failure of the hand-off; where it is missing, the desktop's handler for
+// "mailto:" addresses.
 class TSystemMailHandoff : public TMailHandoff
 {
 public:

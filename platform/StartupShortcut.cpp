@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStandardPaths>
 
 #include <unistd.h>
 
@@ -46,10 +47,8 @@ QString quoteArgument(const QString &argument)
 
 QString StartupShortcut::folder()
 {
-    QString first = qEnvironmentVariable("XDG_CONFIG_DIRS").section(QLatin1Char(':'), 0, 0);
-    if (first.isEmpty())
-        first = QStringLiteral("/etc/xdg");
-    return QDir::cleanPath(first + QStringLiteral("/autostart"));
+    return QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+                           + QStringLiteral("/autostart"));
 }
 
 QString StartupShortcut::filePath()
@@ -81,7 +80,7 @@ void StartupShortcut::create(const QString &programPath)
     const QByteArray text = entryText(programPath);
     if (file.write(text) != text.size())
         throw ETamselError(QStringLiteral("%1 could not be written: %2").arg(path, file.errorString()));
-    // Every user's session reads the entry.
+    // The usual mode of a desktop entry: only its owner changes it.
     file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
     if (!file.commit())
         throw ETamselError(QStringLiteral("%1 could not be written: %2").arg(path, file.errorString()));
@@ -99,7 +98,11 @@ void StartupShortcut::remove()
 bool StartupShortcut::mayChange()
 {
     QString nearest = folder();
+    // A file (or a dangling link) where a folder belongs cannot be written
+    // through, whoever runs the program.
     while (!QFileInfo(nearest).isDir()) {
+        if (QFileInfo(nearest).exists() || QFileInfo(nearest).isSymLink())
+            return false;
         const QString parent = QFileInfo(nearest).absolutePath();
         if (parent == nearest)
             return false;

@@ -259,6 +259,9 @@ TfrmReminder::TfrmReminder(TReminderHost &host)
     connect(header, &QHeaderView::sectionClicked, this, &TfrmReminder::lsvTasksColumnClick);
     connect(lsvTasks->selectionModel(), &QItemSelectionModel::selectionChanged, this,
         &TfrmReminder::lsvTasksSelectItem);
+    // Rows sorted, or found again in entries read anew: the details show the
+    // row that is selected now.
+    connect(Rows, &QAbstractItemModel::layoutChanged, this, &TfrmReminder::lsvTasksSelectItem);
     connect(cboReminder, &QComboBox::currentIndexChanged, this, &TfrmReminder::cboReminderChange);
     connect(dtpDate, &QDateEdit::dateChanged, this, &TfrmReminder::dtpDateChange);
     connect(dtpTime, &QTimeEdit::timeChanged, this, &TfrmReminder::dtpDateChange);

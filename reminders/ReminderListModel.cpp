@@ -38,25 +38,39 @@ TReminderListModel::TReminderListModel(TEntryTable &table, QObject *parent)
 {
     connect(&table, &TEntryTable::entryAboutToBeRemoved, this, &TReminderListModel::removeTask);
     connect(&table, &TEntryTable::entryChanged, this, [this](TEntry *entry, bool kindChanged) {
-        if (kindChanged && !entry->task)
+        if (kindChanged && !entry->task) {
             removeTask(entry);
-        else if (const int row = rowOf(entry); row >= 0)
+        } else if (const int row = rowOf(entry); row >= 0) {
+            // A new title is what finds the task from now on.
+            m_rows[size_t(row)].key = TEntryTable::KeyOf(entry);
             rowChanged(row);
+        }
     });
-    connect(&table, &TEntryTable::tableReset, this, [this] {
-        beginResetModel();
-        m_rows.clear();
-        endResetModel();
-    });
+    connect(&table, &TEntryTable::tableReset, this, [this, &table] { findTasksAgain(table); });
 }
 
 void TReminderListModel::addTask(TEntry *task)
 {
     const int row = int(m_rows.size());
     beginInsertRows({}, row, row);
-    m_rows.push_back({task, task->deadline.value_or(0), false, LeadTimes::shortRowFromFull(task->lead.value_or(0)),
-        false});
+    m_rows.push_back({task, TEntryTable::KeyOf(task), task->deadline.value_or(0), false,
+        LeadTimes::shortRowFromFull(task->lead.value_or(0)), false});
     endInsertRows();
+}
+
+void TReminderListModel::findTasksAgain(const TEntryTable &table)
+{
+    // The entries the rows held went with the table they were in.
+    std::vector<int> kept;
+    for (int row = 0; row < int(m_rows.size()); ++row) {
+        TReminderRow &found = m_rows[size_t(row)];
+        found.entry = table.Find(found.key);
+        if (found.entry && found.entry->task)
+            kept.push_back(row);
+    }
+    arrangeRows(kept, QAbstractItemModel::NoLayoutChangeHint);
+    if (!m_rows.empty())
+        emit dataChanged(index(0, 0), index(rowCount() - 1, ReminderColumn::Count - 1));
 }
 
 const TReminderRow *TReminderListModel::rowAt(int row) const
@@ -205,15 +219,20 @@ void TReminderListModel::sortRows(int column, int sign)
             return collator.compare(a.entry->title(), b.entry->title());
         }
     };
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<int> places(m_rows.size());
     std::iota(places.begin(), places.end(), 0);
     std::stable_sort(places.begin(), places.end(), [&](int a, int b) {
         return compare(m_rows[size_t(a)], m_rows[size_t(b)]) * sign < 0;
     });
+    arrangeRows(places, QAbstractItemModel::VerticalSortHint);
+}
+
+void TReminderListModel::arrangeRows(const std::vector<int> &places, QAbstractItemModel::LayoutChangeHint hint)
+{
+    emit layoutAboutToBeChanged({}, hint);
     std::vector<TReminderRow> rows;
-    std::vector<int> newRowOf(m_rows.size());
-    rows.reserve(m_rows.size());
+    std::vector<int> newRowOf(m_rows.size(), -1);
+    rows.reserve(places.size());
     for (int old : places) {
         newRowOf[size_t(old)] = int(rows.size());
         rows.push_back(m_rows[size_t(old)]);
@@ -221,8 +240,10 @@ void TReminderListModel::sortRows(int column, int sign)
     m_rows = std::move(rows);
     const QModelIndexList persistent = persistentIndexList();
     QModelIndexList moved;
-    for (const QModelIndex &index : persistent)
-        moved.append(this->index(newRowOf[size_t(index.row())], index.column()));
+    for (const QModelIndex &index : persistent) {
+        const int row = newRowOf[size_t(index.row())];
+        moved.append(row < 0 ? QModelIndex() : this->index(row, index.column()));
+    }
     changePersistentIndexList(persistent, moved);
-    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    emit layoutChanged({}, hint);
 }

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "store/EntryTable.h"
+
 #include <QAbstractTableModel>
 #include <QFont>
+#include <optional>
 #include <vector>
-
-class TEntryTable;
-struct TEntry;
 
 namespace ReminderColumn {
 constexpr int Task = 0, Due = 1, Done = 2, Instructions = 3, Count = 4;
@@ -16,6 +16,8 @@ constexpr int Task = 0, Due = 1, Done = 2, Instructions = 3, Count = 4;
 // removed or re-sorted elsewhere never move an edit onto another task.
 struct TReminderRow {
     TEntry *entry = nullptr;
+    // What finds the task again when the entries are read anew.
+    std::optional<TEntryKey> key;
     // The deadline shown; the task's own until the user moves it.
     double deadline = 0;
     bool deadlineChanged = false;
@@ -25,7 +27,9 @@ struct TReminderRow {
 };
 
 // The rows of the reminder window. A task removed from the entries while the
-// window is open loses its row; a changed one is shown afresh.
+// window is open loses its row; a changed one is shown afresh. When the
+// entries are read anew (another program changed the store), each row finds
+// its task again and keeps its edits; a task no longer there loses its row.
 class TReminderListModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -61,6 +65,10 @@ public:
 
 private:
     void removeTask(const TEntry *task);
+    void findTasksAgain(const TEntryTable &table);
+    // Puts the rows in a new order, row i being the old row places[i]; the
+    // old rows not named go. The selection follows its rows.
+    void arrangeRows(const std::vector<int> &places, QAbstractItemModel::LayoutChangeHint hint);
     void rowChanged(int row);
 
     std::vector<TReminderRow> m_rows;

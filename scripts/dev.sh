@@ -10,7 +10,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev libgl-dev
   libpugixml-dev libssl-dev libxxhash-dev libenchant-2-dev hunspell-en-us hunspell-en-gb
-  libbenchmark-dev clang libclang-rt-14-dev xvfb xauth xdotool x11-utils trayer poppler-utils xdg-utils desktop-file-utils
+  libbenchmark-dev clang libclang-rt-14-dev xvfb xauth xdotool x11-utils trayer openbox icewm poppler-utils xdg-utils desktop-file-utils
   qtkeychain-qt6-dev libsecret-1-0 gnome-keyring dbus-daemon
 )
 missing=()

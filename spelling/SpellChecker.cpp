@@ -40,7 +40,33 @@ struct TSpellChecker::TEngine
     }
     TEngine(const TEngine &) = delete;
     TEngine &operator=(const TEngine &) = delete;
+
+    // Asks for the language's dictionary in the provider order given. A
+    // broker keeps one dictionary a language, so each order has its engine.
+    void request(const QString &language, const QString &ordering)
+    {
+        requested = true;
+        if (!broker)
+            return;
+        const QByteArray order = ordering.toUtf8();
+        // The system's ordering names languages one by one; the language's
+        // own entry is the one that counts.
+        enchant_broker_set_ordering(broker, "*", order.constData());
+        enchant_broker_set_ordering(broker, language.toUtf8().constData(), order.constData());
+        dict = enchant_broker_request_dict(broker, language.toUtf8().constData());
+    }
 };
+
+namespace {
+// Aspell's suggestions mix the word split in two, with a blank and with a
+// hyphen ("sen tense", "sen-tense"), among the likely words; hunspell's keep
+// to the likely words. Suggestions come from hunspell (or nuspell) wherever
+// it has the language, whichever engine checks.
+QString suggestionOrdering(const QString &checkingOrder)
+{
+    return QStringLiteral("hunspell,nuspell,") + checkingOrder;
+}
+} // namespace
 
 TSpellChecker::TSpellChecker(QObject *parent)
     : QObject(parent), m_userPath(Paths::dataFolder() + QStringLiteral("/user.dic"))
@@ -58,6 +84,7 @@ QString TSpellChecker::ProviderOrdering(TEngineKind kind)
 void TSpellChecker::reset()
 {
     m_engine.reset();
+    m_suggester.reset();
     m_known.clear();
     emit configurationChanged();
 }
@@ -92,17 +119,19 @@ TSpellChecker::TEngine &TSpellChecker::engine()
         m_engine = std::make_unique<TEngine>();
         if (!m_engine->broker)
             throw ETamselError(QStringLiteral("The spelling engine could not be started."));
-        // The system's ordering names languages one by one; the language's
-        // own entry is the one that counts.
-        const QByteArray ordering = ProviderOrdering(m_kind).toUtf8();
-        enchant_broker_set_ordering(m_engine->broker, "*", ordering.constData());
-        enchant_broker_set_ordering(m_engine->broker, m_language.toUtf8().constData(), ordering.constData());
     }
-    if (!m_engine->requested) {
-        m_engine->requested = true;
-        m_engine->dict = enchant_broker_request_dict(m_engine->broker, m_language.toUtf8().constData());
-    }
+    if (!m_engine->requested)
+        m_engine->request(m_language, ProviderOrdering(m_kind));
     return *m_engine;
+}
+
+TSpellChecker::TEngine &TSpellChecker::suggester()
+{
+    if (!m_suggester) {
+        m_suggester = std::make_unique<TEngine>();
+        m_suggester->request(m_language, suggestionOrdering(ProviderOrdering(m_kind)));
+    }
+    return *m_suggester;
 }
 
 QList<TSpellLanguage> TSpellChecker::InstalledLanguages() const
@@ -168,9 +197,10 @@ bool TSpellChecker::isKnown(const QString &word)
     if (!spell.dict)
         throw ETamselError(QStringLiteral("No spelling dictionary is installed for %1.")
                                .arg(TSpellLanguage { m_language }.name()));
-    // A word of the user dictionary is known as written, and also capitalised
-    // or in capitals when it was added in small letters.
-    bool known = m_userSet.contains(word) || m_userSet.contains(word.toLower())
+    // The program's own name is known in every language. A word of the user
+    // dictionary is known as written, and also capitalised or in capitals
+    // when it was added in small letters.
+    bool known = word == QLatin1String("Tamsel") || m_userSet.contains(word) || m_userSet.contains(word.toLower())
         || (word.size() > 1 && m_userSet.contains(word.left(1).toLower() + word.mid(1)));
     if (!known) {
         const QByteArray utf8 = word.toUtf8();
@@ -209,27 +239,29 @@ QStringList TSpellChecker::suggestions(const QString &word)
         if (std::abs(userWord.size() - word.size()) <= 2 && distance(userWord, word) <= 2)
             result << userWord;
     TEngine &spell = engine();
-    if (spell.dict) {
+    TEngine *suggesting = spell.dict ? &suggester() : nullptr;
+    if (suggesting && suggesting->dict) {
         const QByteArray utf8 = word.toUtf8();
         size_t count = 0;
-        if (char **list = enchant_dict_suggest(spell.dict, utf8.constData(), utf8.size(), &count)) {
+        if (char **list = enchant_dict_suggest(suggesting->dict, utf8.constData(), utf8.size(), &count)) {
             for (size_t i = 0; i < count; ++i) {
                 const QString suggestion = QString::fromUtf8(list[i]);
                 if (!result.contains(suggestion))
                     result << suggestion;
             }
-            enchant_dict_free_string_list(spell.dict, list);
+            enchant_dict_free_string_list(suggesting->dict, list);
         }
     }
-    // Two known words run together: the pair comes first.
+    // Two known words run together: the pair is offered after the engine's
+    // own guesses, which name it already where it is likely.
     if (options.findMissingSpaces && spell.dict) {
         for (qsizetype split = 1; split < word.size(); ++split) {
             const QString left = word.left(split), right = word.mid(split);
             if ((left.size() > 1 || left == QLatin1String("a") || left == QLatin1String("I")) && right.size() > 1
                 && isKnown(left) && isKnown(right)) {
                 const QString pair = left + QLatin1Char(' ') + right;
-                result.removeAll(pair);
-                result.prepend(pair);
+                if (!result.contains(pair))
+                    result << pair;
                 break;
             }
         }

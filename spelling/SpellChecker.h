@@ -74,7 +74,9 @@ public:
     // Whether the engine or the user dictionary knows the word. Raises
     // ETamselError when the language has no dictionary.
     bool isKnown(const QString &word);
-    // The user dictionary's near words first, then the engine's.
+    // The user dictionary's near words first, then the engine's, from
+    // hunspell where it has the language (whichever engine checks), then two
+    // known words the word runs together.
     QStringList suggestions(const QString &word);
     // Adds the word to the user dictionary and writes it; raises ETamselError
     // when it cannot be written (the word is then known for this run only).
@@ -89,6 +91,8 @@ signals:
 private:
     struct TEngine;
     TEngine &engine();
+    // The engine asked for suggestions.
+    TEngine &suggester();
     void loadUserDictionary();
     void reset();
 
@@ -96,6 +100,7 @@ private:
     QString m_language = QStringLiteral("en_GB");
     QString m_userPath;
     std::unique_ptr<TEngine> m_engine;
+    std::unique_ptr<TEngine> m_suggester;
     QHash<QString, bool> m_known;
     QStringList m_userWords;
     QSet<QString> m_userSet;

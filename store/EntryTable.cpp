@@ -233,10 +233,9 @@ TEntryWrite TEntryTable::record(TEntry *target, TMake make, bool store)
         done.stored = true;
         return done;
     }
-    done.reloaded = readAgainIfChanged();
+    done.stored = storeExclusively(&done.reloaded);
     if (done.reloaded)
         done.entry = m_remade;
-    done.stored = writeStore();
     return done;
 }
 
@@ -297,11 +296,22 @@ bool TEntryTable::writeStore()
     return !m_unstored;
 }
 
-bool TEntryTable::Store()
+bool TEntryTable::storeExclusively(bool *reloaded)
 {
-    readAgainIfChanged();
-    return writeStore();
+    const std::function<bool()> step = [this, reloaded] {
+        const bool readAgain = readAgainIfChanged();
+        if (reloaded)
+            *reloaded = readAgain;
+        return writeStore();
+    };
+    if (m_exclusive ? m_exclusive(step) : step())
+        return true;
+    // Also when the step never ran: the changes stay kept for the next try.
+    m_unstored = true;
+    return false;
 }
+
+bool TEntryTable::Store() { return storeExclusively(); }
 
 TEntry *TEntryTable::saveNote(TEntry *entry, const TNoteFields &fields, double now)
 {

@@ -102,7 +102,9 @@ struct TEntryWrite {
 // changes are made again on what it read. An entry is found again by its
 // creation time and title: an entry edited here that the other program
 // deleted is kept as a new entry, a deletion or completion of an entry it
-// deleted has nothing left to do.
+// deleted has nothing left to do. The look before a write and the write are
+// one step (the exclusive function), so that two programs saving at once
+// take turns and the later one finds the earlier one's change.
 class TEntryTable : public QObject {
     Q_OBJECT
 
@@ -120,6 +122,12 @@ public:
     // tells the user itself why a changed store cannot be read.
     using ReloadFunction = std::function<bool()>;
     void setReload(ReloadFunction reload) { m_reload = std::move(reload); }
+    // Runs the given step (the look at the store, the reading again and the
+    // write) so that no other program writes the store meanwhile, and
+    // returns what it returned; false, without running it, when that cannot
+    // be had (the function tells the user why). Without one the step just runs.
+    using ExclusiveFunction = std::function<bool(const std::function<bool()> &step)>;
+    void setExclusive(ExclusiveFunction exclusive) { m_exclusive = std::move(exclusive); }
     // The lead time in minutes of a lead-time index ("Never" is -1); none for
     // an index that is no lead time.
     using LeadMinutes = std::function<std::optional<int>(int leadIndex)>;
@@ -199,6 +207,9 @@ private:
     TEntryWrite record(TEntry *target, TMake make, bool store);
     bool readAgainIfChanged();
     bool writeStore();
+    // Reads the store again when it changed and writes it, as one step;
+    // `reloaded` tells whether it was read again.
+    bool storeExclusively(bool *reloaded = nullptr);
     TLoadResult rebuild(double now);
     // Saves the editor's entry (new when null) as a task or a note.
     TEntryWrite saveEditorEntry(TEntry *existing, bool task, TMake make);
@@ -216,6 +227,7 @@ private:
     std::vector<std::unique_ptr<TEntry>> m_entries;
     StoreFunction m_store;
     ReloadFunction m_reload;
+    ExclusiveFunction m_exclusive;
     LeadMinutes m_leadMinutes;
     std::vector<TPendingChange> m_pending;
     // What the last change made again returned.

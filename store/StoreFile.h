@@ -16,14 +16,21 @@
 
 
 // Raised when a store or a legacy file exists but its entries cannot be read:
-// a file shorter than its salt, or a body that does not parse (after
-// decryption, usually a passphrase other than the one it was written with).
+// a store whose body decrypts to noise (a passphrase other than the one it
+// was written with), or a legacy file that does not parse.
 class EStoreOpenError : public ETamselError {
     using ETamselError::ETamselError;
 };
 
+// Raised when a store holds no entries at all: it is empty, shorter than its
+// salt, or its salt alone.
+class EStoreTooShort : public EStoreOpenError {
+    using EStoreOpenError::EStoreOpenError;
+};
+
 // Raised when a store decrypts but is damaged: its integrity check does not
-// match the document, or something other than the check follows the entries.
+// match the document, something other than the check follows the entries,
+// its body decrypts to text that does not parse, or its salt lost a bit.
 class EStoreDamaged : public EStoreOpenError {
     using EStoreOpenError::EStoreOpenError;
 };
@@ -34,16 +41,27 @@ class EStoreDamaged : public EStoreOpenError {
 // number or length, so a wrong passphrase shows only as a body that does not
 // parse.
 //
-// The integrity check: the document's text is followed by one processing
+// The integrity check: the document's text is followed by the salt record,
+// the comment "<!--tamsel-check-salt " + the salt's 16 lowercase hex digits
+// + " " + the 32 of its SaltTag + "-->" + LF, and then by one processing
 // instruction, "<?tamsel-check " + 64 lowercase hex digits + "?>" + LF, the
-// HMAC-SHA-256 of every byte of the text before it under CheckKey. It stands
-// after the root element, so no entry's document index moves, and a reader
-// that walks the root's children never meets it. A body without it (written
-// by older versions, or converted from the legacy file) opens as before, and
-// the next write adds it. A check that does not match, any processing
-// instruction after the root other than the check, and text or a second
-// element beside the root of a body without a check (what a check with
-// damaged markup leaves) make the store damaged: such a store is not opened.
+// HMAC-SHA-256 of every byte of the text before it (the record included)
+// under CheckKey. Both stand after the root element, so no entry's document
+// index moves, and a reader that walks the root's children never meets them.
+// A body without a check (written by older versions, or converted from the
+// legacy file) opens as before, and the next write adds it; a check without
+// the record (written by the previous version) is verified as before.
+//
+// Another program that follows the file format and keeps what it does not
+// understand re-encrypts the body under a new salt, keeping the record and
+// the check, perhaps with other white space around them. A check that does
+// not match is therefore another writer's copy, opened as a store without a
+// check, when the last markup of the body is the check, right after a salt
+// record whose tag matches under the passphrase and whose salt is not the
+// file's. Any other check that does not match, any processing instruction
+// after the root other than the check, and text or a second element beside
+// the root of a body without a check (what a check with damaged markup
+// leaves) make the store damaged: such a store is not opened.
 namespace StoreFile {
 
 inline constexpr qsizetype SaltSize = 8;
@@ -67,6 +85,15 @@ QByteArray CheckKey(const QByteArray &salt, const QByteArray &passPhrase);
 // The processing instruction that follows a document's text, for the text
 // written so far under the check's key.
 QByteArray CheckInstruction(const QByteArray &key, QByteArrayView text);
+// The 16-byte tag of a salt: the start of its HMAC-SHA-256 under the SHA-256
+// of the label "Tamsel store salt", a zero byte and the passphrase's bytes.
+// It depends on the passphrase alone, so it stays true when another writer
+// encrypts the body under a new salt.
+QByteArray SaltTag(const QByteArray &salt, const QByteArray &passPhrase);
+// The comment that records the salt, with its line end.
+QByteArray SaltRecord(const QByteArray &salt, const QByteArray &passPhrase);
+// What follows a document's text in a store: its salt record and its check.
+QByteArray CheckTail(const QByteArray &salt, const QByteArray &passPhrase, QByteArrayView text);
 // Eight bytes from the operating system's random source, so no two runs repeat
 // a salt sequence.
 QByteArray NewSalt();
@@ -74,11 +101,12 @@ QByteArray NewSalt();
 // The file form of a plain body under the given salt, exactly as given (no
 // check is added). An empty passphrase is refused: it would protect nothing.
 QByteArray Encrypt(const QByteArray &plain, const QByteArray &passPhrase, const QByteArray &salt);
-// The document text of a file form: the decrypted body without its check.
-// Raises EStoreOpenError for fewer than 8 bytes, and EStoreDamaged when the
-// body ends in a check that does not match. A body without a check is
-// returned whole. The bytes are decrypted in their own buffer: a file handed
-// over with std::move is not copied.
+// The document text of a file form: the decrypted body without its salt
+// record and check. Raises EStoreTooShort for fewer than 8 bytes, and
+// EStoreDamaged when the body ends in a check that does not match and is not
+// another writer's copy (it also raises EStoreDamaged for a salt that lost
+// a bit). A body without a check is returned whole. The bytes are decrypted
+// in their own buffer: a file handed over with std::move is not copied.
 QByteArray Decrypt(QByteArray fileBytes, const QByteArray &passPhrase);
 
 // The parser's reason and line for a body that does not parse, without the
@@ -98,10 +126,11 @@ using AtomicFile::RemoveStaleTemporaryFiles;
 using AtomicFile::TByteSink;
 using AtomicFile::WriteFileAtomically;
 
-// Loads a decrypted body into the document. Raises EStoreOpenError when the
-// body is empty (a file of its salt alone) or does not parse, and
-// EStoreDamaged when a processing instruction follows the root element; the
-// document is then left as it was.
+// Loads a decrypted body into the document. Raises EStoreTooShort when the
+// body is empty (a file of its salt alone), EStoreOpenError when it is noise
+// that does not parse, and EStoreDamaged when it is text that does not parse
+// or a processing instruction follows the root element; the document is then
+// left as it was.
 // What is kept of a decrypted body besides the document: the body's exact
 // bytes as well, or only the document, which is then parsed in the body's
 // own buffer (no second copy of a large store).
@@ -113,6 +142,13 @@ void LoadBody(QByteArray body, TXmlDocument &document, TBodyUse use = TBodyUse::
 // short or the body does not parse; the document is then left as it was.
 QByteArray OpenStore(const QString &path, const QByteArray &passPhrase, TXmlDocument &document);
 
+// What vouched for a store's body when it was opened.
+enum class TCheck {
+    Matched, // Tamsel's check, made for this very file
+    None, // no check: written by an older version, or converted from the legacy file
+    OtherWriter, // a check made for another salt: another program saved the store since
+};
+
 struct TOpenedStore {
     QByteArray body; // the body's exact bytes; empty for TBodyUse::DocumentOnly
     // The passphrase's bytes that opened the store; saved under these, it
@@ -120,6 +156,7 @@ struct TOpenedStore {
     QByteArray passPhrase;
     // The file as it was read.
     TStoreStamp stamp;
+    TCheck check = TCheck::None;
 };
 // Like OpenStore, trying each of PassPhraseCandidates in turn; the file is
 // only read. When none opens it, raises the EStoreOpenError of the first.
@@ -137,7 +174,10 @@ struct TOpenedEntries {
     // The file was read but does not open with the passphrase, or is damaged
     // beyond reading (rather than: it could not be read at all).
     bool unopenable = false;
-    // The file opens with the passphrase, but its integrity check fails.
+    // The file holds no entries: it is empty, shorter than its salt or its
+    // salt alone (unopenable is set too).
+    bool tooShort = false;
+    // The file opens with the passphrase, but it is damaged.
     bool damaged = false;
 };
 // OpenStoreWithPassPhrase, keeping only the document; never raises.

@@ -1,7 +1,9 @@
-// Linked into every test: a message box, reminder window, spelling question or
-// dialog that no test answered fails the running test, naming it, instead of
+// Linked into every test: a message box, reminder window, spelling question,
+// passphrase question or dialog that no test answered fails the running test, naming it, instead of
 // being answered quietly the way the program answers boxes nobody can see, or
 // waiting for a user.
+#include "mainwindow/PasswordDlg.h"
+#include "mainwindow/StorageMove.h"
 #include "diagnostics/MessageDlg.h"
 #include "output/PrintRichText.h"
 #include "output/SaveAsDialog.h"
@@ -30,6 +32,15 @@ void failOnUnansweredBox()
     });
     PrintDialogSeam::setUnansweredHandler([]() -> std::optional<QString> {
         QTest::qFail("The print dialog was shown without a queued answer", __FILE__, __LINE__);
+        return std::nullopt;
+    });
+    // A passphrase asked for and not answered is cancelled.
+    PasswordDlgSeam::setUnansweredHandler([]() -> std::optional<QString> {
+        QTest::qFail("The passphrase dialog was shown without a queued answer", __FILE__, __LINE__);
+        return std::nullopt;
+    });
+    StorePassPhraseSeam::setUnansweredHandler([]() -> std::optional<QString> {
+        QTest::qFail("The store's passphrase was asked for without a queued answer", __FILE__, __LINE__);
         return std::nullopt;
     });
     SpellDialogSeam::setUnansweredHandler([](const TSpellQuestion &question) {

@@ -224,6 +224,7 @@ private slots:
         QCOMPARE(asked[0].title, title);
         QCOMPARE(asked[0].folder, QDir::homePath());
         QCOMPARE(asked[0].nameFilters, builtInChoices);
+        QCOMPARE(asked[0].selectedNameFilter, QStringLiteral("All Files (*)"));
         QCOMPARE(f.w().redFileName->toPlainText(), first);
         QCOMPARE(readInitialDirectory(), QFileInfo(first).absolutePath());
         QVERIFY(f.w().actSaveNote->isEnabled());
@@ -267,10 +268,11 @@ private slots:
         TFiles files;
         const QString path = files.make(QStringLiteral("letter.txt"));
         const TAttachmentDialogRequest request{QStringLiteral("Select File to Add to Note:"), files.path(),
-                                               builtInChoices};
+                                               builtInChoices, builtInChoices.constLast()};
         QString title;
         QString folder;
         QStringList filters;
+        QString selectedFilter;
         QFileDialog::FileMode mode = QFileDialog::AnyFile;
         QTimer::singleShot(0, this, [&] {
             auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
@@ -278,6 +280,7 @@ private slots:
             title = dialog->windowTitle();
             folder = dialog->directory().absolutePath();
             filters = dialog->nameFilters();
+            selectedFilter = dialog->selectedNameFilter();
             mode = dialog->fileMode();
             if (confirm) {
                 dialog->selectFile(path);
@@ -290,6 +293,7 @@ private slots:
         QCOMPARE(title, request.title);
         QCOMPARE(folder, QDir(files.path()).absolutePath());
         QCOMPARE(filters, builtInChoices);
+        QCOMPARE(selectedFilter, QStringLiteral("All Files (*)"));
         QCOMPARE(mode, QFileDialog::ExistingFile);
         QCOMPARE(chosen, confirm ? std::optional<QString>(path) : std::nullopt);
     }

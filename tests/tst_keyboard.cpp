@@ -1,6 +1,7 @@
 // The main window worked from the keyboard alone: opening a row with Enter,
 // the Edit menu opened with Alt+E, the window's access keys, the tab order of
-// the editor, and Delete while another row is highlighted.
+// the editor, the Delete key in the lists and in the text fields, and Delete
+// while another row is highlighted.
 #include "diagnostics/MessageDlg.h"
 #include "tests/AccessKeys.h"
 #include "tests/EditorFixture.h"
@@ -9,6 +10,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDateEdit>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QRadioButton>
@@ -238,24 +240,36 @@ private slots:
     void deleteWithAnotherRowHighlighted_data()
     {
         QTest::addColumn<QString>("highlighted"); // the row highlighted after loading "a"
+        QTest::addColumn<bool>("byKey");          // the Delete key in the list, else the tool button
         QTest::addColumn<bool>("confirmOnDelete");
         QTest::addColumn<int>("answer");          // 0: no question
         QTest::addColumn<bool>("namesTheEntries");
         QTest::addColumn<QStringList>("left");    // notes and tasks left, by title
 
-        QTest::newRow("another note, No") << "b" << false << mrNo << true << QStringList { "b", "a", "t" };
-        QTest::newRow("another note, Yes") << "b" << false << mrYes << true << QStringList { "b", "t" };
+        QTest::newRow("another note, No") << "b" << false << false << mrNo << true << QStringList { "b", "a", "t" };
+        QTest::newRow("another note, Yes") << "b" << false << false << mrYes << true << QStringList { "b", "t" };
         QTest::newRow("another note, ConfirmOnDelete asks once")
-            << "b" << true << mrYes << true << QStringList { "b", "t" };
-        QTest::newRow("a task on the tab in view") << "t" << false << mrNo << true << QStringList { "b", "a", "t" };
-        QTest::newRow("the entry itself") << "a" << false << 0 << false << QStringList { "b", "t" };
+            << "b" << false << true << mrYes << true << QStringList { "b", "t" };
+        QTest::newRow("a task on the tab in view")
+            << "t" << false << false << mrNo << true << QStringList { "b", "a", "t" };
+        QTest::newRow("the entry itself") << "a" << false << false << 0 << false << QStringList { "b", "t" };
         QTest::newRow("the entry itself, ConfirmOnDelete")
-            << "a" << true << mrYes << false << QStringList { "b", "t" };
+            << "a" << false << true << mrYes << false << QStringList { "b", "t" };
+        QTest::newRow("Delete key, another note, No")
+            << "b" << true << false << mrNo << true << QStringList { "b", "a", "t" };
+        QTest::newRow("Delete key, another note, Yes")
+            << "b" << true << false << mrYes << true << QStringList { "b", "t" };
+        QTest::newRow("Delete key in the tasks, No")
+            << "t" << true << false << mrNo << true << QStringList { "b", "a", "t" };
+        QTest::newRow("Delete key, the entry itself") << "a" << true << false << 0 << false << QStringList { "b", "t" };
+        QTest::newRow("Delete key, the entry itself, ConfirmOnDelete")
+            << "a" << true << true << mrYes << false << QStringList { "b", "t" };
     }
 
     void deleteWithAnotherRowHighlighted()
     {
         QFETCH(QString, highlighted);
+        QFETCH(bool, byKey);
         QFETCH(bool, confirmOnDelete);
         QFETCH(int, answer);
         QFETCH(bool, namesTheEntries);
@@ -266,15 +280,19 @@ private slots:
         // Newest first: "b" above "a".
         f.doubleClick(w.lsvNotes, 1);
         QCOMPARE(w.edtTitle->toPlainText(), QStringLiteral("a"));
-        if (highlighted == QLatin1String("t"))
-            f.click(w.lsvTasks, 0);
-        else
-            f.click(w.lsvNotes, highlighted == QLatin1String("b") ? 0 : 1);
+        QTreeView *list = highlighted == QLatin1String("t") ? static_cast<QTreeView *>(w.lsvTasks) : w.lsvNotes;
+        f.click(list, highlighted == QLatin1String("a") ? 1 : 0);
         const QString created = w.EditorEntry()->caption();
 
         if (answer != 0)
             MessageDlgSeam::setNextAnswers({ answer });
-        f.clickTool(w.actDeleteNote);
+        if (byKey) {
+            list->setFocus();
+            QTRY_COMPARE(QApplication::focusWidget(), list);
+            QTest::keyClick(list, Qt::Key_Delete);
+        } else {
+            f.clickTool(w.actDeleteNote);
+        }
         const QStringList asked = MessageDlgSeam::takeAskedMessages();
         QCOMPARE(asked.size(), answer != 0 ? 1 : 0);
         if (namesTheEntries) {
@@ -308,6 +326,40 @@ private slots:
         const QString asked = MessageDlgSeam::takeAskedMessages().value(0);
         QVERIFY2(asked.contains(QStringLiteral("\"first second\"")), qPrintable(asked));
         QVERIFY2(asked.contains(QStringLiteral("\"%1\u2026\"").arg(QString(79, QLatin1Char('x')))), qPrintable(asked));
+    }
+
+    // In the text fields the Delete key deletes a character; the entry stays.
+    void deleteKeyInAFieldDeletesACharacter_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::newRow("title") << "edtTitle";
+        QTest::newRow("body") << "redNote";
+        QTest::newRow("find field") << "edtFind";
+    }
+
+    void deleteKeyInAFieldDeletesACharacter()
+    {
+        QFETCH(QString, field);
+        TEditorWindow f(entries(note("abc", "45000.25") + note("b", "45000.5")));
+        TfrmMain &w = f.w();
+        f.doubleClick(w.lsvNotes, 1);
+        f.click(w.lsvNotes, 1);
+        QVERIFY(w.actDeleteNote->isEnabled());
+        w.edtFind->setText(QStringLiteral("abc"));
+        auto *target = w.findChild<QWidget *>(field);
+        QVERIFY(target);
+        target->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), target);
+        QTest::keyClick(target, Qt::Key_Home);
+        QTest::keyClick(target, Qt::Key_Delete);
+
+        const QString text = field == QLatin1String("edtFind") ? w.edtFind->text()
+            : field == QLatin1String("edtTitle")               ? w.edtTitle->toPlainText()
+                                                               : w.redNote->toPlainText();
+        QCOMPARE(text, field == QLatin1String("redNote") ? QStringLiteral("ody of abc") : QStringLiteral("bc"));
+        QVERIFY(MessageDlgSeam::takeAskedMessages().isEmpty());
+        QCOMPARE(w.NotesModel->rowCount(), 2);
+        QCOMPARE(w.EditorEntry()->title(), QStringLiteral("abc"));
     }
 };
 

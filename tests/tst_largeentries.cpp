@@ -158,6 +158,71 @@ private slots:
         QVERIFY(!field.isReadOnly());
     }
 
+    // A body paragraph too long to be laid out at once is shown as its start,
+    // read-only, the paragraphs around it whole; the body's value is the
+    // whole text, which a save writes back, and which a date stamp key or
+    // the spell check does not cut to what is shown.
+    void bodyShowsTheStartOfAParagraphTooLong()
+    {
+        const QString paragraph = longText(QStringLiteral("Long paragraph "), megabytes, false);
+        const QString body = QStringLiteral("first\n") + paragraph + QStringLiteral("\nlast");
+        TEditorWindow f(EditorFixture::entries(storedNote(QStringLiteral("Title"), body, "45000.5")));
+        f.doubleClick(f.w().lsvNotes, f.noteRow(0));
+        TRichEditURL *field = f.w().redNote;
+        QCOMPARE(field->fieldText(), body);
+        QVERIFY(field->isReadOnly());
+        const QTextDocument *shown = field->document();
+        QCOMPARE(shown->blockCount(), 3);
+        QCOMPARE(shown->firstBlock().text(), QStringLiteral("first"));
+        const QString start = shown->firstBlock().next().text();
+        QCOMPARE(start.size(), TRichEditURL::LongParagraphCharacters + 1);
+        QVERIFY(start.endsWith(QChar(0x2026)));
+        QVERIFY(paragraph.startsWith(start.chopped(1)));
+        QCOMPARE(shown->lastBlock().text(), QStringLiteral("last"));
+
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_F7);
+        f.w().actSpellCheckExecute();
+        QCOMPARE(field->fieldText(), body);
+
+        f.w().edtTitle->setFocus();
+        QTest::keyClicks(f.w().edtTitle, QStringLiteral(" edited"));
+        f.clickTool(f.w().actSaveNote);
+        QCOMPARE(EntryDocument::BodyFromStored(TEditorWindow::field(f.entry(0), "Text")), body);
+        QVERIFY(field->isReadOnly());
+    }
+
+    // Each paragraph too long is cut, without splitting a character outside
+    // the basic plane; a text with none keeps the field editable.
+    void fieldCutsEveryParagraphTooLong_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("shown");
+        const qsizetype longest = TRichEditURL::LongParagraphCharacters;
+        const QString full = QString(longest, QLatin1Char('a'));
+        const QString over = full + QLatin1Char('b');
+        const QString ellipsis(QChar(0x2026));
+        const QString pairAtTheCut = QString(longest - 1, QLatin1Char('a')) + QStringLiteral("😀tail");
+        QTest::newRow("none too long") << full + QLatin1Char('\n') + full << QStringList{full, full};
+        QTest::newRow("two too long") << over + QStringLiteral("\nshort\n") + over
+                                      << QStringList{full + ellipsis, QStringLiteral("short"), full + ellipsis};
+        QTest::newRow("a surrogate pair at the cut") << pairAtTheCut
+                                                     << QStringList{pairAtTheCut.left(longest - 1) + ellipsis};
+    }
+    void fieldCutsEveryParagraphTooLong()
+    {
+        QFETCH(QString, text);
+        QFETCH(QStringList, shown);
+        TRichEditURL field(TRichEditURL::Lines::Multi);
+        field.setFieldText(text);
+        QCOMPARE(field.fieldText(), text);
+        QCOMPARE(field.toPlainText().split(QLatin1Char('\n')), shown);
+        QCOMPARE(field.isReadOnly(), shown.join(QLatin1Char('\n')) != text);
+        field.setFieldText(QStringLiteral("short"));
+        QVERIFY(!field.isReadOnly());
+        QCOMPARE(field.fieldText(), QStringLiteral("short"));
+    }
+
     // In a long text the paragraphs on screen carry their address marks,
     // also those scrolled into view, whether the text is typed in whole or
     // opened as the field's text.

@@ -3,12 +3,15 @@
 // messages into what xdg-email or the desktop receive.
 #include "diagnostics/MessageDlg.h"
 #include "diagnostics/SendEMailMessage.h"
+#include "output/SendMailMAPI.h"
 #include "platform/Clock.h"
 #include "tests/FakeMailHandoff.h"
 #include "tests/TestHome.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -33,6 +36,8 @@ private slots:
     void composedTextsReachTheMailProgramWithoutAShell();
     void attachmentThatCannotBeSentIsNamed_data();
     void attachmentThatCannotBeSentIsNamed();
+    void noMailProgramIsTold_data();
+    void noMailProgramIsTold();
 };
 
 void tst_MailHandoff::cleanup()
@@ -228,6 +233,122 @@ void tst_MailHandoff::attachmentThatCannotBeSentIsNamed()
     message.subject = QStringLiteral("s");
     message.attachmentPath = folder.filePath(attachment);
     QCOMPARE(TSystemMailHandoff().compose(message), result);
+}
+
+namespace {
+// Programs xdg-email and xdg-open would hand a "mailto:" address to.
+const QStringList mailPrograms{
+    QStringLiteral("x-www-browser"), QStringLiteral("www-browser"), QStringLiteral("firefox"),
+    QStringLiteral("firefox-esr"), QStringLiteral("iceweasel"), QStringLiteral("seamonkey"),
+    QStringLiteral("mozilla"), QStringLiteral("epiphany"), QStringLiteral("konqueror"), QStringLiteral("chromium"),
+    QStringLiteral("chromium-browser"), QStringLiteral("google-chrome"), QStringLiteral("links2"),
+    QStringLiteral("elinks"), QStringLiteral("links"), QStringLiteral("lynx"), QStringLiteral("w3m"),
+    QStringLiteral("thunderbird"), QStringLiteral("icedove"), QStringLiteral("evolution"), QStringLiteral("kmail"),
+    QStringLiteral("claws-mail"), QStringLiteral("sylpheed"), QStringLiteral("geary"), QStringLiteral("balsa"),
+    QStringLiteral("mutt"), QStringLiteral("neomutt"), QStringLiteral("kde-open"), QStringLiteral("kde-open5"),
+    QStringLiteral("kfmclient"), QStringLiteral("gio"), QStringLiteral("gvfs-open"), QStringLiteral("gnome-open"),
+    QStringLiteral("exo-open"), QStringLiteral("flatpak")};
+
+// A session in which no mail program is set up: a home and desktop folders
+// of its own without a handler for "mailto:", no desktop detected, no
+// MAILER or BROWSER, and a PATH of the system's programs without any mail
+// program or browser. The environment returns as it was when it ends.
+class TNoMailSession
+{
+public:
+    TNoMailSession()
+    {
+        const QDir root(m_folder.path());
+        for (const char *name : {"home", "data", "config", "bin"})
+            root.mkpath(QLatin1String(name));
+        const QString bin = root.filePath(QStringLiteral("bin"));
+        for (const char *folder : {"/usr/local/bin", "/usr/bin", "/bin"}) {
+            QDirIterator programs(QLatin1String(folder), QDir::Files | QDir::Executable);
+            while (programs.hasNext()) {
+                const QFileInfo program(programs.next());
+                if (!mailPrograms.contains(program.fileName()))
+                    QFile::link(program.absoluteFilePath(), bin + QLatin1Char('/') + program.fileName());
+            }
+        }
+        set("PATH", bin);
+        set("HOME", root.filePath(QStringLiteral("home")));
+        set("XDG_DATA_HOME", root.filePath(QStringLiteral("data")));
+        set("XDG_CONFIG_HOME", root.filePath(QStringLiteral("config")));
+        set("XDG_DATA_DIRS", root.filePath(QStringLiteral("data")));
+        set("XDG_CONFIG_DIRS", root.filePath(QStringLiteral("config")));
+        for (const char *name : {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "KDE_FULL_SESSION", "KDE_SESSION_VERSION",
+                                 "GNOME_DESKTOP_SESSION_ID", "MATE_DESKTOP_SESSION_ID", "XDG_SESSION_DESKTOP",
+                                 "DBUS_SESSION_BUS_ADDRESS", "DISPLAY", "WAYLAND_DISPLAY", "MAILER", "BROWSER"})
+            set(name, std::nullopt);
+    }
+
+    ~TNoMailSession()
+    {
+        for (auto it = m_saved.crbegin(); it != m_saved.crend(); ++it) {
+            if (it->second)
+                qputenv(it->first.constData(), *it->second);
+            else
+                qunsetenv(it->first.constData());
+        }
+    }
+
+    TNoMailSession(const TNoMailSession &) = delete;
+    TNoMailSession &operator=(const TNoMailSession &) = delete;
+
+private:
+    void set(const char *name, const std::optional<QString> &value)
+    {
+        m_saved.emplace_back(QByteArray(name),
+                             qEnvironmentVariableIsSet(name) ? std::optional<QByteArray>(qgetenv(name)) : std::nullopt);
+        if (value)
+            qputenv(name, value->toLocal8Bit());
+        else
+            qunsetenv(name);
+    }
+
+    QTemporaryDir m_folder;
+    std::vector<std::pair<QByteArray, std::optional<QByteArray>>> m_saved;
+};
+} // namespace
+
+// The real xdg-email finds no mail program (and says so with exit status 3):
+// the user is told, by Send as E-Mail and Send Feedback with the warning, by
+// an error report's mail with the failure number. Counted as started, the
+// failure was not told at all.
+void tst_MailHandoff::noMailProgramIsTold_data()
+{
+    QTest::addColumn<bool>("compose");
+    QTest::addColumn<QString>("recipient");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("type");
+    const QString warning = QStringLiteral("Tamsel was unable to launch the default e-mail application.");
+    QTest::newRow("Send as E-Mail") << true << QString() << warning << int(TMsgDlgType::Warning);
+    QTest::newRow("Send Feedback") << true << FeedbackAddress << warning << int(TMsgDlgType::Warning);
+    QTest::newRow("an error report's mail")
+        << false << FeedbackAddress << QString::number(TMailHandoff::noMailProgram) << int(TMsgDlgType::Custom);
+}
+
+void tst_MailHandoff::noMailProgramIsTold()
+{
+    QFETCH(bool, compose);
+    QFETCH(QString, recipient);
+    QFETCH(QString, message);
+    QFETCH(int, type);
+    if (QStandardPaths::findExecutable(QStringLiteral("xdg-email")).isEmpty())
+        QSKIP("xdg-email is not installed (Debian package xdg-utils)");
+    TNoMailSession session;
+    MessageDlgSeam::setNextAnswers({mrOk});
+    if (compose)
+        SendMailMAPI(QStringLiteral("Task:  errand"), QStringLiteral("Instructions:  \tbuy bread"), recipient);
+    else
+        SendEMailMessage(recipient, QStringLiteral("Tamsel Error Submission"), QStringLiteral("Line%0D%0A"));
+
+    const auto asked = MessageDlgSeam::takeAskedDialogs();
+    QCOMPARE(asked.size(), 1);
+    QCOMPARE(asked[0].message, message);
+    QCOMPARE(asked[0].caption, QStringLiteral("Tamsel"));
+    QCOMPARE(int(asked[0].type), type);
+    QCOMPARE(asked[0].buttons, TMsgDlgButtons(mbOK));
 }
 
 QTEST_MAIN(tst_MailHandoff)

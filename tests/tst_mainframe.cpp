@@ -2,6 +2,7 @@
 // pictures, the tool bar and the menus, the regions and how they resize, the
 // find bar, the editor pane's layout and the standard edit actions.
 #include "mainwindow/Main.h"
+#include "controls/EntryListModel.h"
 #include "controls/ListViewEx.h"
 #include "controls/RichEditURL.h"
 #include "diagnostics/MessageDlg.h"
@@ -29,6 +30,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QScrollBar>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
@@ -167,7 +169,7 @@ private slots:
         };
         row("actNewNote", "&New", "Ctrl+N", 0, "Add new entry.");
         row("actSaveNote", "&Save", "Ctrl+S", 1, "Save changes to current entry.");
-        row("actDeleteNote", "&Delete", "", 3, "Delete current entry.");
+        row("actDeleteNote", "&Delete", "Del", 3, "Delete current entry.");
         row("actPrint", "&Print", "Ctrl+P", 5, "Print the selected entries.");
         row("actEditUndo", "&Undo", "Ctrl+Z", 7, "Undo", "Reverts the last action");
         row("actEditCopy", "&Copy", "Ctrl+C", 8, "Copy", "Copies the selection and puts it on the Clipboard");
@@ -259,7 +261,8 @@ private slots:
                                              QStringLiteral("-"), QStringLiteral("Quick &Add Note..."),
                                              QStringLiteral("Quick Add Tas&k..."),
                                              QStringLiteral("-"), QStringLiteral("&Print"), QStringLiteral("-"),
-                                             QStringLiteral("&Delete"), QStringLiteral("-"), QStringLiteral("E&xit")};
+                                             QStringLiteral("&Delete"), QStringLiteral("-"), QStringLiteral("Set Pass&word..."),
+                                             QStringLiteral("E&xit")};
         QTest::newRow("Edit") << QStringLiteral("&Edit")
                               << QStringList{QStringLiteral("&Undo"),  QStringLiteral("-"),
                                              QStringLiteral("Cu&t"),   QStringLiteral("&Copy"),
@@ -539,6 +542,79 @@ private slots:
                                << QList<int>{100, 100, 100, 43, 255, 512, 100}
                                << QList<int>{50, 50, 50, 40, 75, 100, 50} << QList<int>{0, 0, 0, 50, 0, 0, 0};
     }
+    // In the designed window every column shows, without a horizontal scroll
+    // bar: the long text columns give way. A width chosen by the user stays.
+    void columnsFitTheDesignedWindow_data()
+    {
+        QTest::addColumn<bool>("tasks");
+        QTest::addColumn<int>("chosenWidth"); // of the long text column; 0: none
+        QTest::newRow("notes") << false << 0;
+        QTest::newRow("tasks") << true << 0;
+        QTest::newRow("notes, a width chosen") << false << 700;
+    }
+    void columnsFitTheDesignedWindow()
+    {
+        QFETCH(bool, tasks);
+        QFETCH(int, chosenWidth);
+        TestHome home;
+        TfrmMain w;
+        QTreeView *list = tasks ? static_cast<QTreeView *>(w.lsvTasks) : w.lsvNotes;
+        const int text = tasks ? TaskColumn::Instructions : NoteColumn::Note;
+        if (chosenWidth > 0)
+            list->setColumnWidth(text, chosenWidth);
+        QCOMPARE(w.size(), QSize(815, 654));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.pgcData->setCurrentWidget(tasks ? w.tabTasks : w.tabNotes);
+        QTRY_VERIFY(list->isVisible());
+        if (chosenWidth > 0) {
+            QCOMPARE(list->columnWidth(text), chosenWidth);
+            return;
+        }
+        // The columns fill the list, no more.
+        QTRY_COMPARE(list->header()->length(), list->viewport()->width());
+        QTRY_VERIFY(!list->horizontalScrollBar()->isVisible());
+        // The dates keep their full width.
+        QCOMPARE(list->columnWidth(0), 100);
+        // A wider window gives the text columns their designed widths back, and no more.
+        w.resize(1800, 654);
+        QTRY_COMPARE(list->columnWidth(text), 512);
+        QCOMPARE(list->columnWidth(tasks ? TaskColumn::Task : NoteColumn::Title), 255);
+        // A width the user gives the column stays as the window narrows.
+        list->setColumnWidth(text, 600);
+        w.resize(815, 654);
+        QTRY_VERIFY(list->viewport()->width() < 900);
+        QCOMPARE(list->columnWidth(text), 600);
+    }
+
+    // A radio button's caption is bold while it has the focus, and neither
+    // it nor its neighbours move for that.
+    void boldFocusMovesNoButton()
+    {
+        TestHome home;
+        TfrmMain w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QApplication::setActiveWindow(&w);
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        const QList<QRadioButton *> buttons{w.radNote, w.radTask, w.radAllNotes, w.radCurrentTab, w.radCurrentNote};
+        QList<QRect> places;
+        for (QRadioButton *button : buttons)
+            places << button->geometry();
+        for (QRadioButton *button : buttons) {
+            button->setFocus(Qt::TabFocusReason);
+            QTRY_VERIFY(button->font().bold());
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+            QVERIFY2(button->sizeHint().width() <= button->width(), qPrintable(button->objectName()));
+            QList<QRect> now;
+            for (QRadioButton *other : buttons)
+                now << other->geometry();
+            QCOMPARE(now, places);
+        }
+        w.lsvNotes->setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(!w.radCurrentNote->font().bold());
+    }
+
     void columnsHaveTheirWidthsAndLimits()
     {
         QFETCH(bool, tasks);

@@ -15,11 +15,14 @@
 #include "store/StoreFile.h"
 #include "tests/AccessKeys.h"
 #include "tests/EditorFixture.h"
+#include "tests/TestFiles.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -44,7 +47,8 @@ QByteArray currentTask(const QByteArray &title)
 }
 
 // A main window over a stored set of entries, its folders set as start-up
-// sets them, with the system autostart folder inside the test's home.
+// sets them, with the system's configuration folders (and so the system
+// autostart folder) inside the test's home, where a write would show.
 struct TOptionsWindow : TEditorWindow {
     explicit TOptionsWindow(const QByteArray &xml = entries(note("first note") + currentTask("first task")))
         : TEditorWindow(xml)
@@ -398,6 +402,25 @@ private slots:
         QCOMPARE(again.chkAutoSave->isChecked(), autoSave);
     }
 
+    // The spelling page shows the language the checker uses, British English
+    // until another is chosen; OK without a change keeps it.
+    void spellingLanguageShownIsTheOneUsed()
+    {
+        TOptionsWindow f;
+        TfrmMain &w = f.w();
+        QCOMPARE(w.splChecker->language(), QStringLiteral("en_GB"));
+        QString shown;
+        f.runOptions([&](TfrmOptions &o) {
+            shown = o.cboSpellCheck->currentText();
+            click(o.btnOK);
+            return o.result();
+        });
+        QCOMPARE(shown, QStringLiteral("English (United Kingdom)"));
+        QCOMPARE(w.splChecker->language(), QStringLiteral("en_GB"));
+        QCOMPARE(w.cboSpellCheck->currentText(), shown);
+        QCOMPARE(w.SpellCheckerType, 0);
+    }
+
     // The language picked on the spelling page becomes the checker's on OK,
     // and nothing changes on Cancel.
     void spellingLanguageFollowsOk()
@@ -601,17 +624,58 @@ private slots:
         TSoundPlayer::setCurrent(nullptr);
         QCOMPARE(player.played, QStringList { sound });
 
-        // The storage folder is the folder of the file picked; Cancel keeps it.
+        // The storage folder is the folder picked; Cancel keeps it.
         options.pgcOptions->setCurrentIndex(2);
         click(options.chkUseAlternateLocation);
         const QString folder = f.folder(QStringLiteral("picked"));
-        OptionsSeam::setNextOpenFileName(folder + QStringLiteral("/brindo.xml"));
+        OptionsSeam::setNextFolder(folder + QLatin1Char('/'));
         click(options.btnStorageDir);
         QCOMPARE(options.edtBrindoLocation->text(), folder);
-        OptionsSeam::setNextOpenFileName(QString());
+        OptionsSeam::setNextFolder(QString());
         click(options.btnStorageDir);
         QCOMPARE(options.edtBrindoLocation->text(), folder);
         QVERIFY(!OptionsSeam::hasPendingAnswers());
+    }
+
+    // The storage folder's "..." is a folder chooser, opened on the folder in
+    // the field; the folder chosen there goes into the field.
+    void storageFolderIsChosenAsAFolder()
+    {
+        TOptionsWindow f;
+        const QString start = f.folder(QStringLiteral("start"));
+        const QString chosen = f.folder(QStringLiteral("start/chosen"));
+        TfrmOptions options(f.w());
+        options.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&options));
+        options.pgcOptions->setCurrentIndex(2);
+        click(options.chkUseAlternateLocation);
+        replaceText(options.edtBrindoLocation, start);
+        QString title;
+        QString opened;
+        QFileDialog::FileMode mode = QFileDialog::AnyFile;
+        bool dirsOnly = false;
+        QTimer::singleShot(0, this, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            title = dialog->windowTitle();
+            opened = dialog->directory().absolutePath();
+            mode = dialog->fileMode();
+            dirsOnly = dialog->testOption(QFileDialog::ShowDirsOnly);
+            // A file dialog would only open the folder on accept, and wait.
+            if (mode != QFileDialog::Directory) {
+                dialog->reject();
+                return;
+            }
+            dialog->selectFile(chosen);
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        click(options.btnStorageDir);
+        QCOMPARE(title, QStringLiteral("Select alternate file location..."));
+        QCOMPARE(opened, QDir(start).absolutePath());
+        QCOMPARE(mode, QFileDialog::Directory);
+        QVERIFY(dirsOnly);
+        QCOMPARE(options.edtBrindoLocation->text(), chosen);
+        QVERIFY(options.btnOK->isEnabled());
     }
 
     // The colour chosen in the picker is the colour stored and painted;
@@ -769,8 +833,9 @@ private slots:
         TOptionsWindow f;
         TfrmMain &w = f.w();
         w.AutoStartWithWindows = settingWas;
+        // The user's own autostart folder; the system's is every user's.
         const QString path = StartupShortcut::filePath();
-        QCOMPARE(path, f.home.path() + QStringLiteral("/xdg/autostart/Tamsel.desktop"));
+        QCOMPARE(path, f.home.path() + QStringLiteral("/config/autostart/Tamsel.desktop"));
         const QByteArray stale = "[Desktop Entry]\nType=Application\nName=Old\nExec=old\n";
         if (fileBefore) {
             QDir().mkpath(QFileInfo(path).absolutePath());
@@ -800,6 +865,7 @@ private slots:
             QVERIFY2(validate.exitCode() == 0 && said.isEmpty(), said.constData());
             QCOMPARE(QFile::permissions(path) & (QFile::ReadOther | QFile::WriteOther), QFile::ReadOther);
         }
+        QVERIFY(!QFileInfo::exists(f.home.path() + QStringLiteral("/xdg/autostart")));
     }
 
     // Program paths with characters a desktop entry must escape.
@@ -829,16 +895,47 @@ private slots:
         QVERIFY2(validate.exitCode() == 0 && said.isEmpty(), said.constData());
     }
 
+    // The box is enabled exactly when the user's autostart folder can be
+    // written, or created where it is missing; the system's folder does not
+    // count. A file in the folder's place blocks every user, root too.
+    void autoStartNeedsAWritableFolder_data()
+    {
+        QTest::addColumn<QString>("inPlace"); // "folder", "file", "link" or "" (nothing)
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("the folder") << "folder" << true;
+        QTest::newRow("no folder yet") << "" << true;
+        QTest::newRow("a file in its place") << "file" << false;
+        QTest::newRow("a dangling link in its place") << "link" << false;
+    }
     void autoStartNeedsAWritableFolder()
     {
-        if (::geteuid() == 0)
-            QSKIP("every folder is writable for root");
+        QFETCH(QString, inPlace);
+        QFETCH(bool, enabled);
         TOptionsWindow f;
-        const QString system = f.folder(QStringLiteral("xdg"));
-        QVERIFY(QFile::setPermissions(system, QFile::ReadOwner | QFile::ExeOwner));
+        const QString autostart = f.home.path() + QStringLiteral("/config/autostart");
+        QCOMPARE(StartupShortcut::folder(), autostart);
+        if (inPlace == QLatin1String("folder"))
+            QVERIFY(QDir().mkpath(autostart));
+        else if (inPlace == QLatin1String("file"))
+            writeFile(autostart, "not a folder");
+        else if (inPlace == QLatin1String("link"))
+            QVERIFY(QFile::link(f.home.path() + QStringLiteral("/gone"), autostart));
+        // The system's folder, writable here, changes nothing.
+        f.folder(QStringLiteral("xdg/autostart"));
+        TfrmOptions options(f.w());
+        QCOMPARE(options.chkAutoStart->isEnabled(), enabled);
+    }
+
+    void autoStartNeedsAWritableUserFolder()
+    {
+        if (::geteuid() == 0)
+            QSKIP("every folder is writable for root; a file in the folder's place is tested above");
+        TOptionsWindow f;
+        const QString config = f.home.path() + QStringLiteral("/config");
+        QVERIFY(QFile::setPermissions(config, QFile::ReadOwner | QFile::ExeOwner));
         TfrmOptions options(f.w());
         QVERIFY(!options.chkAutoStart->isEnabled());
-        QVERIFY(QFile::setPermissions(system, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QVERIFY(QFile::setPermissions(config, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         TfrmOptions writable(f.w());
         QVERIFY(writable.chkAutoStart->isEnabled());
     }

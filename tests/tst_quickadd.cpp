@@ -7,6 +7,7 @@
 #include "store/LocaleFormat.h"
 #include "tests/AccessKeys.h"
 #include "tests/EditorFixture.h"
+#include "tests/QuickAddDriver.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -33,37 +34,6 @@ QByteArray taskDue(const QByteArray &title, const QByteArray &deadline)
 {
     QByteArray element = task(title);
     return element.replace(QByteArray("<Deadline>46000.5</Deadline>"), QByteArray("<Deadline>" + deadline + "</Deadline>"));
-}
-
-// Opens the quick add from the tray menu; `work` fills the window while it is
-// shown modally and closes it.
-void quickAdd(TfrmMain &w, bool task, const std::function<void(TfrmAddNote &)> &work)
-{
-    bool worked = false;
-    QTimer::singleShot(0, &w, [&] {
-        auto *window = qobject_cast<TfrmAddNote *>(QApplication::activeModalWidget());
-        if (!window)
-            return;
-        work(*window);
-        worked = true;
-        if (window->isVisible())
-            window->reject();
-    });
-    (task ? w.popAddTask : w.popAddNote)->trigger();
-    QVERIFY(worked);
-}
-
-void typeAndSave(TfrmAddNote &window, const QString &title, int reminderDowns = 0, bool complete = false)
-{
-    QTest::keyClicks(window.edtTitle, title);
-    if (window.TaskMode) {
-        window.cboReminder->setFocus();
-        for (int i = 0; i < reminderDowns; ++i)
-            QTest::keyClick(window.cboReminder, Qt::Key_Down);
-        if (complete)
-            QTest::mouseClick(window.chkComplete, Qt::LeftButton);
-    }
-    QTest::mouseClick(window.btnSave, Qt::LeftButton);
 }
 
 QStringList titlesInOrder(QTreeView *list)

@@ -419,6 +419,39 @@ private slots:
         QCOMPARE(reader.ReadInteger(QStringLiteral("Left")), 547);
     }
 
+    // A value deleted in a batch stays deleted at the commit, whether the
+    // batch set it before or the file held it; other keys keep theirs.
+    void valueDeletedInABatchStaysDeleted()
+    {
+        const QString otherKey = settingsKey + QStringLiteral("\\Other");
+        {
+            TRegistry registry(file());
+            QVERIFY(registry.OpenKey(otherKey, true));
+            registry.WriteInteger(QStringLiteral("Top"), 5);
+            QVERIFY(registry.OpenKey(settingsKey, true));
+            registry.WriteInteger(QStringLiteral("Left"), 1);
+        }
+        TRegistry batch(file());
+        QVERIFY(batch.OpenKey(otherKey, false));
+        batch.BeginBatch();
+        batch.WriteInteger(QStringLiteral("Top"), 6);
+        QVERIFY(batch.OpenKey(settingsKey, false));
+        batch.WriteInteger(QStringLiteral("Top"), 2);
+        batch.DeleteValue(QStringLiteral("Top"));
+        batch.WriteInteger(QStringLiteral("Left"), 3);
+        batch.DeleteValue(QStringLiteral("Left"));
+        QVERIFY(!batch.ValueExists(QStringLiteral("Top")));
+        QVERIFY(!batch.ValueExists(QStringLiteral("Left")));
+        batch.CommitBatch();
+
+        TRegistry reader(file());
+        QVERIFY(reader.OpenKey(settingsKey, false));
+        QVERIFY(!reader.ValueExists(QStringLiteral("Top")));
+        QVERIFY(!reader.ValueExists(QStringLiteral("Left")));
+        QVERIFY(reader.OpenKey(otherKey, false));
+        QCOMPARE(reader.ReadInteger(QStringLiteral("Top")), 6);
+    }
+
     void uncommittedBatchIsDropped()
     {
         {

@@ -2,6 +2,8 @@
 // tasks, on a real main window over a private home; "now" is the fixed clock.
 #include "tests/AccessKeys.h"
 #include "tests/EditorFixture.h"
+#include "tests/FakeSecretStore.h"
+#include "tests/QuickAddDriver.h"
 
 #include "diagnostics/LogFile.h"
 #include "diagnostics/MessageDlg.h"
@@ -14,6 +16,7 @@
 #include "settings/Registry.h"
 #include "settings/RegistryKeys.h"
 #include "store/DayNumber.h"
+#include "store/StoreFile.h"
 
 #include <QDateEdit>
 #include <QFile>
@@ -63,6 +66,14 @@ QByteArray tasks(const QList<TTask> &list)
     return EditorFixture::entries(body);
 }
 
+QStringList rowTitles(const TfrmReminder &window)
+{
+    QStringList titles;
+    for (const TReminderRow &row : window.Rows->rows())
+        titles.append(row.entry->title());
+    return titles;
+}
+
 // What a reminder window showed when it came up.
 struct TShown {
     QStringList titles;
@@ -77,8 +88,7 @@ QList<TShown> *answer(bool save, std::function<void(TfrmReminder &)> act = {})
     shown.clear();
     ReminderWindowSeam::setNextHandlers({ [save, act](TfrmReminder &window) {
         TShown seen;
-        for (const TReminderRow &row : window.Rows->rows())
-            seen.titles.append(row.entry->title());
+        seen.titles = rowTitles(window);
         const auto *main = qobject_cast<TfrmMain *>(window.parent());
         seen.reminderTimerRan = main && main->timReminder->isActive();
         shown.append(seen);
@@ -102,6 +112,37 @@ void clickDone(TfrmReminder &window, int row)
     const QModelIndex cell = window.Rows->index(row, ReminderColumn::Done);
     window.lsvTasks->scrollTo(cell);
     QTest::mouseClick(window.lsvTasks->viewport(), Qt::LeftButton, {}, window.lsvTasks->visualRect(cell).center());
+}
+
+const QString fixturePhrase = QStringLiteral("fixture phrase");
+
+TEntry *entryTitled(TEditorWindow &f, const QString &title)
+{
+    for (int i = 0; i < f.w().Entries->count(); ++i) {
+        if (f.w().Entries->at(i)->title() == title)
+            return f.w().Entries->at(i);
+    }
+    return nullptr;
+}
+
+// Another copy of the program writes these entries to the store.
+void otherProgramStores(const QString &storeFile, const QByteArray &xml)
+{
+    TXmlDocument document;
+    document.LoadFromMemory(xml);
+    StoreFile::SaveStore(storeFile, StoreFile::PassPhraseBytes(fixturePhrase), document);
+}
+
+// A field of the entry with this title as the store file holds it.
+QString storedField(const QString &storeFile, const QString &title, const char *name)
+{
+    TXmlDocument document;
+    StoreFile::OpenStoreWithPassPhrase(storeFile, fixturePhrase, document);
+    for (pugi::xml_node entry = document.Root().first_child(); entry; entry = entry.next_sibling()) {
+        if (TXmlDocument::ReadChildText(entry, "Title") == title)
+            return TXmlDocument::ReadChildText(entry, name);
+    }
+    return QStringLiteral("<missing>");
 }
 
 class TRecordedSound : public TReminderSound {
@@ -355,6 +396,243 @@ private slots:
         QVERIFY(!completeOf("0 added"));
     }
 
+    // While a reminder window is open, an autosave and a quick add let the
+    // timers run again, and the checks go on: they bring no second window.
+    // The tasks that fall due meanwhile join the open window, and what the
+    // user chose there is what is stored.
+    void oneWindowAtATime()
+    {
+        TEditorWindow f(EditorFixture::entries(
+            task({ "due" }) + task({ .title = "due later", .deadline = tenOClock.addSecs(30 * 60) })
+            + EditorFixture::note("a note")));
+        f.w().DisplayReminders = true;
+        f.w().ResetTimerState();
+        // A change in the editor waits for the autosave.
+        f.doubleClick(f.w().lsvNotes, f.noteRow(0));
+        f.typeBody(QStringLiteral(" more"));
+        QVERIFY(f.w().actSaveNote->isEnabled());
+        Clock::setFixed(tenOClock);
+        int otherWindows = 0;
+        const auto previous = ReminderWindowSeam::setUnansweredHandler([&](TfrmReminder &other) {
+            // The user saves the window on top, as it shows the tasks.
+            ++otherWindows;
+            QTest::mouseClick(other.btnSave, Qt::LeftButton);
+        });
+        QStringList joined;
+        bool checkedWhileOpen = false;
+        answer(true, [&](TfrmReminder &window) {
+            selectRow(window, 0);
+            window.cboReminder->setCurrentIndex(5); // "1 hour"
+            f.w().timAutoSaveTimer();
+            QVERIFY(!f.w().actSaveNote->isEnabled());
+            quickAdd(f.w(), true, [](TfrmAddNote &added) { typeAndSave(added, QStringLiteral("added"), 1); });
+            checkedWhileOpen = f.w().timReminder->isActive();
+            Clock::setFixed(tenOClock.addSecs(16 * 60));
+            f.w().timReminderTimer();
+            f.w().timReminderTimer();
+            joined = rowTitles(window);
+        });
+        f.w().timReminderTimer();
+        ReminderWindowSeam::setUnansweredHandler(previous);
+        QCOMPARE(otherWindows, 0);
+        QVERIFY(checkedWhileOpen);
+        joined.sort();
+        QCOMPARE(joined, QStringList({ "added", "due", "due later" }));
+        const QString saved = dayText(day(tenOClock.addSecs(16 * 60)));
+        QCOMPARE(TEditorWindow::field(entryTitled(f, QStringLiteral("due"))->element, "Reminder"), QStringLiteral("6"));
+        for (const char *title : { "due", "added", "due later" })
+            QCOMPARE(TEditorWindow::field(entryTitled(f, QLatin1String(title))->element, "LastModified"), saved);
+        QCOMPARE(storedField(f.home.storeFile(), QStringLiteral("due"), "Reminder"), QStringLiteral("6"));
+        // Once the window has gone, the checks go on every 30 seconds.
+        QVERIFY(f.w().timReminder->isActive());
+        QCOMPARE(f.w().timReminder->interval(), 30000);
+    }
+
+    // Tasks already due at start-up are reminded of as soon as start-up has
+    // ended, not 30 seconds later; then every 30 seconds.
+    void checkAsSoonAsStarted_data()
+    {
+        QTest::addColumn<bool>("displayReminders");
+        QTest::newRow("reminders on") << true;
+        QTest::newRow("reminders off") << false;
+    }
+
+    void checkAsSoonAsStarted()
+    {
+        QFETCH(bool, displayReminders);
+        TEditorWindow f(tasks({ { "due" } }));
+        QVERIFY(f.w().EncryptXMLFile());
+        f.window.reset();
+        TFakeSecretStore::instance().Write(SecretStore::PassPhraseKey, fixturePhrase);
+        {
+            TRegistry registry;
+            QVERIFY(registry.OpenKey(RegistryKeys::settings(), true));
+            registry.WriteBool(QStringLiteral("DisplayReminders"), displayReminders);
+        }
+        Clock::setFixed(tenOClock);
+        QList<TShown> *shown = answer(false);
+        TfrmMain w;
+        w.FormCreate();
+        QVERIFY(!w.Starting);
+        QCOMPARE(w.TasksModel->rowCount(), 1);
+        if (displayReminders) {
+            QTRY_COMPARE_WITH_TIMEOUT(shown->size(), 1, 5000);
+            QCOMPARE(shown->first().titles, QStringList { "due" });
+        } else {
+            QTest::qWait(50);
+            QCOMPARE(shown->size(), 0);
+        }
+        QCOMPARE(w.timReminder->isActive(), displayReminders);
+        QCOMPARE(w.timReminder->interval(), 30000);
+        ReminderWindowSeam::setNextHandlers({});
+    }
+
+    // A row selected and then moved by a sort keeps the selection: the
+    // details and every edit belong to the task selected, not to the task
+    // now at that row's old place.
+    void editsFollowTheSelectedTaskThroughASort_data()
+    {
+        QTest::addColumn<QString>("edit");
+        QTest::newRow("done") << QStringLiteral("done");
+        QTest::newRow("deadline") << QStringLiteral("deadline");
+        QTest::newRow("lead time") << QStringLiteral("lead time");
+    }
+
+    void editsFollowTheSelectedTaskThroughASort()
+    {
+        QFETCH(QString, edit);
+        TEditorWindow f(tasks({ { "apple" }, { "banana" } }));
+        Clock::setFixed(tenOClock);
+        const TEntry *apple = entryTitled(f, QStringLiteral("apple"));
+        QString shownAfterSort;
+        answer(true, [&](TfrmReminder &window) {
+            const int before = window.Rows->rowOf(apple);
+            selectRow(window, before);
+            // Sorted by title, once more when the first sort left apple in its place.
+            QHeaderView *header = window.lsvTasks->header();
+            for (int click = 0; click < 2 && window.Rows->rowOf(apple) == before; ++click)
+                QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionViewportPosition(0) + 5, 5));
+            QVERIFY(window.Rows->rowOf(apple) != before);
+            shownAfterSort = window.lblTaskDesc->text();
+            if (edit == QLatin1String("done"))
+                QTest::keyClick(window.lsvTasks, Qt::Key_Space);
+            else if (edit == QLatin1String("deadline"))
+                window.dtpTime->setTime(QTime(15, 0));
+            else
+                window.cboReminder->setCurrentIndex(5); // "1 hour"
+        });
+        f.w().timReminderTimer();
+        QCOMPARE(shownAfterSort, QStringLiteral("apple"));
+        const auto stored = [&](const char *title, const char *name) {
+            return TEditorWindow::field(entryTitled(f, QLatin1String(title))->element, name);
+        };
+        QCOMPARE(stored("apple", "Complete"), edit == QLatin1String("done") ? QStringLiteral("1") : QStringLiteral("0"));
+        QCOMPARE(stored("apple", "Deadline"),
+            dayText(day(edit == QLatin1String("deadline") ? QDateTime(today, QTime(15, 0)) : tenOClock)));
+        QCOMPARE(stored("apple", "Reminder"), edit == QLatin1String("lead time") ? QStringLiteral("6") : QStringLiteral("4"));
+        QCOMPARE(stored("banana", "Complete"), QStringLiteral("0"));
+        QCOMPARE(stored("banana", "Deadline"), dayText(day(tenOClock)));
+        QCOMPARE(stored("banana", "Reminder"), QStringLiteral("4"));
+    }
+
+    // Another program changes the store while a reminder window holds tasks,
+    // and the entry table is rebuilt from what it wrote: read while the
+    // window is open (by an autosave, a quick add or the folder watcher), or
+    // by the save of the window. Each row finds its task again with the
+    // user's choice, the selection stays on its task, and a task the other
+    // program deleted leaves the window.
+    void choicesSurviveReadingTheStoreAgain_data()
+    {
+        QTest::addColumn<bool>("whileOpen");
+        QTest::newRow("read while the window is open") << true;
+        QTest::newRow("read by the save of the window") << false;
+    }
+
+    void choicesSurviveReadingTheStoreAgain()
+    {
+        QFETCH(bool, whileOpen);
+        const TTask beta { "beta" };
+        const TTask gamma { "gamma" };
+        const TTask elsewhere { .title = "added elsewhere", .deadline = tenOClock.addDays(5) };
+        TEditorWindow f(tasks({ { "alpha" }, beta, gamma }));
+        QVERIFY(f.w().EncryptXMLFile());
+        Clock::setFixed(tenOClock);
+        const QDateTime saving = tenOClock.addSecs(60);
+        QStringList rowsAfterReading;
+        QString selectedAfterReading;
+        answer(true, [&](TfrmReminder &window) {
+            clickDone(window, window.Rows->rowOf(entryTitled(f, QStringLiteral("gamma"))));
+            selectRow(window, window.Rows->rowOf(entryTitled(f, QStringLiteral("beta"))));
+            window.cboReminder->setCurrentIndex(5); // "1 hour"
+            // Another copy adds a task before the others and deletes alpha.
+            otherProgramStores(f.home.storeFile(), tasks({ elsewhere, beta, gamma }));
+            if (whileOpen) {
+                QVERIFY(f.w().Entries->Refresh());
+                rowsAfterReading = rowTitles(window);
+                const QModelIndexList selected = window.lsvTasks->selectionModel()->selectedRows();
+                if (selected.size() == 1)
+                    selectedAfterReading = window.Rows->rowAt(selected.first().row())->entry->title();
+                // A choice made after the reading lands on the task too.
+                window.dtpTime->setTime(QTime(16, 0));
+            } else {
+                // The notice that the entries were read again.
+                MessageDlgSeam::setNextAnswers({ mrOk });
+            }
+            Clock::setFixed(saving);
+        });
+        f.w().timReminderTimer();
+        QTRY_VERIFY(!MessageDlgSeam::hasPendingAnswers());
+        MessageDlgSeam::takeAskedDialogs();
+        if (whileOpen) {
+            QCOMPARE(rowsAfterReading, QStringList({ "beta", "gamma" }));
+            QCOMPARE(selectedAfterReading, QStringLiteral("beta"));
+        }
+        const QString store = f.home.storeFile();
+        QCOMPARE(storedField(store, QStringLiteral("alpha"), "Title"), QStringLiteral("<missing>"));
+        QCOMPARE(storedField(store, QStringLiteral("beta"), "Reminder"), QStringLiteral("6"));
+        QCOMPARE(storedField(store, QStringLiteral("beta"), "Complete"), QStringLiteral("0"));
+        QCOMPARE(storedField(store, QStringLiteral("beta"), "Deadline"),
+            dayText(day(whileOpen ? QDateTime(today, QTime(16, 0)) : tenOClock)));
+        QCOMPARE(storedField(store, QStringLiteral("gamma"), "Complete"), QStringLiteral("1"));
+        QCOMPARE(storedField(store, QStringLiteral("gamma"), "DateCompleted"), dayText(day(saving)));
+        QCOMPARE(storedField(store, QStringLiteral("added elsewhere"), "Complete"), QStringLiteral("0"));
+        QCOMPARE(storedField(store, QStringLiteral("added elsewhere"), "Reminder"), QStringLiteral("4"));
+        QCOMPARE(storedField(store, QStringLiteral("added elsewhere"), "LastModified"), QStringLiteral("46000.5"));
+        // What the window shows is what the program has now.
+        QCOMPARE(f.w().Entries->count(), 3);
+        QCOMPARE(TEditorWindow::field(entryTitled(f, QStringLiteral("beta"))->element, "Reminder"), QStringLiteral("6"));
+    }
+
+    // A task renamed while its row is in the window is found again under its
+    // new title when the entries are read anew.
+    void renamedTaskFoundAgain()
+    {
+        TXmlDocument document;
+        document.LoadFromMemory(tasks({ { "old title" } }));
+        TEntryTable table(document);
+        table.setStore([] { return true; });
+        table.Load(day(tenOClock), [](int) { return std::optional<int>(15); });
+        TReminderListModel rows(table);
+        rows.addTask(table.at(0));
+        TTaskFields renamed;
+        renamed.title = QStringLiteral("new title");
+        renamed.deadline = day(tenOClock);
+        renamed.lead = 4;
+        renamed.reminderDate = day(tenOClock);
+        table.SaveTask(table.at(0), renamed, day(tenOClock));
+        // Another program adds a task to the store that holds the rename.
+        const QByteArray outside
+            = tasks({ { .title = "from elsewhere", .deadline = tenOClock.addDays(1) }, { "new title" } });
+        table.setReload([&] {
+            document.LoadFromMemory(outside);
+            return true;
+        });
+        QVERIFY(table.Refresh());
+        QCOMPARE(rows.rowCount(), 1);
+        QCOMPARE(rows.rowAt(0)->entry, table.at(1));
+        QCOMPARE(rows.rowAt(0)->entry->title(), QStringLiteral("new title"));
+    }
+
     // A task whose hidden values cannot be read is left out, reported once,
     // and the tasks after it are still reminded of.
     void unreadableTaskSkipped_data()
@@ -431,7 +709,8 @@ private slots:
         Clock::setFixed(tenOClock);
         QList<TShown> *shown = answer(false);
         f.w().timReminderTimer();
-        QVERIFY(!shown->first().reminderTimerRan);
+        // The checks go on while the window is open, for the tasks that join it.
+        QVERIFY(shown->first().reminderTimerRan);
         QVERIFY(f.w().timReminder->isActive());
 
         // A save that asks a question.

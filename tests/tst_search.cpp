@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QHeaderView>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTimer>
@@ -132,18 +133,20 @@ private slots:
         QTest::addColumn<int>("taskSelected");
         QTest::addColumn<int>("foundList"); // -1: none
         QTest::addColumn<int>("foundRow");
-        QTest::addColumn<bool>("lastHadSelection");
+        QTest::addColumn<bool>("matchAbove");
         // Notes, in document order: "red" (body), "green" (title), "red" (title).
         // Task: "red" in its body.
         QTest::newRow("nothing selected") << "red" << -1 << -1 << 0 << 0 << false;
-        QTest::newRow("after the selected row") << "red" << 0 << -1 << 0 << 2 << true;
+        QTest::newRow("after the selected row") << "red" << 0 << -1 << 0 << 2 << false;
         QTest::newRow("title match") << "green" << -1 << -1 << 0 << 1 << false;
-        QTest::newRow("last row selected starts at the first") << "red" << 2 << -1 << 0 << 0 << true;
-        QTest::newRow("rows before the selection left out") << "green" << 1 << -1 << -1 << -1 << false;
-        QTest::newRow("then the next list") << "paint" << -1 << 0 << 1 << 0 << true;
-        QTest::newRow("no match, last list selected") << "blue" << -1 << 0 << -1 << -1 << true;
-        QTest::newRow("no match, first list selected") << "blue" << 0 << -1 << -1 << -1 << false;
-        QTest::newRow("empty text") << "" << -1 << 0 << -1 << -1 << true;
+        QTest::newRow("last row selected: on in the next list") << "red" << 2 << -1 << 1 << 0 << false;
+        QTest::newRow("a match above the selection") << "green" << 2 << -1 << -1 << -1 << true;
+        QTest::newRow("the selected row matches") << "green" << 1 << -1 << -1 << -1 << true;
+        QTest::newRow("then the next list") << "paint" << -1 << -1 << 1 << 0 << false;
+        QTest::newRow("next list from after its selection") << "paint" << -1 << 0 << -1 << -1 << true;
+        QTest::newRow("no match anywhere, both selected") << "blue" << 2 << 0 << -1 << -1 << false;
+        QTest::newRow("no match, nothing selected") << "blue" << -1 << -1 << -1 << -1 << false;
+        QTest::newRow("empty text") << "" << 2 << 0 << -1 << -1 << false;
     }
 
     void stepOverLists()
@@ -153,12 +156,12 @@ private slots:
         QFETCH(int, taskSelected);
         QFETCH(int, foundList);
         QFETCH(int, foundRow);
-        QFETCH(bool, lastHadSelection);
+        QFETCH(bool, matchAbove);
         TTableFixture f(noteWith("one", "a red door", "45000.1") + noteWith("Green", "plain", "45000.2")
             + noteWith("RED", "plain", "45000.3") + taskWith("errand", "red paint", "45000.4"));
         const Search::TListState lists[] { { &f.notes, noteSelected }, { &f.tasks, taskSelected } };
         const Search::TListSearch found = Search::FindInLists(lists, findText);
-        QCOMPARE(found.lastListHadSelection, lastHadSelection);
+        QCOMPARE(found.matchAbove, matchAbove);
         QCOMPARE(found.match.has_value(), foundList >= 0);
         if (found.match)
             QCOMPARE(found.match->entry, (foundList == 0 ? f.notes : f.tasks).entryAt(foundRow));
@@ -229,8 +232,8 @@ private slots:
         }
     }
 
-    // The rows are searched in the order the list shows them; from the last
-    // row, the search goes on at the first.
+    // The rows are searched in the order the list shows them; past the last
+    // match the search offers to start again at the top.
     void stepsThroughRowsInDisplayOrder()
     {
         TEditorWindow f(entries(noteWith("old", "lime", "45000.1") + noteWith("plain", "none", "45000.2")
@@ -239,12 +242,16 @@ private slots:
         w.edtFind->setText(QStringLiteral("LIME"));
         // Newest first, as the lists start.
         QStringList order;
-        for (int i = 0; i < 4; ++i) {
+        for (int i = 0; i < 3; ++i) {
             w.actFind->trigger();
             order << selectedTitle(w.lsvNotes);
         }
-        QCOMPARE(order, QStringList({ "new", "mid", "old", "new" }));
+        QCOMPARE(order, QStringList({ "new", "mid", "old" }));
         QVERIFY(asked().isEmpty());
+        MessageDlgSeam::setNextAnswers({ mrYes });
+        w.actFind->trigger();
+        QCOMPARE(selectedTitle(w.lsvNotes), QStringLiteral("new"));
+        QCOMPARE(asked().size(), 1);
 
         // Oldest first after a click on the Created header.
         w.lsvNotesColumnClick(w.lsvNotes, NoteColumn::Created);
@@ -271,8 +278,10 @@ private slots:
                 "45000." + QByteArray::number(100 + i));
         TEditorWindow f(entries(many));
         TfrmMain &w = f.w();
+        // Columns wider than the list, so that they scroll.
+        w.lsvNotes->header()->resizeSection(0, 3 * w.lsvNotes->viewport()->width());
         QScrollBar *columns = w.lsvNotes->horizontalScrollBar();
-        QVERIFY(columns->maximum() > 0);
+        QTRY_VERIFY(columns->maximum() > 0);
         columns->setValue(columns->maximum());
         if (fromTasks)
             f.showList(w.lsvTasks);
@@ -286,9 +295,9 @@ private slots:
         QCOMPARE(columns->value(), columns->maximum());
     }
 
-    // The last row selected and the only match in the first row: found
-    // without a question.
-    void lastRowSelectedFindsTheFirstRow()
+    // The last row selected and the only match in the first row: the offer
+    // to search from the top finds it.
+    void lastRowSelectedOffersTheTop()
     {
         TEditorWindow f(entries(noteWith("first", "plum", "45000.3") + noteWith("second", "none", "45000.2")
             + noteWith("last", "none", "45000.1")));
@@ -296,32 +305,86 @@ private slots:
         f.click(w.lsvNotes, 2);
         QCOMPARE(selectedTitle(w.lsvNotes), QStringLiteral("last"));
         w.edtFind->setText(QStringLiteral("plum"));
+        MessageDlgSeam::setNextAnswers({ mrYes });
         w.actFind->trigger();
         QCOMPARE(selectedTitle(w.lsvNotes), QStringLiteral("first"));
-        QVERIFY(asked().isEmpty());
+        const QList<TAsked> boxes = asked();
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes[0].message, offer);
     }
 
-    // Without a match: the offer to search from the top only when the last
-    // list examined had a selected row; otherwise the plain message.
+    // All Entries: F3 goes through the matches of the list in view, then on in
+    // the other list; once both have no more, the offer to search from the
+    // top, which starts again at the top of the list then in view.
+    void allEntriesGoesOnInTheOtherList_data()
+    {
+        QTest::addColumn<bool>("fromTasks");
+        QTest::addColumn<QStringList>("found");
+        QTest::newRow("from the notes") << false << QStringList { "n new", "n old", "t new", "t old" };
+        QTest::newRow("from the tasks") << true << QStringList { "t new", "t old", "n new", "n old" };
+    }
+
+    void allEntriesGoesOnInTheOtherList()
+    {
+        QFETCH(bool, fromTasks);
+        QFETCH(QStringList, found);
+        // Newest first; the oldest matching note is the last row of its list.
+        TEditorWindow f(entries(noteWith("n old", "fig", "45000.1") + noteWith("n plain", "none", "45000.2")
+            + noteWith("n new", "fig", "45000.3") + taskWith("t old", "fig jam", "45000.4")
+            + taskWith("t plain", "none", "45000.45") + taskWith("t new", "fig tart", "45000.5")));
+        TfrmMain &w = f.w();
+        w.DefaultSearchSetting = 1;
+        f.showList(fromTasks ? w.lsvTasks : w.lsvNotes);
+        w.edtFind->setText(QStringLiteral("fig"));
+        const auto step = [&w] {
+            w.actFind->trigger();
+            return selectedTitle(w.pgcData->currentWidget() == w.tabTasks ? w.lsvTasks : w.lsvNotes);
+        };
+        QStringList shown;
+        for (int i = 0; i < found.size(); ++i)
+            shown << step();
+        QCOMPARE(shown, found);
+        QVERIFY(asked().isEmpty());
+
+        // Both lists searched to their ends: the offer; Yes starts at the top
+        // of the list in view, which holds the last match.
+        MessageDlgSeam::setNextAnswers({ mrYes });
+        QCOMPARE(step(), found[2]);
+        QList<TAsked> boxes = asked();
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes[0].message, offer);
+        QCOMPARE(step(), found[3]);
+        QCOMPARE(step(), found[0]);
+        QCOMPARE(step(), found[1]);
+        QVERIFY(asked().isEmpty());
+        // No leaves the last match selected.
+        MessageDlgSeam::setNextAnswers({ mrNo });
+        QCOMPARE(step(), found[1]);
+        QCOMPARE(asked().size(), 1);
+    }
+
+    // Without a match: the offer to search from the top when a row the search
+    // left out (a selected row or one above it) matches; otherwise the plain
+    // message.
     void noMatchMessages_data()
     {
         QTest::addColumn<int>("scope");
         QTest::addColumn<QString>("selectNote");
         QTest::addColumn<QString>("selectTask");
+        QTest::addColumn<QString>("findText");
         QTest::addColumn<QList<int>>("answers");
         QTest::addColumn<QStringList>("messages");
         QTest::addColumn<QString>("found");
-        QTest::newRow("nothing selected") << 1 << "" << "" << QList<int> { mrOk } << QStringList { noMatches } << "";
-        QTest::newRow("only the active list selected")
-            << 1 << "pear tart" << "" << QList<int> { mrOk } << QStringList { noMatches } << "";
-        QTest::newRow("the other list selected, No")
-            << 1 << "" << "chores" << QList<int> { mrNo } << QStringList { offer } << "";
-        QTest::newRow("current tab selected, No")
-            << 2 << "plain" << "" << QList<int> { mrNo } << QStringList { offer } << "";
-        QTest::newRow("Yes, then still nothing")
-            << 1 << "plain" << "chores" << QList<int> { mrYes, mrOk } << QStringList { offer, noMatches } << "";
-        QTest::newRow("Yes finds a row before the selection")
-            << 2 << "pear tart" << "" << QList<int> { mrYes } << QStringList { offer } << "pear tart";
+        QTest::newRow("nothing selected")
+            << 1 << "" << "" << "nowhere" << QList<int> { mrOk } << QStringList { noMatches } << "";
+        QTest::newRow("rows selected, no match anywhere")
+            << 1 << "plain" << "chores" << "nowhere" << QList<int> { mrOk } << QStringList { noMatches } << "";
+        QTest::newRow("a match above the selection, No")
+            << 1 << "plain" << "" << "tart" << QList<int> { mrNo } << QStringList { offer } << "";
+        QTest::newRow("a match above the selection, Yes finds it")
+            << 1 << "plain" << "" << "tart" << QList<int> { mrYes } << QStringList { offer } << "pear tart";
+        QTest::newRow("current tab, the selected row matches, Yes")
+            << 2 << "pear tart" << "" << "tart" << QList<int> { mrYes } << QStringList { offer } << "pear tart";
     }
 
     void noMatchMessages()
@@ -329,6 +392,7 @@ private slots:
         QFETCH(int, scope);
         QFETCH(QString, selectNote);
         QFETCH(QString, selectTask);
+        QFETCH(QString, findText);
         QFETCH(QList<int>, answers);
         QFETCH(QStringList, messages);
         QFETCH(QString, found);
@@ -346,7 +410,7 @@ private slots:
         select(w.lsvNotes, selectNote);
         select(w.lsvTasks, selectTask);
         f.showList(w.lsvNotes);
-        w.edtFind->setText(found.isEmpty() ? QStringLiteral("nowhere") : QStringLiteral("tart"));
+        w.edtFind->setText(findText);
         MessageDlgSeam::setNextAnswers(answers);
         w.actFind->trigger();
 
@@ -359,8 +423,9 @@ private slots:
             QCOMPARE(box.buttons, isOffer ? TMsgDlgButtons(mbYes | mbNo) : TMsgDlgButtons(mbOK));
         }
         QCOMPARE(shown, messages);
-        QCOMPARE(selectedTitle(w.lsvNotes), found.isEmpty() && answers.first() != mrYes ? selectNote : found);
-        if (answers.first() == mrYes)
+        const bool yes = !answers.isEmpty() && answers.first() == mrYes;
+        QCOMPARE(selectedTitle(w.lsvNotes), found.isEmpty() ? selectNote : found);
+        if (yes)
             QCOMPARE(selectedTitle(w.lsvTasks), QString());
     }
 
@@ -619,13 +684,16 @@ private slots:
         w.LoadNotesOnSearch = load;
         w.edtFind->setFocus();
         QTest::keyClicks(w.edtFind, QStringLiteral("wasp"));
+        // Loading, the second Enter goes past the last row: from the top, Yes.
+        if (load)
+            MessageDlgSeam::setNextAnswers({ mrYes });
         for (int i = 0; i < 2; ++i) {
             // Where the user's key goes.
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
             QVERIFY(w.edtFind->hasFocus());
             QCOMPARE(w.redNote->textCursor().selectedText(), QStringLiteral("wasp"));
         }
-        // Loading, the second Enter went past the last row to the first.
+        // Loading, the second Enter started again at the first row.
         QCOMPARE(w.redNote->textCursor().selectionStart(), load ? 4 : 13);
         QCOMPARE(w.edtTitle->toPlainText(), QStringLiteral("first"));
         QCOMPARE(w.redNote->toPlainText(), QStringLiteral("one wasp\ntwo wasps"));

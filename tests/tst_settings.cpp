@@ -8,10 +8,13 @@
 #include "tests/RowProbe.h"
 #include "platform/Clock.h"
 #include "platform/FileSync.h"
+#include "platform/SecretStore.h"
 #include "settings/FontStyleCode.h"
 #include "settings/Registry.h"
 #include "settings/RegistryKeys.h"
 #include "settings/WindowsColor.h"
+#include "spelling/SpellChecker.h"
+#include "spelling/SpellLanguageList.h"
 #include "store/DayNumber.h"
 #include "mainwindow/PasswordDlg.h"
 #include "controls/WindowBounds.h"
@@ -161,6 +164,13 @@ void readSettingsLikeStartUp(TfrmMain &w)
     w.lsvTasksColumnClick(w.lsvTasks, w.TaskSortColumn);
 }
 
+void writeRegistryFile(TestHome &home, const QByteArray &bytes)
+{
+    QFile file(home.registryFile());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
 QString logText()
 {
     QFile file(LogFile::path());
@@ -241,7 +251,8 @@ QList<Default> defaultsAtExit(const TestHome &home)
         {"DefaultSearchSetting", i, 1},
         {"ConfirmOnDelete", i, 0},
         {"SpellCheckerType", i, 0},
-        {"SpellCheckerLanguage", i, 1},
+        // The row of British English in the list of installed languages.
+        {"SpellCheckerLanguage", i, QVariant()},
         {"CheckSpellingOnSave", i, 0},
         {"DefaultPrintSetting", i, 1},
         {"DefaultSaveSetting", i, 1},
@@ -1073,10 +1084,7 @@ private slots:
     void damagedRegistryFileGivesDefaults()
     {
         TestHome home;
-        QFile file(home.registryFile());
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("{\"keys\": {\"\\\\Software\\\\Kes");
-        file.close();
+        writeRegistryFile(home, "{\"keys\": {\"\\\\Software\\\\Kes");
 
         MessageDlgSeam::setNextAnswers({mrOk}); // the file was damaged and set aside
         TfrmMain w;
@@ -1091,16 +1099,51 @@ private slots:
         QVERIFY(logText().contains(QStringLiteral("damaged")));
     }
 
+    // Where the keyring holds the passphrase, a damaged settings file costs
+    // only the settings: the user is told once, where the old file is, and
+    // the log has it; the next start is silent.
+    void damagedRegistryFileIsToldWithThePassPhraseInTheKeyring()
+    {
+        TestHome home;
+        SecretStore::Current().Write(SecretStore::PassPhraseKey, QStringLiteral("kept in the keyring"));
+        writeRegistryFile(home, "{\"keys\": {\"\\\\Software\\\\Kes");
+
+        MessageDlgSeam::setNextAnswers({mrOk});
+        TfrmMain w;
+        w.GetPositions();
+        QVERIFY(!PasswordDlgSeam::hasPendingAnswer());
+        QCOMPARE(w.PassPhrase, QStringLiteral("kept in the keyring"));
+        const QStringList aside = QDir(home.configFolder()).entryList({QStringLiteral("registry.json.damaged-*")});
+        QCOMPARE(aside.size(), 1);
+        const QStringList told = MessageDlgSeam::takeAskedMessages();
+        QCOMPARE(told.size(), 1);
+        QVERIFY2(told[0].contains(QStringLiteral("was damaged. It has been set aside as %1, and your settings are "
+                                                 "back at their defaults.")
+                                      .arg(home.configFolder() + QLatin1Char('/') + aside[0])),
+                 qPrintable(told[0]));
+        QVERIFY2(logText().contains(QStringLiteral("damaged and was moved to")), qPrintable(logText()));
+
+        TfrmMain again;
+        again.GetPositions();
+        QCOMPARE(MessageDlgSeam::takeAskedMessages(), QStringList());
+        QCOMPARE(again.PassPhrase, QStringLiteral("kept in the keyring"));
+    }
+
     void spellingLanguageNeedsAnEngine_data()
     {
+        // The stored row is used only with an engine kind chosen (1 or 2),
+        // and only a row of the list counts; otherwise the checker keeps
+        // British English, and the row held (and written at the end) is
+        // British English's.
         QTest::addColumn<int>("type");
         QTest::addColumn<int>("language"); // 0: none stored
-        QTest::addColumn<int>("expected");
-        QTest::newRow("no engine: forced to 1") << 0 << 5 << 1;
-        QTest::newRow("no engine, none stored") << 0 << 0 << 1;
-        QTest::newRow("ISpell engine") << 2 << 5 << 5;
+        QTest::addColumn<int>("expected"); // -1: British English's row
+        QTest::newRow("no engine: British English") << 0 << 1 << -1;
+        QTest::newRow("no engine, none stored") << 0 << 0 << -1;
+        QTest::newRow("ISpell engine") << 2 << 1 << 1;
+        QTest::newRow("ISpell engine, a row past the list") << 2 << 50 << -1;
         QTest::newRow("Office engine, none stored") << 1 << 0 << 1;
-        QTest::newRow("unknown engine") << -1 << 3 << 3;
+        QTest::newRow("unknown engine: British English") << -1 << 1 << -1;
     }
     void spellingLanguageNeedsAnEngine()
     {
@@ -1117,7 +1160,13 @@ private slots:
         TfrmMain w;
         readSettings(w);
         QCOMPARE(w.SpellCheckerType, type);
-        QCOMPARE(w.SpellCheckerLanguage, expected);
+        if (expected < 0) {
+            QCOMPARE(w.splChecker->language(), QStringLiteral("en_GB"));
+            QCOMPARE(w.cboSpellCheck->language(w.SpellCheckerLanguage)->tag, QStringLiteral("en_GB"));
+        } else {
+            QCOMPARE(w.SpellCheckerLanguage, expected);
+        }
+        QCOMPARE(w.cboSpellCheck->currentIndex(), w.SpellCheckerLanguage);
     }
 };
 

@@ -142,6 +142,36 @@ private slots:
         }
     }
 
+    // The entry font changed in its size alone is written whole at exit,
+    // face, colour and style with the size, over the font another copy
+    // wrote meanwhile: parts of two fonts would make a third neither chose.
+    void fontChangedInOnePartIsWrittenWhole()
+    {
+        TestHome home;
+        TfrmMain a;
+        startWindow(a);
+        const auto integerOf = [&a](const QString &name) { return std::get<int>(settingNamed(name).save(a)); };
+        const QString face = std::get<QString>(settingNamed(QStringLiteral("Font")).save(a));
+        const int color = integerOf(QStringLiteral("fColor"));
+        const int style = integerOf(QStringLiteral("fStyle"));
+        {
+            TRegistry registry = openSettings();
+            registry.WriteString(QStringLiteral("Font"), face + QStringLiteral(" of another copy"));
+            registry.WriteInteger(QStringLiteral("fColor"), color + 1);
+            registry.WriteInteger(QStringLiteral("fSize"), 9);
+            registry.WriteInteger(QStringLiteral("fStyle"), style + 1);
+        }
+        apply(a, Change{QStringLiteral("fSize"), 17});
+        a.Exit1Click();
+        QVERIFY(a.Exiting);
+
+        const TRegistry registry = openSettings();
+        QCOMPARE(registry.ReadString(QStringLiteral("Font")), face);
+        QCOMPARE(storedInteger(QStringLiteral("fColor")), std::optional<int>(color));
+        QCOMPARE(storedInteger(QStringLiteral("fSize")), std::optional<int>(17));
+        QCOMPARE(storedInteger(QStringLiteral("fStyle")), std::optional<int>(style));
+    }
+
     // The direction a list is sorted in is stored as a toggle that start-up
     // turns with one header click: left as it started, it is not written over
     // the direction the other copy stored.

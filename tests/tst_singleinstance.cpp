@@ -162,6 +162,9 @@ private slots:
     void secondStartDuringThePassPhraseDialogWaitsForTheEndOfStartUp()
     {
         TestHome home;
+        // The passphrase dialog runs for real: this test answers it itself.
+        const PasswordDlgSeam::TUnansweredHandler failing = PasswordDlgSeam::setUnansweredHandler({});
+        const auto restore = qScopeGuard([&] { PasswordDlgSeam::setUnansweredHandler(failing); });
         TadpInstanceControl first(programPath());
         QCOMPARE(first.Claim(), TClaimResult::Claimed);
         QSignalSpy activation(&first, &TadpInstanceControl::ActivationRequested);

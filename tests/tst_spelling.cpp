@@ -10,6 +10,8 @@
 #include "settings/RegistryKeys.h"
 #include "tests/AccessKeys.h"
 #include "tests/EditorFixture.h"
+#include "store/EntryDocument.h"
+#include "store/XmlDocument.h"
 
 #include <QFile>
 #include <QLabel>
@@ -18,6 +20,7 @@
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QTextLayout>
+#include <QDateTime>
 #include <QTimer>
 #include <sys/stat.h>
 
@@ -158,10 +161,11 @@ private slots:
         QCOMPARE(w.splChecker->language(), QStringLiteral("en_US"));
         // British spelling is now a mistake.
         QVERIFY(!w.splChecker->isKnown(QStringLiteral("colour")));
-        // A row past the list leaves the checker as it was.
+        // A row past the list leaves the checker, and the list, as they were.
         w.ChooseSpellLanguage(w.cboSpellCheck->count() + 3);
         QCOMPARE(w.splChecker->language(), QStringLiteral("en_US"));
-        QCOMPARE(w.cboSpellCheck->currentIndex(), -1);
+        QCOMPARE(w.cboSpellCheck->currentIndex(), american);
+        QCOMPARE(w.SpellCheckerLanguage, american);
     }
 
     void optionsLeaveWordsOut_data()
@@ -493,16 +497,91 @@ private slots:
         PasswordDlgSeam::answerOk(QStringLiteral("spelling test"));
         w.GetPositions();
         QCOMPARE(w.splChecker->engineKind(), kind);
-        if (type == 0) {
-            // The stored row is not read, and the checker keeps its design language.
-            QCOMPARE(w.SpellCheckerLanguage, 1);
-            QCOMPARE(w.cboSpellCheck->currentIndex(), 1);
-            QCOMPARE(w.splChecker->language(), QStringLiteral("en_GB"));
-        } else {
-            QCOMPARE(w.SpellCheckerLanguage, 0);
-            QCOMPARE(w.splChecker->language(), w.cboSpellCheck->language(0)->tag);
-        }
+        // The stored row is read only with an engine chosen; without one the
+        // checker keeps British English.
+        const QString used = type == 0 ? QStringLiteral("en_GB") : w.cboSpellCheck->language(0)->tag;
+        QCOMPARE(w.splChecker->language(), used);
+        // The list shows the language in use, and its row is what is stored.
+        QVERIFY(w.cboSpellCheck->currentIndex() >= 0);
+        QCOMPARE(w.cboSpellCheck->language(w.cboSpellCheck->currentIndex())->tag, used);
+        QCOMPARE(w.SpellCheckerLanguage, w.cboSpellCheck->currentIndex());
         QCOMPARE(w.cboSpellCheck->language(0)->kind, int(kind));
+    }
+
+    // A language chosen in the options is the one used at the next start,
+    // stored with the engine kind its row was listed for.
+    void chosenLanguageIsKeptAcrossStarts_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::newRow("no engine chosen before") << 0;
+        QTest::newRow("office engine") << 1;
+    }
+    void chosenLanguageIsKeptAcrossStarts()
+    {
+        QFETCH(int, type);
+        TestHome home;
+        {
+            TRegistry registry;
+            registry.OpenKey(RegistryKeys::settings(), true);
+            registry.WriteInteger(QStringLiteral("SpellCheckerType"), type);
+        }
+        int american = -1;
+        {
+            TfrmMain w;
+            PasswordDlgSeam::answerOk(QStringLiteral("spelling test"));
+            w.GetPositions();
+            for (int row = 0; row < w.cboSpellCheck->count(); ++row)
+                if (w.cboSpellCheck->language(row)->tag == QLatin1String("en_US"))
+                    american = row;
+            QVERIFY(american >= 0);
+            w.ChooseSpellLanguage(american);
+            QCOMPARE(w.splChecker->language(), QStringLiteral("en_US"));
+            QCOMPARE(w.SpellCheckerType, type == 0 ? 2 : type);
+            w.SetPositions();
+        }
+        TfrmMain again;
+        again.GetPositions();
+        QCOMPARE(again.splChecker->language(), QStringLiteral("en_US"));
+        QCOMPARE(again.cboSpellCheck->currentIndex(), american);
+        QCOMPARE(again.SpellCheckerLanguage, american);
+    }
+
+    // The engine's likeliest word is the first variant, with either engine
+    // order: words it runs apart ("sen tense") come after it.
+    void likeliestVariantComesFirst_data()
+    {
+        QTest::addColumn<TSpellChecker::TEngineKind>("kind");
+        QTest::addColumn<QString>("word");
+        QTest::addColumn<QString>("first");
+        for (const auto &[kind, name] : { std::pair { TSpellChecker::TEngineKind::ISpell, "ispell" },
+                 std::pair { TSpellChecker::TEngineKind::MSOffice, "office" } }) {
+            QTest::addRow("%s, sentense", name) << kind << "sentense" << "sentence";
+            QTest::addRow("%s, mispelled", name) << kind << "mispelled" << "misspelled";
+            QTest::addRow("%s, theend", name) << kind << "theend" << "the end";
+        }
+    }
+    void likeliestVariantComesFirst()
+    {
+        QFETCH(TSpellChecker::TEngineKind, kind);
+        QFETCH(QString, word);
+        QFETCH(QString, first);
+        TestHome home;
+        TSpellChecker checker;
+        checker.UseLanguage({ QStringLiteral("en_GB"), int(kind) });
+        const QStringList variants = checker.suggestions(word);
+        QVERIFY2(!variants.isEmpty() && variants.first() == first, qPrintable(variants.join(QLatin1Char('|'))));
+    }
+
+    // Where hunspell has the language its variants are offered, also while
+    // another engine checks: aspell would offer the word run apart with a
+    // hyphen ("sen-tense"), hunspell does not.
+    void variantsComeFromHunspell()
+    {
+        TestHome home;
+        TSpellChecker checker;
+        checker.UseLanguage({ QStringLiteral("en_GB"), int(TSpellChecker::TEngineKind::ISpell) });
+        const QStringList variants = checker.suggestions(QStringLiteral("sentense"));
+        QVERIFY2(!variants.contains(QStringLiteral("sen-tense")), qPrintable(variants.join(QLatin1Char('|'))));
     }
 
     void unknownWordsAreUnderlined_data()
@@ -538,6 +617,31 @@ private slots:
         if (!underlined.isEmpty())
             QTRY_COMPARE(marks(), QStringList { "speling" });
         QVERIFY(!f.w().actSaveNote->isEnabled());
+    }
+
+    // The program's own name is no misspelling, in any language: the welcome
+    // entry of the first start reads clean.
+    void welcomeEntryHasNoUnknownWord_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::newRow("British") << "en_GB";
+        QTest::newRow("American") << "en_US";
+    }
+    void welcomeEntryHasNoUnknownWord()
+    {
+        QFETCH(QString, language);
+        TChecker f;
+        f.checker.UseLanguage({ language, office });
+        TXmlDocument welcome;
+        welcome.LoadFromMemory(EntryDocument::DefaultDocumentText(QDateTime::currentDateTime()));
+        const pugi::xml_node entry = welcome.Root().child("Note");
+        for (const char *field : { "Title", "Text" }) {
+            QString text = TXmlDocument::ReadChildText(entry, field);
+            QVERIFY(text.contains(QStringLiteral("Tamsel")));
+            QCOMPARE(f.asked(text, {}), QStringList());
+        }
+        QVERIFY(f.checker.isKnown(QStringLiteral("Tamsel")));
+        QVERIFY(!f.checker.isKnown(QStringLiteral("Tamselx")));
     }
 
     void wordDialog()

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QMap>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTimer>
 #include <utime.h>
@@ -20,6 +21,24 @@ using namespace EditorFixture;
 
 namespace {
 const QString phrase = QStringLiteral("fixture phrase");
+
+// A test function that hangs (a loop that never ends, a modal window nobody
+// closes) fails after a minute, naming itself, instead of holding the run
+// until the test program is killed. Read by the test library when it starts.
+const bool functionTimeoutSet = [] {
+    if (!qEnvironmentVariableIsSet("QTEST_FUNCTION_TIMEOUT"))
+        qputenv("QTEST_FUNCTION_TIMEOUT", "60000");
+    return true;
+}();
+
+// Every write of the store fails for a full disk until the returned guard
+// ends, also when the test returns early.
+auto diskFullWhileInScope()
+{
+    const AtomicFile::TFaultFunction sound
+        = AtomicFile::SetFault([](AtomicFile::TStep step) { return step == AtomicFile::TStep::Write ? ENOSPC : 0; });
+    return qScopeGuard([sound] { AtomicFile::SetFault(sound); });
+}
 
 // Title to body (" [done]" after a completed task's): what the store holds.
 using TContents = QMap<QString, QString>;
@@ -350,11 +369,11 @@ private slots:
         QVERIFY(w.EncryptXMLFile());
         TEntryTable &table = *w.Entries;
         if (failedWrite) {
-            const AtomicFile::TFaultFunction sound
-                = AtomicFile::SetFault([](AtomicFile::TStep step) { return step == AtomicFile::TStep::Write ? ENOSPC : 0; });
-            MessageDlgSeam::setNextAnswers({ mrOk });
-            QVERIFY(!table.SetComplete(table.at(0), true, 46000).stored);
-            AtomicFile::SetFault(sound);
+            {
+                const auto diskFull = diskFullWhileInScope();
+                MessageDlgSeam::setNextAnswers({ mrOk });
+                QVERIFY(!table.SetComplete(table.at(0), true, 46000).stored);
+            }
             QVERIFY(table.Unstored());
             QVERIFY(table.SetComplete(table.at(2), true, 46000, false).stored);
         } else {
@@ -375,6 +394,46 @@ private slots:
             { QStringLiteral("two"), QStringLiteral("body of two") },
             { QStringLiteral("added outside"), QStringLiteral("body of added outside") } };
         QCOMPARE(stored, expected);
+        QCOMPARE(tableContents(table), expected);
+    }
+
+    // A change kept in memory after a failed write is made again on the
+    // store another program wrote meanwhile, and written, as soon as the
+    // folder watcher reads that store: it does not wait for the user's next
+    // change.
+    void changeNotStoredIsWrittenWhenTheWatcherReadsTheStore()
+    {
+        TEditorWindow window(entries(task("one", "45000.5") + task("two", "45000.6")));
+        TfrmMain &w = window.w();
+        QVERIFY(w.EncryptXMLFile());
+        const QString storeFile = window.home.storeFile();
+        w.WatchStore();
+        TEntryTable &table = *w.Entries;
+        QSignalSpy reloads(&table, &TEntryTable::reloaded);
+        {
+            const auto diskFull = diskFullWhileInScope();
+            MessageDlgSeam::setNextAnswers({ mrOk });
+            QVERIFY(!table.SetComplete(table.at(0), true, 46000).stored);
+        }
+        QVERIFY(table.Unstored());
+        QVERIFY(MessageDlgSeam::takeAskedMessages().first().contains(QStringLiteral("NOT saved")));
+
+        // Another copy adds an entry; the watcher reads it, and the notice
+        // that the change was made again follows.
+        replaceStore(storeFile, task("one", "45000.5") + task("two", "45000.6") + note("added outside", "45000.8"));
+        MessageDlgSeam::setNextAnswers({ mrOk });
+        QTRY_COMPARE_WITH_TIMEOUT(reloads.count(), 1, 5000);
+        QCOMPARE(reloads.first().first().toBool(), true);
+        QTRY_VERIFY_WITH_TIMEOUT(!MessageDlgSeam::hasPendingAnswers(), 5000);
+        QVERIFY(MessageDlgSeam::takeAskedMessages().first().contains(QStringLiteral("Another program changed")));
+
+        QVERIFY(!table.Unstored());
+        QStringList duplicates;
+        const TContents expected { { QStringLiteral("one"), QStringLiteral("body of one [done]") },
+            { QStringLiteral("two"), QStringLiteral("body of two") },
+            { QStringLiteral("added outside"), QStringLiteral("body of added outside") } };
+        QCOMPARE(storeContents(storeFile, &duplicates), expected);
+        QVERIFY(duplicates.isEmpty());
         QCOMPARE(tableContents(table), expected);
     }
 

@@ -1,5 +1,6 @@
 // The integrity check at the end of a store: every change to a written store
-// is refused, a store without a check still opens, and readers that walk the
+// is refused, a store without a check still opens, a store another program
+// encrypted anew opens as one without a check, and readers that walk the
 // root's children see the document unchanged.
 #include "store/HmacSha256.h"
 #include "store/StoreFile.h"
@@ -9,8 +10,10 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QMessageAuthenticationCode>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sstream>
 
 namespace {
 const QByteArray passPhrase = "secret";
@@ -33,7 +36,58 @@ QByteArray rawBody(const QByteArray &file)
 QByteArray checked(const QByteArray &text, const QByteArray &checkPassPhrase = passPhrase,
     const QByteArray &checkSalt = salt)
 {
-    return text + StoreFile::CheckInstruction(StoreFile::CheckKey(checkSalt, checkPassPhrase), text);
+    return text + StoreFile::CheckTail(checkSalt, checkPassPhrase, text);
+}
+
+// The check as the previous version wrote it: no salt record.
+QByteArray checkedAsBefore(const QByteArray &text, const QByteArray &checkSalt = salt)
+{
+    return text + StoreFile::CheckInstruction(StoreFile::CheckKey(checkSalt, passPhrase), text);
+}
+
+// Another program that writes the store from its documented format alone:
+// the key is the SHA-1 digest of the salt and the passphrase, the keystream
+// RC4 whose two indexes start again at every 8192 bytes.
+QByteArray documentedCipher(const QByteArray &fileSalt, QByteArray body)
+{
+    const QByteArray key = QCryptographicHash::hash(QByteArray(fileSalt + passPhrase), QCryptographicHash::Sha1);
+    unsigned char s[256];
+    for (int k = 0; k < 256; ++k)
+        s[k] = static_cast<unsigned char>(k);
+    for (int k = 0, j = 0; k < 256; ++k) {
+        j = (j + s[k] + static_cast<unsigned char>(key[k % key.size()])) % 256;
+        std::swap(s[k], s[j]);
+    }
+    int i = 0, j = 0;
+    for (qsizetype n = 0; n < body.size(); ++n) {
+        if (n % 8192 == 0)
+            i = j = 0;
+        i = (i + 1) % 256;
+        j = (j + s[i]) % 256;
+        std::swap(s[i], s[j]);
+        body[n] = char(body[n] ^ s[(s[i] + s[j]) % 256]);
+    }
+    return body;
+}
+
+// That program's DOM keeps every node it does not understand, the check
+// after the root included, adds an entry and writes the document in its own
+// layout under a new random salt.
+QByteArray storeSavedByAnotherProgram(
+    const QByteArray &file, unsigned format, const char *indent, const QByteArray &lineEnd)
+{
+    const QByteArray body = documentedCipher(file.first(StoreFile::SaltSize), file.mid(StoreFile::SaltSize));
+    pugi::xml_document dom;
+    if (!dom.load_buffer(body.constData(), size_t(body.size()), pugi::parse_full))
+        return {};
+    pugi::xml_node note = dom.document_element().append_child("Note");
+    note.append_child("Title").text().set("Added elsewhere");
+    std::ostringstream text;
+    dom.save(text, indent, format | pugi::format_no_declaration, pugi::encoding_utf8);
+    QByteArray newSalt(StoreFile::SaltSize, Qt::Uninitialized);
+    for (char &byte : newSalt)
+        byte = char(QRandomGenerator::global()->bounded(256));
+    return newSalt + documentedCipher(newSalt, QByteArray::fromStdString(text.str()).replace("\n", lineEnd));
 }
 
 // Each child of the root as a reader sees it: its position, kind, name and title.
@@ -78,10 +132,21 @@ private slots:
         const QByteArray code = QMessageAuthenticationCode::hash(text, key, QCryptographicHash::Sha256);
         QCOMPARE(pieces.result(), code);
         QCOMPARE(StoreFile::CheckInstruction(key, text), "<?tamsel-check " + code.toHex() + "?>\n");
+
+        // The salt record: the salt and the start of its code under a key of
+        // the passphrase alone; the check covers the record too.
+        const QByteArray saltKey = QCryptographicHash::hash(
+            QByteArray(QByteArray("Tamsel store salt", 18) + passPhrase), QCryptographicHash::Sha256);
+        const QByteArray tag = QMessageAuthenticationCode::hash(salt, saltKey, QCryptographicHash::Sha256).first(16);
+        QCOMPARE(StoreFile::SaltTag(salt, passPhrase), tag);
+        const QByteArray record = "<!--tamsel-check-salt 5aa500ff10203040 " + tag.toHex() + "-->\n";
+        QCOMPARE(StoreFile::SaltRecord(salt, passPhrase), record);
+        QCOMPARE(StoreFile::CheckTail(salt, passPhrase, text), record + StoreFile::CheckInstruction(key, QByteArray(text + record)));
     }
 
     // Every single flipped bit of a written store, salt included, keeps it
-    // from opening, and the document in memory stays as it was.
+    // from opening and is told as damage, never as another passphrase or
+    // another writer's copy; the document in memory stays as it was.
     void everyFlippedBitIsRefused()
     {
         QTemporaryDir dir;
@@ -95,6 +160,7 @@ private slots:
         QCOMPARE(control.SaveToBytes(), document.SaveToBytes());
 
         QList<qsizetype> accepted;
+        QList<qsizetype> notDamage;
         for (qsizetype bit = 0; bit < file.size() * 8; ++bit) {
             QByteArray flipped = file;
             flipped[bit / 8] = char(flipped[bit / 8] ^ (1 << (bit % 8)));
@@ -105,13 +171,19 @@ private slots:
             try {
                 StoreFile::OpenStore(path, passPhrase, opened);
                 accepted << bit;
+            } catch (const EStoreDamaged &) {
+                QCOMPARE(opened.SaveToBytes(), before);
             } catch (const EStoreOpenError &) {
+                notDamage << bit;
                 QCOMPARE(opened.SaveToBytes(), before);
             }
         }
         QVERIFY2(accepted.isEmpty(), qPrintable(QStringLiteral("opened with bit %1 of %2 flipped")
                                                     .arg(accepted.value(0))
                                                     .arg(file.size() * 8)));
+        QVERIFY2(notDamage.isEmpty(), qPrintable(QStringLiteral("bit %1 of %2 flipped is not told as damage")
+                                                     .arg(notDamage.value(0))
+                                                     .arg(file.size() * 8)));
     }
 
     // The check follows the root: every child of the root keeps its position,
@@ -133,8 +205,10 @@ private slots:
         StoreFile::SaveStore(path, passPhrase, document);
         const QByteArray body = rawBody(readFile(path));
 
+        const QByteArray file = readFile(path);
         QVERIFY(body.startsWith(document.SaveToBytes()));
-        QVERIFY2(body.sliced(document.SaveToBytes().size()).startsWith("<?tamsel-check "), body.constData());
+        QCOMPARE(body.sliced(document.SaveToBytes().size()),
+            StoreFile::CheckTail(file.first(StoreFile::SaltSize), passPhrase, document.SaveToBytes()));
         const QStringList expected = rootChildren(documentText, options);
         QVERIFY(expected.size() >= 2);
         QCOMPARE(rootChildren(body, options), expected);
@@ -149,13 +223,41 @@ private slots:
         QTest::addColumn<bool>("opens");
         const QByteArray text = documentText;
         const QByteArray check = checked(text).sliced(text.size());
+        const QByteArray otherSalt(8, 'x');
+        const QByteArray otherTail = checked(text, passPhrase, otherSalt).sliced(text.size());
+        const QByteArray otherRecord = StoreFile::SaltRecord(otherSalt, passPhrase);
         QTest::newRow("as written") << checked(text) << true;
+        QTest::newRow("as the previous version wrote it") << checkedAsBefore(text) << true;
+        // The previous version keeps the salt record it does not know as a
+        // comment, and checks the document with it.
+        QTest::newRow("previous version's check after a salt record it kept")
+            << checkedAsBefore(text + StoreFile::SaltRecord(otherSalt, passPhrase)) << true;
         QTest::newRow("no check") << text << true;
         QTest::newRow("no check, comment after the root") << text + "<!-- note -->\n" << true;
         QTest::newRow("entry changed") << QByteArray(checked(text)).replace("<Complete>0", "<Complete>1") << false;
+        QTest::newRow("entry changed under the previous version's check")
+            << QByteArray(checkedAsBefore(text)).replace("<Complete>0", "<Complete>1") << false;
         QTest::newRow("check of other text") << text + checked(text + " ").sliced(text.size() + 1) << false;
         QTest::newRow("check under another passphrase") << checked(text, "other") << false;
-        QTest::newRow("check under another salt") << checked(text, passPhrase, QByteArray(8, 'x')) << false;
+        QTest::newRow("previous version's check under another salt") << checkedAsBefore(text, otherSalt) << false;
+        // Encrypted anew under this salt by another program: its check and
+        // salt record were made for another.
+        QTest::newRow("check made for another salt") << text + otherTail << true;
+        QTest::newRow("check made for another salt, white space changed")
+            << text + "  " + otherRecord.chopped(1) + "\r\n\t" + otherTail.sliced(otherRecord.size()).chopped(1) + "\r\n"
+            << true;
+        QTest::newRow("check made for another salt, without line ends")
+            << text.chopped(1) + otherRecord.chopped(1) + otherTail.sliced(otherRecord.size()).chopped(1) << true;
+        QTest::newRow("check made for another salt under another passphrase")
+            << text + checked(text, "other", otherSalt).sliced(text.size()) << false;
+        QTest::newRow("salt record of this salt before a check made for another")
+            << text + StoreFile::SaltRecord(salt, passPhrase) + otherTail.sliced(otherRecord.size()) << false;
+        QTest::newRow("salt record with its tag changed")
+            << text + QByteArray(otherTail).replace(39, 4, otherTail.mid(39, 4) == "0000" ? "1111" : "0000") << false;
+        QTest::newRow("salt record apart from its check")
+            << text + otherRecord + "<!-- between -->" + otherTail.sliced(otherRecord.size()) << false;
+        QTest::newRow("check made for another salt, followed by a comment")
+            << text + otherTail + "<!-- after -->\n" << false;
         QTest::newRow("check upper case") << text + check.toUpper().replace("<?TAMSEL-CHECK ", "<?tamsel-check ")
                                           << false;
         QTest::newRow("check renamed") << text + QByteArray(check).replace("tamsel-check", "tamsel-chedk") << false;
@@ -189,6 +291,55 @@ private slots:
         QCOMPARE(entries->unopenable, false);
     }
 
+    // Another program that follows the documented format and keeps the nodes
+    // it does not understand adds an entry and encrypts the store anew, in
+    // its own layout: Tamsel opens both entries, as a store without a check
+    // of its own, and its next save checks the store again. A copy Tamsel
+    // has saved is checked as its own from then on.
+    void storeSavedByAnotherProgramOpens_data()
+    {
+        QTest::addColumn<unsigned>("format");
+        QTest::addColumn<QByteArray>("indent");
+        QTest::addColumn<QByteArray>("lineEnd");
+        QTest::newRow("raw, no line ends") << unsigned(pugi::format_raw) << QByteArray() << QByteArray("\n");
+        QTest::newRow("indented by two spaces") << unsigned(pugi::format_indent) << QByteArray("  ") << QByteArray("\n");
+        QTest::newRow("CR LF line ends") << unsigned(pugi::format_indent) << QByteArray("\t") << QByteArray("\r\n");
+    }
+    void storeSavedByAnotherProgramOpens()
+    {
+        QFETCH(unsigned, format);
+        QFETCH(QByteArray, indent);
+        QFETCH(QByteArray, lineEnd);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("brindo.dat"));
+        TXmlDocument document;
+        document.LoadFromMemory("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Notes><Note><Title>Written by Tamsel</Title>"
+                                "</Note></Notes>\n");
+        StoreFile::SaveStore(path, passPhrase, document);
+        const QByteArray resaved = storeSavedByAnotherProgram(readFile(path), format, indent.constData(), lineEnd);
+        QVERIFY(!resaved.isEmpty());
+        QVERIFY2(documentedCipher(resaved.first(8), resaved.mid(8)).contains("<?tamsel-check "), "the other program dropped the check");
+        writeFile(path, resaved);
+
+        TXmlDocument opened;
+        const StoreFile::TOpenedStore store = StoreFile::OpenStoreWithPassPhrase(path, QString::fromUtf8(passPhrase), opened);
+        QCOMPARE(store.check, StoreFile::TCheck::OtherWriter);
+        QCOMPARE(rootChildren(opened.SaveToBytes(), pugi::parse_default),
+            QStringList({ QStringLiteral("0 2 Note Written by Tamsel"), QStringLiteral("1 2 Note Added elsewhere") }));
+        // Neither the record nor the check is left in what was opened.
+        QVERIFY2(!store.body.contains("tamsel-check"), store.body.constData());
+        const std::shared_ptr<StoreFile::TOpenedEntries> entries = StoreFile::OpenEntries(path, QString::fromUtf8(passPhrase));
+        QVERIFY2(!entries->failure, qPrintable(entries->failure.value_or(QString())));
+        QCOMPARE(entries->document.SaveToBytes(), opened.SaveToBytes());
+
+        StoreFile::SaveStore(path, passPhrase, opened);
+        TXmlDocument reopened;
+        QCOMPARE(StoreFile::OpenStoreWithPassPhrase(path, QString::fromUtf8(passPhrase), reopened).check,
+            StoreFile::TCheck::Matched);
+        QCOMPARE(reopened.SaveToBytes(), opened.SaveToBytes());
+        QCOMPARE(rawBody(readFile(path)).count("tamsel-check"), 2);
+    }
+
     // A store keyed with the passphrase's older Windows-1252 bytes is
     // reported as damaged too, not as opened with another passphrase.
     void damageUnderTheOldCodePageIsNamed()
@@ -220,7 +371,8 @@ private slots:
         StoreFile::OpenStore(path, passPhrase, document);
         StoreFile::SaveStore(path, passPhrase, document);
         const QByteArray body = rawBody(readFile(path));
-        QVERIFY2(body.contains("</Notes>\n<?tamsel-check "), body.constData());
+        QVERIFY2(body.contains(QByteArray("</Notes>\n<!--tamsel-check-salt " + readFile(path).first(StoreFile::SaltSize).toHex())),
+            body.constData());
         QCOMPARE(StoreFile::Decrypt(readFile(path), passPhrase), document.SaveToBytes());
     }
 

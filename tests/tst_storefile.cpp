@@ -317,7 +317,7 @@ private slots:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("empty") << QByteArray() << QStringLiteral("fewer than the 8 bytes");
+        QTest::newRow("empty") << QByteArray() << QStringLiteral("The file is empty");
         QTest::newRow("7 bytes") << QByteArray("1234567") << QStringLiteral("fewer than the 8 bytes");
         QTest::newRow("exactly the salt")
             << hex("5aa500ff10203040") << QStringLiteral("salt and nothing else");
@@ -371,8 +371,8 @@ private slots:
         StoreFile::SaveStore(path, "secret", plain);
         const QByteArray second = readFile(path);
 
-        // Salt, text, and the check's 82 bytes.
-        QCOMPARE(first.size(), 8 + plain.size() + 82);
+        // Salt, text, the salt record's 75 bytes and the check's 82.
+        QCOMPARE(first.size(), 8 + plain.size() + 75 + 82);
         QVERIFY(first.left(8) != second.left(8));
         QVERIFY(first.mid(8) != second.mid(8));
         QVERIFY(!first.contains("One") && !second.contains("One"));

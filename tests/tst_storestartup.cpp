@@ -93,6 +93,19 @@ QByteArray damagedStore(const QByteArray &passPhrase)
     return StoreFile::Encrypt(body, passPhrase, salt);
 }
 
+// A store as Tamsel writes it (or, without its check, as older versions
+// did), with one byte changed since.
+QByteArray storeWithByteChanged(const QByteArray &passPhrase, bool withCheck, qsizetype at)
+{
+    const QByteArray salt = StoreFile::NewSalt();
+    const QByteArray body = withCheck ? legacyDocument() + StoreFile::CheckTail(salt, passPhrase, legacyDocument())
+                                      : legacyDocument();
+    QByteArray file = StoreFile::Encrypt(body, passPhrase, salt);
+    at = at < 0 ? file.size() + at : at;
+    file[at] = char(file[at] ^ 0x10);
+    return file;
+}
+
 // A home whose settings hold one passphrase and whose store, the legacy
 // document's two entries, is keyed with another (or the same).
 void storeOfOldEntries(const TestHome &home, const QString &passKey, const QString &storeKey)
@@ -105,6 +118,8 @@ void storeOfOldEntries(const TestHome &home, const QString &passKey, const QStri
 // Answers the passphrase dialog through its widgets as a user would: the
 // passphrase typed into both fields, then OK (or Cancel). Any other modal
 // window that comes up is closed and recorded, so a test never hangs on it.
+// While it lives, the passphrase dialog runs for real instead of failing the
+// test as an unanswered one.
 class TDialogDriver : public QObject {
 public:
     TDialogDriver(const QString &passPhrase, bool clickOk)
@@ -121,6 +136,8 @@ public:
     {
         m_expectDialog = false;
     }
+
+    ~TDialogDriver() override { PasswordDlgSeam::setUnansweredHandler(m_failing); }
 
     int passwordDialogs = 0;
     QStringList unexpectedWindows;
@@ -144,6 +161,7 @@ private:
         QTest::mouseClick(m_clickOk ? dialog->btnOK : dialog->Button1, Qt::LeftButton);
     }
 
+    PasswordDlgSeam::TUnansweredHandler m_failing = PasswordDlgSeam::setUnansweredHandler({});
     QTimer m_timer;
     QString m_passPhrase;
     bool m_clickOk;
@@ -217,6 +235,7 @@ private slots:
     {
         TestHome home;
         TDialogDriver driver(QStringLiteral("never used"), false);
+        MessageDlgSeam::setNextAnswers({mrOk});
         TfrmMain w;
         w.FormCreate();
         QCOMPARE(driver.passwordDialogs, 1);
@@ -226,6 +245,52 @@ private slots:
         QCOMPARE(storedPassKey(home), std::nullopt);
         QCOMPARE(w.lsvNotes->model()->rowCount(), 0);
         QVERIFY(!w.actNewNote->isEnabled());
+        QVERIFY(!w.TrayIcon);
+        // The user is told why every command is off, and how to set the password.
+        const QList<MessageDlgSeam::TAskedDialog> asked = MessageDlgSeam::takeAskedDialogs();
+        QCOMPARE(asked.size(), 1);
+        QVERIFY2(asked[0].message.contains(QStringLiteral("File > Set Password")), qPrintable(asked[0].message));
+        QVERIFY(w.mnuSetPassPhrase->isEnabled());
+    }
+
+    // File > Set Password after a cancelled first start: the same dialog, and
+    // on OK start-up goes on as if it had been confirmed the first time.
+    void passPhraseSetLaterGoesOnWithStartUp()
+    {
+        TestHome home;
+        MessageDlgSeam::setNextAnswers({mrOk});
+        PasswordDlgSeam::answerCancel();
+        TfrmMain w;
+        w.FormCreate();
+        QVERIFY(!w.HasPassPhrase);
+        QCOMPARE(MessageDlgSeam::takeAskedDialogs().size(), 1);
+
+        // Cancelled again: still nothing.
+        PasswordDlgSeam::answerCancel();
+        w.mnuSetPassPhrase->trigger();
+        QVERIFY(!w.HasPassPhrase);
+        QVERIFY(w.mnuSetPassPhrase->isEnabled());
+        QVERIFY(!QFile::exists(home.storeFile()));
+
+        PasswordDlgSeam::answerOk(QStringLiteral("Open sesame"));
+        w.mnuSetPassPhrase->trigger();
+        QVERIFY(!PasswordDlgSeam::hasPendingAnswer());
+        QVERIFY(w.HasPassPhrase);
+        QVERIFY(!w.mnuSetPassPhrase->isEnabled());
+        QVERIFY(!w.Starting);
+        QCOMPARE(keptInKeyring(), QStringLiteral("Open sesame"));
+        QVERIFY(w.TrayIcon);
+        QVERIFY(w.StoreAvailable);
+        QCOMPARE(w.lsvNotes->model()->rowCount(), 1);
+        QCOMPARE(w.edtTitle->toPlainText(), QStringLiteral("Welcome to Tamsel!"));
+        QVERIFY(w.actNewNote->isEnabled());
+        QVERIFY(!w.actSaveNote->isEnabled());
+        QVERIFY(w.timReminder->isActive());
+        TXmlDocument stored;
+        StoreFile::OpenStore(home.storeFile(), "Open sesame", stored);
+        QCOMPARE(TXmlDocument::ReadChildText(stored.Root().child("Note"), "Title"),
+            QStringLiteral("Welcome to Tamsel!"));
+        QCOMPARE(MessageDlgSeam::takeAskedDialogs().size(), 0);
     }
 
     // "}ab" scrambles to a form with a zero byte, which a text value would cut.
@@ -282,23 +347,45 @@ private slots:
     }
 
     // A store that exists but cannot be opened is never written over: the
-    // user is told, the entry actions stay off and the file stays as it was.
+    // user is told what is known of it first (empty, cut short, damaged),
+    // and of a password that is not the store's only when the body decrypts
+    // to noise; the entry actions stay off and the file stays as it was.
     void unopenableStoreIsLeftAlone_data()
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("told");
+        const QString damaged = QStringLiteral("could not open your entries in %1: the file is damaged.");
         QTest::newRow("other passphrase") << StoreFile::Encrypt(legacyDocument(), "the real one",
-            StoreFile::NewSalt()) << QStringLiteral("password Tamsel has is not the one");
-        QTest::newRow("damaged") << damagedStore("a different one") << QStringLiteral("the file is damaged");
-        QTest::newRow("salt only") << QByteArray("12345678") << QStringLiteral("salt and nothing else");
+            StoreFile::NewSalt()) << QStringLiteral("Most likely the password Tamsel has is not the one");
+        QTest::newRow("entry changed under the check") << damagedStore("a different one") << damaged;
+        QTest::newRow("byte of the salt changed") << storeWithByteChanged("a different one", true, 5) << damaged;
+        QTest::newRow("first byte of the body changed") << storeWithByteChanged("a different one", true, 8) << damaged;
+        QTest::newRow("byte in the middle changed") << storeWithByteChanged("a different one", true, 300) << damaged;
+        QTest::newRow("byte of the salt record changed") << storeWithByteChanged("a different one", true, -120)
+                                                         << damaged;
+        QTest::newRow("byte of the check changed") << storeWithByteChanged("a different one", true, -20) << damaged;
+        QTest::newRow("no check, first byte of the body changed")
+            << storeWithByteChanged("a different one", false, 8) << damaged;
+        QTest::newRow("no check, markup in the middle changed")
+            << storeWithByteChanged("a different one", false, 8 + legacyDocument().indexOf("</Title>", 150) + 1)
+            << damaged;
+        QTest::newRow("no check, cut off in the middle")
+            << StoreFile::Encrypt(legacyDocument(), "a different one", StoreFile::NewSalt()).left(200) << damaged;
+        QTest::newRow("salt only") << QByteArray("12345678")
+                                   << QStringLiteral("could not open your entries in %1. The file holds its 8-byte "
+                                                     "salt and nothing else");
         QTest::newRow("shorter than the salt")
-            << QByteArray("12345") << QStringLiteral("fewer than the 8 bytes");
-        QTest::newRow("empty") << QByteArray() << QStringLiteral("fewer than the 8 bytes");
+            << QByteArray("12345")
+            << QStringLiteral("could not open your entries in %1. The file holds 5 bytes, fewer than the 8 bytes of "
+                              "its salt");
+        QTest::newRow("empty") << QByteArray()
+                               << QStringLiteral("could not open your entries in %1. The file is empty");
     }
     void unopenableStoreIsLeftAlone()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, told);
+        const bool passwordLikely = told.startsWith(QStringLiteral("Most likely"));
         TestHome home;
         writeAll(home.storeFile(), bytes);
         storePassKey(home, QStringLiteral("a different one"));
@@ -310,7 +397,8 @@ private slots:
         QCOMPARE(asked.size(), 1);
         QVERIFY2(asked[0].message.contains(QStringLiteral("could not open your entries")),
             qPrintable(asked[0].message));
-        QVERIFY2(asked[0].message.contains(told), qPrintable(asked[0].message));
+        QVERIFY2(asked[0].message.contains(QString(told).arg(home.storeFile())), qPrintable(asked[0].message));
+        QCOMPARE(asked[0].message.contains(QStringLiteral("password")), passwordLikely);
         QVERIFY(asked[0].message.contains(QStringLiteral("left unchanged")));
         QVERIFY(!asked[0].message.contains(QStringLiteral("Old note")));
 

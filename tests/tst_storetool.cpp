@@ -230,8 +230,11 @@ private slots:
         QVERIFY2(encrypted.status == StoreToolExit::Success, encrypted.err.constData());
         QVERIFY(QFileInfo(link).isSymLink());
         QCOMPARE(StoreFile::Decrypt(readAll(target), "x"), document);
+        // The lock is beside the file the link leads to, where copies
+        // reaching it through other links look for it too.
         QCOMPARE(QDir(dir.filePath(QStringLiteral("synced"))).entryList(QDir::Files | QDir::Hidden),
-            QStringList { QStringLiteral("brindo.dat") });
+            QStringList({ QStringLiteral("brindo.dat"), QStringLiteral("brindo.dat.lock") }));
+        QVERIFY(!QFileInfo::exists(link + QStringLiteral(".lock")));
         QCOMPARE(run({ QStringLiteral("check"), link }, QStringLiteral("x")).status, StoreToolExit::Success);
     }
 
@@ -261,7 +264,6 @@ private slots:
         QTest::newRow("wrong passphrase") << good << "wrong" << QByteArray("passphrase is not the one");
         QTest::newRow("salt only") << good.left(8) << "right" << QByteArray("salt and nothing else");
         QTest::newRow("cut short") << good.left(5) << "right" << QByteArray("fewer than the 8 bytes");
-        QTest::newRow("damaged body") << good.left(40) << "right" << QByteArray("could not be opened");
     }
     void storesThatDoNotOpen()
     {
@@ -281,16 +283,30 @@ private slots:
         QCOMPARE(readAll(store), bytes);
     }
 
-    // A store whose integrity check fails is reported as damaged, with its
-    // own status, and nothing of it is written out.
+    // A store whose integrity check fails, whose body decrypts to text that
+    // does not parse, or whose salt lost a bit is reported as damaged, with
+    // its own status, and nothing of it is written out.
+    void damagedStoreIsReported_data()
+    {
+        QTest::addColumn<qsizetype>("cutAt");
+        QTest::addColumn<qsizetype>("flippedByte");
+        QTest::newRow("check no longer matches") << qsizetype(-1) << qsizetype(40);
+        QTest::newRow("cut short") << qsizetype(60) << qsizetype(-1);
+        QTest::newRow("salt changed") << qsizetype(-1) << qsizetype(3);
+    }
     void damagedStoreIsReported()
     {
+        QFETCH(qsizetype, cutAt);
+        QFETCH(qsizetype, flippedByte);
         QTemporaryDir dir;
         const QString store = dir.filePath(QStringLiteral("brindo.dat"));
         QVERIFY(run({ QStringLiteral("encrypt"), store }, QStringLiteral("right"), document).status
             == StoreToolExit::Success);
         QByteArray bytes = readAll(store);
-        bytes[40] = char(bytes[40] ^ 0x04);
+        if (flippedByte >= 0)
+            bytes[flippedByte] = char(bytes[flippedByte] ^ 0x04);
+        if (cutAt >= 0)
+            bytes.truncate(cutAt);
         writeAll(store, bytes);
         for (const char *command : { "decrypt", "check" }) {
             const TRun result = run({ QLatin1String(command), store }, QStringLiteral("right"));
@@ -302,6 +318,29 @@ private slots:
         QCOMPARE(readAll(store), bytes);
         const TRun help = run({ QStringLiteral("--help") }, std::nullopt);
         QVERIFY2(help.out.contains("4 the store is damaged"), help.out.constData());
+    }
+
+    // A store another program encrypted anew, keeping the salt record and
+    // the check made for the old salt: check opens it and says so, decrypt
+    // writes the document without them, and encrypt makes it Tamsel's again.
+    void storeSavedByAnotherProgram()
+    {
+        QTemporaryDir dir;
+        const QString store = dir.filePath(QStringLiteral("brindo.dat"));
+        const QByteArray oldSalt = StoreFile::NewSalt();
+        const QByteArray copy = document + "<!-- added elsewhere -->" + StoreFile::CheckTail(oldSalt, "right", document);
+        writeAll(store, StoreFile::Encrypt(copy, "right", StoreFile::NewSalt()));
+        const TRun checked = run({ QStringLiteral("check"), store }, QStringLiteral("right"));
+        QCOMPARE(checked.status, StoreToolExit::Success);
+        QVERIFY2(checked.out.contains("(1 entry; another program has saved it since Tamsel did"), checked.out.constData());
+        const TRun decrypted = run({ QStringLiteral("decrypt"), store }, QStringLiteral("right"));
+        QCOMPARE(decrypted.status, StoreToolExit::Success);
+        QCOMPARE(decrypted.out, document + "<!-- added elsewhere -->");
+        const QString again = dir.filePath(QStringLiteral("again.dat"));
+        QCOMPARE(run({ QStringLiteral("encrypt"), again }, QStringLiteral("right"), decrypted.out).status,
+            StoreToolExit::Success);
+        const TRun reChecked = run({ QStringLiteral("check"), again }, QStringLiteral("right"));
+        QCOMPARE(reChecked.out, again.toUtf8() + ": the passphrase opens this store (1 entry).\n");
     }
 
     void encryptRefusesWhatIsNotAnEntryDocument_data()
@@ -375,7 +414,9 @@ private slots:
         QCOMPARE(result.status, StoreToolExit::InputOutput);
         QVERIFY2(result.err.contains("File too large"), result.err.constData());
         QCOMPARE(readAll(store), existing);
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { QStringLiteral("brindo.dat") });
+        // Only the lock every write takes is new there.
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+            QStringList({ QStringLiteral("brindo.dat"), QStringLiteral("brindo.dat.lock") }));
     }
 
     // check opens a store as an entry document exactly when encrypt would

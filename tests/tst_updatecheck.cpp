@@ -333,6 +333,30 @@ private slots:
         QVERIFY(!versionInfoLeft());
     }
 
+    // The version information breaks off before the length the server
+    // announced: the failed download is reported, and what arrived is not
+    // read, although it holds a whole document that names a newer version.
+    void versionInfoCutShort_data()
+    {
+        QTest::addColumn<int>("missing"); // bytes of the answer not sent
+        QTest::newRow("all but the blanks after the document") << 2000;
+        QTest::newRow("one byte short") << 1;
+    }
+    void versionInfoCutShort()
+    {
+        QFETCH(int, missing);
+        const QByteArray document = verInfo(newerVersion()) + QByteArray(1999, ' ') + '\n';
+        m_server->setAnswer(QStringLiteral("/products/verinfo.xml"), { document, 200, int(document.size()) - missing });
+        MessageDlgSeam::setNextAnswers({ mrNo });
+        QVERIFY(run(false));
+        QCOMPARE(MessageDlgSeam::takeAskedMessages(), QStringList { reportedError });
+        QVERIFY(logText().contains(QStringLiteral("Unit Name:\tOptions\r\nMethod Name:\tDownload_HTM")));
+        QVERIFY2(logText().contains(TUpdateServer(m_server->host()).VersionInfoUrl().toString()
+                                    + QStringLiteral(" could not be downloaded: ")),
+                 qPrintable(logText()));
+        QVERIFY(!versionInfoLeft());
+    }
+
     void unreadableDocumentFromTheMenu()
     {
         serveVersion("<VerInfo><Tamsel>");

@@ -36,6 +36,7 @@ const QString unitOptions = QStringLiteral("Options");
 struct TSeams {
     OptionsSeam::TDriver driver;
     std::optional<QString> openFileName;
+    std::optional<QString> folder;
 };
 
 TSeams &seams()
@@ -77,7 +78,9 @@ void OptionsSeam::setNextDriver(TDriver driver) { seams().driver = std::move(dri
 
 void OptionsSeam::setNextOpenFileName(const QString &path) { seams().openFileName = path; }
 
-bool OptionsSeam::hasPendingAnswers() { return seams().driver || seams().openFileName; }
+void OptionsSeam::setNextFolder(const QString &path) { seams().folder = path; }
+
+bool OptionsSeam::hasPendingAnswers() { return seams().driver || seams().openFileName || seams().folder; }
 
 TUpDown::TUpDown(QLineEdit *associate, int minimum, int maximum, QWidget *parent)
     : QWidget(parent), m_associate(associate), m_minimum(minimum), m_maximum(maximum), m_position(minimum)
@@ -358,7 +361,8 @@ void TfrmOptions::FillSpellingLanguages(const QStringList &languages)
 {
     cboSpellCheck->clear();
     cboSpellCheck->addItems(languages);
-    cboSpellCheck->setCurrentIndex(std::min(m_main.SpellCheckerLanguage, int(languages.size()) - 1));
+    // The language the checker uses is the one shown.
+    cboSpellCheck->setCurrentIndex(languages.isEmpty() ? -1 : m_main.SpellLanguageRow());
     const bool available = !languages.isEmpty();
     for (QWidget *control : std::initializer_list<QWidget *> { chkSpellCheckSave, lblSpellCheck, cboSpellCheck })
         control->setEnabled(available);
@@ -432,10 +436,10 @@ void TfrmOptions::chkUseAlternateLocationClick()
 void TfrmOptions::btnStorageDirClick()
 {
     guarded("btnStorageDirClick", [this] {
-        const QString file = OpenFileName(QStringLiteral("Select alternate file location..."),
-            QStringLiteral("XML (*.xml);;All Files (*)"), QStringLiteral("brindo.xml"));
-        if (!file.isEmpty())
-            edtBrindoLocation->setText(QDir::toNativeSeparators(QFileInfo(file).absolutePath()));
+        const QString folder = ChooseFolder(QStringLiteral("Select alternate file location..."),
+            QDir::fromNativeSeparators(edtBrindoLocation->text()));
+        if (!folder.isEmpty())
+            edtBrindoLocation->setText(QDir::toNativeSeparators(QDir::cleanPath(folder)));
     });
 }
 
@@ -456,7 +460,7 @@ void TfrmOptions::btnAlternateSoundClick()
 {
     guarded("btnAlternateSoundClick", [this] {
         const QString file = OpenFileName(QStringLiteral("Select alternate sound file location..."),
-            QStringLiteral("WAV Files (*.wav);;All Files (*)"), QString());
+            QStringLiteral("WAV Files (*.wav);;All Files (*)"));
         if (!file.isEmpty())
             edtAlternateSound->setText(file);
     });
@@ -567,14 +571,23 @@ void TfrmOptions::PlaceDisplayRemindersOnGroup()
 
 void TfrmOptions::HelpClick() { TfrmHelp::ShowTopic(TfrmHelp::optionsTopic); }
 
-QString TfrmOptions::OpenFileName(const QString &title, const QString &filter, const QString &fileName)
+QString TfrmOptions::OpenFileName(const QString &title, const QString &filter)
 {
     if (std::optional<QString> answer = std::exchange(seams().openFileName, std::nullopt))
         return *answer;
     QFileDialog dialog(this, title, QString(), filter);
-    // Only the folder must exist: a new storage folder has no file to pick yet.
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.selectFile(fileName);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
+                                                                                   : QString();
+}
+
+QString TfrmOptions::ChooseFolder(const QString &title, const QString &start)
+{
+    if (std::optional<QString> answer = std::exchange(seams().folder, std::nullopt))
+        return *answer;
+    QFileDialog dialog(this, title, QFileInfo(start).isDir() ? start : QString());
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
     return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
                                                                                    : QString();
 }
@@ -592,8 +605,10 @@ bool TfrmOptions::TakeOverSettings()
         m_main.ConfirmOnDelete = chkConfirmOnDelete->isChecked();
         m_main.DefaultSaveSetting = radSaveTab->isChecked() ? 1 : 2;
         m_main.DefaultPrintSetting = radPrintTab->isChecked() ? 1 : 2;
-        // The language list is there only while a dictionary is.
-        if (cboSpellCheck->isEnabled() && cboSpellCheck->currentIndex() >= 0)
+        // The language list is there only while a dictionary is; the
+        // language in use stays unless another is chosen.
+        if (cboSpellCheck->isEnabled() && cboSpellCheck->currentIndex() >= 0
+            && cboSpellCheck->currentIndex() != m_main.SpellLanguageRow())
             m_main.ChooseSpellLanguage(cboSpellCheck->currentIndex());
         m_main.CheckSpellingOnSave = chkSpellCheckSave->isChecked();
 

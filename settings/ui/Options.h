@@ -127,8 +127,11 @@ private:
     QWidget *CreateTasksPage();
     QWidget *CreateGeneralPage();
     void PlaceDisplayRemindersOnGroup();
-    // The open-file dialog of both browse buttons; empty when cancelled.
-    QString OpenFileName(const QString &title, const QString &filter, const QString &fileName);
+    // The open-file dialog of the sound file's browse button; empty when cancelled.
+    QString OpenFileName(const QString &title, const QString &filter);
+    // The folder dialog of the storage folder's browse button, opened on
+    // `start` where that is a folder; empty when cancelled.
+    QString ChooseFolder(const QString &title, const QString &start);
 
     TOptionsHost &m_main;
 };
@@ -141,5 +144,7 @@ using TDriver = std::function<int(TfrmOptions &)>;
 void setNextDriver(TDriver driver);
 // The next open-file dialog of the options returns this path (empty: Cancel).
 void setNextOpenFileName(const QString &path);
+// The next folder dialog of the options returns this folder (empty: Cancel).
+void setNextFolder(const QString &path);
 bool hasPendingAnswers();
 } // namespace OptionsSeam

@@ -12,6 +12,8 @@ class TOptionsHost : public TSettingFields
 public:
     // The spelling languages offered, in the order of SpellCheckerLanguage.
     virtual QStringList SpellLanguages() const = 0;
+    // The row of SpellLanguages() in use.
+    virtual int SpellLanguageRow() const = 0;
     // Makes a row of the spelling-language list current.
     virtual void ChooseSpellLanguage(int row) = 0;
     // AutoSave and AutoSaveAfterTime changed.
