@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <functional>
 
 class QAction;
 class QWidget;
@@ -14,7 +15,8 @@ class QWidget;
 // field, Undo when the field can undo. Without a focused text field all five
 // are disabled; the menu bar and its menus taking the focus leave them with
 // the field the user was in. A read-only field is never changed: Cut, Paste
-// and Undo stay disabled there.
+// and Undo stay disabled there. Without a text field, Undo may be given a
+// command of its own (bringing back a deleted entry).
 class TEditActions : public QObject
 {
     Q_OBJECT
@@ -31,6 +33,9 @@ public:
 
     TEditActions(const TActions &actions, QObject *parent);
 
+    // What Undo does while no text field has the focus, and whether it can.
+    void setUndoWithoutField(std::function<bool()> available, std::function<void()> undo);
+
     // The field the actions work on, or null.
     QWidget *field() const { return m_field; }
     // Sets the actions' enabled states from the field and the clipboard.
@@ -45,4 +50,6 @@ private:
     QPointer<QWidget> m_field;
     QList<QMetaObject::Connection> m_fieldConnections;
     bool m_clipboardHasText = false;
+    std::function<bool()> m_undoWithoutFieldAvailable;
+    std::function<void()> m_undoWithoutField;
 };
