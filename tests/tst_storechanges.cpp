@@ -558,6 +558,42 @@ private slots:
         QVERIFY(copy->task);
     }
 
+    // An entry only this copy changed is no change of the other program's,
+    // also when what this copy wrote reads back otherwise (a body of blanks
+    // reads back empty, a line end of CR alone as LF).
+    void entryChangedOnlyHereKeepsNoOtherVersion_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::newRow("blanks") << QStringLiteral("   ");
+        QTest::newRow("carriage return") << QStringLiteral("one\rtwo");
+    }
+    void entryChangedOnlyHereKeepsNoOtherVersion()
+    {
+        QFETCH(QString, body);
+        TEditorWindow window(entries(note("alpha", "45000.5")));
+        TfrmMain &w = window.w();
+        QVERIFY(w.EncryptXMLFile());
+        TEntryTable &table = *w.Entries;
+        QVERIFY(table.SaveNote(table.at(0), { QStringLiteral("alpha"), body, {} }, 46000).stored);
+
+        // Another copy adds an entry to the store as it reads it.
+        {
+            TStoreReader store(window.home.storeFile());
+            TXmlDocument added;
+            added.LoadFromMemory(entries(note("added there", "45000.6")));
+            store.document.Root().append_copy(added.Root().first_child());
+            StoreFile::SaveStore(window.home.storeFile(), StoreFile::PassPhraseBytes(phrase), store.document);
+        }
+        MessageDlgSeam::setNextAnswers({ mrOk });
+        QVERIFY(table.SaveNote(table.at(0), { QStringLiteral("alpha"), QStringLiteral("edited"), {} }, 46001).stored);
+        QTRY_VERIFY(!MessageDlgSeam::hasPendingAnswers());
+        QVERIFY(!MessageDlgSeam::takeAskedMessages().first().contains(QStringLiteral("changed elsewhere")));
+        QStringList duplicates;
+        const TContents expected { { QStringLiteral("alpha"), QStringLiteral("edited") },
+            { QStringLiteral("added there"), QStringLiteral("body of added there") } };
+        QCOMPARE(storeContents(window.home.storeFile(), &duplicates), expected);
+    }
+
     // A deleted entry brought back after another program changed the store
     // comes back whole, behind the entry that stood before it (first when it
     // was the first), or at the end when that entry is gone; an entry that is
