@@ -12,11 +12,11 @@ class QWidget;
 // the text of a spin box or date/time picker, or of an editable combo box)
 // and are enabled by what that field allows at the moment: Cut and Copy with
 // a selection, Paste with text on the clipboard, Select All with text in the
-// field, Undo when the field can undo. Without a focused text field all five
-// are disabled; the menu bar and its menus taking the focus leave them with
-// the field the user was in. A read-only field is never changed: Cut, Paste
-// and Undo stay disabled there. Without a text field, Undo may be given a
-// command of its own (bringing back a deleted entry).
+// field, Undo when the field can undo. Without a focused text field they are
+// disabled, but for Undo when it is given a command of its own there
+// (bringing back a deleted entry) that can be done; the menu bar and its
+// menus taking the focus leave them with the field the user was in. A
+// read-only field is never changed: Cut, Paste and Undo stay disabled there.
 class TEditActions : public QObject
 {
     Q_OBJECT

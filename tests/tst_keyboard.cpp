@@ -318,6 +318,11 @@ private slots:
         f.doubleClick(w.lsvTasks, 0);
         f.clickTool(w.actDeleteNote);
         QCOMPARE(TXmlDocument::ChildCount(w.xmlNotes.Root()), 2);
+        // Undo is for the field that has the focus, which has nothing to undo.
+        w.edtTitle->setFocus();
+        QVERIFY(!w.actEditUndo->isEnabled());
+        w.lsvTasks->setFocus();
+        QVERIFY(w.actEditUndo->isEnabled());
 
         // A new task (the tab in view): Ctrl+Z in its title undoes the typing only.
         f.clickTool(w.actNewNote);
