@@ -78,7 +78,13 @@ TEditActions::TEditActions(const TActions &actions, QObject *parent) : QObject(p
             updateActions();
         });
     };
-    act(m_actions.undo, [](auto *field) { field->undo(); });
+    connect(m_actions.undo, &QAction::triggered, this, [this] {
+        if (!m_field && m_undoWithoutField && m_undoWithoutFieldAvailable && m_undoWithoutFieldAvailable())
+            m_undoWithoutField();
+        else
+            onField(m_field, [](auto *field) { field->undo(); });
+        updateActions();
+    });
     act(m_actions.cut, [](auto *field) { field->cut(); });
     act(m_actions.copy, [](auto *field) { field->copy(); });
     act(m_actions.paste, [](auto *field) { field->paste(); });
@@ -88,11 +94,19 @@ TEditActions::TEditActions(const TActions &actions, QObject *parent) : QObject(p
     focusChanged(QApplication::focusWidget());
 }
 
+void TEditActions::setUndoWithoutField(std::function<bool()> available, std::function<void()> undo)
+{
+    m_undoWithoutFieldAvailable = std::move(available);
+    m_undoWithoutField = std::move(undo);
+    updateActions();
+}
+
 void TEditActions::updateActions()
 {
     const TFieldState state = stateOf(m_field);
     const bool editable = m_field && !state.readOnly;
-    m_actions.undo->setEnabled(editable && state.canUndo);
+    m_actions.undo->setEnabled(m_field ? editable && state.canUndo
+                                       : m_undoWithoutFieldAvailable && m_undoWithoutFieldAvailable());
     m_actions.cut->setEnabled(editable && state.hasSelection);
     m_actions.copy->setEnabled(m_field && state.hasSelection);
     m_actions.paste->setEnabled(editable && m_clipboardHasText);

@@ -1,5 +1,5 @@
-// The editor's commands: New, Save, Delete, Font, the autosave timer and the
-// opening of URLs clicked in the title or body.
+// The editor's commands: New, Save, Delete and its undoing, Font, the
+// autosave timer and the opening of URLs clicked in the title or body.
 #include "mainwindow/Main.h"
 
 #include "controls/ListViewEx.h"
@@ -141,6 +141,30 @@ void TfrmMain::actDeleteNoteExecute()
             QStringLiteral("actDeleteNoteExecute")
                 + (note ? QStringLiteral(" (Note)") : QStringLiteral(" (Task)")),
             error.message() });
+    }
+    EnableUserControls();
+}
+
+void TfrmMain::actUndoDeleteExecute()
+{
+    try {
+        // The entries behind the one brought back move down one document
+        // index, the editor's too.
+        const TEntry *inEditor = EditorEntry();
+        const TEntryWrite write = Entries->UndoDelete();
+        if (!write.reloaded && inEditor)
+            EditorIndex = inEditor->documentIndex;
+        if (write.entry) {
+            QTreeView *list = write.entry->task ? static_cast<QTreeView *>(lsvTasks) : lsvNotes;
+            pgcData->setCurrentWidget(write.entry->task ? tabTasks : tabNotes);
+            ResortList(list);
+            const QModelIndex row = ModelOf(list)->indexOf(write.entry);
+            list->setCurrentIndex(row);
+            list->scrollTo(row);
+            lsvNotesDblClick(list);
+        }
+    } catch (const ETamselError &error) {
+        ReportError({ QStringLiteral("Main"), QStringLiteral("actUndoDeleteExecute"), error.message() });
     }
     EnableUserControls();
 }

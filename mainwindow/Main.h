@@ -131,8 +131,9 @@ public:
     void StoreWatchTimerTimer();
     // Shows the rebuilt lists with the selections and the editor's entry
     // found again; tells the user when changes of this program were made
-    // again on the other program's entries.
-    void ShowReloadedEntries(bool changesMadeAgain);
+    // again on the other program's entries, naming the entries both had
+    // changed.
+    void ShowReloadedEntries(bool changesMadeAgain, const QStringList &changedElsewhere);
     QFileSystemWatcher *StoreWatcher = nullptr;
     // The pause after the watcher's last report.
     QTimer *StoreWatchTimer = nullptr;
@@ -163,6 +164,9 @@ public:
     void actNewNoteExecute();
     void actSaveNoteExecute();
     void actDeleteNoteExecute();
+    // Edit > Undo (Ctrl+Z) while no text field has the focus: brings the
+    // entry deleted last back and opens it in the editor.
+    void actUndoDeleteExecute();
     void lsvNotesSelectItem();
     void lsvTasksSelectItem();
     void lsvNotesClick();
@@ -519,4 +523,6 @@ private:
     };
     TPlacesBeforeReload PlacesBeforeReload;
     bool ReloadNoticeQueued = false;
+    // Entries both programs changed, for the notice queued.
+    QStringList ChangedElsewhere;
 };

@@ -207,7 +207,9 @@ void TfrmMain::CreateFrame()
     Splitter1->setSizes({designedEditorHeight, designedBounds.height()});
     setCentralWidget(Splitter1);
 
-    new TEditActions({actEditUndo, actEditCut, actEditCopy, actEditPaste, actEditSelectAll}, this);
+    auto *editActions = new TEditActions({actEditUndo, actEditCut, actEditCopy, actEditPaste, actEditSelectAll}, this);
+    editActions->setUndoWithoutField([this] { return Entries->CanUndoDelete(); }, [this] { actUndoDeleteExecute(); });
+    connect(Entries, &TEntryTable::undoDeleteChanged, editActions, &TEditActions::updateActions);
     SetTabOrder();
     connect(pgcData, &QTabWidget::currentChanged, this, [this] { pgcDataChange(); });
 }

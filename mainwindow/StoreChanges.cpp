@@ -95,8 +95,9 @@ bool TfrmMain::ReadStoreAgainIfChanged()
     return true;
 }
 
-void TfrmMain::ShowReloadedEntries(bool changesMadeAgain)
+void TfrmMain::ShowReloadedEntries(bool changesMadeAgain, const QStringList &changedElsewhere)
 {
+    ChangedElsewhere += changedElsewhere;
     ResortList(lsvNotes);
     ResortList(lsvTasks);
     select(lsvNotes, NotesModel, Entries->Find(PlacesBeforeReload.selectedNote));
@@ -121,10 +122,17 @@ void TfrmMain::ShowReloadedEntries(bool changesMadeAgain)
     ReloadNoticeQueued = true;
     QTimer::singleShot(0, this, [this] {
         ReloadNoticeQueued = false;
+        QString bothChanged;
+        for (const QString &title : std::as_const(ChangedElsewhere))
+            bothChanged += QStringLiteral("\r\n\r\nThe other program had also changed \"%1\": your change is on "
+                                          "it, and the other program's version is kept as the new entry "
+                                          "\"%1 (changed elsewhere)\".")
+                               .arg(title.simplified());
+        ChangedElsewhere.clear();
         MessageDlg(QStringLiteral("Another program changed your entries in %1 while Tamsel was running.\r\n\r\n"
                                   "Tamsel has read them again and made your change on them, so the entries "
-                                  "of both are kept.")
-                       .arg(StoreFilePath),
+                                  "of both are kept.%2")
+                       .arg(StoreFilePath, bothChanged),
             TMsgDlgType::Information, mbOK);
     });
 }

@@ -107,11 +107,64 @@ void TEntryTable::Clear()
     m_unstored = false;
     m_markedCount = 0;
     emit tableReset();
+    forgetDeleted();
+}
+
+void TEntryTable::forgetDeleted()
+{
+    if (m_deleted.empty())
+        return;
+    m_deleted.clear();
+    emit undoDeleteChanged();
+}
+
+std::unique_ptr<TEntry> TEntryTable::readEntry(
+    pugi::xml_node element, int index, double now, const QDateTime &nowMoment, TLoadResult &result) const
+{
+    const auto skip = [&](const QString &reason) {
+        result.skipped.append(QStringLiteral("Entry %1: %2").arg(index + 1).arg(reason));
+        return nullptr;
+    };
+    TEntryFields fields(element);
+    auto created = readNumber(fields, TEntryFields::DateTime);
+    if (!created) {
+        if (!fields.has(TEntryFields::DateTime))
+            return skip(QStringLiteral("it has no creation date."));
+        // Older versions wrote the creation date as a date-and-time text.
+        bool repaired = false;
+        EntryDocument::ReadNoteDate(element, nowMoment, &repaired);
+        result.repaired = result.repaired || repaired;
+        fields = TEntryFields(element);
+        created = readNumber(fields, TEntryFields::DateTime);
+    }
+    if (!fields.has(TEntryFields::Title))
+        return skip(QStringLiteral("it has no title."));
+
+    auto entry = std::make_unique<TEntry>();
+    entry->element = element;
+    entry->documentIndex = index;
+    entry->task = fields.isTask();
+    entry->created = created.value_or(now);
+    entry->modified = readNumber(fields, TEntryFields::LastModified);
+    if (entry->task) {
+        entry->deadline = readNumber(fields, TEntryFields::Deadline);
+        entry->complete = fields.equals(TEntryFields::Complete, "1");
+        entry->completed = readNumber(fields, TEntryFields::DateCompleted);
+        bool isNumber = false;
+        const int lead = fields.value(TEntryFields::Reminder).value_or(QString()).toInt(&isNumber);
+        const std::optional<int> minutes = isNumber ? m_leadMinutes(lead) : std::nullopt;
+        if (minutes)
+            entry->lead = lead;
+        if (fields.has(TEntryFields::ReminderDate))
+            entry->reminderDate = readNumber(fields, TEntryFields::ReminderDate);
+        else if (minutes && entry->deadline)
+            entry->reminderDate = asStored(DayNumber::addMinutes(*entry->deadline, -*minutes));
+    }
+    return entry;
 }
 
 TEntryTable::TLoadResult TEntryTable::rebuild(double now)
 {
-    const LeadMinutes &leadMinutes = m_leadMinutes;
     TLoadResult result;
     std::vector<std::unique_ptr<TEntry>> entries;
     const QDateTime nowMoment = DayNumber::toDateTime(now);
@@ -120,52 +173,12 @@ TEntryTable::TLoadResult TEntryTable::rebuild(double now)
          element = element.next_sibling(), ++index) {
         if (element.type() != pugi::node_element)
             continue;
-        const auto skip = [&](const QString &reason) {
-            result.skipped.append(QStringLiteral("Entry %1: %2").arg(index + 1).arg(reason));
-        };
-        TEntryFields fields(element);
-        auto created = readNumber(fields, TEntryFields::DateTime);
-        if (!created) {
-            if (!fields.has(TEntryFields::DateTime)) {
-                skip(QStringLiteral("it has no creation date."));
-                continue;
-            }
-            // Older versions wrote the creation date as a date-and-time text.
-            bool repaired = false;
-            EntryDocument::ReadNoteDate(element, nowMoment, &repaired);
-            result.repaired = result.repaired || repaired;
-            fields = TEntryFields(element);
-            created = readNumber(fields, TEntryFields::DateTime);
-        }
-        if (!fields.has(TEntryFields::Title)) {
-            skip(QStringLiteral("it has no title."));
-            continue;
-        }
-
-        auto entry = std::make_unique<TEntry>();
-        entry->element = element;
-        entry->documentIndex = index;
-        entry->task = fields.isTask();
-        entry->created = created.value_or(now);
-        entry->modified = readNumber(fields, TEntryFields::LastModified);
-        if (entry->task) {
-            entry->deadline = readNumber(fields, TEntryFields::Deadline);
-            entry->complete = fields.equals(TEntryFields::Complete, "1");
-            entry->completed = readNumber(fields, TEntryFields::DateCompleted);
-            bool isNumber = false;
-            const int lead = fields.value(TEntryFields::Reminder).value_or(QString()).toInt(&isNumber);
-            const std::optional<int> minutes = isNumber ? leadMinutes(lead) : std::nullopt;
-            if (minutes)
-                entry->lead = lead;
-            if (fields.has(TEntryFields::ReminderDate))
-                entry->reminderDate = readNumber(fields, TEntryFields::ReminderDate);
-            else if (minutes && entry->deadline)
-                entry->reminderDate = asStored(DayNumber::addMinutes(*entry->deadline, -*minutes));
-        }
-        entries.push_back(std::move(entry));
+        if (std::unique_ptr<TEntry> entry = readEntry(element, index, now, nowMoment, result))
+            entries.push_back(std::move(entry));
     }
     m_entries = std::move(entries);
     m_markedCount = 0;
+    ++m_build;
     return result;
 }
 
@@ -175,6 +188,7 @@ TEntryTable::TLoadResult TEntryTable::Load(double now, const LeadMinutes &leadMi
     const TLoadResult result = rebuild(now);
     m_unstored = false;
     emit tableReset();
+    forgetDeleted();
     if (result.repaired)
         Store();
     return result;
@@ -202,15 +216,27 @@ bool TEntryTable::readAgainIfChanged()
 {
     if (!m_reload || !m_reload())
         return false;
+    QStringList changedElsewhere;
     {
         // The lists hear of the rebuilt table once, when it is complete.
         const QSignalBlocker quiet(this);
-        rebuild(DayNumber::fromDateTime(Clock::now()));
-        for (const TPendingChange &change : m_pending)
-            m_remade = change.make(Find(change.key));
+        const double now = DayNumber::fromDateTime(Clock::now());
+        rebuild(now);
+        for (const TPendingChange &change : m_pending) {
+            TEntry *target = Find(change.key);
+            if (target && change.base
+                && TXmlDocument::NodeBytes(target->element)
+                    != TXmlDocument::NodeBytes(change.base->first_child())) {
+                keepChangedElsewhere(*target, now);
+                changedElsewhere.append(target->title());
+            }
+            m_remade = change.make(target);
+            if (m_remade)
+                m_remade->changedHere = true;
+        }
     }
     emit tableReset();
-    emit reloaded(!m_pending.empty());
+    emit reloaded(!m_pending.empty(), changedElsewhere);
     return true;
 }
 
@@ -225,9 +251,15 @@ bool TEntryTable::Refresh()
 
 TEntryWrite TEntryTable::record(TEntry *target, TMake make, bool store)
 {
-    TPendingChange change { KeyOf(target), std::move(make) };
+    TPendingChange change { KeyOf(target), std::move(make), nullptr };
+    if (target && !target->changedHere) {
+        change.base = std::make_shared<pugi::xml_document>();
+        change.base->append_copy(target->element);
+    }
     TEntryWrite done;
     done.entry = change.make(target);
+    if (done.entry)
+        done.entry->changedHere = true;
     m_pending.push_back(std::move(change));
     if (!store) {
         done.stored = true;
@@ -291,8 +323,11 @@ TEntry *TEntryTable::append(pugi::xml_node element, bool task)
 bool TEntryTable::writeStore()
 {
     m_unstored = !(m_store && m_store());
-    if (!m_unstored)
+    if (!m_unstored) {
         m_pending.clear();
+        for (const std::unique_ptr<TEntry> &entry : m_entries)
+            entry->changedHere = false;
+    }
     return !m_unstored;
 }
 
@@ -483,8 +518,14 @@ void TEntryTable::remove(TEntry *entry)
 bool TEntryTable::Delete(TEntry *entry)
 {
     requireRoot();
-    if (positionOf(entry) < 0)
+    const int position = positionOf(entry);
+    if (position < 0)
         throw ETamselError(QStringLiteral("The entry is no longer in the document."));
+    TDeleted deleted { std::make_shared<pugi::xml_document>(), KeyOf(entry), entry->documentIndex, m_build,
+        position > 0 ? KeyOf(at(position - 1)) : std::nullopt };
+    deleted.element->append_copy(entry->element);
+    m_deleted.push_back(std::move(deleted));
+    emit undoDeleteChanged();
     return record(entry,
         [this](TEntry *target) {
             if (target)
@@ -502,4 +543,64 @@ void TEntryTable::SetMarked(TEntry *entry, bool marked)
     entry->marked = marked;
     m_markedCount += marked ? 1 : -1;
     emit entryMarkChanged(entry);
+}
+
+TEntry *TEntryTable::insert(pugi::xml_node element, double now)
+{
+    const int index = TXmlDocument::PositionOf(m_document.Root(), element);
+    TLoadResult unused;
+    std::unique_ptr<TEntry> entry = readEntry(element, index, now, DayNumber::toDateTime(now), unused);
+    if (!entry)
+        return nullptr;
+    const auto place = std::lower_bound(m_entries.begin(), m_entries.end(), index,
+        [](const std::unique_ptr<TEntry> &later, int at) { return later->documentIndex < at; });
+    for (auto later = place; later != m_entries.end(); ++later)
+        ++(*later)->documentIndex;
+    return m_entries.insert(place, std::move(entry))->get();
+}
+
+void TEntryTable::keepChangedElsewhere(const TEntry &entry, double now)
+{
+    const pugi::xml_node copy = requireRoot().append_copy(entry.element);
+    write(copy, "Title", EntryDocument::TitleToStored(entry.title() + QStringLiteral(" (changed elsewhere)")));
+    write(copy, "DateTime", storedNumber(now));
+    insert(copy, now);
+}
+
+TEntry *TEntryTable::restore(const TDeleted &deleted)
+{
+    if (TEntry *there = Find(deleted.key))
+        return there;
+    pugi::xml_node root = requireRoot();
+    const pugi::xml_node element = deleted.element->first_child();
+    pugi::xml_node restored;
+    if (deleted.build == m_build) {
+        // Only this program changed the document since: later deletions were
+        // undone first, and new entries went to its end.
+        const pugi::xml_node next = TXmlDocument::ChildAt(root, deleted.documentIndex);
+        restored = next ? root.insert_copy_before(element, next) : root.append_copy(element);
+    } else if (!deleted.previous) {
+        restored = m_entries.empty() ? root.append_copy(element)
+                                     : root.insert_copy_before(element, m_entries.front()->element);
+    } else if (const TEntry *previous = Find(deleted.previous)) {
+        restored = root.insert_copy_after(element, previous->element);
+    } else {
+        restored = root.append_copy(element);
+    }
+    return insert(restored, DayNumber::fromDateTime(Clock::now()));
+}
+
+TEntryWrite TEntryTable::UndoDelete()
+{
+    requireRoot();
+    if (m_deleted.empty())
+        throw ETamselError(QStringLiteral("There is no deleted entry to bring back."));
+    const TDeleted deleted = std::move(m_deleted.back());
+    m_deleted.pop_back();
+    emit undoDeleteChanged();
+    const bool there = Find(deleted.key) != nullptr;
+    const TEntryWrite done = record(nullptr, [this, deleted](TEntry *) { return restore(deleted); }, true);
+    if (!done.reloaded && !there && done.entry)
+        emit entryAdded(done.entry);
+    return done;
 }

@@ -2,6 +2,7 @@
 
 #include "store/XmlDocument.h"
 
+#include <QDateTime>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -23,6 +24,8 @@ struct TEntry {
     bool complete = false;
     // Ticked in its list, for printing and saving to a file; never stored.
     bool marked = false;
+    // Changed here since the store was last read or written.
+    bool changedHere = false;
     // "Reminder": the lead-time index; none when missing or not a lead time.
     std::optional<int> lead;
     double created = 0;
@@ -102,7 +105,10 @@ struct TEntryWrite {
 // changes are made again on what it read. An entry is found again by its
 // creation time and title: an entry edited here that the other program
 // deleted is kept as a new entry, a deletion or completion of an entry it
-// deleted has nothing left to do. The look before a write and the write are
+// deleted has nothing left to do. An entry that both programs changed keeps
+// the change made here, and the other program's version is kept as a new
+// entry titled " (changed elsewhere)" at its end, created at the moment it
+// was read. The look before a write and the write are
 // one step (the exclusive function), so that two programs saving at once
 // take turns and the later one finds the earlier one's change.
 class TEntryTable : public QObject {
@@ -168,7 +174,16 @@ public:
     // complete from now on and keeps its lead time and reminder moment.
     TEntryWrite SaveReminderChoice(TEntry *entry, const TReminderChoice &choice, double now, bool store = true);
     // Removes the entry's element; every later document index moves down.
+    // The element is kept, for UndoDelete, until the table is loaded again.
     bool Delete(TEntry *entry);
+    bool CanUndoDelete() const { return !m_deleted.empty(); }
+    // Puts the element deleted last back as it was, and stores the document.
+    // It goes back to its old document index when only this program changed
+    // the document since; after the store was read again, behind the entry
+    // that stood before it (first when it was the first), or at the end when
+    // that one is gone. An entry of its creation time and title that is
+    // there already is not doubled: `entry` is then that one.
+    TEntryWrite UndoDelete();
     void SetMarked(TEntry *entry, bool marked);
     // Entries ticked in their lists.
     int MarkedCount() const { return m_markedCount; }
@@ -186,8 +201,12 @@ signals:
     void tableReset();
     // The table was rebuilt from the store as another program left it, after
     // tableReset; `changesMadeAgain`: changes of this program not stored
-    // before were made again on it.
-    void reloaded(bool changesMadeAgain);
+    // before were made again on it; `changedElsewhere`: the titles of the
+    // entries the other program had changed too, whose version it left is
+    // kept as a new entry.
+    void reloaded(bool changesMadeAgain, const QStringList &changedElsewhere);
+    // CanUndoDelete may have changed.
+    void undoDeleteChanged();
     void entryAdded(TEntry *entry);
     // Any field changed; `kindChanged` when it moved between notes and tasks.
     void entryChanged(TEntry *entry, bool kindChanged);
@@ -201,6 +220,19 @@ private:
     struct TPendingChange {
         std::optional<TEntryKey> key;
         TMake make;
+        // The target as this program last read or wrote it, before its first
+        // change not stored yet; none for the later changes.
+        std::shared_ptr<pugi::xml_document> base;
+    };
+    // A deleted entry's element, with where it stood.
+    struct TDeleted {
+        std::shared_ptr<pugi::xml_document> element;
+        std::optional<TEntryKey> key;
+        int documentIndex = -1;
+        // The table's build the document index belongs to.
+        int build = 0;
+        // The entry before it; none when it was the first.
+        std::optional<TEntryKey> previous;
     };
     // Makes the change on target, keeps it until it is stored, and stores
     // the document when `store` is set.
@@ -211,6 +243,16 @@ private:
     // `reloaded` tells whether it was read again.
     bool storeExclusively(bool *reloaded = nullptr);
     TLoadResult rebuild(double now);
+    // The entry of an element, read with the fallbacks of its fields; null
+    // when it is left out, with the reason added to the result.
+    std::unique_ptr<TEntry> readEntry(
+        pugi::xml_node element, int index, double now, const QDateTime &nowMoment, TLoadResult &result) const;
+    // Makes the entry of an element just put into the document, in its place.
+    TEntry *insert(pugi::xml_node element, double now);
+    // Keeps the other program's version of an entry changed here too.
+    void keepChangedElsewhere(const TEntry &entry, double now);
+    TEntry *restore(const TDeleted &deleted);
+    void forgetDeleted();
     // Saves the editor's entry (new when null) as a task or a note.
     TEntryWrite saveEditorEntry(TEntry *existing, bool task, TMake make);
     TEntry *saveNote(TEntry *entry, const TNoteFields &fields, double now);
@@ -232,6 +274,10 @@ private:
     std::vector<TPendingChange> m_pending;
     // What the last change made again returned.
     TEntry *m_remade = nullptr;
+    // Deleted entries, the last deleted last.
+    std::vector<TDeleted> m_deleted;
+    // Counts the rebuilds of the table from the document.
+    int m_build = 0;
     bool m_unstored = false;
     int m_markedCount = 0;
 };

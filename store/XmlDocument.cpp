@@ -181,6 +181,19 @@ void TXmlDocument::DeleteChildAt(pugi::xml_node parent, int position)
     parent.remove_child(child);
 }
 
+QByteArray TXmlDocument::NodeBytes(pugi::xml_node node)
+{
+    ByteWriter written;
+    node.print(written, "", pugi::format_raw, pugi::encoding_utf8);
+    pugi::xml_document readBack;
+    if (!readBack.load_buffer(written.bytes.constData(), size_t(written.bytes.size()), parseOptions,
+            pugi::encoding_utf8))
+        return written.bytes;
+    ByteWriter again;
+    readBack.save(again, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+    return again.bytes;
+}
+
 std::optional<QString> TXmlDocument::ReadChildValue(pugi::xml_node node, const char *name)
 {
     const pugi::xml_node child = node.child(name);

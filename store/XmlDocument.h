@@ -45,6 +45,10 @@ public:
     static pugi::xml_node ChildAt(pugi::xml_node parent, int position);
     static int PositionOf(pugi::xml_node parent, pugi::xml_node child);
     static void DeleteChildAt(pugi::xml_node parent, int position);
+    // A node's bytes as saving the document and reading it back leave them
+    // (line ends and text of blanks as the parser reads them), without
+    // indentation: equal for a node and its copy in a document read anew.
+    static QByteArray NodeBytes(pugi::xml_node node);
 
     // Text of the first child element with that name; no value when the child
     // is missing or has no text.

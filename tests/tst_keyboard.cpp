@@ -1,7 +1,7 @@
 // The main window worked from the keyboard alone: opening a row with Enter,
 // the Edit menu opened with Alt+E, the window's access keys, the tab order of
-// the editor, the Delete key in the lists and in the text fields, and Delete
-// while another row is highlighted.
+// the editor, the Delete key in the lists and in the text fields, Delete
+// while another row is highlighted, and Ctrl+Z bringing deleted entries back.
 #include "diagnostics/MessageDlg.h"
 #include "tests/AccessKeys.h"
 #include "tests/EditorFixture.h"
@@ -311,6 +311,65 @@ private slots:
         }
         QCOMPARE(titles, left);
         QCOMPARE(TXmlDocument::ChildCount(w.xmlNotes.Root()), left.size());
+    }
+
+    // Ctrl+Z while no text field has the focus brings the deleted entries
+    // back, the last deleted first, each whole and at its place in the
+    // document, also after a save between; in a text field it undoes the
+    // typing there and leaves the deleted entries alone. Edit > Undo is
+    // disabled with nothing left to undo.
+    void ctrlZBringsDeletedEntriesBack()
+    {
+        TEditorWindow f(entries(note("a", "45000.25") + note("b", "45000.5", "<Extra>older &lt;field&gt;</Extra>")
+            + note("c", "45000.75") + task("t")));
+        TfrmMain &w = f.w();
+        QVERIFY(w.EncryptXMLFile());
+        const QByteArray original = w.xmlNotes.SaveToBytes();
+        QVERIFY(!w.actEditUndo->isEnabled());
+
+        // Newest first: "b" is the middle row.
+        f.doubleClick(w.lsvNotes, 1);
+        QCOMPARE(w.edtTitle->toPlainText(), QStringLiteral("b"));
+        f.clickTool(w.actDeleteNote);
+        w.pgcData->setCurrentWidget(w.tabTasks);
+        f.doubleClick(w.lsvTasks, 0);
+        f.clickTool(w.actDeleteNote);
+        QCOMPARE(TXmlDocument::ChildCount(w.xmlNotes.Root()), 2);
+        // Undo is for the field that has the focus, which has nothing to undo.
+        w.edtTitle->setFocus();
+        QVERIFY(!w.actEditUndo->isEnabled());
+        w.lsvTasks->setFocus();
+        QVERIFY(w.actEditUndo->isEnabled());
+
+        // A new task (the tab in view): Ctrl+Z in its title undoes the typing only.
+        f.clickTool(w.actNewNote);
+        QTest::keyClicks(w.edtTitle, QStringLiteral("e"));
+        QVERIFY(w.actEditUndo->isEnabled());
+        QTest::keyClick(w.edtTitle, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(w.edtTitle->toPlainText(), QString());
+        QCOMPARE(TXmlDocument::ChildCount(w.xmlNotes.Root()), 2);
+        QTest::keyClicks(w.edtTitle, QStringLiteral("e"));
+        f.clickTool(w.actSaveNote);
+        QCOMPARE(TXmlDocument::ChildCount(w.xmlNotes.Root()), 3);
+
+        for (const QString &title : { QStringLiteral("t"), QStringLiteral("b") }) {
+            w.lsvNotes->setFocus();
+            QVERIFY(w.actEditUndo->isEnabled());
+            QTest::keyClick(w.lsvNotes, Qt::Key_Z, Qt::ControlModifier);
+            QCOMPARE(w.edtTitle->toPlainText(), title);
+            QCOMPARE(w.EditorEntry()->title(), title);
+        }
+        w.lsvNotes->setFocus();
+        QVERIFY(!w.actEditUndo->isEnabled());
+        QVERIFY(!w.Entries->Unstored());
+
+        // The document is the one before the deletes with the new task at its end.
+        TXmlDocument expected;
+        expected.LoadFromMemory(original);
+        expected.Root().append_copy(w.xmlNotes.Root().last_child());
+        QCOMPARE(w.xmlNotes.SaveToBytes(), expected.SaveToBytes());
+        QCOMPARE(w.NotesModel->rowCount(), 3);
+        QCOMPARE(w.TasksModel->rowCount(), 2);
     }
 
     // A long title, or one of several lines, is named on one line.

@@ -48,29 +48,51 @@ QString describe(const TEntry &entry)
     return entry.body() + (entry.task && entry.complete ? QStringLiteral(" [done]") : QString());
 }
 
-// Every entry of the store as another reader sees it; a title twice fails.
-TContents storeContents(const QString &storeFile, QStringList *duplicates)
+// An entry's title, or its creation display text and title where one
+// title may be on two entries.
+QString nameOf(const TEntry &entry, bool withCreation)
 {
+    return withCreation ? entry.caption() + QStringLiteral(" | ") + entry.title() : entry.title();
+}
+
+// The store as another reader sees it.
+struct TStoreReader {
     TXmlDocument document;
-    StoreFile::OpenStoreWithPassPhrase(storeFile, phrase, document);
-    TEntryTable table(document);
-    table.Load(45000, [](int) { return std::optional<int>(0); });
+    TEntryTable table { document };
+    explicit TStoreReader(const QString &storeFile)
+    {
+        StoreFile::OpenStoreWithPassPhrase(storeFile, phrase, document);
+        table.Load(45000, [](int) { return std::optional<int>(0); });
+    }
+};
+
+// Every entry of the store as another reader sees it; a name twice fails.
+TContents storeContents(const QString &storeFile, QStringList *duplicates, bool withCreation = false)
+{
+    const TStoreReader store(storeFile);
     TContents contents;
-    for (int i = 0; i < table.count(); ++i) {
-        const TEntry &entry = *table.at(i);
-        if (contents.contains(entry.title()))
-            duplicates->append(entry.title());
-        contents.insert(entry.title(), describe(entry));
+    for (int i = 0; i < store.table.count(); ++i) {
+        const TEntry &entry = *store.table.at(i);
+        if (contents.contains(nameOf(entry, withCreation)))
+            duplicates->append(nameOf(entry, withCreation));
+        contents.insert(nameOf(entry, withCreation), describe(entry));
     }
     return contents;
 }
 
-TContents tableContents(const TEntryTable &table)
+TContents tableContents(const TEntryTable &table, bool withCreation = false)
 {
     TContents contents;
     for (int i = 0; i < table.count(); ++i)
-        contents.insert(table.at(i)->title(), describe(*table.at(i)));
+        contents.insert(nameOf(*table.at(i), withCreation), describe(*table.at(i)));
     return contents;
+}
+
+// The name and contents of a kept version of an entry the other program
+// changed too, kept at `at`.
+QString changedElsewhereName(const QString &title, double at)
+{
+    return DayNumber::displayText(at) + QStringLiteral(" | ") + title + QStringLiteral(" (changed elsewhere)");
 }
 
 // Writes a store of the given entries under the passphrase, by rename, as a
@@ -125,7 +147,10 @@ private slots:
     // after the folder watcher has read the store again). The store ends
     // with exactly the entries a single writer of all the changes would have
     // left: an entry edited in one copy after the other deleted it is kept as
-    // a new entry, and nothing is lost or doubled.
+    // a new entry, an entry changed in one copy after the other changed it
+    // keeps the change with the other's version kept beside it, and nothing
+    // is lost or doubled. Entries are named by creation time and title, as
+    // a kept version shares its title with any other kept of that entry.
     void twoCopiesKeepEveryEntry()
     {
         TEditorWindow first(entries(note("start", "45000.5")));
@@ -135,7 +160,9 @@ private slots:
         TfrmMain *copies[] = { &first.w(), second.get() };
         TReloadNotices notices;
 
-        TContents expected { { QStringLiteral("start"), QStringLiteral("body of start") } };
+        TContents expected { { DayNumber::displayText(45000.5) + QStringLiteral(" | start"),
+            QStringLiteral("body of start") } };
+        int changedOnBothSides = 0;
         const quint32 seed = QRandomGenerator::global()->generate();
         qInfo("seed %u", seed);
         QRandomGenerator random(seed);
@@ -153,6 +180,19 @@ private slots:
             if (action == 2 && !target->task)
                 action = 1;
             const QString name = QStringLiteral("round %1").arg(round);
+            const QString newName = DayNumber::displayText(at) + QStringLiteral(" | ") + name;
+            // The store's version of the target, when it is not the one this
+            // copy last read or wrote: it is kept beside the change.
+            QString targetName;
+            if (action != 0) {
+                targetName = nameOf(*target, true);
+                const TStoreReader store(storeFile);
+                const TEntry *stored = store.table.Find(TEntryTable::KeyOf(target));
+                if (stored && TXmlDocument::NodeBytes(stored->element) != TXmlDocument::NodeBytes(target->element)) {
+                    expected.insert(changedElsewhereName(target->title(), at), describe(*stored));
+                    ++changedOnBothSides;
+                }
+            }
             switch (action) {
             case 0: {
                 const QString body = name + QStringLiteral(" body");
@@ -164,51 +204,52 @@ private slots:
                 const TEntryWrite write = round % 4 == 0 ? table.SaveTask(nullptr, task, at)
                                                          : table.SaveNote(nullptr, { name, body, {} }, at);
                 QVERIFY(write.stored);
-                expected.insert(name, body);
+                expected.insert(newName, body);
                 break;
             }
             case 1: {
                 // A note edited from the editor of its copy; gone from the
                 // store, it comes back as a new note.
-                const QString oldTitle = target->title();
+                const QString caption = target->caption();
                 QVERIFY(table.SaveNote(target, { name, QStringLiteral("edited in ") + name, {} }, at).stored);
-                expected.remove(oldTitle);
-                expected.insert(name, QStringLiteral("edited in ") + name);
+                const QString editedName = expected.remove(targetName)
+                    ? caption + QStringLiteral(" | ") + name
+                    : newName;
+                expected.insert(editedName, QStringLiteral("edited in ") + name);
                 break;
             }
             case 2: {
-                const QString title = target->title();
                 const TEntryWrite write = table.SetComplete(target, true, at);
                 QVERIFY(write.stored);
-                if (expected.contains(title)) {
+                if (expected.contains(targetName)) {
                     QVERIFY(write.entry);
-                    if (!expected[title].endsWith(QStringLiteral(" [done]")))
-                        expected[title] += QStringLiteral(" [done]");
+                    if (!expected[targetName].endsWith(QStringLiteral(" [done]")))
+                        expected[targetName] += QStringLiteral(" [done]");
                 } else {
                     QVERIFY(!write.entry);
                 }
                 break;
             }
             case 3: {
-                const QString title = target->title();
                 QVERIFY(table.Delete(target));
-                expected.remove(title);
+                expected.remove(targetName);
                 break;
             }
             }
             QStringList duplicates;
-            const TContents stored = storeContents(storeFile, &duplicates);
+            const TContents stored = storeContents(storeFile, &duplicates, true);
             QVERIFY2(duplicates.isEmpty(), qPrintable(duplicates.join(QLatin1Char(','))));
             QCOMPARE(stored, expected);
-            QCOMPARE(tableContents(table), expected);
+            QCOMPARE(tableContents(table, true), expected);
             if (QTest::currentTestFailed())
                 return;
             QCoreApplication::processEvents();
         }
         for (TfrmMain *copy : copies) {
             copy->Entries->Refresh();
-            QCOMPARE(tableContents(*copy->Entries), expected);
+            QCOMPARE(tableContents(*copy->Entries, true), expected);
         }
+        qInfo("entries changed on both sides: %d", changedOnBothSides);
         QCoreApplication::processEvents();
         // The copies changed the store under each other all along.
         QVERIFY(notices.count() > 0);
@@ -459,6 +500,160 @@ private slots:
         QCOMPARE(stored.keys(), QStringList({ QStringLiteral("alpha"), QStringLiteral("beta, edited") }));
         QCOMPARE(stored.value(QStringLiteral("beta, edited")), QStringLiteral("body of beta"));
         QCOMPARE(w.EditorEntry()->title(), QStringLiteral("beta, edited"));
+    }
+
+    // This copy and another program changed the same entry: the change made
+    // here goes on the entry, the other program's version is kept as a new
+    // entry titled " (changed elsewhere)" with a creation time of its own,
+    // and the notice names the entry once.
+    void entryChangedOnBothSidesKeepsBoth_data()
+    {
+        QTest::addColumn<QString>("changeHere");
+        QTest::addColumn<TContents>("expected");
+        const QString there = QStringLiteral("changed there");
+        const QString beta = QStringLiteral("body of beta");
+        const QString kept = QStringLiteral("alpha (changed elsewhere)");
+        QTest::newRow("edited here and there")
+            << "edit" << TContents { { "alpha", "changed here" }, { kept, there }, { "beta", beta } };
+        QTest::newRow("completed here, edited there")
+            << "complete" << TContents { { "alpha", there + " [done]" }, { kept, there }, { "beta", beta } };
+        QTest::newRow("deleted here, edited there") << "delete" << TContents { { kept, there }, { "beta", beta } };
+    }
+    void entryChangedOnBothSidesKeepsBoth()
+    {
+        QFETCH(QString, changeHere);
+        QFETCH(TContents, expected);
+        TEditorWindow window(entries(task("alpha", "45000.5") + note("beta", "45000.6")));
+        TfrmMain &w = window.w();
+        QVERIFY(w.EncryptXMLFile());
+        TEntryTable &table = *w.Entries;
+        TEntry *alpha = table.at(0);
+        replaceStore(window.home.storeFile(),
+            task("alpha", "45000.5").replace("body of alpha", "changed there") + note("beta", "45000.6"));
+
+        MessageDlgSeam::setNextAnswers({ mrOk });
+        if (changeHere == QLatin1String("edit")) {
+            TTaskFields fields { QStringLiteral("alpha"), QStringLiteral("changed here"), {}, 46000.5, 6,
+                46000.4583333333, false };
+            QVERIFY(table.SaveTask(alpha, fields, 46000).stored);
+        } else if (changeHere == QLatin1String("complete")) {
+            QVERIFY(table.SetComplete(alpha, true, 46000).stored);
+        } else {
+            QVERIFY(table.Delete(alpha));
+        }
+        QTRY_VERIFY(!MessageDlgSeam::hasPendingAnswers());
+        const QStringList told = MessageDlgSeam::takeAskedMessages();
+        QCOMPARE(told.size(), 1);
+        QVERIFY2(told.first().startsWith(QStringLiteral("Another program changed your entries")), qPrintable(told.first()));
+        QCOMPARE(told.first().count(QStringLiteral("\"alpha (changed elsewhere)\"")), 1);
+
+        QStringList duplicates;
+        QCOMPARE(storeContents(window.home.storeFile(), &duplicates), expected);
+        QVERIFY(duplicates.isEmpty());
+        QCOMPARE(tableContents(table), expected);
+        const TStoreReader store(window.home.storeFile());
+        const TEntry *copy = store.table.at(store.table.count() - 1);
+        QCOMPARE(copy->title(), QStringLiteral("alpha (changed elsewhere)"));
+        QCOMPARE(copy->caption(), DayNumber::displayText(DayNumber::fromDateTime(Clock::now())));
+        QVERIFY(copy->task);
+    }
+
+    // An entry only this copy changed is no change of the other program's,
+    // also when what this copy wrote reads back otherwise (a body of blanks
+    // reads back empty, a line end of CR alone as LF).
+    void entryChangedOnlyHereKeepsNoOtherVersion_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::newRow("blanks") << QStringLiteral("   ");
+        QTest::newRow("carriage return") << QStringLiteral("one\rtwo");
+    }
+    void entryChangedOnlyHereKeepsNoOtherVersion()
+    {
+        QFETCH(QString, body);
+        TEditorWindow window(entries(note("alpha", "45000.5")));
+        TfrmMain &w = window.w();
+        QVERIFY(w.EncryptXMLFile());
+        TEntryTable &table = *w.Entries;
+        QVERIFY(table.SaveNote(table.at(0), { QStringLiteral("alpha"), body, {} }, 46000).stored);
+
+        // Another copy adds an entry to the store as it reads it.
+        {
+            TStoreReader store(window.home.storeFile());
+            TXmlDocument added;
+            added.LoadFromMemory(entries(note("added there", "45000.6")));
+            store.document.Root().append_copy(added.Root().first_child());
+            StoreFile::SaveStore(window.home.storeFile(), StoreFile::PassPhraseBytes(phrase), store.document);
+        }
+        MessageDlgSeam::setNextAnswers({ mrOk });
+        QVERIFY(table.SaveNote(table.at(0), { QStringLiteral("alpha"), QStringLiteral("edited"), {} }, 46001).stored);
+        QTRY_VERIFY(!MessageDlgSeam::hasPendingAnswers());
+        QVERIFY(!MessageDlgSeam::takeAskedMessages().first().contains(QStringLiteral("changed elsewhere")));
+        QStringList duplicates;
+        const TContents expected { { QStringLiteral("alpha"), QStringLiteral("edited") },
+            { QStringLiteral("added there"), QStringLiteral("body of added there") } };
+        QCOMPARE(storeContents(window.home.storeFile(), &duplicates), expected);
+    }
+
+    // A deleted entry brought back after another program changed the store
+    // comes back whole, behind the entry that stood before it (first when it
+    // was the first), or at the end when that entry is gone; an entry that is
+    // back already is not doubled.
+    void undoneDeleteAfterAnotherProgramChangedTheStore_data()
+    {
+        QTest::addColumn<QString>("deleted");
+        QTest::addColumn<QByteArrayList>("there");
+        QTest::addColumn<QStringList>("order");
+        QTest::newRow("the one before it is there") << "c" << QByteArrayList { "a", "b", "d", "e" }
+                                                    << QStringList { "a", "b", "c", "d", "e" };
+        QTest::newRow("the one before it is gone") << "c" << QByteArrayList { "a", "d", "e" }
+                                                   << QStringList { "a", "d", "e", "c" };
+        QTest::newRow("it was the first") << "a" << QByteArrayList { "b", "c", "e" }
+                                          << QStringList { "a", "b", "c", "e" };
+        QTest::newRow("it is back already") << "c" << QByteArrayList { "a", "c", "e" }
+                                            << QStringList { "a", "c", "e" };
+    }
+    void undoneDeleteAfterAnotherProgramChangedTheStore()
+    {
+        QFETCH(QString, deleted);
+        QFETCH(QByteArrayList, there);
+        QFETCH(QStringList, order);
+        const auto entry = [](const QByteArray &title) { return note(title, "45000." + QByteArray::number(title[0] - 'a' + 1)); };
+        TEditorWindow window(entries(entry("a") + entry("b") + entry("c") + entry("d")));
+        TfrmMain &w = window.w();
+        QVERIFY(w.EncryptXMLFile());
+        const QString storeFile = window.home.storeFile();
+        // The entry with a field of the other kind's and one of its own, as
+        // another version may have written it.
+        TEntry *target = w.Entries->at(int(deleted[0].unicode() - 'a'));
+        TXmlDocument::WriteChildValue(target->element, "Extra", QStringLiteral("kept <as> it was"));
+        QVERIFY(w.Entries->Store());
+        const QByteArray original = TXmlDocument::NodeBytes(target->element);
+
+        QVERIFY(w.Entries->Delete(target));
+        QByteArray replacement;
+        for (const QByteArray &title : there)
+            replacement += entry(title);
+        replaceStore(storeFile, replacement);
+        MessageDlgSeam::setNextAnswers({ mrOk });
+        const TEntryWrite write = w.Entries->UndoDelete();
+        QVERIFY(write.stored);
+        QVERIFY(write.reloaded);
+        QVERIFY(write.entry);
+        QCOMPARE(write.entry->title(), deleted);
+        QVERIFY(!w.Entries->CanUndoDelete());
+        QTRY_VERIFY(!MessageDlgSeam::hasPendingAnswers());
+        MessageDlgSeam::takeAskedMessages();
+
+        const TStoreReader store(storeFile);
+        QStringList titles;
+        for (int i = 0; i < store.table.count(); ++i)
+            titles << store.table.at(i)->title();
+        QCOMPARE(titles, order);
+        if (there.contains(deleted.toUtf8()))
+            return;
+        const TEntry *restored = store.table.Find(TEntryTable::KeyOf(write.entry));
+        QVERIFY(restored);
+        QCOMPARE(TXmlDocument::NodeBytes(restored->element), original);
     }
 };
 
