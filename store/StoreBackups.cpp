@@ -153,3 +153,13 @@ QString StoreBackups::KeepExtraBackup(const QString &storePath, const QDate &tod
     keep(target, backup);
     return backup;
 }
+
+int StoreBackups::EntryCount(const QString &path, const QString &passPhrase)
+{
+    TXmlDocument document;
+    StoreFile::OpenStoreWithPassPhrase(path, passPhrase, document, StoreFile::TBodyUse::DocumentOnly);
+    int count = 0;
+    for (pugi::xml_node entry = document.Root().child("Note"); entry; entry = entry.next_sibling("Note"))
+        ++count;
+    return count;
+}

@@ -48,4 +48,9 @@ QString KeepExtraBackup(const QString &storePath, const QDate &today);
 // ETamselError naming those that could not be removed.
 void RemoveOldBackups(const QString &storePath, int count);
 
+// The entries ("Note" elements) of a backup, or of any store, opened with the
+// passphrase. Raises EStoreOpenError when it does not open with it, and
+// ETamselError when it cannot be read.
+int EntryCount(const QString &path, const QString &passPhrase);
+
 } // namespace StoreBackups
