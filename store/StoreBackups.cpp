@@ -2,7 +2,6 @@
 
 #include "diagnostics/Exception.h"
 #include "platform/AtomicFile.h"
-#include "platform/FileSync.h"
 #include "store/StoreFile.h"
 
 #include <QDir>
@@ -12,7 +11,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -42,18 +40,6 @@ void makeFolder(const QString &folder)
         throw ETamselError(QStringLiteral("The backup folder %1 could not be made (%2).").arg(folder, systemError(errno)));
 }
 
-void syncFolder(const QString &folder)
-{
-    const QByteArray name = QFile::encodeName(folder);
-    const int fd = ::open(name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    const int error = fd < 0 ? errno : FileSync::Sync(fd, name);
-    if (fd >= 0)
-        ::close(fd);
-    if (error != 0)
-        throw ETamselError(
-            QStringLiteral("The backup folder %1 could not be flushed to the disk (%2).").arg(folder, systemError(error)));
-}
-
 // The store's file under the backup's name: a second name for the same file
 // where the folder allows it, else a copy.
 void keep(const QString &target, const QString &backup)
@@ -70,7 +56,9 @@ void keep(const QString &target, const QString &backup)
             throw ETamselError(
                 QStringLiteral("The backup %1 could not be made readable by you alone (%2).").arg(backup, systemError(error)));
         }
-        syncFolder(QFileInfo(backup).absolutePath());
+        // No flush of its own: on a journaling file system the new name is
+        // committed no later than the rename that follows it, which the
+        // save flushes with the store's folder.
         return;
     }
     const int linkError = errno;
