@@ -38,7 +38,8 @@ TfrmRestoreBackup::TfrmRestoreBackup(const QList<TBackupChoice> &backups, QWidge
     setObjectName(QStringLiteral("frmRestoreBackup"));
     setWindowTitle(QStringLiteral("Restore from Backup"));
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("Choose the backup whose entries take the place of yours:"), this));
+    layout->addWidget(
+        new QLabel(QStringLiteral("Choose the backup whose entries take the place of yours:"), this));
     m_list = new QTreeWidget(this);
     m_list->setObjectName(QStringLiteral("lsvBackups"));
     m_list->setRootIsDecorated(false);
@@ -55,7 +56,8 @@ TfrmRestoreBackup::TfrmRestoreBackup(const QList<TBackupChoice> &backups, QWidge
     connect(m_buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_list, &QTreeWidget::itemDoubleClicked, this, &QDialog::accept);
-    const auto followSelection = [this] { m_buttons->button(QDialogButtonBox::Ok)->setEnabled(!chosenPath().isEmpty()); };
+    const auto followSelection
+        = [this] { m_buttons->button(QDialogButtonBox::Ok)->setEnabled(!chosenPath().isEmpty()); };
     connect(m_list, &QTreeWidget::currentItemChanged, this, followSelection);
     if (m_list->topLevelItemCount() > 0)
         m_list->setCurrentItem(m_list->topLevelItem(0));
@@ -75,7 +77,8 @@ QStringList TfrmRestoreBackup::RowTexts(const TBackupChoice &backup)
     if (backup.number > 1)
         date += QStringLiteral(" (kept before a restore)");
     const QString entries = backup.entries
-        ? (*backup.entries == 1 ? QStringLiteral("1 entry") : QStringLiteral("%1 entries").arg(QLocale().toString(*backup.entries)))
+        ? (*backup.entries == 1 ? QStringLiteral("1 entry")
+                                : QStringLiteral("%1 entries").arg(QLocale().toString(*backup.entries)))
         : QStringLiteral("does not open with your password");
     return { date, entries, QFileInfo(backup.path).fileName() };
 }
@@ -97,13 +100,17 @@ std::optional<QString> TfrmRestoreBackup::Choose(const QList<TBackupChoice> &bac
     return dialog.chosenPath();
 }
 
-void RestoreBackupDialogSeam::setNextAnswers(const QList<std::optional<QString>> &fileNames) { seam().answers = fileNames; }
+void RestoreBackupDialogSeam::setNextAnswers(const QList<std::optional<QString>> &fileNames)
+{
+    seam().answers = fileNames;
+}
 
 bool RestoreBackupDialogSeam::hasPendingAnswers() { return !seam().answers.isEmpty(); }
 
 QList<QStringList> RestoreBackupDialogSeam::takeAsked() { return std::exchange(seam().asked, {}); }
 
-RestoreBackupDialogSeam::TUnansweredHandler RestoreBackupDialogSeam::setUnansweredHandler(TUnansweredHandler handler)
+RestoreBackupDialogSeam::TUnansweredHandler RestoreBackupDialogSeam::setUnansweredHandler(
+    TUnansweredHandler handler)
 {
     return std::exchange(seam().unanswered, std::move(handler));
 }

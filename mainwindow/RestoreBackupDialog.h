@@ -24,8 +24,7 @@ struct TBackupChoice {
 // File > "Restore from Backup...": the backups, newest first, each with its
 // date, its entries (or that it does not open) and its file. The user picks
 // one; nothing here touches the store.
-class TfrmRestoreBackup : public QDialog
-{
+class TfrmRestoreBackup : public QDialog {
     Q_OBJECT
 
 public:

@@ -54,7 +54,8 @@ void TfrmMain::mnuRestoreBackupClick()
             try {
                 choice.entries = StoreBackups::EntryCount(backup.path, PassPhrase);
             } catch (const ETamselError &error) {
-                LogError({ unitMain, QStringLiteral("mnuRestoreBackupClick"), backup.path + QStringLiteral(": ") + error.message() });
+                LogError({ unitMain, QStringLiteral("mnuRestoreBackupClick"),
+                    backup.path + QStringLiteral(": ") + error.message() });
             }
             choices.append(choice);
         }
@@ -82,7 +83,8 @@ void TfrmMain::mnuRestoreBackupClick()
     // refused at once.
     const std::shared_ptr<StoreFile::TOpenedEntries> opened = StoreFile::OpenEntries(*chosen, PassPhrase);
     if (opened->failure) {
-        LogError({ unitMain, QStringLiteral("mnuRestoreBackupClick"), *chosen + QStringLiteral(": ") + *opened->failure });
+        LogError({ unitMain, QStringLiteral("mnuRestoreBackupClick"),
+            *chosen + QStringLiteral(": ") + *opened->failure });
         MessageDlg(QStringLiteral("The backup of %1 cannot be restored: %2\r\n\r\n"
                                   "Your entries were left as they are.\r\n\r\nDetails: %3")
                        .arg(dayText(day),
@@ -116,8 +118,9 @@ void TfrmMain::mnuRestoreBackupClick()
     });
     if (failure) {
         LogError({ unitMain, QStringLiteral("mnuRestoreBackupClick"), *failure });
-        MessageDlg(QStringLiteral("The backup was NOT restored: %1\r\n\r\nYour entries were left as they are.")
-                       .arg(*failure),
+        MessageDlg(
+            QStringLiteral("The backup was NOT restored: %1\r\n\r\nYour entries were left as they are.")
+                .arg(*failure),
             TMsgDlgType::Error, mbOK);
         return;
     }
@@ -135,7 +138,8 @@ void TfrmMain::mnuRestoreBackupClick()
     EnableUserControls();
     MessageDlg(QStringLiteral("Your entries are now those of the backup of %1.%2")
                    .arg(dayText(day),
-                       kept.isEmpty() ? QString()
-                                      : QStringLiteral("\r\n\r\nYour entries as they were are kept in %1.").arg(kept)),
+                       kept.isEmpty()
+                           ? QString()
+                           : QStringLiteral("\r\n\r\nYour entries as they were are kept in %1.").arg(kept)),
         TMsgDlgType::Information, mbOK);
 }

@@ -29,7 +29,7 @@ QString backupName(const QString &target, const QDate &day, int number)
 
 bool exists(const QString &path)
 {
-    struct stat status {};
+    struct stat status { };
     return ::lstat(QFile::encodeName(path).constData(), &status) == 0;
 }
 
@@ -37,7 +37,8 @@ bool exists(const QString &path)
 void makeFolder(const QString &folder)
 {
     if (::mkdir(QFile::encodeName(folder).constData(), 0700) != 0 && errno != EEXIST)
-        throw ETamselError(QStringLiteral("The backup folder %1 could not be made (%2).").arg(folder, systemError(errno)));
+        throw ETamselError(
+            QStringLiteral("The backup folder %1 could not be made (%2).").arg(folder, systemError(errno)));
 }
 
 // The store's file under the backup's name: a second name for the same file
@@ -49,12 +50,13 @@ void keep(const QString &target, const QString &backup)
     if (::link(from.constData(), to.constData()) == 0) {
         // The store's own file: it is replaced by the save that follows, so
         // its mode is the backup's alone from then on.
-        struct stat status {};
-        if (::stat(to.constData(), &status) != 0 || ((status.st_mode & 07777) != 0600 && ::chmod(to.constData(), 0600) != 0)) {
+        struct stat status { };
+        if (::stat(to.constData(), &status) != 0
+            || ((status.st_mode & 07777) != 0600 && ::chmod(to.constData(), 0600) != 0)) {
             const int error = errno;
             ::unlink(to.constData());
-            throw ETamselError(
-                QStringLiteral("The backup %1 could not be made readable by you alone (%2).").arg(backup, systemError(error)));
+            throw ETamselError(QStringLiteral("The backup %1 could not be made readable by you alone (%2).")
+                                   .arg(backup, systemError(error)));
         }
         // No flush of its own: on a journaling file system the new name is
         // committed no later than the rename that follows it, which the
@@ -65,9 +67,10 @@ void keep(const QString &target, const QString &backup)
     try {
         AtomicFile::WriteFileAtomically(backup, StoreFile::ReadFile(target));
     } catch (const ETamselError &error) {
-        throw ETamselError(QStringLiteral("The entries in %1 could not be kept as the backup %2: %3 (linking it "
-                                          "failed too: %4).")
-                               .arg(target, backup, error.message(), systemError(linkError)));
+        throw ETamselError(
+            QStringLiteral("The entries in %1 could not be kept as the backup %2: %3 (linking it "
+                           "failed too: %4).")
+                .arg(target, backup, error.message(), systemError(linkError)));
     }
 }
 } // namespace
@@ -110,7 +113,8 @@ void StoreBackups::RemoveOldBackups(const QString &storePath, int count)
             failed << QStringLiteral("%1 (%2)").arg(backups[i].path, systemError(errno));
     }
     if (!failed.isEmpty())
-        throw ETamselError(QStringLiteral("Old backups could not be removed: %1.").arg(failed.join(QStringLiteral(", "))));
+        throw ETamselError(
+            QStringLiteral("Old backups could not be removed: %1.").arg(failed.join(QStringLiteral(", "))));
 }
 
 QString StoreBackups::KeepDailyBackup(const QString &storePath, const QDate &today, int count)

@@ -259,7 +259,9 @@ private slots:
                                              QStringLiteral("-"), QStringLiteral("Quick &Add Note..."),
                                              QStringLiteral("Quick Add Tas&k..."),
                                              QStringLiteral("-"), QStringLiteral("&Print"), QStringLiteral("-"),
-                                             QStringLiteral("&Delete"), QStringLiteral("-"), QStringLiteral("E&xit")};
+                                             QStringLiteral("&Delete"), QStringLiteral("-"),
+                                             QStringLiteral("&Restore from Backup..."), QStringLiteral("-"),
+                                             QStringLiteral("E&xit")};
         QTest::newRow("Edit") << QStringLiteral("&Edit")
                               << QStringList{QStringLiteral("&Undo"),  QStringLiteral("-"),
                                              QStringLiteral("Cu&t"),   QStringLiteral("&Copy"),

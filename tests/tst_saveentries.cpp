@@ -11,6 +11,9 @@
 #include "tests/TestFiles.h"
 
 #include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QTreeWidget>
 #include <QDateEdit>
 #include <QLabel>
 #include <QRadioButton>
@@ -732,6 +735,30 @@ private slots:
         QCOMPARE(readFile(f.home.storeFile()), store);
         QCOMPARE(backupNames(f), QStringList { "brindo-2026-03-09.dat" });
         QCOMPARE(f.cell(f.w().lsvNotes, 0, NoteColumn::Title), QStringLiteral("alpha"));
+    }
+
+    // The dialog itself: the newest backup is chosen at first, a click
+    // chooses another, and Restore is enabled only with a row chosen.
+    void restoreDialogOffersEachBackup()
+    {
+        const QList<TBackupChoice> backups { { QStringLiteral("/b/brindo-2026-03-11.dat"), QDate(2026, 3, 11), 1, 20000 },
+            { QStringLiteral("/b/brindo-2026-03-10-2.dat"), QDate(2026, 3, 10), 2, std::nullopt } };
+        TfrmRestoreBackup dialog(backups);
+        dialog.show();
+        auto *list = dialog.findChild<QTreeWidget *>(QStringLiteral("lsvBackups"));
+        auto *buttons = dialog.findChild<QDialogButtonBox *>();
+        QVERIFY(list && buttons);
+        QCOMPARE(list->topLevelItemCount(), 2);
+        QCOMPARE(list->topLevelItem(0)->text(1), QStringLiteral("%1 entries").arg(QLocale().toString(20000)));
+        QCOMPARE(list->topLevelItem(1)->text(1), QStringLiteral("does not open with your password"));
+        QVERIFY2(list->topLevelItem(1)->text(0).endsWith(QStringLiteral("(kept before a restore)")),
+            qPrintable(list->topLevelItem(1)->text(0)));
+        QCOMPARE(dialog.chosenPath(), backups[0].path);
+        QVERIFY(buttons->button(QDialogButtonBox::Ok)->isEnabled());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(1)).center());
+        QCOMPARE(dialog.chosenPath(), backups[1].path);
+        list->setCurrentItem(nullptr);
+        QVERIFY(!buttons->button(QDialogButtonBox::Ok)->isEnabled());
     }
 };
 
