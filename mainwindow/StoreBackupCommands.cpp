@@ -19,6 +19,24 @@ namespace {
 const QString unitMain = QStringLiteral("Main");
 
 QString dayText(const QDate &day) { return QLocale().toString(day, QLocale::LongFormat); }
+
+// The store's backups, newest first, each with its entries counted under the
+// passphrase; one that does not open with it is offered without a count.
+QList<TBackupChoice> backupChoices(const QString &storePath, const QString &passPhrase)
+{
+    QList<TBackupChoice> choices;
+    for (const StoreBackups::TBackup &backup : StoreBackups::List(storePath)) {
+        TBackupChoice choice { backup.path, backup.day, backup.number, std::nullopt };
+        try {
+            choice.entries = StoreBackups::EntryCount(backup.path, passPhrase);
+        } catch (const ETamselError &error) {
+            LogError({ unitMain, QStringLiteral("mnuRestoreBackupClick"),
+                backup.path + QStringLiteral(": ") + error.message() });
+        }
+        choices.append(choice);
+    }
+    return choices;
+}
 } // namespace
 
 void TfrmMain::KeepDailyBackup()
@@ -49,16 +67,7 @@ void TfrmMain::mnuRestoreBackupClick()
         return;
     QList<TBackupChoice> choices;
     try {
-        for (const StoreBackups::TBackup &backup : StoreBackups::List(StoreFilePath)) {
-            TBackupChoice choice { backup.path, backup.day, backup.number, std::nullopt };
-            try {
-                choice.entries = StoreBackups::EntryCount(backup.path, PassPhrase);
-            } catch (const ETamselError &error) {
-                LogError({ unitMain, QStringLiteral("mnuRestoreBackupClick"),
-                    backup.path + QStringLiteral(": ") + error.message() });
-            }
-            choices.append(choice);
-        }
+        choices = backupChoices(StoreFilePath, PassPhrase);
     } catch (const ETamselError &error) {
         ReportError({ unitMain, QStringLiteral("mnuRestoreBackupClick"), error.message() });
         return;
