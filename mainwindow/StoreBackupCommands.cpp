@@ -106,8 +106,11 @@ void TfrmMain::mnuRestoreBackupClick()
         return;
     }
     if (MessageDlg(QStringLiteral("Replace your entries with the backup of %1?\r\n\r\n"
-                                  "Your entries as they are now are kept as one more backup first.")
-                       .arg(dayText(day)),
+                                  "Your entries as they are now are kept as one more backup first.%2")
+                       .arg(dayText(day),
+                           Entries->Unstored()
+                               ? QStringLiteral(" Changes Tamsel could not save yet are not in it, and are lost.")
+                               : QString()),
             TMsgDlgType::Confirmation, mbYes | mbNo)
         != mrYes)
         return;

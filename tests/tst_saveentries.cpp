@@ -760,6 +760,32 @@ private slots:
         list->setCurrentItem(nullptr);
         QVERIFY(!buttons->button(QDialogButtonBox::Ok)->isEnabled());
     }
+
+    // A store that no longer opens is what a backup is for: it is kept as
+    // one more backup, and the restored entries can be changed and saved.
+    void restoreReplacesAStoreThatDoesNotOpen()
+    {
+        TEditorWindow f(entries(note("alpha", "45000.1")));
+        QVERIFY(f.w().EncryptXMLFile());
+        Clock::setFixed(firstSave.addDays(1));
+        QVERIFY(saveNewNote(f, "beta"));
+        const QByteArray damaged = "eight salt bytes, then noise that is no entry document";
+        writeFile(f.home.storeFile(), damaged);
+        MessageDlgSeam::setNextAnswers({ mrOk });
+        f.w().DecryptXMLFile();
+        QVERIFY(!f.w().StoreAvailable);
+
+        RestoreBackupDialogSeam::setNextAnswers({ QStringLiteral("brindo-2026-03-11.dat") });
+        MessageDlgSeam::setNextAnswers({ mrYes, mrOk });
+        f.w().mnuRestoreBackup->trigger();
+
+        QVERIFY(f.w().StoreAvailable);
+        QCOMPARE(readFile(backupFile(f, "brindo-2026-03-11-2.dat")), damaged);
+        QCOMPARE(f.w().lsvNotes->model()->rowCount(), 1);
+        QVERIFY(saveNewNote(f, "gamma"));
+        QCOMPARE(entriesIn(f.home.storeFile()), 2);
+        MessageDlgSeam::takeAskedMessages();
+    }
 };
 
 QTEST_MAIN(tst_SaveEntries)
