@@ -1,11 +1,14 @@
-// Storing the whole document, beside its floors (the cipher alone and a plain
+// Storing the whole document (also as the first save of a day, which keeps
+// a backup first), beside its floors (the cipher alone and a plain
 // synced write of the same bytes), and saving one edited entry end to end.
 #include "bench/BenchHome.h"
 
 #include "controls/ListViewEx.h"
 #include "controls/RichEditURL.h"
 #include "controls/EntryListModel.h"
+#include "platform/Clock.h"
 #include "store/Rc4.h"
+#include "store/StoreBackups.h"
 #include "store/StoreFile.h"
 
 #include <QFile>
@@ -22,6 +25,27 @@ void BM_EncryptXMLFile(benchmark::State &state)
     for (auto _ : state)
         home.window().EncryptXMLFile();
     state.counters["bytes"] = double(QFile(home.storeFile()).size());
+}
+
+// Every write the first of its day: the store as it was is kept as the day's
+// backup first, and the oldest backup goes. Three are kept, so that from the
+// fourth write on every write removes one, as every day does once the
+// default 14 are there.
+void BM_EncryptXMLFileFirstOfTheDay(benchmark::State &state)
+{
+    BenchHome home(int(state.range(0)));
+    home.window().BackupCount = 3;
+    const QDateTime start(QDate(2026, 1, 1), QTime(9, 0));
+    int day = 0;
+    for (auto _ : state) {
+        Clock::setFixed(start.addDays(++day));
+        if (!home.window().EncryptXMLFile()) {
+            state.SkipWithError("store failed");
+            break;
+        }
+    }
+    Clock::clearFixed();
+    state.counters["backups"] = double(StoreBackups::List(home.storeFile()).size());
 }
 
 // Writing the document out as XML text, the part of storing beside the floors.
@@ -131,6 +155,7 @@ void BM_SaveTask(benchmark::State &state) { saveBenchmark(state, true); }
 } // namespace
 
 BENCHMARK(BM_EncryptXMLFile)->Arg(1000)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EncryptXMLFileFirstOfTheDay)->Arg(1000)->Arg(20000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SerializeDocument)->Arg(1000)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CipherAlone)->Arg(1000)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlainWriteWithSync)->Arg(1000)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond);

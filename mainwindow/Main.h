@@ -112,6 +112,15 @@ public:
     // Takes the outcome of opening the store: the entries, or the user is told
     // why they could not be opened.
     void TakeOpenedStore(StoreFile::TOpenedEntries &opened);
+    // Keeps the store as it was before the first save of the day in its
+    // backup folder (store/StoreBackups.h), BackupCount of them; called
+    // under the store's lock before each write. A backup that fails is
+    // logged and told once a run; the save goes on all the same.
+    void KeepDailyBackup();
+    bool BackupFailureTold = false;
+    // File > "Restore from Backup...": replaces the entries with those of a
+    // backup the user chooses, keeping the store as one more backup first.
+    void mnuRestoreBackupClick();
 
     // Another program changing the store. The store as last read or written
     // here; the entry table asks ReadStoreAgainIfChanged before each write,
@@ -340,6 +349,7 @@ public:
     QAction *actStartFind = nullptr;
     QAction *Exit1 = nullptr;
     QAction *mnuOptions = nullptr;
+    QAction *mnuRestoreBackup = nullptr;
     QAction *CheckforUpdatesNow1 = nullptr;
     QAction *mnuAbout = nullptr;
     QAction *Sendfeedback1 = nullptr;

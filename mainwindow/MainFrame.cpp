@@ -278,6 +278,8 @@ void TfrmMain::CreateActions()
     actStartFind = makeAction(this, "actStartFind", QStringLiteral("F&ind"), "Ctrl+F", 32);
     Exit1 = makeAction(this, "Exit1", QStringLiteral("E&xit"), nullptr, noImage);
     mnuOptions = makeAction(this, "mnuOptions", QStringLiteral("&Options"), nullptr, noImage);
+    mnuRestoreBackup = makeAction(this, "mnuRestoreBackup", QStringLiteral("&Restore from Backup..."), nullptr,
+                                  noImage, QStringLiteral("Replace your entries with those of a backup."));
     CheckforUpdatesNow1 = makeAction(this, "CheckforUpdatesNow1", QStringLiteral("Check for Updates &Now"), nullptr,
                                      noImage);
     mnuAbout = makeAction(this, "mnuAbout", QStringLiteral("&About Tamsel..."), nullptr, noImage);
@@ -292,6 +294,7 @@ void TfrmMain::CreateActions()
     connect(mnuSetPassPhrase, &QAction::triggered, this, [this] { mnuSetPassPhraseClick(); });
     connect(Exit1, &QAction::triggered, this, [this] { Exit1Click(); });
     connect(mnuOptions, &QAction::triggered, this, [this] { mnuOptionsClick(); });
+    connect(mnuRestoreBackup, &QAction::triggered, this, [this] { mnuRestoreBackupClick(); });
 }
 
 void TfrmMain::CreateMenus()
@@ -308,6 +311,8 @@ void TfrmMain::CreateMenus()
     file->addAction(actDeleteNote);
     file->addSeparator();
     file->addAction(mnuSetPassPhrase);
+    file->addAction(mnuRestoreBackup);
+    file->addSeparator();
     file->addAction(Exit1);
 
     QMenu *edit = menuBar()->addMenu(QStringLiteral("&Edit"));

@@ -6,6 +6,7 @@
 #include "platform/Paths.h"
 #include "settings/FontStyleCode.h"
 #include "settings/WindowsColor.h"
+#include "store/StoreBackups.h"
 
 #include <QFileInfo>
 #include <QFontInfo>
@@ -354,6 +355,9 @@ std::vector<TSetting> buildTable()
         field("CheckSpellingOnSave", &TfrmMain::CheckSpellingOnSave, false),
         field("DefaultSaveSetting", &TfrmMain::DefaultSaveSetting, 1),
         field("DefaultPrintSetting", &TfrmMain::DefaultPrintSetting, 1),
+        // 0 keeps no backups; a negative count is no count at all.
+        field("BackupCount", &TfrmMain::BackupCount, StoreBackups::DefaultCount,
+              within(0, std::numeric_limits<int>::max())),
         soundField("PlaySoundOnReminder", &TReminderSoundInfo::PlaySoundOnReminder, false),
         soundField("UseDefaultSound", &TReminderSoundInfo::UseDefaultSound, true),
         soundField("AlternateSound", &TReminderSoundInfo::AlternateSound, QString()),
@@ -390,7 +394,7 @@ const std::vector<const TSetting *> &SettingsWriteOrder()
               "AutoStartWithWindows", "StartMinimized", "AutoSave", "AutoSaveAfterTime",
               "LoadNotesOnSearch", "UseAlternateLocation", "AlternateLocation", "TamselLocation",
               "CloseOnMenuOnly", "DefaultSearchSetting", "ConfirmOnDelete", "SpellCheckerType",
-              "SpellCheckerLanguage", "CheckSpellingOnSave", "DefaultPrintSetting", "DefaultSaveSetting"})
+              "SpellCheckerLanguage", "CheckSpellingOnSave", "DefaultPrintSetting", "DefaultSaveSetting", "BackupCount"})
             result.push_back(&settingNamed(name));
         return result;
     }();

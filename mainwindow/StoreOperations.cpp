@@ -65,6 +65,7 @@ bool TfrmMain::EncryptXMLFile()
         if (!StoreAvailable)
             throw ETamselError(QStringLiteral("The entries were not opened, so they are not stored."));
         const QByteArray key = StorePassPhrase.isEmpty() ? StoreFile::PassPhraseBytes(PassPhrase) : StorePassPhrase;
+        KeepDailyBackup();
         StoreFileStamp = StoreFile::SaveStore(StoreFilePath, key, xmlNotes);
         return true;
     } catch (const ETamselError &error) {

@@ -25,6 +25,8 @@ struct TSettingFields
     bool LoadNotesOnSearch = false;
     bool UseAlternateLocation = false;
     bool ConfirmOnDelete = false;
+    // Daily backups of the store kept; 0 keeps none.
+    int BackupCount = 14; // StoreBackups::DefaultCount
     // The storage folder, with a trailing '/'; set at start-up.
     QString TamselLocation;
     // The alternate storage folder chosen in the options; set at start-up.

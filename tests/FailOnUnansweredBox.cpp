@@ -5,6 +5,7 @@
 #include "mainwindow/PasswordDlg.h"
 #include "mainwindow/StorageMove.h"
 #include "diagnostics/MessageDlg.h"
+#include "mainwindow/RestoreBackupDialog.h"
 #include "output/PrintRichText.h"
 #include "output/SaveAsDialog.h"
 #include "reminders/Reminder.h"
@@ -28,6 +29,10 @@ void failOnUnansweredBox()
     SaveAsDialogSeam::setUnansweredHandler([](const SaveAsDialogSeam::TAsked &dialog) -> std::optional<QString> {
         const QByteArray text = "The save dialog was shown without a queued answer: " + dialog.title.toUtf8();
         QTest::qFail(text.constData(), __FILE__, __LINE__);
+        return std::nullopt;
+    });
+    RestoreBackupDialogSeam::setUnansweredHandler([](const QList<TBackupChoice> &) -> std::optional<QString> {
+        QTest::qFail("The restore dialog was shown without a queued answer", __FILE__, __LINE__);
         return std::nullopt;
     });
     PrintDialogSeam::setUnansweredHandler([]() -> std::optional<QString> {

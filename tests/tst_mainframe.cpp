@@ -262,6 +262,7 @@ private slots:
                                              QStringLiteral("Quick Add Tas&k..."),
                                              QStringLiteral("-"), QStringLiteral("&Print"), QStringLiteral("-"),
                                              QStringLiteral("&Delete"), QStringLiteral("-"), QStringLiteral("Set Pass&word..."),
+                                             QStringLiteral("&Restore from Backup..."), QStringLiteral("-"),
                                              QStringLiteral("E&xit")};
         QTest::newRow("Edit") << QStringLiteral("&Edit")
                               << QStringList{QStringLiteral("&Undo"),  QStringLiteral("-"),

@@ -456,6 +456,9 @@ private slots:
             click(o.chkConfirmOnDelete);
             click(o.radSaveTab);
             click(o.radPrintTab);
+            o.spnBackupCount->setFocus();
+            o.spnBackupCount->selectAll();
+            QTest::keyClicks(o.spnBackupCount, QStringLiteral("3"));
             o.pgcOptions->setCurrentIndex(1);
             click(o.chkPlaySound);
             click(o.chkStrikeout);
@@ -470,6 +473,7 @@ private slots:
         QVERIFY(w.ConfirmOnDelete);
         QCOMPARE(w.DefaultSaveSetting, 1);
         QCOMPARE(w.DefaultPrintSetting, 1);
+        QCOMPARE(w.BackupCount, 3);
         QVERIFY(w.ReminderSoundInfo.PlaySoundOnReminder);
         QVERIFY(!w.StrikeoutComplete);
         QVERIFY(w.StartMinimized);
@@ -487,7 +491,7 @@ private slots:
         const QString otherFolder = f.folder(QStringLiteral("other"));
         const auto snapshot = [&w] {
             return QVariantList { w.CloseOnMenuOnly, w.StartMinimized, w.AutoSave, w.AutoSaveAfterTime,
-                w.CheckForUpdatesOnStartup, w.LoadNotesOnSearch, w.ConfirmOnDelete, w.DefaultSaveSetting,
+                w.CheckForUpdatesOnStartup, w.LoadNotesOnSearch, w.ConfirmOnDelete, w.BackupCount, w.DefaultSaveSetting,
                 w.DefaultPrintSetting, w.SpellCheckerLanguage, w.CheckSpellingOnSave, w.CurrentColor,
                 w.CompleteColor, w.OverdueColor, w.NevermindColor, w.DisplayReminders, w.StrikeoutComplete,
                 w.ReminderSoundInfo.PlaySoundOnReminder, w.ReminderSoundInfo.UseDefaultSound,
@@ -506,6 +510,7 @@ private slots:
             click(o.chkLoadNotesOnSearch);
             click(o.chkAutoSave);
             replaceText(o.edtSaveMinutes, QStringLiteral("33"));
+            o.spnBackupCount->setValue(2);
             click(o.radSaveTab);
             o.pgcOptions->setCurrentIndex(1);
             click(o.chkDisplayReminders);

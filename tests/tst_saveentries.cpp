@@ -1,12 +1,19 @@
 // Saving the entry in the editor: the document fields each case writes, the
 // rows it updates, the deadline and reminder date, and what a restart reads.
 #include "diagnostics/MessageDlg.h"
+#include "mainwindow/RestoreBackupDialog.h"
 #include "platform/Clock.h"
 #include "store/DayNumber.h"
 #include "store/LocaleFormat.h"
+#include "store/StoreBackups.h"
+#include "store/StoreFile.h"
 #include "tests/EditorFixture.h"
+#include "tests/TestFiles.h"
 
 #include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QTreeWidget>
 #include <QDateEdit>
 #include <QLabel>
 #include <QRadioButton>
@@ -50,6 +57,27 @@ QString blockStore(const TEditorWindow &f)
         qFatal("cannot create %s", qPrintable(blocked));
     f.w().StoreFilePath = blocked + QStringLiteral("/brindo.dat");
     return blocked;
+}
+
+// The file names of the store's backups, newest first.
+QStringList backupNames(const TEditorWindow &f)
+{
+    QStringList names;
+    for (const StoreBackups::TBackup &backup : StoreBackups::List(f.home.storeFile()))
+        names << QFileInfo(backup.path).fileName();
+    return names;
+}
+
+int entriesIn(const QString &path) { return StoreBackups::EntryCount(path, QStringLiteral("fixture phrase")); }
+
+QString backupFile(const TEditorWindow &f, const char *name)
+{
+    return StoreBackups::Folder(f.home.storeFile()) + QLatin1Char('/') + QLatin1String(name);
+}
+
+bool saveNewNote(const TEditorWindow &f, const char *title)
+{
+    return f.w().Entries->SaveNote(nullptr, { QLatin1String(title), QString(), QString() }, 46000).stored;
 }
 
 // Every row of both lists shows the entry its document index points at.
@@ -601,6 +629,162 @@ private slots:
         QCOMPARE(f.w().dtpTime->time(), QTime(17, 30));
         QCOMPARE(f.w().cboReminder->currentIndex(), 19);
         QVERIFY(!f.w().actSaveNote->isEnabled());
+    }
+
+    // The first save of each day keeps the store as it was before it; the
+    // other saves of the day keep nothing.
+    void firstSaveOfEachDayKeepsABackup()
+    {
+        TEditorWindow f(entries(note("alpha", "45000.1")));
+        QVERIFY(f.w().EncryptXMLFile()); // makes the store: there was nothing to keep
+        QCOMPARE(backupNames(f), QStringList());
+        QVERIFY(saveNewNote(f, "beta"));
+        QVERIFY(saveNewNote(f, "gamma"));
+        QCOMPARE(backupNames(f), QStringList { "brindo-2026-03-10.dat" });
+        QCOMPARE(entriesIn(backupFile(f, "brindo-2026-03-10.dat")), 1);
+
+        Clock::setFixed(firstSave.addDays(1));
+        QVERIFY(saveNewNote(f, "delta"));
+        QVERIFY(saveNewNote(f, "epsilon"));
+        QCOMPARE(backupNames(f), (QStringList { "brindo-2026-03-11.dat", "brindo-2026-03-10.dat" }));
+        QCOMPARE(entriesIn(backupFile(f, "brindo-2026-03-11.dat")), 3);
+        QCOMPARE(entriesIn(backupFile(f, "brindo-2026-03-10.dat")), 1);
+        QCOMPARE(entriesIn(f.home.storeFile()), 5);
+        QCOMPARE(MessageDlgSeam::takeAskedMessages(), QStringList());
+    }
+
+    // A backup that cannot be made never stops a save: the user is told
+    // once a run, and each save goes through.
+    void failingBackupNeverBlocksTheSave()
+    {
+        TEditorWindow f(entries(note("alpha", "45000.1")));
+        QVERIFY(f.w().EncryptXMLFile());
+        writeFile(StoreBackups::Folder(f.home.storeFile()), "a file where the backup folder belongs");
+        MessageDlgSeam::setNextAnswers({ mrOk });
+        QVERIFY(saveNewNote(f, "beta"));
+        QTRY_VERIFY_WITH_TIMEOUT(!MessageDlgSeam::hasPendingAnswers(), 2000);
+        const QStringList told = MessageDlgSeam::takeAskedMessages();
+        QCOMPARE(told.size(), 1);
+        QVERIFY2(told[0].contains(QStringLiteral("could not keep today's backup")), qPrintable(told[0]));
+
+        Clock::setFixed(firstSave.addDays(1));
+        QVERIFY(saveNewNote(f, "gamma"));
+        QTest::qWait(20);
+        QCOMPARE(MessageDlgSeam::takeAskedMessages(), QStringList());
+        QCOMPARE(entriesIn(f.home.storeFile()), 3);
+    }
+
+    // A restore keeps the entries as they are as one more backup, then the
+    // store, the lists and the next start hold the backup's entries.
+    void restoreKeepsTheCurrentStoreFirst()
+    {
+        TEditorWindow f(entries(note("alpha", "45000.1")));
+        QVERIFY(f.w().EncryptXMLFile());
+        Clock::setFixed(firstSave.addDays(1));
+        QVERIFY(saveNewNote(f, "beta"));
+        QCOMPARE(f.w().lsvNotes->model()->rowCount(), 2);
+
+        RestoreBackupDialogSeam::setNextAnswers({ QStringLiteral("brindo-2026-03-11.dat") });
+        MessageDlgSeam::setNextAnswers({ mrYes, mrOk });
+        f.w().mnuRestoreBackup->trigger();
+
+        const QList<QStringList> offered = RestoreBackupDialogSeam::takeAsked();
+        QCOMPARE(offered.size(), 1);
+        QCOMPARE(offered[0].size(), 1);
+        QVERIFY2(offered[0][0].endsWith(QStringLiteral(" | 1 entry | brindo-2026-03-11.dat")), qPrintable(offered[0][0]));
+        const QStringList asked = MessageDlgSeam::takeAskedMessages();
+        QCOMPARE(asked.size(), 2);
+        QVERIFY2(asked[0].startsWith(QStringLiteral("Replace your entries with the backup of")), qPrintable(asked[0]));
+        QVERIFY2(asked[1].contains(backupFile(f, "brindo-2026-03-11-2.dat")), qPrintable(asked[1]));
+
+        QCOMPARE(backupNames(f), (QStringList { "brindo-2026-03-11-2.dat", "brindo-2026-03-11.dat" }));
+        QCOMPARE(entriesIn(backupFile(f, "brindo-2026-03-11-2.dat")), 2);
+        QCOMPARE(entriesIn(f.home.storeFile()), 1);
+        QCOMPARE(f.w().lsvNotes->model()->rowCount(), 1);
+        QCOMPARE(f.cell(f.w().lsvNotes, 0, NoteColumn::Title), QStringLiteral("alpha"));
+        // Saving goes on from the restored entries.
+        QVERIFY(saveNewNote(f, "gamma"));
+        f.restart();
+        QCOMPARE(f.w().lsvNotes->model()->rowCount(), 2);
+    }
+
+    // A backup saved under another passphrase is listed as one that does not
+    // open, and refused in plain words; a cancelled dialog changes nothing.
+    void restoreRefusesABackupUnderAnotherPassPhrase()
+    {
+        TEditorWindow f(entries(note("alpha", "45000.1")));
+        QVERIFY(f.w().EncryptXMLFile());
+        QVERIFY(QDir().mkpath(StoreBackups::Folder(f.home.storeFile())));
+        StoreFile::SaveStore(backupFile(f, "brindo-2026-03-09.dat"), StoreFile::PassPhraseBytes(QStringLiteral("another phrase")),
+            entries(note("foreign", "45000.2")));
+        const QByteArray store = readFile(f.home.storeFile());
+
+        RestoreBackupDialogSeam::setNextAnswers({ std::nullopt, QStringLiteral("brindo-2026-03-09.dat") });
+        f.w().mnuRestoreBackup->trigger();
+        MessageDlgSeam::setNextAnswers({ mrOk });
+        f.w().mnuRestoreBackup->trigger();
+
+        const QList<QStringList> offered = RestoreBackupDialogSeam::takeAsked();
+        QCOMPARE(offered.size(), 2);
+        QVERIFY2(offered[1].value(0).endsWith(QStringLiteral(" | does not open with your password | brindo-2026-03-09.dat")),
+            qPrintable(offered[1].value(0)));
+        const QStringList asked = MessageDlgSeam::takeAskedMessages();
+        QCOMPARE(asked.size(), 1);
+        QVERIFY2(asked[0].contains(QStringLiteral("cannot be restored: it does not open with your password")), qPrintable(asked[0]));
+        QVERIFY2(asked[0].contains(QStringLiteral("Your entries were left as they are.")), qPrintable(asked[0]));
+        QCOMPARE(readFile(f.home.storeFile()), store);
+        QCOMPARE(backupNames(f), QStringList { "brindo-2026-03-09.dat" });
+        QCOMPARE(f.cell(f.w().lsvNotes, 0, NoteColumn::Title), QStringLiteral("alpha"));
+    }
+
+    // The dialog itself: the newest backup is chosen at first, a click
+    // chooses another, and Restore is enabled only with a row chosen.
+    void restoreDialogOffersEachBackup()
+    {
+        const QList<TBackupChoice> backups { { QStringLiteral("/b/brindo-2026-03-11.dat"), QDate(2026, 3, 11), 1, 20000 },
+            { QStringLiteral("/b/brindo-2026-03-10-2.dat"), QDate(2026, 3, 10), 2, std::nullopt } };
+        TfrmRestoreBackup dialog(backups);
+        dialog.show();
+        auto *list = dialog.findChild<QTreeWidget *>(QStringLiteral("lsvBackups"));
+        auto *buttons = dialog.findChild<QDialogButtonBox *>();
+        QVERIFY(list && buttons);
+        QCOMPARE(list->topLevelItemCount(), 2);
+        QCOMPARE(list->topLevelItem(0)->text(1), QStringLiteral("%1 entries").arg(QLocale().toString(20000)));
+        QCOMPARE(list->topLevelItem(1)->text(1), QStringLiteral("does not open with your password"));
+        QVERIFY2(list->topLevelItem(1)->text(0).endsWith(QStringLiteral("(kept before a restore)")),
+            qPrintable(list->topLevelItem(1)->text(0)));
+        QCOMPARE(dialog.chosenPath(), backups[0].path);
+        QVERIFY(buttons->button(QDialogButtonBox::Ok)->isEnabled());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(1)).center());
+        QCOMPARE(dialog.chosenPath(), backups[1].path);
+        list->setCurrentItem(nullptr);
+        QVERIFY(!buttons->button(QDialogButtonBox::Ok)->isEnabled());
+    }
+
+    // A store that no longer opens is what a backup is for: it is kept as
+    // one more backup, and the restored entries can be changed and saved.
+    void restoreReplacesAStoreThatDoesNotOpen()
+    {
+        TEditorWindow f(entries(note("alpha", "45000.1")));
+        QVERIFY(f.w().EncryptXMLFile());
+        Clock::setFixed(firstSave.addDays(1));
+        QVERIFY(saveNewNote(f, "beta"));
+        const QByteArray damaged = "eight salt bytes, then noise that is no entry document";
+        writeFile(f.home.storeFile(), damaged);
+        MessageDlgSeam::setNextAnswers({ mrOk });
+        f.w().DecryptXMLFile();
+        QVERIFY(!f.w().StoreAvailable);
+
+        RestoreBackupDialogSeam::setNextAnswers({ QStringLiteral("brindo-2026-03-11.dat") });
+        MessageDlgSeam::setNextAnswers({ mrYes, mrOk });
+        f.w().mnuRestoreBackup->trigger();
+
+        QVERIFY(f.w().StoreAvailable);
+        QCOMPARE(readFile(backupFile(f, "brindo-2026-03-11-2.dat")), damaged);
+        QCOMPARE(f.w().lsvNotes->model()->rowCount(), 1);
+        QVERIFY(saveNewNote(f, "gamma"));
+        QCOMPARE(entriesIn(f.home.storeFile()), 2);
+        MessageDlgSeam::takeAskedMessages();
     }
 };
 

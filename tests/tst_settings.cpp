@@ -256,6 +256,7 @@ QList<Default> defaultsAtExit(const TestHome &home)
         {"CheckSpellingOnSave", i, 0},
         {"DefaultPrintSetting", i, 1},
         {"DefaultSaveSetting", i, 1},
+        {"BackupCount", i, 14},
     };
 }
 
@@ -311,6 +312,7 @@ void setEveryValue(TfrmMain &w, const QString &storeFolder, const QString &alter
     w.CheckSpellingOnSave = true;
     w.DefaultSaveSetting = 2;
     w.DefaultPrintSetting = 2;
+    w.BackupCount = 0;
     w.ReminderSoundInfo = {true, false, QStringLiteral("/sounds/bell.wav")};
 }
 
@@ -380,6 +382,7 @@ QList<Probe> everyValueProbes(const QString &storeFolder, const QString &alterna
         {"CheckSpellingOnSave", integer(1), [](TfrmMain &w) { return QVariant(w.CheckSpellingOnSave); }, true},
         {"DefaultSaveSetting", integer(2), [](TfrmMain &w) { return QVariant(w.DefaultSaveSetting); }, 2},
         {"DefaultPrintSetting", integer(2), [](TfrmMain &w) { return QVariant(w.DefaultPrintSetting); }, 2},
+        {"BackupCount", integer(0), [](TfrmMain &w) { return QVariant(w.BackupCount); }, 0},
         {"PlaySoundOnReminder", integer(1), [](TfrmMain &w) { return QVariant(w.ReminderSoundInfo.PlaySoundOnReminder); }, true},
         {"UseDefaultSound", integer(0), [](TfrmMain &w) { return QVariant(w.ReminderSoundInfo.UseDefaultSound); }, false},
         {"AlternateSound", string(QStringLiteral("/sounds/bell.wav")),
@@ -1057,6 +1060,7 @@ private slots:
         QTest::newRow("NoteSortColumn 4") << QStringLiteral("NoteSortColumn") << integerType << QStringLiteral("4") << QVariant(0);
         QTest::newRow("TaskSortColumn -1") << QStringLiteral("TaskSortColumn") << integerType << QStringLiteral("-1") << QVariant(0);
         QTest::newRow("ActiveTab 7") << QStringLiteral("ActiveTab") << integerType << QStringLiteral("7") << QVariant(0);
+        QTest::newRow("BackupCount negative") << QStringLiteral("BackupCount") << integerType << QStringLiteral("-1") << QVariant(14);
     }
     void unreadableValueFallsBackAndReadingGoesOn()
     {

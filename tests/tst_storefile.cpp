@@ -4,6 +4,7 @@
 #include "platform/FileSync.h"
 #include "store/CodePage1252.h"
 #include "store/Rc4.h"
+#include "store/StoreBackups.h"
 #include "store/StoreFile.h"
 #include "store/XmlDocument.h"
 #include "tests/TestFiles.h"
@@ -60,6 +61,24 @@ QStringList folderEntries(const QString &path)
 QString titleOf(const TXmlDocument &document)
 {
     return TXmlDocument::ReadChildText(document.Root().child("Note"), "Title");
+}
+
+// A store of `count` notes under the passphrase "secret".
+void saveNotes(const QString &path, int count, const QByteArray &passPhrase = "secret")
+{
+    QByteArray xml = "<?xml version=\"1.0\"?><Notes>";
+    for (int i = 0; i < count; ++i)
+        xml += "<Note><Title>note " + QByteArray::number(i) + "</Title></Note>";
+    StoreFile::SaveStore(path, passPhrase, xml + "</Notes>");
+}
+
+// The file names of a store's backups, newest first.
+QStringList backupNames(const QString &storePath)
+{
+    QStringList names;
+    for (const StoreBackups::TBackup &backup : StoreBackups::List(storePath))
+        names << QFileInfo(backup.path).fileName();
+    return names;
 }
 
 QString systemReason(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
@@ -906,6 +925,126 @@ private slots:
         QCOMPARE(QFile::exists(store), storeExists);
         if (storeExists)
             QCOMPARE(readFile(store), QByteArray("existing store"));
+    }
+
+    // The day's backup is the store as it was before the day's first save,
+    // made once a day, readable by the user alone, and never touched by the
+    // saves that follow.
+    void dailyBackupIsTheStoreBeforeTheDaysFirstSave()
+    {
+        QTemporaryDir dir;
+        const QString store = dir.filePath(QStringLiteral("brindo.dat"));
+        const QDate day(2026, 3, 10);
+        QCOMPARE(StoreBackups::KeepDailyBackup(store, day, 14), QString()); // no store yet: nothing to keep
+        saveNotes(store, 3);
+        const QByteArray before = readFile(store);
+
+        const QString backup = StoreBackups::KeepDailyBackup(store, day, 14);
+        QCOMPARE(backup, dir.filePath(QStringLiteral("backups/brindo-2026-03-10.dat")));
+        saveNotes(store, 4);
+        QCOMPARE(StoreBackups::KeepDailyBackup(store, day, 14), QString());
+        saveNotes(store, 5);
+
+        QCOMPARE(readFile(backup), before);
+        QCOMPARE(permissionBits(backup), ownerOnly());
+        QCOMPARE(permissionBits(StoreBackups::Folder(store)), ownerOnly() | QFile::ExeOwner);
+        QCOMPARE(StoreBackups::EntryCount(backup, QStringLiteral("secret")), 3);
+        QCOMPARE(StoreBackups::EntryCount(store, QStringLiteral("secret")), 5);
+        QVERIFY_THROWS_EXCEPTION(EStoreOpenError, StoreBackups::EntryCount(backup, QStringLiteral("another")));
+
+        QCOMPARE(StoreBackups::KeepDailyBackup(store, day.addDays(1), 14),
+            dir.filePath(QStringLiteral("backups/brindo-2026-03-11.dat")));
+        QCOMPARE(StoreBackups::EntryCount(dir.filePath(QStringLiteral("backups/brindo-2026-03-11.dat")),
+                     QStringLiteral("secret")),
+            5);
+    }
+
+    // Only the newest backups are kept, the extra ones of a restore counted
+    // too; a count of 0 makes none and removes none.
+    void neverMoreBackupsThanTheCount_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QStringList>("kept");
+        const QStringList all { "brindo-2026-03-06.dat", "brindo-2026-03-05-2.dat", "brindo-2026-03-05.dat",
+            "brindo-2026-03-04.dat", "brindo-2026-03-03.dat", "brindo-2026-03-02.dat" };
+        QTest::newRow("one") << 1 << all.mid(0, 1);
+        QTest::newRow("three") << 3 << all.mid(0, 3);
+        QTest::newRow("more than there are") << 14 << all;
+        QTest::newRow("off") << 0 << QStringList { "brindo-2026-03-05.dat" };
+    }
+    void neverMoreBackupsThanTheCount()
+    {
+        QFETCH(int, count);
+        QFETCH(QStringList, kept);
+        QTemporaryDir dir;
+        const QString store = dir.filePath(QStringLiteral("brindo.dat"));
+        saveNotes(store, 1);
+        for (int day = 2; day <= 6; ++day) {
+            StoreBackups::KeepDailyBackup(store, QDate(2026, 3, day), count);
+            saveNotes(store, day);
+            if (day == 5) {
+                // The day's name when the day has no backup yet.
+                StoreBackups::KeepExtraBackup(store, QDate(2026, 3, 5));
+                StoreBackups::RemoveOldBackups(store, count);
+            }
+            QVERIFY(StoreBackups::List(store).size() <= qMax(count, 1));
+        }
+        QCOMPARE(backupNames(store), kept);
+    }
+
+    // A store reached through a link is backed up beside the file it leads to.
+    void backupsOfALinkedStoreAreBesideItsFile()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("real")));
+        const QString file = dir.filePath(QStringLiteral("real/brindo.dat"));
+        const QString link = dir.filePath(QStringLiteral("brindo.dat"));
+        saveNotes(file, 2);
+        QVERIFY(QFile::link(file, link));
+
+        QCOMPARE(StoreBackups::KeepDailyBackup(link, QDate(2026, 3, 10), 14),
+            dir.filePath(QStringLiteral("real/backups/brindo-2026-03-10.dat")));
+        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("backups"))));
+        QCOMPARE(StoreBackups::EntryCount(StoreBackups::List(link).value(0).path, QStringLiteral("secret")), 2);
+    }
+
+    // Where the backup folder is on another file system, the store cannot be
+    // linked into it and is copied.
+    void backupIsCopiedToAnotherFileSystem()
+    {
+        QTemporaryDir dir;
+        QTemporaryDir elsewhere(QStringLiteral("/dev/shm/tamsel-backups-XXXXXX"));
+        struct stat here {}, there {};
+        if (!elsewhere.isValid() || ::stat(QFile::encodeName(dir.path()).constData(), &here) != 0
+            || ::stat(QFile::encodeName(elsewhere.path()).constData(), &there) != 0 || here.st_dev == there.st_dev)
+            QSKIP("No second file system to put the backup folder on.");
+        const QString store = dir.filePath(QStringLiteral("brindo.dat"));
+        QVERIFY(QFile::link(elsewhere.path(), dir.filePath(QStringLiteral("backups"))));
+        saveNotes(store, 2);
+        const QByteArray before = readFile(store);
+
+        const QString backup = StoreBackups::KeepDailyBackup(store, QDate(2026, 3, 10), 14);
+        saveNotes(store, 3);
+
+        QCOMPARE(readFile(elsewhere.filePath(QStringLiteral("brindo-2026-03-10.dat"))), before);
+        QCOMPARE(permissionBits(backup), ownerOnly());
+    }
+
+    // A backup that cannot be made says why; the store is left as it was.
+    void failingBackupSaysWhy()
+    {
+        QTemporaryDir dir;
+        const QString store = dir.filePath(QStringLiteral("brindo.dat"));
+        saveNotes(store, 2);
+        const QByteArray before = readFile(store);
+        writeFile(dir.filePath(QStringLiteral("backups")), "a file where the folder belongs");
+        try {
+            StoreBackups::KeepDailyBackup(store, QDate(2026, 3, 10), 14);
+            QFAIL("The backup did not fail.");
+        } catch (const ETamselError &error) {
+            QVERIFY2(error.message().contains(QStringLiteral("brindo-2026-03-10.dat")), qPrintable(error.message()));
+        }
+        QCOMPARE(readFile(store), before);
     }
 };
 

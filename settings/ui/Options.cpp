@@ -189,6 +189,16 @@ QWidget *TfrmOptions::CreateActionsPage()
     autoSave->addWidget(lblMinute);
     autoSave->addStretch();
 
+    lblBackupCount = named(new QLabel(QStringLiteral("Daily &backups kept:"), page), "lblBackupCount");
+    spnBackupCount = named(new QSpinBox(page), "spnBackupCount",
+        QStringLiteral("How many of the daily backups of your entries are kept; 0 keeps none."));
+    spnBackupCount->setRange(0, 9999);
+    lblBackupCount->setBuddy(spnBackupCount);
+    auto *backups = new QHBoxLayout;
+    backups->addWidget(lblBackupCount);
+    backups->addWidget(spnBackupCount);
+    backups->addStretch();
+
     grpExternalFile = named(new QGroupBox(QStringLiteral("When Saving to External File..."), page), "grpExternalFile");
     radSaveTab = named(new QRadioButton(QStringLiteral("Save &only active tab items"), grpExternalFile), "radSaveTab");
     radSaveAll = named(new QRadioButton(QStringLiteral("Save all chec&ked items"), grpExternalFile), "radSaveAll");
@@ -209,6 +219,7 @@ QWidget *TfrmOptions::CreateActionsPage()
     layout->addWidget(chkLoadNotesOnSearch);
     layout->addWidget(chkConfirmOnDelete);
     layout->addLayout(autoSave);
+    layout->addLayout(backups);
     layout->addWidget(grpExternalFile);
     layout->addWidget(GroupBox2);
     layout->addStretch();
@@ -385,6 +396,7 @@ void TfrmOptions::FormCreate()
         chkLoadNotesOnSearch->setChecked(m_main.LoadNotesOnSearch);
         chkCloseFromMenuOnly->setChecked(m_main.CloseOnMenuOnly);
         chkConfirmOnDelete->setChecked(m_main.ConfirmOnDelete);
+        spnBackupCount->setValue(m_main.BackupCount);
         chkUseAlternateLocation->setChecked(m_main.UseAlternateLocation);
         edtBrindoLocation->setText(QDir::toNativeSeparators(m_main.AlternateLocation));
         chkUseAlternateLocationClick();
@@ -603,6 +615,7 @@ bool TfrmOptions::TakeOverSettings()
         m_main.CheckForUpdatesOnStartup = chkCheckUpdatesOnStartup->isChecked();
         m_main.LoadNotesOnSearch = chkLoadNotesOnSearch->isChecked();
         m_main.ConfirmOnDelete = chkConfirmOnDelete->isChecked();
+        m_main.BackupCount = spnBackupCount->value();
         m_main.DefaultSaveSetting = radSaveTab->isChecked() ? 1 : 2;
         m_main.DefaultPrintSetting = radPrintTab->isChecked() ? 1 : 2;
         // The language list is there only while a dictionary is; the

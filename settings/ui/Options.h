@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QSpinBox>
 #include <QString>
 #include <functional>
 
@@ -77,6 +78,9 @@ public:
     QLineEdit *edtSaveMinutes = nullptr;
     TUpDown *updAutoSave = nullptr;
     QLabel *lblMinute = nullptr;
+    // Daily backups of the store kept (BackupCount); 0 keeps none.
+    QLabel *lblBackupCount = nullptr;
+    QSpinBox *spnBackupCount = nullptr;
     QGroupBox *grpExternalFile = nullptr;
     QRadioButton *radSaveTab = nullptr;
     QRadioButton *radSaveAll = nullptr;
