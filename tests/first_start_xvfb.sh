@@ -19,7 +19,6 @@ command -v xdotool >/dev/null || { echo "FAIL: xdotool is missing (apt-get insta
 [ -n "${DISPLAY:-}" ] || { echo "FAIL: no display; run under xvfb-run -a"; exit 1; }
 
 work=$(mktemp -d -t tamsel-first-start.XXXXXX)
-home=$work/home
 pid=
 cleanup() {
     [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
@@ -27,16 +26,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-export HOME=$home/home XDG_CONFIG_HOME=$home/config XDG_DATA_HOME=$home/data XDG_RUNTIME_DIR=$home/run
-mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
-unset QT_QPA_PLATFORM TAMSEL_PASSPHRASE
-# No keyring answers on a bus that is not there: the passphrase goes to
-# "PassKey", and the keyring of whoever runs this is never reached.
-export DBUS_SESSION_BUS_ADDRESS=unix:path=$XDG_RUNTIME_DIR/no-bus
+source "$(dirname "$0")/xvfb_home.sh"
 store=$XDG_DATA_HOME/Tamsel/brindo.dat
 registry=$XDG_CONFIG_HOME/Tamsel/registry.json
-passphrase='Open sesame 42'
 
 "$tamsel" >"$work/tamsel.out" 2>&1 &
 pid=$!

@@ -24,7 +24,6 @@ done
 [ -n "${DISPLAY:-}" ] || { echo "FAIL: no display; run under xvfb-run -a"; exit 1; }
 
 work=$(mktemp -d -t tamsel-minimize.XXXXXX)
-home=$work/home
 pids=()
 cleanup() {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; done
@@ -32,13 +31,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-export HOME=$home/home XDG_CONFIG_HOME=$home/config XDG_DATA_HOME=$home/data XDG_RUNTIME_DIR=$home/run
-mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
-unset QT_QPA_PLATFORM TAMSEL_PASSPHRASE
-# No keyring on a bus that is not there: the passphrase goes to "PassKey".
-export DBUS_SESSION_BUS_ADDRESS=unix:path=$XDG_RUNTIME_DIR/no-bus
-passphrase='Open sesame 42'
+source "$(dirname "$0")/xvfb_home.sh"
 
 # The window manager and the tray come first, as on a desktop.
 case $manager in
