@@ -103,9 +103,15 @@ frame=
 for _ in $(seq 30); do on_screen && break; sleep 0.1; done
 on_screen || fail "the first window reaches past the screen: $frame"
 
-# The tray is there once the icon is shown in it; until then a minimized
-# window goes to the taskbar, as it must without a tray.
-sleep 1
+# The tray is there once the icon is embedded in it, as a small window of
+# Tamsel's nested in the tray's; until then a minimized window goes to the
+# taskbar, as it must without a tray. A busy machine may take seconds.
+in_tray() {
+    xwininfo -root -tree 2>/dev/null \
+        | grep -Eq '^ {8,}0x[0-9a-f]+ "Tamsel": \("tamsel" "Tamsel"\)  [0-9]{1,2}x[0-9]{1,2}\+'
+}
+for _ in $(seq 200); do in_tray && break; sleep 0.1; done
+in_tray || fail "the tray icon was not embedded in the tray"
 
 for round in 1 2; do
     # The minimize request of the window manager, as its button sends it.
