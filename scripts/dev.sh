@@ -6,13 +6,25 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 mode=${1:-run}
 
+# What building and running Tamsel need.
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev libgl-dev
   libpugixml-dev libssl-dev libxxhash-dev libenchant-2-dev hunspell-en-us hunspell-en-gb
-  libbenchmark-dev clang libclang-rt-14-dev xvfb xauth xdotool x11-utils trayer openbox icewm poppler-utils xdg-utils desktop-file-utils
-  qtkeychain-qt6-dev libsecret-1-0 gnome-keyring dbus-daemon
+  qtkeychain-qt6-dev libsecret-1-0 xdg-utils
 )
+# What the tests, the fuzzers and the package check add: the benchmarks (built
+# with the tests), clang, the virtual display and its tools, window managers
+# and a tray, PDF tools, the desktop's validators, a keyring, and what builds,
+# installs and starts the Debian package.
+test_packages=(
+  libbenchmark-dev clang libclang-rt-14-dev xvfb xauth xdotool x11-utils trayer openbox icewm poppler-utils
+  desktop-file-utils appstream gnome-keyring dbus-daemon dpkg-dev file libgtk-3-bin
+)
+case "$mode" in
+  test) packages+=("${test_packages[@]}") ;;
+  bench) packages+=(libbenchmark-dev) ;;
+esac
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
@@ -39,6 +51,7 @@ case "$mode" in
     ;;
   test)
     ctest --test-dir build --output-on-failure -j2
+    bash scripts/package_check.sh
     # The whole suite once more under AddressSanitizer and
     # UndefinedBehaviorSanitizer; any report fails the run.
     sanitizers="-fsanitize=address,undefined,float-cast-overflow -fno-sanitize-recover=all"
