@@ -14,6 +14,9 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tamsel"));
     QApplication::setApplicationVersion(QStringLiteral(TAMSEL_VERSION));
+    // The menu entry the package installs: the desktop finds the program's
+    // name and icon there for its windows.
+    QApplication::setDesktopFileName(QStringLiteral("io.github.tamsel.Tamsel"));
     QApplication::setQuitOnLastWindowClosed(false);
 
     TadpInstanceControl instanceControl(QApplication::applicationFilePath());

@@ -12,8 +12,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 desktop_id=io.github.tamsel.Tamsel
-started=$(date +%s)
-log() { echo "package check: $*"; }
+started=${TAMSEL_PACKAGE_CHECK_START:-$(date +%s)}
+export TAMSEL_PACKAGE_CHECK_START=$started
+log() { echo "package check [$(($(date +%s) - started)) s]: $*"; }
 fail() { echo "package check: FAIL: $*" >&2; exit 1; }
 
 # On the virtual display (the script runs itself there through xvfb-run):
