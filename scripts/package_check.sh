@@ -75,7 +75,7 @@ screenshot=${1:-}
 [ -n "$screenshot" ] && screenshot=$(realpath -m "$screenshot")
 sudo_cmd=""
 [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
-for tool in cpack dpkg-shlibdeps gtk-launch xvfb-run xdotool; do
+for tool in cpack dpkg-shlibdeps file gtk-launch xvfb-run xdotool ${screenshot:+import}; do
     command -v "$tool" >/dev/null || fail "$tool is missing (see the packages in scripts/dev.sh)"
 done
 # A Tamsel installed on this machine is the user's: the check leaves it alone.
@@ -112,6 +112,8 @@ for file in /usr/bin/tamsel /usr/bin/tamsel-store "/usr/share/applications/$desk
 done
 log "Installed $(dpkg-query -W -f='${Package} ${Version}' tamsel)"
 /usr/bin/tamsel-store --help >/dev/null || fail "the installed tamsel-store does not run"
+bash packaging/validate_metadata.sh "/usr/share/applications/$desktop_id.desktop" \
+    "/usr/share/metainfo/$desktop_id.metainfo.xml" | sed 's/^/package check: /'
 
 xvfb-run -a -s "-screen 0 1280x1024x24" bash scripts/package_check.sh --on-display "$screenshot"
 
