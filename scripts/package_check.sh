@@ -24,14 +24,17 @@ if [ "${1:-}" = --on-display ]; then
     work=$(mktemp -d -t tamsel-package.XXXXXX)
     pid=
     cleanup() {
+        local status=$?
         [ -n "$pid" ] && kill "$pid" 2>/dev/null
+        # What the program said (gtk-launch hands it its output) tells why it failed.
+        [ "$status" -ne 0 ] && [ -s "$work/launch.out" ] && sed 's/^/  tamsel: /' "$work/launch.out"
         rm -rf "$work"
     }
     trap cleanup EXIT
     source tests/xvfb_home.sh
 
     log "Starting the installed Tamsel from its menu entry: gtk-launch $desktop_id"
-    gtk-launch "$desktop_id" >"$work/launch.out" 2>&1 || { cat "$work/launch.out"; fail "gtk-launch failed"; }
+    gtk-launch "$desktop_id" >"$work/launch.out" 2>&1 || fail "gtk-launch failed"
     dialog=$(timeout 30 xdotool search --sync --onlyvisible --name '^Tamsel Password$' | head -n 1) || true
     [ -n "$dialog" ] || fail "the installed Tamsel showed no \"Tamsel Password\" window within 30 seconds"
     pid=$(xdotool getwindowpid "$dialog")
@@ -89,6 +92,7 @@ rm -f build/tamsel_*.deb
 package=$(ls build/tamsel_*.deb)
 log "Built $package"
 log "Depends: $(dpkg-deb -f "$package" Depends)"
+log "Recommends: $(dpkg-deb -f "$package" Recommends); Suggests: $(dpkg-deb -f "$package" Suggests)"
 
 installed=
 remove_package() {
