@@ -87,6 +87,12 @@ public:
     // a new one with GeneratePassPhrase.
     void ObtainPassPhrase();
     void GeneratePassPhrase();
+    // At start-up, when the passphrase kept does not open the store (it was
+    // changed with tamsel-store rekey, or on another computer): asks for the
+    // one that does until it opens the store or the user cancels. The store
+    // opened replaces `opened`, and its passphrase becomes PassPhrase and is
+    // kept for the next start.
+    void AskForStorePassPhrase(std::shared_ptr<StoreFile::TOpenedEntries> &opened);
     // File > Set Password, enabled while no passphrase is known (the first
     // passphrase dialog was cancelled): the same dialog again, and on OK the
     // start-up it stopped goes on (tray, store, lists, timers).

@@ -10,10 +10,13 @@
 #include "settings/RegistryKeys.h"
 #include "store/PassKey.h"
 #include "mainwindow/PasswordDlg.h"
+#include "mainwindow/StorageMove.h"
 #include "store/StoreFile.h"
 #include "platform/SecretStore.h"
 
+#include <QApplication>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <exception>
 
 namespace {
@@ -234,5 +237,31 @@ bool TfrmMain::KeepPassPhrase()
                        + crlf2 + QStringLiteral("Details: ") + keyringFailure + QLatin1Char(' ') + error.message(),
                    TMsgDlgType::Warning, mbOK);
         return false;
+    }
+}
+
+void TfrmMain::AskForStorePassPhrase(std::shared_ptr<StoreFile::TOpenedEntries> &opened)
+{
+    // Only a body that decrypts to noise tells of another passphrase; an
+    // empty, cut or damaged file opens with none.
+    if (!opened->failure || !opened->unopenable || opened->tooShort)
+        return;
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    const auto hourglassAgain = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+    for (bool retry = false;; retry = true) {
+        const std::optional<QString> typed = AskStorePassPhrase(StoreFilePath, retry);
+        if (!typed)
+            return;
+        if (typed->isEmpty())
+            continue;
+        std::shared_ptr<StoreFile::TOpenedEntries> tried = StoreFile::OpenEntries(StoreFilePath, *typed);
+        if (tried->failure && tried->unopenable && !tried->tooShort)
+            continue;
+        opened = std::move(tried);
+        if (!opened->failure) {
+            PassPhrase = *typed;
+            KeepPassPhrase();
+        }
+        return;
     }
 }
