@@ -266,6 +266,8 @@ private slots:
         w.FormCreate();
         QVERIFY(!w.HasPassPhrase);
         QCOMPARE(MessageDlgSeam::takeAskedDialogs().size(), 1);
+        // No passphrase to change while none is known.
+        QVERIFY(!w.mnuChangePassPhrase->isEnabled());
 
         // Cancelled again: still nothing.
         PasswordDlgSeam::answerCancel();
@@ -279,6 +281,7 @@ private slots:
         QVERIFY(!PasswordDlgSeam::hasPendingAnswer());
         QVERIFY(w.HasPassPhrase);
         QVERIFY(!w.mnuSetPassPhrase->isEnabled());
+        QVERIFY(w.mnuChangePassPhrase->isEnabled());
         QVERIFY(!w.Starting);
         QCOMPARE(keptInKeyring(), QStringLiteral("Open sesame"));
         QVERIFY(w.TrayIcon);
