@@ -81,9 +81,8 @@ QString entryCount(const TXmlDocument &document)
     return count == 1 ? QStringLiteral("1 entry") : QStringLiteral("%1 entries").arg(count);
 }
 
-// The opened store, once its body has parsed into the document; otherwise a
-// failure that says why the store could not be opened.
-// Raises the failure that says why the store could not be opened (or written).
+// Raises, for the error being handled, the failure that says why the store
+// could not be opened (or written).
 [[noreturn]] void failOpening(const QString &path)
 {
     try {
@@ -98,6 +97,8 @@ QString entryCount(const TXmlDocument &document)
     }
 }
 
+// The opened store, once its body has parsed into the document; otherwise a
+// failure that says why the store could not be opened.
 StoreFile::TOpenedStore openStore(const QString &path, const QString &passPhrase, TXmlDocument &document)
 {
     try {
