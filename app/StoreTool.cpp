@@ -3,6 +3,7 @@
 #include "platform/TerminalPrompt.h"
 #include "store/StoreFile.h"
 #include "store/StoreLock.h"
+#include "store/StoreReKey.h"
 #include "store/XmlDocument.h"
 
 #include <QFile>
@@ -17,9 +18,13 @@ const QString usage = QStringLiteral(
     "  decrypt FILE  write the entry document held in the store FILE to standard output\n"
     "  encrypt FILE  read an entry document from standard input and write it as the store FILE\n"
     "  check FILE    tell whether the passphrase opens the store FILE\n"
+    "  rekey FILE    encrypt the store FILE anew under a new passphrase\n"
     "\n"
     "The passphrase is taken from the environment variable TAMSEL_PASSPHRASE or,\n"
-    "when that is not set, asked for on the terminal without echo.\n"
+    "when that is not set, asked for on the terminal without echo. rekey takes the\n"
+    "new passphrase from TAMSEL_NEW_PASSPHRASE or asks for it twice. rekey does not\n"
+    "touch the desktop's keyring: where Tamsel keeps the old passphrase, Tamsel asks\n"
+    "for the new one at its next start.\n"
     "\n"
     "Exit status: 0 done; 1 the store could not be opened with this passphrase (or is\n"
     "damaged beyond reading), or the input is not an entry document; 2 wrong arguments or no\n"
@@ -34,25 +39,38 @@ struct TToolFailure {
 
 void printError(const QString &message) { QTextStream(stderr) << "tamsel-store: " << message << '\n'; }
 
-QString passPhrase(bool confirm)
+// The passphrase that opens a store, and a new one, asked for alike.
+const char *const passPhraseVariable = "TAMSEL_PASSPHRASE";
+const char *const newPassPhraseVariable = "TAMSEL_NEW_PASSPHRASE";
+
+// The passphrase from the environment variable or, when it is not set, typed
+// on the terminal; a confirmation prompt asks for it a second time.
+QString passPhrase(const char *variable, const QString &prompt, const QString &confirmPrompt = {})
 {
-    if (qEnvironmentVariableIsSet("TAMSEL_PASSPHRASE")) {
-        const QString value = qEnvironmentVariable("TAMSEL_PASSPHRASE");
+    const QString variableName = QString::fromLatin1(variable);
+    if (qEnvironmentVariableIsSet(variable)) {
+        const QString value = qEnvironmentVariable(variable);
         if (value.isEmpty())
-            throw TToolFailure { StoreToolExit::Usage, QStringLiteral("TAMSEL_PASSPHRASE is empty.") };
+            throw TToolFailure { StoreToolExit::Usage, QStringLiteral("%1 is empty.").arg(variableName) };
         return value;
     }
-    const std::optional<QString> typed = TerminalPrompt::ReadHidden(QStringLiteral("Passphrase: "));
+    const std::optional<QString> typed = TerminalPrompt::ReadHidden(prompt);
     if (!typed)
         throw TToolFailure { StoreToolExit::Usage,
-            QStringLiteral("No passphrase: set TAMSEL_PASSPHRASE or run on a terminal.") };
+            QStringLiteral("No passphrase: set %1 or run on a terminal.").arg(variableName) };
     if (typed->isEmpty())
         throw TToolFailure { StoreToolExit::Usage, QStringLiteral("The passphrase is empty.") };
     // A typing error here would lock the new store for good.
-    if (confirm && TerminalPrompt::ReadHidden(QStringLiteral("Confirm passphrase: ")) != typed)
+    if (!confirmPrompt.isEmpty() && TerminalPrompt::ReadHidden(confirmPrompt) != typed)
         throw TToolFailure { StoreToolExit::Usage,
             QStringLiteral("The two passphrases differ; nothing was written.") };
     return *typed;
+}
+
+QString passPhrase(bool confirm)
+{
+    return passPhrase(passPhraseVariable, QStringLiteral("Passphrase: "),
+        confirm ? QStringLiteral("Confirm passphrase: ") : QString());
 }
 
 QString entryCount(const TXmlDocument &document)
@@ -63,12 +81,12 @@ QString entryCount(const TXmlDocument &document)
     return count == 1 ? QStringLiteral("1 entry") : QStringLiteral("%1 entries").arg(count);
 }
 
-// The opened store, once its body has parsed into the document; otherwise a
-// failure that says why the store could not be opened.
-StoreFile::TOpenedStore openStore(const QString &path, const QString &passPhrase, TXmlDocument &document)
+// Raises, for the error being handled, the failure that says why the store
+// could not be opened (or written).
+[[noreturn]] void failOpening(const QString &path)
 {
     try {
-        return StoreFile::OpenStoreWithPassPhrase(path, passPhrase, document);
+        throw;
     } catch (const EStoreDamaged &error) {
         throw TToolFailure { StoreToolExit::Damaged, QStringLiteral("%1: damaged. %2").arg(path, error.message()) };
     } catch (const EStoreOpenError &error) {
@@ -76,6 +94,17 @@ StoreFile::TOpenedStore openStore(const QString &path, const QString &passPhrase
             QStringLiteral("%1 could not be opened. %2").arg(path, error.message()) };
     } catch (const ETamselError &error) {
         throw TToolFailure { StoreToolExit::InputOutput, error.message() };
+    }
+}
+
+// The opened store, once its body has parsed into the document; otherwise a
+// failure that says why the store could not be opened.
+StoreFile::TOpenedStore openStore(const QString &path, const QString &passPhrase, TXmlDocument &document)
+{
+    try {
+        return StoreFile::OpenStoreWithPassPhrase(path, passPhrase, document);
+    } catch (const ETamselError &) {
+        failOpening(path);
     }
 }
 
@@ -192,6 +221,29 @@ void encrypt(const QString &path)
     }
     QTextStream(stdout) << "Wrote the store " << path << " (" << entryCount(document) << ").\n";
 }
+
+void rekey(const QString &path)
+{
+    const QString current = passPhrase(passPhraseVariable, QStringLiteral("Current passphrase: "));
+    {
+        // A wrong passphrase is told before the new one is asked for.
+        TXmlDocument document;
+        openStore(path, current, document);
+    }
+    const QString replacement = passPhrase(newPassPhraseVariable, QStringLiteral("New passphrase: "),
+        QStringLiteral("Confirm new passphrase: "));
+    if (replacement == current)
+        throw TToolFailure { StoreToolExit::Usage,
+            QStringLiteral("The new passphrase is the current one; nothing was written.") };
+    TXmlDocument document;
+    try {
+        StoreReKey::ReEncryptStore(path, current, replacement, document);
+    } catch (const ETamselError &) {
+        failOpening(path);
+    }
+    QTextStream(stdout) << "Encrypted the store " << path << " under the new passphrase (" << entryCount(document)
+                        << "). Where Tamsel keeps the old passphrase, it asks for the new one at its next start.\n";
+}
 } // namespace
 
 int RunStoreTool(const QStringList &arguments)
@@ -214,6 +266,8 @@ int RunStoreTool(const QStringList &arguments)
             encrypt(path);
         else if (command == QLatin1String("check"))
             check(path);
+        else if (command == QLatin1String("rekey"))
+            rekey(path);
         else
             throw TToolFailure { StoreToolExit::Usage,
                 QStringLiteral("Unknown command \"%1\".\n\n").arg(command) + usage };

@@ -3,7 +3,8 @@
 #include <QStringList>
 
 // The command-line tool for backing up and recovering the entry store:
-// "decrypt FILE", "encrypt FILE" and "check FILE". Returns the exit status.
+// "decrypt FILE", "encrypt FILE", "check FILE" and "rekey FILE". Returns the
+// exit status.
 int RunStoreTool(const QStringList &arguments);
 
 namespace StoreToolExit {

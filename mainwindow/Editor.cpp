@@ -204,6 +204,7 @@ void TfrmMain::EnableUserControls(QObject *sender)
         actViewFile->setEnabled(Attachments::CanView(fileName));
         actAddFile->setEnabled(true);
     }
+    mnuChangePassPhrase->setEnabled(HasPassPhrase && StoreAvailable);
     SetActionImage(actSaveNote, 1, 2);
     SetActionImage(actPrint, 5, 6);
     SetActionImage(actSendMail, 12, 13);

@@ -195,7 +195,9 @@ void TfrmMain::FinishStartUpNow()
     QFutureWatcher<std::shared_ptr<StoreFile::TOpenedEntries>> *opening = std::exchange(StoreOpening, nullptr);
     opening->disconnect(this);
     try {
-        TakeOpenedStore(*opening->future().result());
+        std::shared_ptr<StoreFile::TOpenedEntries> opened = opening->future().result();
+        AskForStorePassPhrase(opened);
+        TakeOpenedStore(*opened);
         ShowEntriesAtStart();
     } catch (const std::exception &error) {
         reportMain("FormCreate", QString::fromStdString(error.what()));

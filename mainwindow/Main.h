@@ -87,11 +87,30 @@ public:
     // a new one with GeneratePassPhrase.
     void ObtainPassPhrase();
     void GeneratePassPhrase();
+    // At start-up, when the passphrase kept does not open the store (it was
+    // changed with tamsel-store rekey, or on another computer): asks for the
+    // one that does until it opens the store or the user cancels. The store
+    // opened replaces `opened`, and its passphrase becomes PassPhrase and is
+    // kept for the next start.
+    void AskForStorePassPhrase(std::shared_ptr<StoreFile::TOpenedEntries> &opened);
     // File > Set Password, enabled while no passphrase is known (the first
     // passphrase dialog was cancelled): the same dialog again, and on OK the
     // start-up it stopped goes on (tray, store, lists, timers).
     void mnuSetPassPhraseClick();
     QAction *mnuSetPassPhrase = nullptr;
+    // File > "Change Passphrase...", enabled while a passphrase is known and
+    // the entries are open: stores what is not stored yet, asks for the
+    // passphrase in use and the new one, encrypts the store anew with it
+    // (ReEncryptStore) and keeps it in place of the old one. Should the new
+    // one not be kept, the store goes back to the old passphrase; the user
+    // hears what happened either way.
+    void mnuChangePassPhraseClick();
+    QAction *mnuChangePassPhrase = nullptr;
+    // Writes the entries as they are stored now, under the passphrase's bytes
+    // given, atomically and holding the store's lock from the look at the
+    // store to the rename, as every save does. An empty text once written;
+    // otherwise why not, and the store is as it was.
+    QString ReEncryptStore(const QByteArray &key);
     void GetPositions();
     // Writes the settings this copy changed since start-up; another copy of
     // the program may have written the others meanwhile.
@@ -436,6 +455,9 @@ public:
     // none takes it, in "PassKey"; false (the user told) when it could not be
     // kept.
     bool KeepPassPhrase();
+    // KeepPassPhrase without a word about a failure: an empty text once kept,
+    // otherwise why it could not be.
+    QString TryKeepPassPhrase();
 
     // Storage location. The folder the store is read from and written to,
     // with a trailing '/': AlternateLocation while UseAlternateLocation is on

@@ -292,6 +292,10 @@ void TfrmMain::CreateActions()
     mnuSetPassPhrase = makeAction(this, "mnuSetPassPhrase", QStringLiteral("Set Pass&word..."), nullptr, noImage);
     mnuSetPassPhrase->setEnabled(false);
     connect(mnuSetPassPhrase, &QAction::triggered, this, [this] { mnuSetPassPhraseClick(); });
+    mnuChangePassPhrase = makeAction(this, "mnuChangePassPhrase", QStringLiteral("C&hange Passphrase..."), nullptr,
+                                     noImage, QStringLiteral("Encrypt your entries with a new passphrase."));
+    mnuChangePassPhrase->setEnabled(false);
+    connect(mnuChangePassPhrase, &QAction::triggered, this, [this] { mnuChangePassPhraseClick(); });
     connect(Exit1, &QAction::triggered, this, [this] { Exit1Click(); });
     connect(mnuOptions, &QAction::triggered, this, [this] { mnuOptionsClick(); });
     connect(mnuRestoreBackup, &QAction::triggered, this, [this] { mnuRestoreBackupClick(); });
@@ -311,6 +315,7 @@ void TfrmMain::CreateMenus()
     file->addAction(actDeleteNote);
     file->addSeparator();
     file->addAction(mnuSetPassPhrase);
+    file->addAction(mnuChangePassPhrase);
     file->addAction(mnuRestoreBackup);
     file->addSeparator();
     file->addAction(Exit1);

@@ -10,10 +10,13 @@
 #include "settings/RegistryKeys.h"
 #include "store/PassKey.h"
 #include "mainwindow/PasswordDlg.h"
+#include "mainwindow/StorageMove.h"
 #include "store/StoreFile.h"
 #include "platform/SecretStore.h"
 
+#include <QApplication>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <exception>
 
 namespace {
@@ -203,12 +206,12 @@ void TfrmMain::GeneratePassPhrase()
         KeepPassPhrase();
 }
 
-bool TfrmMain::KeepPassPhrase()
+QString TfrmMain::TryKeepPassPhrase()
 {
     const QString keyringFailure = keepInKeyring(PassPhrase);
     if (keyringFailure.isEmpty()) {
         removePassKey();
-        return true;
+        return {};
     }
     TRegistry registry;
     try {
@@ -216,23 +219,58 @@ bool TfrmMain::KeepPassPhrase()
         PassKey::Write(registry, EncodePassKey(StoreFile::PassPhraseBytes(PassPhrase)));
         registry.CloseKey();
         tellPassKeyKeptOnce(keyringFailure);
-        return true;
+        return {};
     } catch (const ETamselError &error) {
-        // Unless the user knows, the next start asks for a passphrase they
-        // may no longer remember exactly.
         LogError({QStringLiteral("Main"), QStringLiteral("GeneratePassPhrase"), error.message()});
-        MessageDlg(QStringLiteral("Tamsel could not keep your password, neither in the desktop's keyring nor in its settings "
-                                     "file %1.").arg(registry.FilePath())
-                       + crlf2
-                       + QStringLiteral("Your entries are protected with it for this run, but Tamsel will ask for "
-                                        "it again at the next start: enter exactly the same password then, or your "
-                                        "entries will not open. Settings changed in this run will not be kept "
-                                        "either.")
-                       + crlf2
-                       + QStringLiteral("To let Tamsel keep them, make sure you can write to the folder %1.")
-                             .arg(QFileInfo(registry.FilePath()).absolutePath())
-                       + crlf2 + QStringLiteral("Details: ") + keyringFailure + QLatin1Char(' ') + error.message(),
-                   TMsgDlgType::Warning, mbOK);
-        return false;
+        return keyringFailure + QLatin1Char(' ') + error.message();
+    }
+}
+
+bool TfrmMain::KeepPassPhrase()
+{
+    const QString failure = TryKeepPassPhrase();
+    if (failure.isEmpty())
+        return true;
+    // Unless the user knows, the next start asks for a passphrase they may
+    // no longer remember exactly.
+    const TRegistry registry;
+    MessageDlg(QStringLiteral("Tamsel could not keep your password, neither in the desktop's keyring nor in its settings "
+                                 "file %1.").arg(registry.FilePath())
+                   + crlf2
+                   + QStringLiteral("Your entries are protected with it for this run, but Tamsel will ask for "
+                                    "it again at the next start: enter exactly the same password then, or your "
+                                    "entries will not open. Settings changed in this run will not be kept "
+                                    "either.")
+                   + crlf2
+                   + QStringLiteral("To let Tamsel keep them, make sure you can write to the folder %1.")
+                         .arg(QFileInfo(registry.FilePath()).absolutePath())
+                   + crlf2 + QStringLiteral("Details: ") + failure,
+               TMsgDlgType::Warning, mbOK);
+    return false;
+}
+
+void TfrmMain::AskForStorePassPhrase(std::shared_ptr<StoreFile::TOpenedEntries> &opened)
+{
+    // Only a body that decrypts to noise tells of another passphrase; an
+    // empty, cut or damaged file opens with none.
+    if (!opened->failure || !opened->unopenable || opened->tooShort)
+        return;
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    const auto hourglassAgain = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+    for (bool retry = false;; retry = true) {
+        const std::optional<QString> typed = AskStorePassPhrase(StoreFilePath, retry);
+        if (!typed)
+            return;
+        if (typed->isEmpty())
+            continue;
+        std::shared_ptr<StoreFile::TOpenedEntries> tried = StoreFile::OpenEntries(StoreFilePath, *typed);
+        if (tried->failure && tried->unopenable && !tried->tooShort)
+            continue;
+        opened = std::move(tried);
+        if (!opened->failure) {
+            PassPhrase = *typed;
+            KeepPassPhrase();
+        }
+        return;
     }
 }

@@ -35,16 +35,6 @@ public:
     ~ArrowCursor() { QApplication::restoreOverrideCursor(); }
 };
 
-QLineEdit *passwordEdit(QWidget *parent, const char *name)
-{
-    auto *edit = new QLineEdit(parent);
-    edit->setObjectName(QLatin1String(name));
-    edit->setEchoMode(QLineEdit::Password);
-    // Every typed character shows as "*", whatever the style's own mask.
-    edit->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
-    return edit;
-}
-
 QPushButton *button(QWidget *parent, const char *name, const QString &text)
 {
     auto *result = new QPushButton(text, parent);
@@ -53,6 +43,16 @@ QPushButton *button(QWidget *parent, const char *name, const QString &text)
     return result;
 }
 } // namespace
+
+QLineEdit *NewPasswordEdit(QWidget *parent, const char *name)
+{
+    auto *edit = new QLineEdit(parent);
+    edit->setObjectName(QLatin1String(name));
+    edit->setEchoMode(QLineEdit::Password);
+    // Every typed character shows as "*", whatever the style's own mask.
+    edit->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
+    return edit;
+}
 
 void PasswordDlgSeam::answerOk(const QString &passPhrase) { seamAnswer() = TSeamAnswer { true, passPhrase }; }
 
@@ -84,14 +84,14 @@ TPasswordDlg::TPasswordDlg(QString &passPhrase, QWidget *parent)
     Label1 = new QLabel(QStringLiteral("Password:"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(18, 92, 329, 16);
-    edtPassword = passwordEdit(this, "edtPassword");
+    edtPassword = NewPasswordEdit(this, "edtPassword");
     edtPassword->setGeometry(18, 109, 329, 22);
     Label1->setBuddy(edtPassword);
 
     Label2 = new QLabel(QStringLiteral("Confirm Password:"), this);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setGeometry(18, 139, 329, 16);
-    edtConfirm = passwordEdit(this, "edtConfirm");
+    edtConfirm = NewPasswordEdit(this, "edtConfirm");
     edtConfirm->setGeometry(18, 156, 329, 22);
     Label2->setBuddy(edtConfirm);
 
@@ -143,8 +143,8 @@ void TPasswordDlg::btnHelpClick()
 {
     MessageDlg(QStringLiteral("Your password is the key to your entries: Tamsel encrypts them with it, "
                               "asks for it this once and keeps it for every later start.\r\n\r\n"
-                              "Keep a note of it in a safe place. It cannot be shown or changed later, and "
-                              "it is needed to open your entries again after Tamsel is reinstalled, its "
+                              "Keep a note of it in a safe place. It cannot be shown later (File > Change "
+                              "Passphrase replaces it), and it is needed to open your entries again after Tamsel is reinstalled, its "
                               "settings are lost or the entries are moved to another computer."),
         TMsgDlgType::Information, mbOK, 10);
 }

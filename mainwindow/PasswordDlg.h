@@ -10,6 +10,9 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
+// A field for a passphrase: every typed character shows as "*".
+QLineEdit *NewPasswordEdit(QWidget *parent, const char *name);
+
 // The passphrase dialog of the first start: the passphrase is typed twice and
 // accepted only when both agree and are not empty.
 class TPasswordDlg : public QDialog {

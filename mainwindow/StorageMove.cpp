@@ -31,9 +31,8 @@ StorePassPhraseSeam::TUnansweredHandler &unansweredHandler()
 }
 
 const QString storeName = QStringLiteral("brindo.dat");
+} // namespace
 
-// The passphrase of a store that the known one does not open; nothing when
-// the user cancels.
 std::optional<QString> AskStorePassPhrase(const QString &storePath, bool retry)
 {
     if (!queuedAnswers().isEmpty())
@@ -50,7 +49,6 @@ std::optional<QString> AskStorePassPhrase(const QString &storePath, bool retry)
         return std::nullopt;
     return dialog.textValue();
 }
-} // namespace
 
 void StorePassPhraseSeam::setNextAnswers(const QList<std::optional<QString>> &answers) { queuedAnswers() = answers; }
 

@@ -5,6 +5,12 @@
 #include <functional>
 #include <optional>
 
+// Asks for the passphrase of a store that the known one does not open: on a
+// move to a folder that holds entries, or at start-up after the store's
+// passphrase was changed elsewhere. Nothing when the user cancels; `retry`
+// says that the passphrase typed before did not open it either.
+std::optional<QString> AskStorePassPhrase(const QString &storePath, bool retry);
+
 // Test seam for the question a move asks when the known passphrase does not
 // open the entries found in the new folder: while answers are queued, no
 // dialog is shown and the next answer is taken as typed (nothing: the user

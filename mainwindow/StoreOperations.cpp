@@ -78,7 +78,9 @@ bool TfrmMain::EncryptXMLFile()
 
 void TfrmMain::DecryptXMLFile()
 {
-    TakeOpenedStore(*StoreFile::OpenEntries(StoreFilePath, PassPhrase));
+    std::shared_ptr<StoreFile::TOpenedEntries> opened = StoreFile::OpenEntries(StoreFilePath, PassPhrase);
+    AskForStorePassPhrase(opened);
+    TakeOpenedStore(*opened);
 }
 
 void TfrmMain::TakeOpenedStore(StoreFile::TOpenedEntries &opened)

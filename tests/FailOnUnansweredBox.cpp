@@ -2,6 +2,7 @@
 // passphrase question or dialog that no test answered fails the running test, naming it, instead of
 // being answered quietly the way the program answers boxes nobody can see, or
 // waiting for a user.
+#include "mainwindow/ChangePassPhraseDlg.h"
 #include "mainwindow/PasswordDlg.h"
 #include "mainwindow/StorageMove.h"
 #include "diagnostics/MessageDlg.h"
@@ -43,6 +44,9 @@ void failOnUnansweredBox()
     PasswordDlgSeam::setUnansweredHandler([]() -> std::optional<QString> {
         QTest::qFail("The passphrase dialog was shown without a queued answer", __FILE__, __LINE__);
         return std::nullopt;
+    });
+    ChangePassPhraseDlgSeam::setUnansweredHandler([](TChangePassPhraseDlg &) {
+        QTest::qFail("The passphrase change dialog was shown without a queued driver", __FILE__, __LINE__);
     });
     StorePassPhraseSeam::setUnansweredHandler([]() -> std::optional<QString> {
         QTest::qFail("The store's passphrase was asked for without a queued answer", __FILE__, __LINE__);

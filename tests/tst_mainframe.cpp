@@ -261,7 +261,7 @@ private slots:
                                              QStringLiteral("-"), QStringLiteral("Quick &Add Note..."),
                                              QStringLiteral("Quick Add Tas&k..."),
                                              QStringLiteral("-"), QStringLiteral("&Print"), QStringLiteral("-"),
-                                             QStringLiteral("&Delete"), QStringLiteral("-"), QStringLiteral("Set Pass&word..."),
+                                             QStringLiteral("&Delete"), QStringLiteral("-"), QStringLiteral("Set Pass&word..."), QStringLiteral("C&hange Passphrase..."),
                                              QStringLiteral("&Restore from Backup..."), QStringLiteral("-"),
                                              QStringLiteral("E&xit")};
         QTest::newRow("Edit") << QStringLiteral("&Edit")

@@ -1,5 +1,7 @@
-// The passphrase dialog on real widgets.
+// The passphrase dialogs on real widgets: the first start's, and File >
+// Change Passphrase's.
 #include "diagnostics/MessageDlg.h"
+#include "mainwindow/ChangePassPhraseDlg.h"
 #include "mainwindow/PasswordDlg.h"
 
 #include <QApplication>
@@ -188,7 +190,7 @@ private slots:
         const QList<MessageDlgSeam::TAskedDialog> asked = MessageDlgSeam::takeAskedDialogs();
         QCOMPARE(asked.size(), 1);
         QCOMPARE(asked[0].type, TMsgDlgType::Information);
-        QVERIFY(asked[0].message.contains(QStringLiteral("cannot be shown or changed")));
+        QVERIFY(asked[0].message.contains(QStringLiteral("cannot be shown later (File > Change Passphrase")));
         QVERIFY(dialog.isVisible());
     }
 
@@ -245,6 +247,73 @@ private slots:
         PasswordDlgSeam::answerCancel();
         QVERIFY(!TPasswordDlg::Execute(passPhrase));
         QCOMPARE(passPhrase, QStringLiteral("from the seam"));
+    }
+
+    // The change dialog refuses OK, saying why in the dialog, until the
+    // current passphrase is right and the new one is typed twice alike, is
+    // not empty and is not the current one.
+    void changeDialogRefusesOkWithAReason_data()
+    {
+        QTest::addColumn<QString>("current");
+        QTest::addColumn<QString>("replacement");
+        QTest::addColumn<QString>("confirm");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("accepted") << "in use" << "Sesame" << "Sesame" << "";
+        QTest::newRow("current wrong") << "in usE" << "Sesame" << "Sesame" << "not the one in use";
+        QTest::newRow("current empty") << "" << "Sesame" << "Sesame" << "not the one in use";
+        QTest::newRow("new empty") << "in use" << "" << "" << "an empty one would protect nothing";
+        QTest::newRow("new the current one") << "in use" << "in use" << "in use" << "is the one in use";
+        QTest::newRow("new ones differ") << "in use" << "Sesame" << "Sesami" << "two new passphrases differ";
+        QTest::newRow("confirmation missing") << "in use" << "Sesame" << "" << "two new passphrases differ";
+    }
+    void changeDialogRefusesOkWithAReason()
+    {
+        QFETCH(QString, current);
+        QFETCH(QString, replacement);
+        QFETCH(QString, confirm);
+        QFETCH(QString, problem);
+        TChangePassPhraseDlg dialog(QStringLiteral("in use"));
+        dialog.show();
+        for (QLineEdit *field : { dialog.edtCurrent, dialog.edtPassword, dialog.edtConfirm })
+            QCOMPARE(field->echoMode(), QLineEdit::Password);
+        QTest::keyClicks(dialog.edtCurrent, current);
+        QTest::keyClicks(dialog.edtPassword, replacement);
+        QTest::keyClicks(dialog.edtConfirm, confirm);
+        QTest::keyClick(dialog.edtConfirm, Qt::Key_Return);
+        QCOMPARE(dialog.result(), problem.isEmpty() ? int(QDialog::Accepted) : int(QDialog::Rejected));
+        QCOMPARE(dialog.isVisible(), !problem.isEmpty());
+        if (problem.isEmpty())
+            QCOMPARE(dialog.lblProblem->text(), QString());
+        else
+            QVERIFY2(dialog.lblProblem->text().contains(problem), qPrintable(dialog.lblProblem->text()));
+    }
+
+    // A refused OK can be mended in place; Execute gives the new passphrase
+    // on OK and nothing on Cancel.
+    void changeDialogExecute_data()
+    {
+        QTest::addColumn<bool>("clickOk");
+        QTest::newRow("OK") << true;
+        QTest::newRow("Cancel") << false;
+    }
+    void changeDialogExecute()
+    {
+        QFETCH(bool, clickOk);
+        bool refused = false;
+        ChangePassPhraseDlgSeam::setNextDrivers({ [&](TChangePassPhraseDlg &dialog) {
+            dialog.show();
+            QTest::keyClicks(dialog.edtCurrent, QStringLiteral("in use"));
+            QTest::keyClicks(dialog.edtPassword, QStringLiteral("Sesame"));
+            QTest::keyClicks(dialog.edtConfirm, QStringLiteral("Sesam"));
+            QTest::mouseClick(dialog.btnOK, Qt::LeftButton);
+            refused = dialog.isVisible() && !dialog.lblProblem->text().isEmpty();
+            QTest::keyClicks(dialog.edtConfirm, QStringLiteral("e"));
+            QTest::mouseClick(clickOk ? dialog.btnOK : dialog.btnCancel, Qt::LeftButton);
+        } });
+        const std::optional<QString> result = TChangePassPhraseDlg::Execute(QStringLiteral("in use"));
+        QVERIFY(!ChangePassPhraseDlgSeam::hasPendingDrivers());
+        QVERIFY(refused);
+        QCOMPARE(result, clickOk ? std::make_optional(QStringLiteral("Sesame")) : std::nullopt);
     }
 };
 

@@ -2,6 +2,7 @@
 // rows it updates, the deadline and reminder date, and what a restart reads.
 #include "diagnostics/MessageDlg.h"
 #include "mainwindow/RestoreBackupDialog.h"
+#include "mainwindow/StorageMove.h"
 #include "platform/Clock.h"
 #include "store/DayNumber.h"
 #include "store/LocaleFormat.h"
@@ -771,8 +772,11 @@ private slots:
         QVERIFY(saveNewNote(f, "beta"));
         const QByteArray damaged = "eight salt bytes, then noise that is no entry document";
         writeFile(f.home.storeFile(), damaged);
+        // Noise asks for another passphrase first; the user gives up.
+        StorePassPhraseSeam::setNextAnswers({ std::nullopt });
         MessageDlgSeam::setNextAnswers({ mrOk });
         f.w().DecryptXMLFile();
+        QVERIFY(!StorePassPhraseSeam::hasPendingAnswers());
         QVERIFY(!f.w().StoreAvailable);
 
         RestoreBackupDialogSeam::setNextAnswers({ QStringLiteral("brindo-2026-03-11.dat") });

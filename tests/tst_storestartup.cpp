@@ -11,6 +11,7 @@
 #include "controls/EntryListModel.h"
 #include "store/PassKey.h"
 #include "mainwindow/PasswordDlg.h"
+#include "mainwindow/StorageMove.h"
 #include "store/StoreFile.h"
 #include "tests/FakeSecretStore.h"
 #include "tests/TestHome.h"
@@ -190,6 +191,7 @@ private slots:
     {
         MessageDlgSeam::setNextAnswers({});
         MessageDlgSeam::takeAskedDialogs();
+        StorePassPhraseSeam::setNextAnswers({});
         Clock::clearFixed();
         TFakeSecretStore::instance().fault = TFakeSecretStore::TFault::None;
     }
@@ -264,6 +266,8 @@ private slots:
         w.FormCreate();
         QVERIFY(!w.HasPassPhrase);
         QCOMPARE(MessageDlgSeam::takeAskedDialogs().size(), 1);
+        // No passphrase to change while none is known.
+        QVERIFY(!w.mnuChangePassPhrase->isEnabled());
 
         // Cancelled again: still nothing.
         PasswordDlgSeam::answerCancel();
@@ -277,6 +281,7 @@ private slots:
         QVERIFY(!PasswordDlgSeam::hasPendingAnswer());
         QVERIFY(w.HasPassPhrase);
         QVERIFY(!w.mnuSetPassPhrase->isEnabled());
+        QVERIFY(w.mnuChangePassPhrase->isEnabled());
         QVERIFY(!w.Starting);
         QCOMPARE(keptInKeyring(), QStringLiteral("Open sesame"));
         QVERIFY(w.TrayIcon);
@@ -390,9 +395,13 @@ private slots:
         writeAll(home.storeFile(), bytes);
         storePassKey(home, QStringLiteral("a different one"));
 
+        // The passphrase is asked for only where another one may open the
+        // store; the user cancels.
+        StorePassPhraseSeam::setNextAnswers({ std::nullopt });
         MessageDlgSeam::setNextAnswers({ mrOk });
         TfrmMain w;
         w.FormCreate();
+        QCOMPARE(StorePassPhraseSeam::hasPendingAnswers(), !passwordLikely);
         const QList<MessageDlgSeam::TAskedDialog> asked = MessageDlgSeam::takeAskedDialogs();
         QCOMPARE(asked.size(), 1);
         QVERIFY2(asked[0].message.contains(QStringLiteral("could not open your entries")),
@@ -520,16 +529,58 @@ private slots:
         TestHome home;
         storeOfOldEntries(home, QStringLiteral("not this one"), QStringLiteral("background"));
         const QByteArray before = readAll(home.storeFile());
+        StorePassPhraseSeam::setNextAnswers({ QStringLiteral("nor this one"), std::nullopt });
         MessageDlgSeam::setNextAnswers({ mrOk });
         TfrmMain w;
         w.FormCreate({}, TfrmMain::TStoreOpening::WhileShown);
         QTRY_VERIFY(!w.Starting);
+        QVERIFY(!StorePassPhraseSeam::hasPendingAnswers());
         const QStringList told = MessageDlgSeam::takeAskedMessages();
         QCOMPARE(told.size(), 1);
         QVERIFY2(told.first().contains(QStringLiteral("could not open your entries")), qPrintable(told.first()));
         QVERIFY(!w.StoreAvailable);
         QVERIFY(!w.actNewNote->isEnabled());
         QCOMPARE(readAll(home.storeFile()), before);
+    }
+
+    // A store whose passphrase was changed elsewhere (tamsel-store rekey, or
+    // another computer) does not open with the passphrase kept: the start
+    // asks for the one that opens it, until it does, and keeps that one for
+    // the next start. In the background as well as before the window shows.
+    void changedPassPhraseIsAskedForAtStart_data()
+    {
+        QTest::addColumn<bool>("inTheBackground");
+        QTest::newRow("before the window shows") << false;
+        QTest::newRow("in the background") << true;
+    }
+    void changedPassPhraseIsAskedForAtStart()
+    {
+        QFETCH(bool, inTheBackground);
+        TestHome home;
+        QDir().mkpath(home.dataFolder());
+        StoreFile::SaveStore(home.storeFile(), "changed elsewhere", legacyDocument());
+        QCOMPARE(TFakeSecretStore::instance().Write(SecretStore::PassPhraseKey, QStringLiteral("kept before")).result,
+            TSecretResult::Done);
+        StorePassPhraseSeam::setNextAnswers({ QStringLiteral("a typing error"), QString(),
+            QStringLiteral("changed elsewhere") });
+        {
+            TfrmMain w;
+            w.FormCreate({},
+                inTheBackground ? TfrmMain::TStoreOpening::WhileShown : TfrmMain::TStoreOpening::BeforeReturn);
+            QTRY_VERIFY(!w.Starting);
+            QVERIFY(!StorePassPhraseSeam::hasPendingAnswers());
+            QCOMPARE(MessageDlgSeam::takeAskedMessages(), QStringList());
+            QVERIFY(w.StoreAvailable);
+            QCOMPARE(w.PassPhrase, QStringLiteral("changed elsewhere"));
+            QCOMPARE(w.NotesModel->rowCount() + w.TasksModel->rowCount(), 2);
+        }
+        QCOMPARE(keptInKeyring(), QStringLiteral("changed elsewhere"));
+
+        // The next start opens the entries without a question.
+        TfrmMain again;
+        again.FormCreate();
+        QVERIFY(again.StoreAvailable);
+        QCOMPARE(again.PassPhrase, QStringLiteral("changed elsewhere"));
     }
 
     void legacyFileIsConvertedAtStart()

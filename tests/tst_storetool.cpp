@@ -94,6 +94,26 @@ QByteArray readTerminal(int master, const QList<QByteArray> &answers)
     return shown;
 }
 
+// The new passphrase of rekey in the environment the tool is started with,
+// for as long as it lives.
+class TNewPassPhrase {
+public:
+    explicit TNewPassPhrase(const QByteArray &passPhrase) { qputenv("TAMSEL_NEW_PASSPHRASE", passPhrase); }
+    ~TNewPassPhrase() { qunsetenv("TAMSEL_NEW_PASSPHRASE"); }
+};
+
+// The entries' titles of the store under the passphrase: what a store
+// re-encrypted must still hold, whatever its white space.
+QStringList titles(const QString &store, const QByteArray &passPhrase)
+{
+    TXmlDocument opened;
+    StoreFile::OpenStore(store, passPhrase, opened);
+    QStringList result;
+    for (pugi::xml_node note = opened.Root().child("Note"); note; note = note.next_sibling("Note"))
+        result.append(QString::fromUtf8(note.child_value("Title")));
+    return result;
+}
+
 struct TTerminalRun {
     int status;
     QByteArray shown;
@@ -118,6 +138,7 @@ TTerminalRun runOnTerminal(
     const pid_t child = ::forkpty(&master, nullptr, nullptr, nullptr);
     if (child == 0) {
         ::unsetenv("TAMSEL_PASSPHRASE");
+        ::unsetenv("TAMSEL_NEW_PASSPHRASE");
         if (!inputName.isEmpty()) {
             const int fd = ::open(inputName.constData(), O_RDONLY);
             if (fd < 0 || ::dup2(fd, STDIN_FILENO) < 0)
@@ -527,6 +548,108 @@ private slots:
         QVERIFY2(confirmed.status == StoreToolExit::Success, confirmed.shown.constData());
         QVERIFY(!confirmed.shown.contains("same words"));
         QCOMPARE(StoreFile::Decrypt(readAll(store), "same words"), document);
+    }
+
+    // rekey encrypts the store anew: the new passphrase opens it with the
+    // same entries, the old one no longer does.
+    void rekeyChangesThePassPhrase()
+    {
+        QTemporaryDir dir;
+        const QString store = dir.filePath(QStringLiteral("brindo.dat"));
+        StoreFile::SaveStore(store, "old words", document);
+        const QByteArray before = readAll(store);
+        const TNewPassPhrase replacement("new words");
+        const TRun rekeyed = run({ QStringLiteral("rekey"), store }, QStringLiteral("old words"));
+        QVERIFY2(rekeyed.status == StoreToolExit::Success, rekeyed.err.constData());
+        QVERIFY2(rekeyed.out.contains("under the new passphrase (1 entry)"), rekeyed.out.constData());
+        QVERIFY2(rekeyed.out.contains("asks for the new one at its next start"), rekeyed.out.constData());
+        QVERIFY(readAll(store) != before);
+        QCOMPARE(titles(store, "new words"), QStringList { QStringLiteral("Private matter") });
+        QCOMPARE(QFile::permissions(store) & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
+        QCOMPARE(run({ QStringLiteral("check"), store }, QStringLiteral("old words")).status,
+            StoreToolExit::NotOpened);
+        QCOMPARE(run({ QStringLiteral("check"), store }, QStringLiteral("new words")).status,
+            StoreToolExit::Success);
+    }
+
+    // A rekey that cannot be done leaves the store as it was, opening with
+    // the old passphrase: a wrong current passphrase, a damaged store, the
+    // new passphrase the same as the old, and a write past the file-size limit.
+    void rekeyThatFailsChangesNothing_data()
+    {
+        QTest::addColumn<QString>("current");
+        QTest::addColumn<QByteArray>("replacement");
+        QTest::addColumn<bool>("damaged");
+        QTest::addColumn<int>("fileSizeLimit");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("message");
+        QTest::newRow("wrong current passphrase")
+            << QStringLiteral("wrong") << QByteArray("new") << false << 0 << StoreToolExit::NotOpened
+            << QByteArray("could not be opened");
+        QTest::newRow("damaged store") << QStringLiteral("old") << QByteArray("new") << true << 0
+                                       << StoreToolExit::Damaged << QByteArray("damaged");
+        QTest::newRow("same passphrase") << QStringLiteral("old") << QByteArray("old") << false << 0
+                                         << StoreToolExit::Usage << QByteArray("nothing was written");
+        QTest::newRow("empty new passphrase") << QStringLiteral("old") << QByteArray() << false << 0
+                                              << StoreToolExit::Usage << QByteArray("TAMSEL_NEW_PASSPHRASE is empty");
+        QTest::newRow("write fails") << QStringLiteral("old") << QByteArray("new") << false << 4096
+                                     << StoreToolExit::InputOutput << QByteArray("File too large");
+    }
+    void rekeyThatFailsChangesNothing()
+    {
+        QFETCH(QString, current);
+        QFETCH(QByteArray, replacement);
+        QFETCH(bool, damaged);
+        QFETCH(int, fileSizeLimit);
+        QFETCH(int, status);
+        QFETCH(QByteArray, message);
+        QTemporaryDir dir;
+        const QString store = dir.filePath(QStringLiteral("brindo.dat"));
+        const QByteArray large = "<Notes><Note><Title>" + QByteArray(20000, 'a') + "</Title></Note></Notes>";
+        StoreFile::SaveStore(store, "old", large);
+        if (damaged) {
+            QByteArray bytes = readAll(store);
+            bytes[100] = char(bytes[100] ^ 0x10);
+            writeAll(store, bytes);
+        }
+        const QByteArray before = readAll(store);
+        const TNewPassPhrase replacementSet(replacement);
+        const TRun result = run({ QStringLiteral("rekey"), store }, current, {},
+            fileSizeLimit > 0 ? rlim_t(fileSizeLimit) : RLIM_INFINITY);
+        QCOMPARE(result.status, status);
+        QVERIFY2(result.err.contains(message), result.err.constData());
+        QCOMPARE(readAll(store), before);
+        if (!damaged)
+            QCOMPARE(titles(store, "old").size(), 1);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral("brindo.dat.")),
+            fileSizeLimit > 0 ? QStringList({ QStringLiteral("brindo.dat.lock") }) : QStringList());
+    }
+
+    // On a terminal rekey asks for the current passphrase, tells a wrong one
+    // at once, and asks for the new one twice; nothing typed is shown.
+    void terminalRekeyAsksForBothPassPhrases()
+    {
+        QTemporaryDir dir;
+        const QString store = dir.filePath(QStringLiteral("brindo.dat"));
+        StoreFile::SaveStore(store, "old words", document);
+        const QByteArray before = readAll(store);
+        const auto rekey = [&](const QList<QByteArray> &answers) {
+            return runOnTerminal({ QStringLiteral("rekey"), store }, answers);
+        };
+
+        const TTerminalRun wrong = rekey({ "other words" });
+        QCOMPARE(wrong.status, StoreToolExit::NotOpened);
+        QVERIFY2(!wrong.shown.contains("New passphrase"), wrong.shown.constData());
+        const TTerminalRun differing = rekey({ "old words", "first", "second" });
+        QCOMPARE(differing.status, StoreToolExit::Usage);
+        QCOMPARE(readAll(store), before);
+
+        const TTerminalRun rekeyed = rekey({ "old words", "new words", "new words" });
+        QVERIFY2(rekeyed.status == StoreToolExit::Success, rekeyed.shown.constData());
+        for (const char *prompt : { "Current passphrase: ", "New passphrase: ", "Confirm new passphrase: " })
+            QVERIFY2(rekeyed.shown.contains(prompt), rekeyed.shown.constData());
+        QVERIFY(!rekeyed.shown.contains("words"));
+        QCOMPARE(titles(store, "new words"), QStringList { QStringLiteral("Private matter") });
     }
 };
 
