@@ -38,8 +38,6 @@ case $manager in
 openbox)
     openbox --config-file /dev/null >"$work/wm.out" 2>&1 &
     pids+=($!)
-    trayer --edge bottom --align right --widthtype pixel --width 100 >/dev/null 2>&1 &
-    pids+=($!)
     ;;
 icewm)
     icewm >"$work/wm.out" 2>&1 &
@@ -51,6 +49,20 @@ for _ in $(seq 50); do
     xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
     sleep 0.1
 done
+# trayer, started while openbox is still starting, may end at once: it is
+# started once the window manager is up, and again should it end.
+if [ "$manager" = openbox ]; then
+    tray_shown() { xwininfo -root -tree 2>/dev/null | grep -q '"panel": ("panel" "trayer")'; }
+    for _ in 1 2 3; do
+        trayer --edge bottom --align right --widthtype pixel --width 100 >"$work/trayer.out" 2>&1 &
+        tray_pid=$!
+        for _ in $(seq 50); do tray_shown && break; kill -0 "$tray_pid" 2>/dev/null || break; sleep 0.1; done
+        tray_shown && kill -0 "$tray_pid" 2>/dev/null && break
+        kill "$tray_pid" 2>/dev/null
+    done
+    pids+=($tray_pid)
+    tray_shown || { sed 's/^/  trayer: /' "$work/trayer.out"; fail "trayer did not start"; }
+fi
 
 "$tamsel" >"$work/tamsel.out" 2>&1 &
 tamsel_pid=$!
@@ -111,7 +123,11 @@ in_tray() {
         | grep -Eq '^ {8,}0x[0-9a-f]+ "Tamsel": \("tamsel" "Tamsel"\)  [0-9]{1,2}x[0-9]{1,2}\+'
 }
 for _ in $(seq 200); do in_tray && break; sleep 0.1; done
-in_tray || fail "the tray icon was not embedded in the tray"
+if ! in_tray; then
+    xwininfo -root -tree | grep -iE 'tamsel|panel|tray' | sed 's/^/  window: /'
+    pgrep -a trayer | sed 's/^/  running: /'
+    fail "the tray icon was not embedded in the tray"
+fi
 
 for round in 1 2; do
     # The minimize request of the window manager, as its button sends it.
