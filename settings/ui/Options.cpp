@@ -316,9 +316,9 @@ QWidget *TfrmOptions::CreateGeneralPage()
     auto *page = new QWidget;
     page->setObjectName(QStringLiteral("tabGeneral"));
     chkStartMinimized = named(new QCheckBox(QStringLiteral("Start &Minimized"), page), "chkStartMinimized",
-        QStringLiteral("Tamsel is minimized to the System Tray when checked upon startup."));
-    chkAutoStart = named(new QCheckBox(QStringLiteral("Auto-Start with &Windows"), page), "chkAutoStart",
-        QStringLiteral("When checked, Tamsel will start automatically when Windows is first started."));
+        QStringLiteral("Tamsel is minimized to the tray when checked upon startup."));
+    chkAutoStart = named(new QCheckBox(QStringLiteral("Start Tamsel &when I log in"), page), "chkAutoStart",
+        QStringLiteral("When checked, Tamsel starts automatically whenever you log in to your desktop."));
     chkCheckUpdatesOnStartup = named(new QCheckBox(QStringLiteral("Check for &Updates on Startup"), page),
         "chkCheckUpdatesOnStartup",
         QStringLiteral("When checked, Tamsel will always see if there are updates whenever its launched."));
