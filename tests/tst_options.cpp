@@ -234,6 +234,7 @@ private slots:
         w.DefaultPrintSetting = 2;
         w.OverdueColor = 0x123456;
         w.DisplayReminders = false;
+        w.ReminderNotifications = false;
         w.ReminderSoundInfo = { true, false, QStringLiteral("/nowhere/gone.wav") };
         w.UseAlternateLocation = true;
         w.AlternateLocation = f.folder(QStringLiteral("elsewhere"));
@@ -250,6 +251,8 @@ private slots:
         QCOMPARE(options.shpOverdue->color(), ColorFromWindows(0x123456));
         QCOMPARE(options.shpComplete->color(), ColorFromWindows(w.CompleteColor));
         QVERIFY(!options.chkDisplayReminders->isChecked());
+        QVERIFY(!options.chkReminderNotifications->isChecked());
+        QVERIFY(!options.chkReminderNotifications->isEnabled());
         QVERIFY(!options.chkPlaySound->isEnabled());
         QVERIFY(options.radAlternateSound->isChecked());
         QVERIFY(!options.radAlternateSound->isEnabled());
@@ -460,6 +463,7 @@ private slots:
             o.spnBackupCount->selectAll();
             QTest::keyClicks(o.spnBackupCount, QStringLiteral("3"));
             o.pgcOptions->setCurrentIndex(1);
+            click(o.chkReminderNotifications);
             click(o.chkPlaySound);
             click(o.chkStrikeout);
             o.pgcOptions->setCurrentIndex(2);
@@ -474,6 +478,7 @@ private slots:
         QCOMPARE(w.DefaultSaveSetting, 1);
         QCOMPARE(w.DefaultPrintSetting, 1);
         QCOMPARE(w.BackupCount, 3);
+        QVERIFY(!w.ReminderNotifications);
         QVERIFY(w.ReminderSoundInfo.PlaySoundOnReminder);
         QVERIFY(!w.StrikeoutComplete);
         QVERIFY(w.StartMinimized);
@@ -493,7 +498,7 @@ private slots:
             return QVariantList { w.CloseOnMenuOnly, w.StartMinimized, w.AutoSave, w.AutoSaveAfterTime,
                 w.CheckForUpdatesOnStartup, w.LoadNotesOnSearch, w.ConfirmOnDelete, w.BackupCount, w.DefaultSaveSetting,
                 w.DefaultPrintSetting, w.SpellCheckerLanguage, w.CheckSpellingOnSave, w.CurrentColor,
-                w.CompleteColor, w.OverdueColor, w.NevermindColor, w.DisplayReminders, w.StrikeoutComplete,
+                w.CompleteColor, w.OverdueColor, w.NevermindColor, w.DisplayReminders, w.ReminderNotifications, w.StrikeoutComplete,
                 w.ReminderSoundInfo.PlaySoundOnReminder, w.ReminderSoundInfo.UseDefaultSound,
                 w.ReminderSoundInfo.AlternateSound, w.UseAlternateLocation, w.AlternateLocation, w.TamselLocation,
                 w.AutoStartWithWindows, w.StoreFilePath, w.timAutoSave->isActive(), w.timAutoSave->interval(),
@@ -513,6 +518,7 @@ private slots:
             o.spnBackupCount->setValue(2);
             click(o.radSaveTab);
             o.pgcOptions->setCurrentIndex(1);
+            click(o.chkReminderNotifications);
             click(o.chkDisplayReminders);
             click(o.btnOverdue);
             click(o.chkStrikeout);
