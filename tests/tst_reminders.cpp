@@ -1094,10 +1094,10 @@ private slots:
         QVERIFY(!f.w().actSaveNote->isEnabled());
     }
 
-    // While the main window is out of sight, the tasks of a new reminder
-    // window also reach the desktop's notification centre, once, with their
-    // title and deadline; the notification goes with the window.
-    void desktopNotification_data()
+    // Only while the main window is out of sight, and the user wants it, do
+    // the tasks of a new reminder window go to the notification centre. (The
+    // double records at once what the bus would carry later.)
+    void notifiedOnlyOutOfSight_data()
     {
         QTest::addColumn<TMainWindowState>("state");
         QTest::addColumn<bool>("wanted");
@@ -1106,39 +1106,66 @@ private slots:
         QTest::newRow("minimized") << TMainWindowState::Minimized << true << true;
         QTest::newRow("shown") << TMainWindowState::Shown << true << false;
         QTest::newRow("hidden, switched off") << TMainWindowState::Hidden << false << false;
+        QTest::newRow("minimized, switched off") << TMainWindowState::Minimized << false << false;
+    }
+
+    void notifiedOnlyOutOfSight()
+    {
+        QFETCH(TMainWindowState, state);
+        QFETCH(bool, wanted);
+        QFETCH(bool, notified);
+        TFakeDesktopNotifications &centre = TFakeDesktopNotifications::instance();
+        centre.shown.clear();
+        centre.withdrawals = 0;
+        TEditorWindow f(tasks({ { .title = "pay the rent" } }));
+        f.w().ReminderNotifications = wanted;
+        putMainWindow(f.w(), state);
+        Clock::setFixed(tenOClock);
+        QList<TShown> *shown = answer(false);
+        f.w().timReminderTimer();
+        QCOMPARE(shown->size(), 1);
+        QStringList summaries;
+        for (const auto &notice : centre.shown)
+            summaries.append(notice.summary);
+        QCOMPARE(summaries, notified ? QStringList { "pay the rent" } : QStringList());
+        QCOMPARE(centre.withdrawals, notified ? 1 : 0);
+    }
+
+    // On the desktop's notification service: the task's title and deadline,
+    // once, with the click on the notification as its default action; the
+    // notification goes with the window.
+    void desktopNotification_data()
+    {
+        QTest::addColumn<TMainWindowState>("state");
+        QTest::newRow("hidden in the tray") << TMainWindowState::Hidden;
+        QTest::newRow("minimized") << TMainWindowState::Minimized;
     }
 
     void desktopNotification()
     {
         QFETCH(TMainWindowState, state);
-        QFETCH(bool, wanted);
-        QFETCH(bool, notified);
         TPrivateNotificationService service;
         const QString started = service.Start();
         QVERIFY2(started.isEmpty(), qPrintable(started));
         TBusNotifications bus(service.Client());
         TEditorWindow f(tasks({ { .title = "pay the rent" } }));
-        f.w().ReminderNotifications = wanted;
         putMainWindow(f.w(), state);
         Clock::setFixed(tenOClock);
         QList<TShown> *shown = answer(false, [&](TfrmReminder &) {
-            if (notified)
-                QTRY_COMPARE_WITH_TIMEOUT(service.notified.size(), 1, 5000);
+            QTRY_COMPARE_WITH_TIMEOUT(service.notified.size(), 1, 5000);
         });
         f.w().timReminderTimer();
         QCOMPARE(shown->size(), 1);
-        QCOMPARE(service.notified.size(), notified ? 1 : 0);
-        if (notified) {
-            const TPrivateNotificationService::TNotify &notify = service.notified.first();
-            QCOMPARE(notify.appName, QStringLiteral("Tamsel"));
-            QCOMPARE(notify.replacesId, 0u);
-            QCOMPARE(notify.summary, QStringLiteral("pay the rent"));
-            QCOMPARE(notify.body, QStringLiteral("Due: ") + DayNumber::displayText(day(tenOClock)));
-            QVERIFY(notify.actions.contains(QStringLiteral("default")));
-            // The window has gone, and its notification with it.
-            QTRY_COMPARE_WITH_TIMEOUT(service.closed, QList<uint> { 41 }, 5000);
-        }
-        const QStringList expected = notified ? QStringList { "pay the rent", "last" } : QStringList { "last" };
+        QCOMPARE(service.notified.size(), 1);
+        const TPrivateNotificationService::TNotify &notify = service.notified.first();
+        QCOMPARE(notify.appName, QStringLiteral("Tamsel"));
+        QCOMPARE(notify.replacesId, 0u);
+        QCOMPARE(notify.summary, QStringLiteral("pay the rent"));
+        QCOMPARE(notify.body, QStringLiteral("Due: ") + DayNumber::displayText(day(tenOClock)));
+        QVERIFY(notify.actions.contains(QStringLiteral("default")));
+        // The window has gone, and its notification with it.
+        QTRY_COMPARE_WITH_TIMEOUT(service.closed, QList<uint> { 41 }, 5000);
+        const QStringList expected { "pay the rent", "last" };
         QCOMPARE(summariesUpTo(service, bus.centre), expected);
     }
 
