@@ -176,6 +176,8 @@ private slots:
         TFakeUrlOpener opener;
         serveVersion(verInfo(newerVersion(), "tamsel-setup.exe"));
         m_server->setAnswer(QStringLiteral("/downloads/tamsel-setup.exe"), { "MZ installer" });
+        // Should the save dialog come all the same, it is cancelled.
+        InstallerPathSeam::setNextChoices({ std::nullopt });
         MessageDlgSeam::setNextAnswers({ mrYes });
         QVERIFY(run(false));
         QCOMPARE(MessageDlgSeam::takeAskedMessages().size(), 1);
