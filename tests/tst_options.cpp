@@ -317,6 +317,27 @@ private slots:
         QCOMPARE(options.updAutoSave->Position(), field.toInt());
     }
 
+    // The dialog speaks of this desktop: no caption or hint names Windows or
+    // its parts, and the start-up entry is one of logging in.
+    void wordingOfThisDesktop()
+    {
+        TOptionsWindow f;
+        TfrmOptions options(f.w());
+        QStringList windowsOnly;
+        for (QWidget *widget : options.findChildren<QWidget *>()) {
+            QStringList texts { widget->toolTip() };
+            if (auto *button = qobject_cast<QAbstractButton *>(widget))
+                texts.append(button->text());
+            if (auto *label = qobject_cast<QLabel *>(widget))
+                texts.append(label->text());
+            for (const QString &text : texts)
+                if (text.contains(QStringLiteral("Windows")) || text.contains(QStringLiteral("System Tray")))
+                    windowsOnly.append(widget->objectName() + QStringLiteral(": ") + text);
+        }
+        QVERIFY2(windowsOnly.isEmpty(), qPrintable(windowsOnly.join(QStringLiteral("; "))));
+        QCOMPARE(options.chkAutoStart->text().remove(QLatin1Char('&')), QStringLiteral("Start Tamsel when I log in"));
+    }
+
     // Only the page in view takes its access keys: on each page every key
     // leads to one place, the tabs and the buttons below included.
     void accessKeysPerPage()
