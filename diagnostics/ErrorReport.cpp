@@ -62,7 +62,7 @@ QString reportBody(const TExceptionInfoStructure &info, const QDateTime &moment)
            + info.UnitName + br + QStringLiteral("Method:") + tabs + info.MethodName + br
            + QStringLiteral("Error:") + tabs + info.ErrorMessage + br + br
            + QStringLiteral("Please add a brief description of what you were doing, as well as "
-                            "which version of Windows you're using.");
+                            "which operating system and desktop you're using.");
 }
 
 // Last resort when not even a dialog can tell the user.

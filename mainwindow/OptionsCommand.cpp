@@ -1,4 +1,4 @@
-// Tools > Options and the start-up entry behind "Auto-Start with Windows".
+// Tools > Options and the start-up entry behind "Start Tamsel when I log in".
 #include "mainwindow/Main.h"
 #include "controls/ListViewEx.h"
 #include "diagnostics/ErrorReport.h"

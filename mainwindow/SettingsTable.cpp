@@ -361,6 +361,7 @@ std::vector<TSetting> buildTable()
         soundField("PlaySoundOnReminder", &TReminderSoundInfo::PlaySoundOnReminder, false),
         soundField("UseDefaultSound", &TReminderSoundInfo::UseDefaultSound, true),
         soundField("AlternateSound", &TReminderSoundInfo::AlternateSound, QString()),
+        field("ReminderNotifications", &TfrmMain::ReminderNotifications, true),
     });
     return table;
 }
@@ -394,7 +395,8 @@ const std::vector<const TSetting *> &SettingsWriteOrder()
               "AutoStartWithWindows", "StartMinimized", "AutoSave", "AutoSaveAfterTime",
               "LoadNotesOnSearch", "UseAlternateLocation", "AlternateLocation", "TamselLocation",
               "CloseOnMenuOnly", "DefaultSearchSetting", "ConfirmOnDelete", "SpellCheckerType",
-              "SpellCheckerLanguage", "CheckSpellingOnSave", "DefaultPrintSetting", "DefaultSaveSetting", "BackupCount"})
+              "SpellCheckerLanguage", "CheckSpellingOnSave", "DefaultPrintSetting", "DefaultSaveSetting", "BackupCount",
+              "ReminderNotifications"})
             result.push_back(&settingNamed(name));
         return result;
     }();

@@ -59,13 +59,26 @@ void reportUnreadable(const std::vector<TEntry *> &tasks)
 }
 
 // The tasks fallen due while the reminder window is open join it; those it
-// holds already keep their rows and the user's edits.
-void joinReminderWindow(TfrmReminder &window, const std::vector<TEntry *> &due)
+// holds already keep their rows and the user's edits. Returns those that joined.
+std::vector<TEntry *> joinReminderWindow(TfrmReminder &window, const std::vector<TEntry *> &due)
 {
+    std::vector<TEntry *> joined;
     for (TEntry *task : due) {
-        if (window.Rows->rowOf(task) < 0)
+        if (window.Rows->rowOf(task) < 0) {
             window.AddTask(task);
+            joined.push_back(task);
+        }
     }
+    return joined;
+}
+
+// With the main window hidden in the tray or minimized, the tasks new in the
+// reminder window are also told in the desktop's notification centre, unless
+// the user switched that off.
+void announce(const TfrmMain &main, TfrmReminder &window, const std::vector<TEntry *> &tasks)
+{
+    if (main.ReminderNotifications && (!main.isVisible() || main.isMinimized()))
+        window.Announce(tasks);
 }
 
 TReminderChoice choiceOf(const TReminderRow &row, double now)
@@ -99,7 +112,7 @@ void TfrmMain::timReminderTimer()
         const TReminderScan scan = ScanForReminders(*TasksModel, now);
         reportUnreadable(UnreadableReminders->takeUnreported(scan.unreadable));
         if (ReminderWindow) {
-            joinReminderWindow(*ReminderWindow, scan.due);
+            announce(*this, *ReminderWindow, joinReminderWindow(*ReminderWindow, scan.due));
             ResetTimerState();
             return;
         }
@@ -111,6 +124,7 @@ void TfrmMain::timReminderTimer()
         TfrmReminder window(*this);
         for (TEntry *task : scan.due)
             window.AddTask(task);
+        announce(*this, window, scan.due);
         ReminderWindow = &window;
         ResetTimerState();
         const int closedWith = window.ShowModal();

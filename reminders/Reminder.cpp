@@ -4,6 +4,7 @@
 #include "diagnostics/ErrorReport.h"
 #include "diagnostics/Exception.h"
 #include "diagnostics/MessageDlg.h"
+#include "platform/DesktopNotifications.h"
 #include "controls/EntryRowDelegate.h"
 #include "controls/ImageList.h"
 #include "reminders/LeadTimes.h"
@@ -92,6 +93,31 @@ QString wrappedInstructions(const QString &text)
     return lines.join(QLatin1String("\r\n\t\t"));
 }
 
+// A notification centre that refuses notifications is logged once a run:
+// every reminder would log it again. The refusal may come after the window
+// that asked has gone, so the log listens for the whole run.
+class TRefusedNotifications : public QObject {
+public:
+    static TRefusedNotifications &log()
+    {
+        static TRefusedNotifications refusals;
+        return refusals;
+    }
+    void listenTo(TDesktopNotifications &centre)
+    {
+        connect(&centre, &TDesktopNotifications::failed, this, &TRefusedNotifications::logOnce,
+            Qt::UniqueConnection);
+    }
+
+private:
+    void logOnce(const QString &message)
+    {
+        if (!std::exchange(m_logged, true))
+            LogError({ unitReminder, QStringLiteral("Announce"), message });
+    }
+    bool m_logged = false;
+};
+
 QLabel *plainLabel(const QString &text, QWidget *parent)
 {
     auto *label = new QLabel(text, parent);
@@ -111,6 +137,22 @@ QString FitLabelText(const QString &text, int labelWidth)
 {
     const int n = (labelWidth - 8) / 6;
     return text.size() > n ? ShortenText(text, n) : text;
+}
+
+TReminderNoticeText ReminderNoticeText(const std::vector<TEntry *> &tasks)
+{
+    // Past these the service would cut the body short anyway.
+    constexpr size_t listed = 5;
+    const auto deadlineOf = [](const TEntry *task) { return DayNumber::displayText(task->deadline.value_or(0)); };
+    if (tasks.size() == 1)
+        return { oneLine(tasks.front()->title()), QStringLiteral("Due: ") + deadlineOf(tasks.front()) };
+    QStringList lines;
+    for (size_t i = 0; i < tasks.size() && i < listed; ++i)
+        lines.append(QStringLiteral("%1 (due %2)").arg(oneLine(tasks[i]->title()), deadlineOf(tasks[i])));
+    if (tasks.size() > listed)
+        lines.append(QStringLiteral("and %1 more").arg(tasks.size() - listed));
+    return { QStringLiteral("%1 tasks are nearing their deadlines").arg(tasks.size()),
+        lines.join(QLatin1Char('\n')) };
 }
 
 QRect ReminderGeometry::atOpen(const TStored &stored, const QRect &firstMonitor, int desktopHeight)
@@ -273,7 +315,12 @@ TfrmReminder::TfrmReminder(TReminderHost &host)
     lsvTasksSelectItem();
 }
 
-TfrmReminder::~TfrmReminder() { FormDestroy(); }
+TfrmReminder::~TfrmReminder()
+{
+    if (m_centre)
+        m_centre->withdraw();
+    FormDestroy();
+}
 
 void TfrmReminder::FormCreate()
 {
@@ -321,6 +368,30 @@ void TfrmReminder::FormDestroy()
 }
 
 void TfrmReminder::AddTask(TEntry *task) { Rows->addTask(task); }
+
+void TfrmReminder::Announce(const std::vector<TEntry *> &tasks)
+{
+    if (tasks.empty())
+        return;
+    TDesktopNotifications &centre = TDesktopNotifications::current();
+    if (m_centre != &centre) {
+        if (m_centre)
+            disconnect(m_centre, nullptr, this, nullptr);
+        m_centre = &centre;
+        connect(&centre, &TDesktopNotifications::clicked, this, &TfrmReminder::BringUp);
+        TRefusedNotifications::log().listenTo(centre);
+    }
+    const TReminderNoticeText text = ReminderNoticeText(tasks);
+    centre.show(text.summary, text.body);
+}
+
+void TfrmReminder::BringUp()
+{
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+}
 
 int TfrmReminder::ShowModal()
 {

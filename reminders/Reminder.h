@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 #include <QRect>
 #include <functional>
 #include <optional>
+#include <vector>
 
 class QComboBox;
 class QDateEdit;
@@ -13,6 +15,7 @@ class QLabel;
 class QPushButton;
 class QTimeEdit;
 class QTreeView;
+class TDesktopNotifications;
 class TReminderHost;
 class TReminderListModel;
 struct TEntry;
@@ -31,6 +34,10 @@ public:
     ~TfrmReminder() override;
 
     void AddTask(TEntry *task);
+    // Tells the desktop's notification centre of tasks new in the window, in
+    // place of what it told before; a click there brings the window up. The
+    // notification goes with the window.
+    void Announce(const std::vector<TEntry *> &tasks);
     // Shows the window modally; QDialog::Accepted for Save.
     int ShowModal();
 
@@ -66,11 +73,14 @@ private:
     void dtpDateChange();
     int selectedRow() const;
     void fitTaskColumn();
+    void BringUp();
 
     TReminderHost &m_host;
     bool m_creating = false;
     bool m_playing = false;
     bool m_shown = false;
+    // The notification centre told last.
+    QPointer<TDesktopNotifications> m_centre;
 };
 
 // The start of a text that fits n characters: its first 2 × (n div 2) − 2
@@ -79,6 +89,15 @@ QString ShortenText(const QString &text, int n);
 // A label's text as the detail group shows it: whole when it fits the width
 // (room for n characters from 6n + 8 pixels), else shortened.
 QString FitLabelText(const QString &text, int labelWidth);
+
+// What a desktop notification says of tasks that have come due: one task's
+// title and deadline, or the count of several and each one's title and
+// deadline. Deadlines read as the reminder window shows them.
+struct TReminderNoticeText {
+    QString summary;
+    QString body;
+};
+TReminderNoticeText ReminderNoticeText(const std::vector<TEntry *> &tasks);
 
 // The reminder window's place on the screen. `firstMonitor` is the primary
 // screen's geometry and `desktopHeight` the height of the whole desktop.

@@ -47,6 +47,9 @@ struct TSettingFields
     int OverdueColor = 255;       // red
     int NevermindColor = 255;     // red
     bool DisplayReminders = true;
+    // While the main window is hidden in the tray or minimized, reminders also
+    // reach the desktop's notification centre.
+    bool ReminderNotifications = true;
     bool StrikeoutComplete = true;
     int SpellCheckerType = 0;
     int SpellCheckerLanguage = 1;

@@ -314,7 +314,7 @@ void tst_ErrorLog::reportErrorAnsweredYesSendsReport()
                          "%0D%0AMethod:%09%09FormCreate"
                          "%0D%0AError:%09%09Can't read a&b?.dat"
                          "%0D%0A%0D%0APlease add a brief description of what you were doing, as well as "
-                         "which version of Windows you're using.");
+                         "which operating system and desktop you're using.");
     QCOMPARE(m_mail->requests().first(), expected);
     QCOMPARE(readLog().count(banner), 1);
 }

@@ -234,6 +234,7 @@ private slots:
         w.DefaultPrintSetting = 2;
         w.OverdueColor = 0x123456;
         w.DisplayReminders = false;
+        w.ReminderNotifications = false;
         w.ReminderSoundInfo = { true, false, QStringLiteral("/nowhere/gone.wav") };
         w.UseAlternateLocation = true;
         w.AlternateLocation = f.folder(QStringLiteral("elsewhere"));
@@ -250,6 +251,8 @@ private slots:
         QCOMPARE(options.shpOverdue->color(), ColorFromWindows(0x123456));
         QCOMPARE(options.shpComplete->color(), ColorFromWindows(w.CompleteColor));
         QVERIFY(!options.chkDisplayReminders->isChecked());
+        QVERIFY(!options.chkReminderNotifications->isChecked());
+        QVERIFY(!options.chkReminderNotifications->isEnabled());
         QVERIFY(!options.chkPlaySound->isEnabled());
         QVERIFY(options.radAlternateSound->isChecked());
         QVERIFY(!options.radAlternateSound->isEnabled());
@@ -312,6 +315,27 @@ private slots:
         QCOMPARE(edit->text(), field);
         QCOMPARE(options.lblMinute->text(), label);
         QCOMPARE(options.updAutoSave->Position(), field.toInt());
+    }
+
+    // The dialog speaks of this desktop: no caption or hint names Windows or
+    // its parts, and the start-up entry is one of logging in.
+    void wordingOfThisDesktop()
+    {
+        TOptionsWindow f;
+        TfrmOptions options(f.w());
+        QStringList windowsOnly;
+        for (QWidget *widget : options.findChildren<QWidget *>()) {
+            QStringList texts { widget->toolTip() };
+            if (auto *button = qobject_cast<QAbstractButton *>(widget))
+                texts.append(button->text());
+            if (auto *label = qobject_cast<QLabel *>(widget))
+                texts.append(label->text());
+            for (const QString &text : texts)
+                if (text.contains(QStringLiteral("Windows")) || text.contains(QStringLiteral("System Tray")))
+                    windowsOnly.append(widget->objectName() + QStringLiteral(": ") + text);
+        }
+        QVERIFY2(windowsOnly.isEmpty(), qPrintable(windowsOnly.join(QStringLiteral("; "))));
+        QCOMPARE(options.chkAutoStart->text().remove(QLatin1Char('&')), QStringLiteral("Start Tamsel when I log in"));
     }
 
     // Only the page in view takes its access keys: on each page every key
@@ -460,6 +484,7 @@ private slots:
             o.spnBackupCount->selectAll();
             QTest::keyClicks(o.spnBackupCount, QStringLiteral("3"));
             o.pgcOptions->setCurrentIndex(1);
+            click(o.chkReminderNotifications);
             click(o.chkPlaySound);
             click(o.chkStrikeout);
             o.pgcOptions->setCurrentIndex(2);
@@ -474,6 +499,7 @@ private slots:
         QCOMPARE(w.DefaultSaveSetting, 1);
         QCOMPARE(w.DefaultPrintSetting, 1);
         QCOMPARE(w.BackupCount, 3);
+        QVERIFY(!w.ReminderNotifications);
         QVERIFY(w.ReminderSoundInfo.PlaySoundOnReminder);
         QVERIFY(!w.StrikeoutComplete);
         QVERIFY(w.StartMinimized);
@@ -493,7 +519,7 @@ private slots:
             return QVariantList { w.CloseOnMenuOnly, w.StartMinimized, w.AutoSave, w.AutoSaveAfterTime,
                 w.CheckForUpdatesOnStartup, w.LoadNotesOnSearch, w.ConfirmOnDelete, w.BackupCount, w.DefaultSaveSetting,
                 w.DefaultPrintSetting, w.SpellCheckerLanguage, w.CheckSpellingOnSave, w.CurrentColor,
-                w.CompleteColor, w.OverdueColor, w.NevermindColor, w.DisplayReminders, w.StrikeoutComplete,
+                w.CompleteColor, w.OverdueColor, w.NevermindColor, w.DisplayReminders, w.ReminderNotifications, w.StrikeoutComplete,
                 w.ReminderSoundInfo.PlaySoundOnReminder, w.ReminderSoundInfo.UseDefaultSound,
                 w.ReminderSoundInfo.AlternateSound, w.UseAlternateLocation, w.AlternateLocation, w.TamselLocation,
                 w.AutoStartWithWindows, w.StoreFilePath, w.timAutoSave->isActive(), w.timAutoSave->interval(),
@@ -513,6 +539,7 @@ private slots:
             o.spnBackupCount->setValue(2);
             click(o.radSaveTab);
             o.pgcOptions->setCurrentIndex(1);
+            click(o.chkReminderNotifications);
             click(o.chkDisplayReminders);
             click(o.btnOverdue);
             click(o.chkStrikeout);

@@ -2,13 +2,16 @@
 // tasks, on a real main window over a private home; "now" is the fixed clock.
 #include "tests/AccessKeys.h"
 #include "tests/EditorFixture.h"
+#include "tests/FakeDesktopNotifications.h"
 #include "tests/FakeSecretStore.h"
+#include "tests/PrivateNotificationService.h"
 #include "tests/QuickAddDriver.h"
 
 #include "diagnostics/LogFile.h"
 #include "diagnostics/MessageDlg.h"
 #include "controls/ImageList.h"
 #include "platform/Clock.h"
+#include "platform/DesktopNotifications.h"
 #include "reminders/LeadTimes.h"
 #include "reminders/Reminder.h"
 #include "reminders/ReminderListModel.h"
@@ -156,9 +159,51 @@ public:
         return filePlays;
     }
 };
+// The program's notification centre on a bus of the test's own while it
+// lives; the tests' double again afterwards.
+struct TBusNotifications {
+    TFreedesktopNotifications centre;
+    explicit TBusNotifications(const QDBusConnection &bus)
+        : centre(bus)
+    {
+        TDesktopNotifications::setCurrent(&centre);
+    }
+    ~TBusNotifications() { TDesktopNotifications::setCurrent(&TFakeDesktopNotifications::instance()); }
+};
+
+enum class TMainWindowState { Shown, Hidden, Minimized };
+
+void putMainWindow(TfrmMain &main, TMainWindowState state)
+{
+    if (state == TMainWindowState::Hidden)
+        main.hide();
+    else if (state == TMainWindowState::Minimized)
+        main.showMinimized();
+}
+
+// The summaries the service was told, once a last notification sent through
+// the centre has come: the client's calls reach the service in order, so any
+// sent before it have come too.
+QStringList summariesUpTo(TPrivateNotificationService &service, TDesktopNotifications &centre)
+{
+    centre.show(QStringLiteral("last"), QString());
+    QStringList summaries;
+    if (!QTest::qWaitFor([&] { return !service.notified.isEmpty() && service.notified.last().summary == "last"; }, 5000))
+        summaries.append(QStringLiteral("<the last notification never came>"));
+    for (const auto &notify : service.notified)
+        summaries.append(notify.summary);
+    return summaries;
+}
+
+QString logText()
+{
+    QFile log(LogFile::path());
+    return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
+}
 } // namespace
 
 Q_DECLARE_METATYPE(ReminderGeometry::TStored)
+Q_DECLARE_METATYPE(TMainWindowState)
 
 class tst_Reminders : public QObject {
     Q_OBJECT
@@ -1047,6 +1092,240 @@ private slots:
         QCOMPARE(f.w().dtpDate->date(), today.addDays(1));
         QCOMPARE(f.w().cboReminder->currentIndex(), 6);
         QVERIFY(!f.w().actSaveNote->isEnabled());
+    }
+
+    // Only while the main window is out of sight, and the user wants it, do
+    // the tasks of a new reminder window go to the notification centre. (The
+    // double records at once what the bus would carry later.)
+    void notifiedOnlyOutOfSight_data()
+    {
+        QTest::addColumn<TMainWindowState>("state");
+        QTest::addColumn<bool>("wanted");
+        QTest::addColumn<bool>("notified");
+        QTest::newRow("hidden in the tray") << TMainWindowState::Hidden << true << true;
+        QTest::newRow("minimized") << TMainWindowState::Minimized << true << true;
+        QTest::newRow("shown") << TMainWindowState::Shown << true << false;
+        QTest::newRow("hidden, switched off") << TMainWindowState::Hidden << false << false;
+        QTest::newRow("minimized, switched off") << TMainWindowState::Minimized << false << false;
+    }
+
+    void notifiedOnlyOutOfSight()
+    {
+        QFETCH(TMainWindowState, state);
+        QFETCH(bool, wanted);
+        QFETCH(bool, notified);
+        TFakeDesktopNotifications &centre = TFakeDesktopNotifications::instance();
+        centre.shown.clear();
+        centre.withdrawals = 0;
+        TEditorWindow f(tasks({ { .title = "pay the rent" } }));
+        f.w().ReminderNotifications = wanted;
+        putMainWindow(f.w(), state);
+        Clock::setFixed(tenOClock);
+        QList<TShown> *shown = answer(false);
+        f.w().timReminderTimer();
+        QCOMPARE(shown->size(), 1);
+        QStringList summaries;
+        for (const auto &notice : centre.shown)
+            summaries.append(notice.summary);
+        QCOMPARE(summaries, notified ? QStringList { "pay the rent" } : QStringList());
+        QCOMPARE(centre.withdrawals, notified ? 1 : 0);
+    }
+
+    // On the desktop's notification service: the task's title and deadline,
+    // once, with the click on the notification as its default action; the
+    // notification goes with the window.
+    void desktopNotification_data()
+    {
+        QTest::addColumn<TMainWindowState>("state");
+        QTest::newRow("hidden in the tray") << TMainWindowState::Hidden;
+        QTest::newRow("minimized") << TMainWindowState::Minimized;
+    }
+
+    void desktopNotification()
+    {
+        QFETCH(TMainWindowState, state);
+        TPrivateNotificationService service;
+        const QString started = service.Start();
+        QVERIFY2(started.isEmpty(), qPrintable(started));
+        TBusNotifications bus(service.Client());
+        TEditorWindow f(tasks({ { .title = "pay the rent" } }));
+        putMainWindow(f.w(), state);
+        Clock::setFixed(tenOClock);
+        QList<TShown> *shown = answer(false, [&](TfrmReminder &) {
+            QTRY_COMPARE_WITH_TIMEOUT(service.notified.size(), 1, 5000);
+        });
+        f.w().timReminderTimer();
+        QCOMPARE(shown->size(), 1);
+        QCOMPARE(service.notified.size(), 1);
+        const TPrivateNotificationService::TNotify &notify = service.notified.first();
+        QCOMPARE(notify.appName, QStringLiteral("Tamsel"));
+        QCOMPARE(notify.replacesId, 0u);
+        QCOMPARE(notify.summary, QStringLiteral("pay the rent"));
+        QCOMPARE(notify.body, QStringLiteral("Due: ") + DayNumber::displayText(day(tenOClock)));
+        QVERIFY(notify.actions.contains(QStringLiteral("default")));
+        // The window has gone, and its notification with it.
+        QTRY_COMPARE_WITH_TIMEOUT(service.closed, QList<uint> { 41 }, 5000);
+        const QStringList expected { "pay the rent", "last" };
+        QCOMPARE(summariesUpTo(service, bus.centre), expected);
+    }
+
+    // Tasks that join the open window come in one notification per check,
+    // in place of the one before; a check that brings none tells nothing.
+    void joiningTasksReplaceTheNotification()
+    {
+        TPrivateNotificationService service;
+        const QString started = service.Start();
+        QVERIFY2(started.isEmpty(), qPrintable(started));
+        TBusNotifications bus(service.Client());
+        TEditorWindow f(tasks({ { "first" }, { .title = "second", .deadline = tenOClock.addSecs(30 * 60) },
+            { .title = "third", .deadline = tenOClock.addSecs(30 * 60) } }));
+        f.w().hide();
+        Clock::setFixed(tenOClock);
+        QStringList summaries;
+        answer(false, [&](TfrmReminder &) {
+            QTRY_COMPARE_WITH_TIMEOUT(service.notified.size(), 1, 5000);
+            Clock::setFixed(tenOClock.addSecs(16 * 60));
+            f.w().timReminderTimer();
+            QTRY_COMPARE_WITH_TIMEOUT(service.notified.size(), 2, 5000);
+            f.w().timReminderTimer();
+            summaries = summariesUpTo(service, bus.centre);
+        });
+        f.w().timReminderTimer();
+        const QStringList expected { "first", "2 tasks are nearing their deadlines", "last" };
+        QCOMPARE(summaries, expected);
+        QCOMPARE(service.notified.at(1).replacesId, 41u);
+        const QString due = DayNumber::displayText(day(tenOClock.addSecs(30 * 60)));
+        QCOMPARE(service.notified.at(1).body,
+            QStringLiteral("second (due %1)\nthird (due %1)").arg(due));
+    }
+
+    // A click on the notification brings the reminder window up, from under
+    // another window or minimized.
+    void notificationClickBringsUpTheWindow()
+    {
+        TPrivateNotificationService service;
+        const QString started = service.Start();
+        QVERIFY2(started.isEmpty(), qPrintable(started));
+        TBusNotifications bus(service.Client());
+        TEditorWindow f(tasks({ { "due" } }));
+        f.w().hide();
+        Clock::setFixed(tenOClock);
+        bool active = false;
+        bool minimized = true;
+        answer(false, [&](TfrmReminder &window) {
+            QTRY_COMPARE_WITH_TIMEOUT(service.notified.size(), 1, 5000);
+            QWidget other;
+            other.show();
+            window.showMinimized();
+            QApplication::setActiveWindow(&other);
+            QTRY_VERIFY(QApplication::activeWindow() == &other);
+            service.Click(41);
+            QTRY_VERIFY_WITH_TIMEOUT(QApplication::activeWindow() == &window, 5000);
+            active = true;
+            minimized = window.isMinimized();
+        });
+        f.w().timReminderTimer();
+        QVERIFY(active);
+        QVERIFY(!minimized);
+    }
+
+    // Where the service reads markup in the body, the titles are shown as
+    // they are, never taken for markup.
+    void notificationBodyIsPlainText()
+    {
+        TPrivateNotificationService service;
+        service.capabilities.append(QStringLiteral("body-markup"));
+        const QString started = service.Start();
+        QVERIFY2(started.isEmpty(), qPrintable(started));
+        TBusNotifications bus(service.Client());
+        TEditorWindow f(tasks({ { "fish &amp; chips" }, { "&lt;b&gt;bold&lt;/b&gt;" } }));
+        f.w().hide();
+        Clock::setFixed(tenOClock);
+        answer(false, [&](TfrmReminder &) { QTRY_COMPARE_WITH_TIMEOUT(service.notified.size(), 1, 5000); });
+        f.w().timReminderTimer();
+        const QString due = DayNumber::displayText(day(tenOClock));
+        QCOMPARE(service.notified.size(), 1);
+        QCOMPARE(service.notified.first().body,
+            QStringLiteral("fish &amp; chips (due %1)\n&lt;b&gt;bold&lt;/b&gt; (due %1)").arg(due));
+    }
+
+    void reminderNoticeText_data()
+    {
+        QTest::addColumn<QStringList>("titles");
+        QTest::addColumn<QString>("summary");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("one task") << QStringList { "one" } << "one" << QStringList { "Due: %1" };
+        QTest::newRow("a title of two lines") << QStringList { "two\nlines" } << "two lines" << QStringList { "Due: %1" };
+        QTest::newRow("two tasks") << QStringList { "a", "b" } << "2 tasks are nearing their deadlines"
+                                   << QStringList { "a (due %1)", "b (due %1)" };
+        QTest::newRow("seven tasks") << QStringList { "a", "b", "c", "d", "e", "f", "g" }
+                                     << "7 tasks are nearing their deadlines"
+                                     << QStringList { "a (due %1)", "b (due %1)", "c (due %1)", "d (due %1)",
+                                            "e (due %1)", "and 2 more" };
+    }
+
+    void reminderNoticeText()
+    {
+        QFETCH(QStringList, titles);
+        QFETCH(QString, summary);
+        QFETCH(QStringList, lines);
+        QList<TTask> list;
+        for (const QString &title : titles)
+            list.append({ .title = title.toUtf8() });
+        TEditorWindow f(tasks(list));
+        std::vector<TEntry *> entries;
+        for (const QString &title : titles)
+            entries.push_back(entryTitled(f, title));
+        const TReminderNoticeText text = ReminderNoticeText(entries);
+        QCOMPARE(text.summary, summary);
+        QCOMPARE(text.body, lines.join(QLatin1Char('\n')).arg(DayNumber::displayText(day(tenOClock))));
+    }
+
+    // Without a notification service the reminder window comes as ever and
+    // nothing is logged; a service that refuses is logged once a run.
+    void withoutNotificationService_data()
+    {
+        QTest::addColumn<QString>("service");
+        QTest::addColumn<int>("logged");
+        QTest::newRow("no bus") << "no bus" << 0;
+        QTest::newRow("nobody owns the name") << "none" << 0;
+        QTest::newRow("the service refuses") << "refusing" << 1;
+    }
+
+    void withoutNotificationService()
+    {
+        QFETCH(QString, service);
+        QFETCH(int, logged);
+        TPrivateNotificationService centre;
+        centre.refusal = QStringLiteral("no notifications today");
+        const QString started = service == "no bus" ? QString() : centre.Start(service == "refusing");
+        QVERIFY2(started.isEmpty(), qPrintable(started));
+        const QDBusConnection noBus
+            = QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"), QStringLiteral("no bus"));
+        const QDBusConnection used = service == "no bus" ? noBus : TPrivateNotificationService::Client();
+        TBusNotifications bus(used);
+        TEditorWindow f(tasks({ { "due" } }));
+        f.w().hide();
+        Clock::setFixed(tenOClock);
+        QFile::remove(LogFile::path());
+        for (int check = 0; check < 2; ++check) {
+            // A window closed before the service answers takes its
+            // notification with it: the user keeps it open meanwhile.
+            QList<TShown> *shown = answer(false, [&](TfrmReminder &) {
+                if (logged)
+                    QTRY_COMPARE_WITH_TIMEOUT(centre.refused, check + 1, 5000);
+            });
+            f.w().timReminderTimer();
+            QCOMPARE(shown->size(), 1);
+            QCOMPARE(shown->first().titles, QStringList { "due" });
+            if (logged)
+                QTRY_VERIFY_WITH_TIMEOUT(logText().contains("no notifications today"), 5000);
+        }
+        TPrivateNotificationService::Settle(used);
+        QCOMPARE(logText().count("no notifications today"), logged);
+        if (!logged)
+            QVERIFY2(!logText().contains("notification", Qt::CaseInsensitive), qPrintable(logText()));
+        QDBusConnection::disconnectFromBus(QStringLiteral("no bus"));
     }
 };
 

@@ -257,6 +257,7 @@ QList<Default> defaultsAtExit(const TestHome &home)
         {"DefaultPrintSetting", i, 1},
         {"DefaultSaveSetting", i, 1},
         {"BackupCount", i, 14},
+        {"ReminderNotifications", i, 1},
     };
 }
 
@@ -313,6 +314,7 @@ void setEveryValue(TfrmMain &w, const QString &storeFolder, const QString &alter
     w.DefaultSaveSetting = 2;
     w.DefaultPrintSetting = 2;
     w.BackupCount = 0;
+    w.ReminderNotifications = false;
     w.ReminderSoundInfo = {true, false, QStringLiteral("/sounds/bell.wav")};
 }
 
@@ -383,6 +385,7 @@ QList<Probe> everyValueProbes(const QString &storeFolder, const QString &alterna
         {"DefaultSaveSetting", integer(2), [](TfrmMain &w) { return QVariant(w.DefaultSaveSetting); }, 2},
         {"DefaultPrintSetting", integer(2), [](TfrmMain &w) { return QVariant(w.DefaultPrintSetting); }, 2},
         {"BackupCount", integer(0), [](TfrmMain &w) { return QVariant(w.BackupCount); }, 0},
+        {"ReminderNotifications", integer(0), [](TfrmMain &w) { return QVariant(w.ReminderNotifications); }, false},
         {"PlaySoundOnReminder", integer(1), [](TfrmMain &w) { return QVariant(w.ReminderSoundInfo.PlaySoundOnReminder); }, true},
         {"UseDefaultSound", integer(0), [](TfrmMain &w) { return QVariant(w.ReminderSoundInfo.UseDefaultSound); }, false},
         {"AlternateSound", string(QStringLiteral("/sounds/bell.wav")),

@@ -44,6 +44,8 @@ QByteArray verInfo(const QByteArray &version, const QByteArray &fileName = "tams
         + "</FileName><Size>2.4 MB</Size></Tamsel></VerInfo>";
 }
 
+const QByteArray package = "tamsel_2.0.0.0_amd64.deb";
+
 // A version newer than the program's own, whatever that is.
 QByteArray newerVersion()
 {
@@ -131,30 +133,67 @@ private slots:
         QVERIFY(!versionInfoLeft());
     }
 
+    // A newer release is offered as a download only when it comes as a
+    // Debian package; one listed with a Windows installer, or any other file,
+    // is offered as the web site.
+    void newerVersionDeclined_data()
+    {
+        QTest::addColumn<QByteArray>("fileName");
+        QTest::addColumn<QString>("offer");
+        const QString size = QStringLiteral("     File Size: \t2.4 MB\r\n");
+        const QString download = QStringLiteral("Would you like to download it now?");
+        const QString webSite = QStringLiteral("Would you like to go to the Tamsel web site to get it?");
+        QTest::newRow("Debian package") << package << size + QStringLiteral("%1\r\n\r\n") + download;
+        QTest::newRow("Debian package, capitals") << QByteArray("TAMSEL.DEB") << size + QStringLiteral("%1\r\n\r\n") + download;
+        QTest::newRow("Windows installer") << QByteArray("tamsel-setup.exe") << QStringLiteral("%1\r\n\r\n") + webSite;
+        QTest::newRow("archive") << QByteArray("tamsel.zip") << QStringLiteral("%1\r\n\r\n") + webSite;
+    }
     void newerVersionDeclined()
     {
-        serveVersion(verInfo(newerVersion()));
+        QFETCH(QByteArray, fileName);
+        QFETCH(QString, offer);
+        TFakeUrlOpener opener;
+        serveVersion(verInfo(newerVersion(), fileName));
         MessageDlgSeam::setNextAnswers({ mrNo });
         QVERIFY(run(true));
         const QList<MessageDlgSeam::TAskedDialog> asked = MessageDlgSeam::takeAskedDialogs();
         QCOMPARE(asked.size(), 1);
         QCOMPARE(asked.first().message,
             QStringLiteral("A newer version of Tamsel is available.\r\n\r\n     Version: \t") + newerVersion()
-                + QStringLiteral("\r\n     File Size: \t2.4 MB\r\n     File Date: \t")
-                + QLocale::system().toString(QDate(2023, 3, 15), QLocale::ShortFormat)
-                + QStringLiteral("\r\n\r\nWould you like to download it now?"));
+                + QStringLiteral("\r\n")
+                + offer.arg(QStringLiteral("     File Date: \t")
+                    + QLocale::system().toString(QDate(2023, 3, 15), QLocale::ShortFormat)));
         QCOMPARE(asked.first().buttons, TMsgDlgButtons(mbYes | mbNo));
         QVERIFY(InstallerPathSeam::takeProposals().isEmpty());
+        QVERIFY(opener.opened.isEmpty());
+        QVERIFY(!versionInfoLeft());
+    }
+
+    // Yes to a release without a package opens the product page; nothing is
+    // downloaded, not even the file the update information names.
+    void windowsInstallerOffersTheWebSite()
+    {
+        TFakeUrlOpener opener;
+        serveVersion(verInfo(newerVersion(), "tamsel-setup.exe"));
+        m_server->setAnswer(QStringLiteral("/downloads/tamsel-setup.exe"), { "MZ installer" });
+        // Should the save dialog come all the same, it is cancelled.
+        InstallerPathSeam::setNextChoices({ std::nullopt });
+        MessageDlgSeam::setNextAnswers({ mrYes });
+        QVERIFY(run(false));
+        QCOMPARE(MessageDlgSeam::takeAskedMessages().size(), 1);
+        QCOMPARE(opener.opened, QList<QUrl> { TUpdateServer(m_server->host()).ProductPageUrl() });
+        QVERIFY(InstallerPathSeam::takeProposals().isEmpty());
+        QCOMPARE(m_server->requests(), QStringList { QStringLiteral("/products/verinfo.xml") });
         QVERIFY(!versionInfoLeft());
     }
 
     void installerReplacesExistingFile()
     {
         const QByteArray installer(300000, 'i');
-        serveVersion(verInfo(newerVersion()));
-        m_server->setAnswer(QStringLiteral("/downloads/tamsel-setup.exe"), { installer });
+        serveVersion(verInfo(newerVersion(), package));
+        m_server->setAnswer(QStringLiteral("/downloads/") + package, { installer });
         QTemporaryDir folder;
-        const QString path = folder.filePath(QStringLiteral("tamsel-setup.exe"));
+        const QString path = folder.filePath(package);
         QFile old(path);
         QVERIFY(old.open(QIODevice::WriteOnly));
         old.write("an older installer");
@@ -164,23 +203,23 @@ private slots:
         MessageDlgSeam::setNextAnswers({ mrYes, mrOk });
         QVERIFY(run(false));
 
-        QVERIFY(InstallerPathSeam::takeProposals().first().endsWith(QStringLiteral("/tamsel-setup.exe")));
+        QVERIFY(InstallerPathSeam::takeProposals().first().endsWith(QLatin1Char('/') + QString::fromLatin1(package)));
         QCOMPARE(MessageDlgSeam::takeAskedMessages().last(),
-            QStringLiteral("Please exit Tamsel and run the installation.  The file \r\n"
+            QStringLiteral("Please exit Tamsel and install the package with your package manager.  The file \r\n"
                            "can be found in the following location:\r\n\r\n")
                 + path);
         QVERIFY(old.open(QIODevice::ReadOnly));
         QCOMPARE(old.readAll(), installer);
-        QCOMPARE(filesIn(folder.path()), QStringList { QStringLiteral("tamsel-setup.exe") });
+        QCOMPARE(filesIn(folder.path()), QStringList { package });
         QVERIFY(!versionInfoLeft());
     }
 
     void newInstallerIsTheUsersAlone()
     {
-        serveVersion(verInfo(newerVersion()));
-        m_server->setAnswer(QStringLiteral("/downloads/tamsel-setup.exe"), { "installer" });
+        serveVersion(verInfo(newerVersion(), package));
+        m_server->setAnswer(QStringLiteral("/downloads/") + package, { "installer" });
         QTemporaryDir folder;
-        const QString path = folder.filePath(QStringLiteral("setup.exe"));
+        const QString path = folder.filePath(QStringLiteral("tamsel.deb"));
         InstallerPathSeam::setNextChoices({ path });
         MessageDlgSeam::setNextAnswers({ mrYes, mrOk });
         QVERIFY(run(false));
@@ -205,11 +244,11 @@ private slots:
         QFETCH(int, cutAfter);
         QFETCH(bool, existing);
         TFakeUrlOpener opener;
-        serveVersion(verInfo(newerVersion()));
+        serveVersion(verInfo(newerVersion(), package));
         m_server->setAnswer(
-            QStringLiteral("/downloads/tamsel-setup.exe"), { QByteArray(200000, 'x'), status, cutAfter });
+            QStringLiteral("/downloads/") + package, { QByteArray(200000, 'x'), status, cutAfter });
         QTemporaryDir folder;
-        const QString path = folder.filePath(QStringLiteral("tamsel-setup.exe"));
+        const QString path = folder.filePath(package);
         if (existing) {
             QFile old(path);
             QVERIFY(old.open(QIODevice::WriteOnly));
@@ -232,7 +271,7 @@ private slots:
             QFile kept(path);
             QVERIFY(kept.open(QIODevice::ReadOnly));
             QCOMPARE(kept.readAll(), QByteArray("kept"));
-            QCOMPARE(filesIn(folder.path()), QStringList { QStringLiteral("tamsel-setup.exe") });
+            QCOMPARE(filesIn(folder.path()), QStringList { package });
         } else {
             QCOMPARE(filesIn(folder.path()), QStringList {});
         }
@@ -286,7 +325,7 @@ private slots:
 
     void installerNameLeavingItsFolderIsRefused()
     {
-        serveVersion(verInfo(newerVersion(), "../../outside.exe"));
+        serveVersion(verInfo(newerVersion(), "../../outside.deb"));
         MessageDlgSeam::setNextAnswers({ mrYes, mrOk });
         QVERIFY(run(false));
         const QStringList asked = MessageDlgSeam::takeAskedMessages();

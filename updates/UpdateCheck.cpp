@@ -112,7 +112,14 @@ QString downloadFolder()
     return folder.isEmpty() ? QDir::homePath() : folder;
 }
 
-void offerInstaller(const TUpdateServer &server, const TXMLTamselType &listed, QWidget *owner)
+// What the update information names can be installed here only when it is a
+// Debian package; anything else (a Windows installer) is never downloaded.
+bool namesPackage(const TXMLTamselType &listed)
+{
+    return listed.FileName.endsWith(QLatin1String(".deb"), Qt::CaseInsensitive);
+}
+
+void offerPackage(const TUpdateServer &server, const TXMLTamselType &listed, QWidget *owner)
 {
     const QString fileName = listed.InstallerName();
     // The user chooses and watches from here on.
@@ -123,7 +130,7 @@ void offerInstaller(const TUpdateServer &server, const TXMLTamselType &listed, Q
         return;
     switch (UpdateCheck::Download_HTM(server, server.InstallerUrl(fileName), *path, owner)) {
     case UpdateCheck::TDownloadResult::Downloaded:
-        ask(QStringLiteral("Please exit Tamsel and run the installation.  The file ") + crlf
+        ask(QStringLiteral("Please exit Tamsel and install the package with your package manager.  The file ") + crlf
                 + QStringLiteral("can be found in the following location:") + crlf + crlf
                 + QDir::toNativeSeparators(*path),
             TMsgDlgType::Information, mbOK);
@@ -186,13 +193,22 @@ bool UpdateCheck::Run(const TUpdateServer &server, bool starting, QWidget *owner
         }
         const TXMLTamselType listed = takeVersionInfo(path);
         if (NewerVersionExists(listed.CurrVersion)) {
-            const QString question = QStringLiteral("A newer version of Tamsel is available.") + crlf + crlf
-                + QStringLiteral("     Version: \t") + listed.CurrVersion + crlf
-                + QStringLiteral("     File Size: \t") + listed.Size + crlf
-                + QStringLiteral("     File Date: \t") + listed.DateText() + crlf + crlf
-                + QStringLiteral("Would you like to download it now?");
-            if (ask(question, TMsgDlgType::Confirmation, mbYes | mbNo) == mrYes)
-                offerInstaller(server, listed, owner);
+            const QString available = QStringLiteral("A newer version of Tamsel is available.") + crlf + crlf
+                + QStringLiteral("     Version: \t") + listed.CurrVersion + crlf;
+            const QString dated = QStringLiteral("     File Date: \t") + listed.DateText() + crlf + crlf;
+            if (namesPackage(listed)) {
+                const QString question = available + QStringLiteral("     File Size: \t") + listed.Size + crlf
+                    + dated + QStringLiteral("Would you like to download it now?");
+                if (ask(question, TMsgDlgType::Confirmation, mbYes | mbNo) == mrYes)
+                    offerPackage(server, listed, owner);
+            } else {
+                // The file listed is no package for this system: its size
+                // says nothing, and the web site has what can be installed.
+                const QString question
+                    = available + dated + QStringLiteral("Would you like to go to the Tamsel web site to get it?");
+                if (ask(question, TMsgDlgType::Confirmation, mbYes | mbNo) == mrYes)
+                    LaunchWebsite(server.ProductPageUrl().toString());
+            }
         } else if (!starting) {
             ask(QStringLiteral("This is the most recent version of Tamsel."), TMsgDlgType::Information, mbOK);
         }
@@ -279,11 +295,11 @@ std::optional<QString> ChooseInstallerPath(const QString &folder, const QString 
         proposedPaths().append(proposal);
         return queuedPaths().takeFirst();
     }
-    const QString executables = QStringLiteral("Executable Files (*.exe)");
+    const QString packages = QStringLiteral("Debian Packages (*.deb)");
     const QString everything = QStringLiteral("All Files (*)");
-    QString filter = fileName.endsWith(QLatin1String(".exe"), Qt::CaseInsensitive) ? executables : everything;
+    QString filter = fileName.endsWith(QLatin1String(".deb"), Qt::CaseInsensitive) ? packages : everything;
     const QString chosen = QFileDialog::getSaveFileName(parent, QStringLiteral("Save As"), proposal,
-        executables + QStringLiteral(";;") + everything, &filter);
+        packages + QStringLiteral(";;") + everything, &filter);
     if (chosen.isEmpty())
         return std::nullopt;
     return chosen;

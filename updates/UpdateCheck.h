@@ -10,7 +10,8 @@ class QWidget;
 class TUpdateServer;
 
 // The check for a newer version on the maker's web host and the download of
-// its installer. Every message goes through MessageDlg.
+// its package; a release listed with anything but a Debian package is offered
+// as the product page. Every message goes through MessageDlg.
 namespace UpdateCheck {
 
 // Runs the check. The start-up check (`starting`) shows no busy pointer and
@@ -37,7 +38,7 @@ void LaunchWebsite(const QString &url);
 
 } // namespace UpdateCheck
 
-// The save dialog for the installer, starting in the folder with the file
+// The save dialog for the package, starting in the folder with the file
 // name proposed. No value when the user cancels.
 std::optional<QString> ChooseInstallerPath(const QString &folder, const QString &fileName, QWidget *parent);
 

@@ -234,6 +234,11 @@ QWidget *TfrmOptions::CreateTasksPage()
     grpReminderInfo = named(new QGroupBox(page), "grpReminderInfo");
     chkDisplayReminders = named(new QCheckBox(QStringLiteral("&Display Reminder Window"), page), "chkDisplayReminders",
         QStringLiteral("Displays a window with the task information when the deadline reminder date/time occurs."));
+    chkReminderNotifications = named(
+        new QCheckBox(QStringLiteral("Also &show reminders as desktop notifications"), grpReminderInfo),
+        "chkReminderNotifications",
+        QStringLiteral("While Tamsel is in the tray or minimized, reminders also appear in the desktop's "
+                       "notifications; clicking one brings up the reminder window."));
     chkPlaySound = named(new QCheckBox(QStringLiteral("Play Sound &On Reminder"), grpReminderInfo), "chkPlaySound",
         QStringLiteral("Check this to play a sound when the reminder window is shown."));
     radDefaultSound = named(new QRadioButton(QStringLiteral("Default So&und"), grpReminderInfo), "radDefaultSound",
@@ -254,6 +259,7 @@ QWidget *TfrmOptions::CreateTasksPage()
     soundFile->addWidget(btnAlternateSound);
     soundFile->addWidget(btnPlaySound);
     auto *reminderLayout = new QVBoxLayout(grpReminderInfo);
+    reminderLayout->addWidget(chkReminderNotifications);
     reminderLayout->addWidget(chkPlaySound);
     auto *sounds = new QVBoxLayout;
     sounds->setContentsMargins(20, 0, 0, 0);
@@ -316,9 +322,9 @@ QWidget *TfrmOptions::CreateGeneralPage()
     auto *page = new QWidget;
     page->setObjectName(QStringLiteral("tabGeneral"));
     chkStartMinimized = named(new QCheckBox(QStringLiteral("Start &Minimized"), page), "chkStartMinimized",
-        QStringLiteral("Tamsel is minimized to the System Tray when checked upon startup."));
-    chkAutoStart = named(new QCheckBox(QStringLiteral("Auto-Start with &Windows"), page), "chkAutoStart",
-        QStringLiteral("When checked, Tamsel will start automatically when Windows is first started."));
+        QStringLiteral("Tamsel is minimized to the tray when checked upon startup."));
+    chkAutoStart = named(new QCheckBox(QStringLiteral("Start Tamsel &when I log in"), page), "chkAutoStart",
+        QStringLiteral("When checked, Tamsel starts automatically whenever you log in to your desktop."));
     chkCheckUpdatesOnStartup = named(new QCheckBox(QStringLiteral("Check for &Updates on Startup"), page),
         "chkCheckUpdatesOnStartup",
         QStringLiteral("When checked, Tamsel will always see if there are updates whenever its launched."));
@@ -414,6 +420,7 @@ void TfrmOptions::FormCreate()
         shpOverdue->setColor(ColorFromWindows(m_main.OverdueColor));
         shpNevermind->setColor(ColorFromWindows(m_main.NevermindColor));
         chkDisplayReminders->setChecked(m_main.DisplayReminders);
+        chkReminderNotifications->setChecked(m_main.ReminderNotifications);
         chkStrikeout->setChecked(m_main.StrikeoutComplete);
         chkPlaySound->setChecked(m_main.ReminderSoundInfo.PlaySoundOnReminder);
         (m_main.ReminderSoundInfo.UseDefaultSound ? radDefaultSound : radAlternateSound)->setChecked(true);
@@ -495,6 +502,7 @@ void TfrmOptions::radDefaultSoundClick()
 
 void TfrmOptions::chkDisplayRemindersClick()
 {
+    chkReminderNotifications->setEnabled(chkDisplayReminders->isChecked());
     chkPlaySound->setEnabled(chkDisplayReminders->isChecked());
     const bool sound = chkPlaySound->isEnabled() && chkPlaySound->isChecked();
     radDefaultSound->setEnabled(sound);
@@ -630,6 +638,7 @@ bool TfrmOptions::TakeOverSettings()
         m_main.OverdueColor = WindowsFromColor(shpOverdue->color());
         m_main.NevermindColor = WindowsFromColor(shpNevermind->color());
         m_main.DisplayReminders = chkDisplayReminders->isChecked();
+        m_main.ReminderNotifications = chkReminderNotifications->isChecked();
         m_main.StrikeoutComplete = chkStrikeout->isChecked();
         m_main.ReminderSoundInfo.PlaySoundOnReminder = chkPlaySound->isChecked();
         m_main.ReminderSoundInfo.UseDefaultSound = radDefaultSound->isChecked();

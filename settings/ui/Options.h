@@ -90,6 +90,7 @@ public:
     // "Tasks"
     QGroupBox *grpReminderInfo = nullptr;
     QCheckBox *chkDisplayReminders = nullptr;
+    QCheckBox *chkReminderNotifications = nullptr;
     QCheckBox *chkPlaySound = nullptr;
     QRadioButton *radDefaultSound = nullptr;
     QRadioButton *radAlternateSound = nullptr;
