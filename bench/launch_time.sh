@@ -16,11 +16,15 @@
 #   bus      a private session bus on which no keyring answers or can be started
 #   gnome    a private session bus with gnome-keyring-daemon, its login keyring
 #            unlocked, as on a desktop; the warm-up moves the passphrase into it
+#   session  a private session bus that starts gnome-keyring-daemon when asked
+#            for the Secret Service, with no login keyring made: the keyring
+#            asks for a new keyring's password (gcr-prompter, on the virtual
+#            display), which nobody answers
 # The desktop's own bus and keyring are never used: the generated passphrase
 # would take the place of the one kept there.
 #
 # Needs a build (bash scripts/dev.sh), xvfb-run and xdotool; dbus-daemon and
-# gnome-keyring-daemon for KEYRING=bus and gnome.
+# gnome-keyring-daemon for the other keyrings.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -35,10 +39,10 @@ done
 command -v xvfb-run >/dev/null && command -v xdotool >/dev/null || { echo "xvfb-run and xdotool are needed" >&2; exit 1; }
 case $keyring in
   none) ;;
-  bus | gnome)
+  bus | gnome | session)
     command -v dbus-daemon >/dev/null && command -v gnome-keyring-daemon >/dev/null \
       || { echo "dbus-daemon and gnome-keyring-daemon are needed" >&2; exit 1; } ;;
-  *) echo "KEYRING is none, bus or gnome" >&2; exit 1 ;;
+  *) echo "KEYRING is none, bus, gnome or session" >&2; exit 1 ;;
 esac
 
 # The environment of a home of the program's own: settings, store, caches,
@@ -94,13 +98,12 @@ stop_bus() {
 if [ "${1:-}" != --on-display ]; then
   work=${WORK:-$(mktemp -d)}
   stores=(welcome "${@:-20000}")
-  trap 'for store in "${stores[@]}"; do stop_bus "$work/$store"; done; [ -n "${WORK:-}" ] || rm -rf "$work"' EXIT
+  trap '[ -n "${WORK:-}" ] || rm -rf "$work"' EXIT
   for store in "${stores[@]}"; do
     mkdir -p "$work/$store/runtime"
     chmod 700 "$work/$store" "$work/$store/runtime"
     # shellcheck disable=SC2046
     env -u DBUS_SESSION_BUS_ADDRESS $(home_env "$work/$store") "$storegen" "$store" "correct horse battery staple"
-    [ "$keyring" = none ] || start_bus "$work/$store"
   done
   # Display numbers are looked for from a random start: the usual ones may be
   # taken (or freed) by other programs' virtual displays at any moment.
@@ -112,6 +115,12 @@ fi
 work=$2
 shift 2
 stores=("$@")
+# The buses start on the display, so that what they start (a keyring's
+# prompt) finds it, as on a desktop.
+if [ "$keyring" != none ]; then
+  trap 'for store in "${stores[@]}"; do stop_bus "$work/$store"; done' EXIT
+  for store in "${stores[@]}"; do start_bus "$work/$store"; done
+fi
 
 visible_window() { xdotool search --all --onlyvisible "$@" --name '^Tamsel$' >/dev/null 2>&1; }
 
