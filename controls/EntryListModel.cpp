@@ -107,6 +107,16 @@ int TEntryListModel::rowOf(const TEntry *entry) const
     return found == m_rows.end() ? -1 : int(found - m_rows.begin());
 }
 
+const TEntryListModel::TStoredTexts &TEntryListModel::storedTextsAt(int row) const
+{
+    TStoredTexts &texts = m_storedTexts.at(size_t(row));
+    if (!texts.title) {
+        const TEntry *entry = m_rows[size_t(row)];
+        texts = {entry->storedTitle(), entry->storedBody()};
+    }
+    return texts;
+}
+
 QModelIndex TEntryListModel::indexOf(const TEntry *entry, int column) const
 {
     const int row = rowOf(entry);
@@ -272,6 +282,8 @@ void TEntryListModel::sortRows(int column, Qt::SortOrder order)
         byNumber([&](const TEntry &entry) { return dayOf(entry.deadline); });
     else if (m_tasks && column == TaskColumn::Done)
         byNumber([](const TEntry &entry) { return entry.complete ? 1.0 : 0.0; });
+    else if (isTitleColumn(column))
+        places = titlePlaces(column, order);
     else {
         // Texts: one collation key per row, then a sort of the row numbers by
         // key; collating texts on every comparison would cost far more.
@@ -287,12 +299,15 @@ void TEntryListModel::sortRows(int column, Qt::SortOrder order)
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<TEntry *> rows(m_rows.size());
+    std::vector<TStoredTexts> storedTexts(m_rows.size());
     std::vector<int> newRowOf(m_rows.size());
     for (size_t place = 0; place < places.size(); ++place) {
         rows[place] = m_rows[size_t(places[place])];
+        storedTexts[place] = m_storedTexts[size_t(places[place])];
         newRowOf[size_t(places[place])] = int(place);
     }
     m_rows = std::move(rows);
+    m_storedTexts = std::move(storedTexts);
     const QModelIndexList persistent = persistentIndexList();
     QModelIndexList moved;
     moved.reserve(persistent.size());
@@ -302,8 +317,65 @@ void TEntryListModel::sortRows(int column, Qt::SortOrder order)
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
+bool TEntryListModel::isTitleColumn(int column) const
+{
+    return column == (m_tasks ? TaskColumn::Task : NoteColumn::Title);
+}
+
+std::vector<int> TEntryListModel::titlePlaces(int column, Qt::SortOrder order)
+{
+    const QCollator &rules = collation();
+    if (m_titleKeysLocale != LocaleFormat().locale) {
+        m_titleKeys.clear();
+        m_titleRanksHold = false;
+        m_titleKeysLocale = LocaleFormat().locale;
+    }
+    if (m_titleRanksHold) {
+        std::vector<int> ranks;
+        ranks.reserve(m_rows.size());
+        for (const TEntry *entry : m_rows)
+            ranks.push_back(m_titleKeys.at(entry).rank);
+        return sortedPlaces(ranks, order, [](int a, int b) { return a < b ? -1 : (a > b ? 1 : 0); });
+    }
+    std::vector<const QCollatorSortKey *> keys;
+    keys.reserve(m_rows.size());
+    for (const TEntry *entry : m_rows) {
+        auto found = m_titleKeys.find(entry);
+        if (found == m_titleKeys.end())
+            found = m_titleKeys.emplace(entry, TTitleKey{rules.sortKey(cellText(*entry, column))}).first;
+        keys.push_back(&found->second.key);
+    }
+    std::vector<int> places = sortedPlaces(keys, order, [](const QCollatorSortKey *a, const QCollatorSortKey *b) {
+        return a->compare(*b);
+    });
+    // Ranks count up from the smallest title, whichever way this sort went.
+    int rank = 0;
+    const QCollatorSortKey *previous = nullptr;
+    const auto rankRow = [&](int row) {
+        const QCollatorSortKey *key = keys[size_t(row)];
+        if (previous && previous->compare(*key) != 0)
+            ++rank;
+        previous = key;
+        m_titleKeys.at(m_rows[size_t(row)]).rank = rank;
+    };
+    if (order == Qt::DescendingOrder)
+        std::for_each(places.rbegin(), places.rend(), rankRow);
+    else
+        std::for_each(places.begin(), places.end(), rankRow);
+    m_titleRanksHold = true;
+    return places;
+}
+
+void TEntryListModel::forgetTitle(const TEntry *entry)
+{
+    m_titleKeys.erase(entry);
+    m_titleRanksHold = false;
+}
+
 void TEntryListModel::reset()
 {
+    m_titleKeys.clear();
+    m_titleRanksHold = false;
     beginResetModel();
     m_rows.clear();
     for (int i = 0; i < m_table.count(); ++i) {
@@ -311,14 +383,17 @@ void TEntryListModel::reset()
         if (entry->task == m_tasks)
             m_rows.push_back(entry);
     }
+    m_storedTexts.assign(m_rows.size(), {});
     endResetModel();
 }
 
 void TEntryListModel::insertRow(TEntry *entry)
 {
     const int row = int(m_rows.size());
+    m_titleRanksHold = false;
     beginInsertRows({}, row, row);
     m_rows.push_back(entry);
+    m_storedTexts.emplace_back();
     endInsertRows();
 }
 
@@ -338,8 +413,11 @@ void TEntryListModel::changed(TEntry *entry, bool kindChanged)
         return;
     }
     const int row = rowOf(entry);
-    if (row >= 0)
-        emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+    if (row < 0)
+        return;
+    forgetTitle(entry);
+    m_storedTexts[size_t(row)] = {};
+    emit dataChanged(index(row, 0), index(row, columnCount() - 1));
 }
 
 void TEntryListModel::removeRow(const TEntry *entry)
@@ -347,7 +425,9 @@ void TEntryListModel::removeRow(const TEntry *entry)
     const int row = rowOf(entry);
     if (row < 0)
         return;
+    forgetTitle(entry);
     beginRemoveRows({}, row, row);
     m_rows.erase(m_rows.begin() + row);
+    m_storedTexts.erase(m_storedTexts.begin() + row);
     endRemoveRows();
 }

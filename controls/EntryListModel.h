@@ -1,10 +1,13 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QCollatorSortKey>
 #include <QColor>
 #include <QFont>
+#include <QLocale>
 #include <functional>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 class TEntryTable;
@@ -56,6 +59,11 @@ public:
     TEntry *entryAt(int row) const;
     // The row of an entry of this list, -1 when it has none.
     int rowOf(const TEntry *entry) const;
+    // A row's title and body as the document stores them (TEntry::storedTitle
+    // and storedBody), found once and kept until the entry changes: a search
+    // through every row reads them without walking the entries' elements.
+    const char *storedTitleAt(int row) const { return storedTextsAt(row).title; }
+    const char *storedBodyAt(int row) const { return storedTextsAt(row).body; }
     QModelIndex indexOf(const TEntry *entry, int column = 0) const;
 
     // Orders the rows by a column: dates by their day numbers, texts by the
@@ -78,10 +86,23 @@ private:
     void changed(TEntry *entry, bool kindChanged);
     void removeRow(const TEntry *entry);
     void insertRow(TEntry *entry);
+    struct TStoredTexts {
+        const char *title = nullptr;
+        const char *body = nullptr;
+    };
+    const TStoredTexts &storedTextsAt(int row) const;
+    bool isTitleColumn(int column) const;
+    // The rows in the order of their titles, from the kept keys and ranks.
+    std::vector<int> titlePlaces(int column, Qt::SortOrder order);
+    // An entry's title changed or it left the list: its key goes, and the
+    // ranks of all no longer hold.
+    void forgetTitle(const TEntry *entry);
 
     TEntryTable &m_table;
     bool m_tasks;
     std::vector<TEntry *> m_rows;
+    // Beside each row, its stored texts once asked for (null before).
+    mutable std::vector<TStoredTexts> m_storedTexts;
     LookFunction m_look;
     // "Now" for the looks asked for in one pass of the event loop: a paint asks
     // for every cell's font and colour, and reading the clock in local time
@@ -89,4 +110,17 @@ private:
     mutable std::optional<double> m_now;
     int m_sortImageColumn = -1;
     int m_sortImage = NoSortImage;
+    // The collation keys of the rows' titles, kept between sorts: making them
+    // is most of a title sort of a long list. With each the title's rank
+    // among the list's titles after the last title sort (equal titles share
+    // one), which orders the rows again with no key compared while no title
+    // changed and no row came or went since.
+    struct TTitleKey {
+        QCollatorSortKey key;
+        int rank = 0;
+    };
+    std::unordered_map<const TEntry *, TTitleKey> m_titleKeys;
+    bool m_titleRanksHold = false;
+    // The locale the keys were made for.
+    std::optional<QLocale> m_titleKeysLocale;
 };

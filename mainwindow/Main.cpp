@@ -9,6 +9,7 @@
 #include "controls/RichEditURL.h"
 #include "diagnostics/ErrorReport.h"
 #include "diagnostics/MessageDlg.h"
+#include "diagnostics/StartUpTrace.h"
 #include "output/SendMailMAPI.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
@@ -256,6 +257,7 @@ void TfrmMain::EndStartUp()
         if (timReminder->isActive())
             timReminderTimer();
     });
+    StartUpTrace::TraceFirstIdle();
 }
 
 bool TfrmMain::DecideStorageFolder()

@@ -83,17 +83,7 @@ void tellPassKeyUnreadable(const QString &registryFile, const ETamselError &erro
 // the keyring gives back exactly this passphrase, otherwise why not.
 QString keepInKeyring(const QString &passPhrase)
 {
-    TSecretStore &keyring = SecretStore::Current();
-    const TSecretWrite written = keyring.Write(SecretStore::PassPhraseKey, passPhrase);
-    if (written.result != TSecretResult::Done)
-        return written.detail;
-    const TSecretRead readBack = keyring.Read(SecretStore::PassPhraseKey);
-    if (readBack.result != TSecretResult::Done)
-        return readBack.detail.isEmpty() ? QStringLiteral("The keyring lost the password as soon as it was stored.")
-                                         : readBack.detail;
-    if (readBack.secret != passPhrase)
-        return QStringLiteral("The keyring gave back another password than the one stored.");
-    return {};
+    return SecretStore::Current().Keep(SecretStore::PassPhraseKey, passPhrase);
 }
 
 // Once the keyring holds the passphrase, the scrambled copy in the settings
@@ -164,11 +154,19 @@ void TfrmMain::ObtainPassPhrase()
     }
     if (scrambled) {
         PassPhrase = StoreFile::PassPhraseFromBytes(DecodePassKey(*scrambled));
-        const QString keyringFailure = keepInKeyring(PassPhrase);
-        if (keyringFailure.isEmpty())
-            removePassKey();
-        else
-            tellPassKeyKeptOnce(keyringFailure);
+        // The entries open with it at once; the keyring takes it meanwhile,
+        // however long it takes to answer (a keyring that asks for its own
+        // password may wait for the user). The copy in the settings goes
+        // only when the keyring holds the passphrase still in use.
+        const QString kept = PassPhrase;
+        SecretStore::Current().KeepLater(SecretStore::PassPhraseKey, kept, this, [this, kept](const QString &failure) {
+            if (PassPhrase != kept)
+                return;
+            if (failure.isEmpty())
+                removePassKey();
+            else
+                tellPassKeyKeptOnce(failure);
+        });
     } else {
         const TSecretRead kept = SecretStore::Current().Read(SecretStore::PassPhraseKey);
         if (kept.result == TSecretResult::Done && !kept.secret.isEmpty()) {

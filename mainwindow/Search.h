@@ -22,9 +22,20 @@ public:
 
     bool isEmpty() const { return m_upper.isEmpty(); }
     bool matches(QStringView field) const;
+    // False only when a field whose stored form (TEntry::storedTitle and
+    // storedBody) is given cannot match: a text without line breaks and
+    // angle brackets lies, once decoded, within a run of the field that is
+    // stored as it shows, so it is found among the stored UTF-8 bytes too
+    // (the ASCII letters without case). A stored form holding the text may
+    // still not match (the text "lt;" in a stored "&lt;"); for any other
+    // text it cannot tell and says true.
+    bool mayMatchStored(const char *stored) const;
 
 private:
     QString m_upper;
+    // The text in UTF-8, ASCII letters upper case; empty when the stored
+    // form cannot tell.
+    QByteArray m_storedUpper;
 };
 
 // The field of a row that matched. The body is tested first, so a row whose

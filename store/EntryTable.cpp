@@ -88,6 +88,10 @@ QString TEntry::bodyStart(qsizetype length) const
     return leading(EntryDocument::BodyFromStored(storedStart(element.child("Text").child_value(), length)), length);
 }
 
+const char *TEntry::storedTitle() const { return element.child("Title").child_value(); }
+
+const char *TEntry::storedBody() const { return element.child("Text").child_value(); }
+
 QString TEntry::fileName() const { return QString::fromUtf8(element.child("FileName").child_value()); }
 
 QString TEntry::caption() const { return DayNumber::displayText(created); }

@@ -42,6 +42,11 @@ struct TEntry {
     // what shows only the start of a text, however long the entry is.
     QString titleStart(qsizetype length) const;
     QString bodyStart(qsizetype length) const;
+    // The title and the body as the document holds them, UTF-8 with line
+    // breaks and angle brackets in their stored forms: for a look through
+    // every entry that decodes only the few that may hold what it looks for.
+    const char *storedTitle() const;
+    const char *storedBody() const;
     QString fileName() const;
     // The creation display text, the entry's second key.
     QString caption() const;

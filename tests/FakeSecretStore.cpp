@@ -5,6 +5,7 @@
 
 namespace {
 const QString noService = QStringLiteral("No keyring service answered on the session bus.");
+const QString noAnswer = QStringLiteral("The desktop's keyring did not answer within 20 seconds.");
 
 QString slot(const QString &key)
 {
@@ -27,6 +28,10 @@ TSecretRead TFakeSecretStore::Read(const QString &key)
 {
     if (fault == TFault::NoService)
         return {TSecretResult::Failed, {}, noService};
+    if (fault == TFault::NeverAnswers) {
+        ++waited;
+        return {TSecretResult::Failed, {}, noAnswer};
+    }
     const auto found = m_secrets.constFind(slot(key));
     if (found == m_secrets.cend())
         return {TSecretResult::NotFound, {}, {}};
@@ -38,6 +43,9 @@ TSecretWrite TFakeSecretStore::Write(const QString &key, const QString &secret)
     switch (fault) {
     case TFault::NoService:
         return {TSecretResult::Failed, noService};
+    case TFault::NeverAnswers:
+        ++waited;
+        return {TSecretResult::Failed, noAnswer};
     case TFault::WriteFails:
         return {TSecretResult::Failed, QStringLiteral("The keyring is locked.")};
     case TFault::ReadBackLost:
@@ -50,6 +58,12 @@ TSecretWrite TFakeSecretStore::Write(const QString &key, const QString &secret)
     }
     m_secrets.insert(slot(key), secret);
     return {TSecretResult::Done, {}};
+}
+
+void TFakeSecretStore::KeepLater(const QString &key, const QString &secret, QObject *context, KeptFunction kept)
+{
+    if (fault != TFault::NeverAnswers)
+        TSecretStore::KeepLater(key, secret, context, std::move(kept));
 }
 
 QString TFakeSecretStore::held(const QString &key) const

@@ -15,6 +15,7 @@ public:
         WriteFails,      // the service refuses to store
         ReadBackLost,    // says it stored, but holds nothing
         ReadBackChanged, // holds other bytes than it was given
+        NeverAnswers,    // asks the user something nobody answers: each call waits to its time limit
     };
 
     static TFakeSecretStore &instance();
@@ -23,6 +24,10 @@ public:
 
     TSecretRead Read(const QString &key) override;
     TSecretWrite Write(const QString &key, const QString &secret) override;
+    void KeepLater(const QString &key, const QString &secret, QObject *context, KeptFunction kept) override;
+
+    // Calls that waited for a keyring that never answers, to their time limit.
+    int waited = 0;
 
     // What this home's keyring holds, whatever the fault; empty for nothing.
     QString held(const QString &key) const;

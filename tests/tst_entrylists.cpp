@@ -1,6 +1,8 @@
 #include "mainwindow/Main.h"
 #include "mainwindow/SettingsTable.h"
 #include "controls/ListViewEx.h"
+#include "controls/EntryListModel.h"
+#include "store/EntryTable.h"
 #include "controls/RichEditURL.h"
 #include "tests/RowProbe.h"
 #include "controls/EntryRowDelegate.h"
@@ -462,6 +464,58 @@ private slots:
         QCOMPARE(next.lsvNotes->model()->headerData(sortColumn, Qt::Horizontal, Qt::UserRole),
                  w.lsvNotes->model()->headerData(sortColumn, Qt::Horizontal, Qt::UserRole));
         QCOMPARE(next.NoteSortToggle, w.NoteSortToggle);
+    }
+
+    // The title sort keeps its collation keys and ranks between clicks: what
+    // changes a title, the rows of a list or the collation is sorted anew.
+    void titleSortFollowsChanges_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QStringList>("sorted");
+        QTest::newRow("title edited") << "edit" << QStringList{"a", "ä", "b", "d"};
+        QTest::newRow("entry deleted, another added") << "replace" << QStringList{"a", "ä", "c", "d"};
+        QTest::newRow("task saved as a note") << "kind" << QStringList{"a", "ä", "b", "c", "d"};
+        QTest::newRow("another locale") << "locale" << QStringList{"b", "c", "d", "ä"};
+    }
+
+    void titleSortFollowsChanges()
+    {
+        QFETCH(QString, change);
+        QFETCH(QStringList, sorted);
+        Fixture f(entries(note("c", "45000.1") + note("ä", "45000.2") + note("b", "45000.3") + note("d", "45000.4")
+                          + "<Note><Title>t</Title><DateTime>45000.5</DateTime><LastModified>45000.5</LastModified>"
+                            "<Deadline>45001</Deadline><Reminder>0</Reminder><NoteType>T</NoteType></Note>"));
+        TfrmMain &w = *f.window;
+        TEntryListModel &notes = *w.NotesModel;
+        const auto titles = [&] {
+            QStringList texts;
+            for (int row = 0; row < notes.rowCount(); ++row)
+                texts << notes.index(row, NoteColumn::Title).data().toString();
+            return texts;
+        };
+        const auto noteTitled = [&](const QString &title) {
+            for (int row = 0; row < notes.rowCount(); ++row)
+                if (notes.entryAt(row)->title() == title)
+                    return notes.entryAt(row);
+            return static_cast<TEntry *>(nullptr);
+        };
+        notes.sortRows(NoteColumn::Title, Qt::DescendingOrder);
+        notes.sortRows(NoteColumn::Title, Qt::AscendingOrder);
+        QCOMPARE(titles(), (QStringList{"ä", "b", "c", "d"}));
+
+        if (change == QLatin1String("edit")) {
+            w.Entries->SaveNote(noteTitled(QStringLiteral("c")), {QStringLiteral("a"), {}, {}}, 45100);
+        } else if (change == QLatin1String("replace")) {
+            // The new entry may well take the deleted one's memory.
+            QVERIFY(w.Entries->Delete(noteTitled(QStringLiteral("b"))));
+            w.Entries->SaveNote(nullptr, {QStringLiteral("a"), {}, {}}, 45100);
+        } else if (change == QLatin1String("kind")) {
+            w.Entries->SaveNote(w.TasksModel->entryAt(0), {QStringLiteral("a"), {}, {}}, 45100);
+        } else {
+            SetLocaleFormat(TLocaleFormat::fromLocale(QLocale(QLocale::Swedish, QLocale::Sweden)));
+        }
+        notes.sortRows(NoteColumn::Title, Qt::AscendingOrder);
+        QCOMPARE(titles(), sorted);
     }
 
     // Sorting moves the selected row without telling the selection handlers,

@@ -106,8 +106,30 @@ private slots:
         QCOMPARE(w.PassPhrase, passPhrase);
         QVERIFY(w.StoreAvailable);
         QCOMPARE(w.NotesModel->rowCount(), 1);
-        QVERIFY(!passKeyStored(home));
+        // The keyring takes it after start-up, from the event loop.
+        QTRY_VERIFY_WITH_TIMEOUT(!passKeyStored(home), 20000);
+        QCOMPARE(SecretStore::Current().Read(SecretStore::PassPhraseKey).secret, passPhrase);
         QCOMPARE(filesGivingThePassPhraseAway({home.path(), m_keyring.Folder()}), QStringList());
+    }
+
+    // Keeping without waiting returns before the keyring answers, and tells
+    // what it answered; a keyring slower than the time limit has failed.
+    void keepLaterAnswersFromTheEventLoop()
+    {
+        TKeychainSecretStore store(QStringLiteral("Tamsel keep test"));
+        QObject context;
+        std::optional<QString> failure;
+        store.KeepLater(QStringLiteral("k"), QStringLiteral("secret"), &context, [&](const QString &why) { failure = why; });
+        QVERIFY(!failure);
+        QTRY_VERIFY_WITH_TIMEOUT(failure.has_value(), 20000);
+        QCOMPARE(*failure, QString());
+        QCOMPARE(store.Read(QStringLiteral("k")).secret, QStringLiteral("secret"));
+
+        TKeychainSecretStore hasty(QStringLiteral("Tamsel keep test"), std::chrono::milliseconds(0));
+        failure.reset();
+        hasty.KeepLater(QStringLiteral("k"), QStringLiteral("other"), &context, [&](const QString &why) { failure = why; });
+        QTRY_VERIFY_WITH_TIMEOUT(failure.has_value(), 20000);
+        QVERIFY2(failure->contains(QStringLiteral("did not answer")), qPrintable(*failure));
     }
 
 private:

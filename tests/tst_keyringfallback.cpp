@@ -54,11 +54,13 @@ void storePassKey(const TestHome &home, const QString &passPhrase)
     PassKey::Write(registry, EncodePassKey(StoreFile::PassPhraseBytes(passPhrase)));
 }
 
-// A start of the program; the messages it showed.
+// A start of the program, until the keyring has answered what start-up gave
+// it; the messages it showed.
 QStringList start(TfrmMain &w, int answers)
 {
     MessageDlgSeam::setNextAnswers(QList<int>(answers, mrOk));
     w.FormCreate();
+    QCoreApplication::processEvents();
     return MessageDlgSeam::takeAskedMessages();
 }
 
@@ -126,6 +128,7 @@ private slots:
     void cleanup()
     {
         keyring().fault = TFault::None;
+        keyring().waited = 0;
         MessageDlgSeam::setNextAnswers({});
         MessageDlgSeam::takeAskedDialogs();
         ChangePassPhraseDlgSeam::setNextDrivers({});
@@ -198,6 +201,24 @@ private slots:
         QVERIFY(w.StoreAvailable);
         QCOMPARE(storedPassKey(home), std::nullopt);
         QCOMPARE(keyring().held(SecretStore::PassPhraseKey), QStringLiteral("from the settings"));
+    }
+
+    // A "PassKey" opens the entries at once: start-up waits for no keyring,
+    // which may be asking the user for its own password meanwhile. The
+    // "PassKey" stays until a keyring has answered.
+    void startUpWaitsForNoKeyringWithAPassKey()
+    {
+        TestHome home;
+        storePassKey(home, QStringLiteral("from the settings"));
+        StoreFile::SaveStore(home.storeFile(), "from the settings", document);
+        keyring().fault = TFault::NeverAnswers;
+        TfrmMain w;
+        QCOMPARE(start(w, 0), QStringList());
+        QCOMPARE(keyring().waited, 0);
+        QCOMPARE(w.PassPhrase, QStringLiteral("from the settings"));
+        QVERIFY(w.StoreAvailable);
+        QCOMPARE(w.NotesModel->rowCount(), 1);
+        QCOMPARE(storedPassKey(home), std::optional<QByteArray>(EncodePassKey("from the settings")));
     }
 
     // With the keyring holding the passphrase, a settings file that cannot be

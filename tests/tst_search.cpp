@@ -167,6 +167,57 @@ private slots:
             QCOMPARE(found.match->entry, (foundList == 0 ? f.notes : f.tasks).entryAt(foundRow));
     }
 
+    // The step looks among the stored bytes first; only the decoded texts decide.
+    void storedFormsDecideNothing_data()
+    {
+        QTest::addColumn<QByteArray>("storedTitle");
+        QTest::addColumn<QByteArray>("storedBody");
+        QTest::addColumn<QString>("findText");
+        QTest::addColumn<int>("found"); // -1: nothing, 0: the body, 1: the title
+        QTest::newRow("entity text is no bracket") << QByteArray("t") << QByteArray("a&amp;lt;b") << "lt;" << -1;
+        QTest::newRow("bracket found") << QByteArray("t") << QByteArray("a&amp;lt;b") << "A<B" << 0;
+        QTest::newRow("closing bracket found") << QByteArray("t") << QByteArray("x&amp;GT;y") << ">y" << 0;
+        QTest::newRow("line break marker is no text") << QByteArray("one^Mtwo") << QByteArray("b") << "^m" << -1;
+        QTest::newRow("marker letter not doubled") << QByteArray("t") << QByteArray("line^mbreak") << "e^" << -1;
+        QTest::newRow("text beside a marker") << QByteArray("one^Mtwo") << QByteArray("b") << "TWO" << 1;
+        QTest::newRow("line break found") << QByteArray("t") << QByteArray("one^Mtwo") << "e\nt" << 0;
+        QTest::newRow("letter beyond ASCII") << QByteArray("t") << QByteArray("caf\xc3\xa9") << "FÉ" << -1;
+        QTest::newRow("letter beyond ASCII found") << QByteArray("t") << QByteArray("caf\xc3\xa9") << "Fé" << 0;
+        QTest::newRow("past sixteen bytes") << QByteArray("t") << QByteArray("0123456789abcdefghijZebra") << "zEBRA" << 0;
+        QTest::newRow("at the very end") << QByteArray("t") << QByteArray("0123456789abcdefghij") << "HIJ" << 0;
+        QTest::newRow("cut by the end") << QByteArray("t") << QByteArray("0123456789abcdefghij") << "ijk" << -1;
+    }
+
+    void storedFormsDecideNothing()
+    {
+        QFETCH(QByteArray, storedTitle);
+        QFETCH(QByteArray, storedBody);
+        QFETCH(QString, findText);
+        QFETCH(int, found);
+        TTableFixture f(noteWith(storedTitle, storedBody, "45000.1"));
+        const Search::TListState lists[] { { &f.notes, -1 } };
+        const Search::TListSearch result = Search::FindInLists(lists, findText);
+        QCOMPARE(result.match.has_value(), found >= 0);
+        if (result.match)
+            QCOMPARE(result.match->field, found == 0 ? Search::TField::Body : Search::TField::Title);
+    }
+
+    // What a step looks among is what the entries hold now, after an edit too.
+    void stepFollowsEdits()
+    {
+        TTableFixture f(noteWith("one", "a red door", "45000.1") + noteWith("two", "plain", "45000.2"));
+        const Search::TListState lists[] { { &f.notes, -1 } };
+        QCOMPARE(Search::FindInLists(lists, QStringLiteral("red")).match->entry, f.notes.entryAt(0));
+        f.table.SaveNote(f.notes.entryAt(0), {QStringLiteral("one"), QStringLiteral("a blue door"), {}}, 45100);
+        f.table.SaveNote(f.notes.entryAt(1), {QStringLiteral("green"), QStringLiteral("plain"), {}}, 45100);
+        QVERIFY(!Search::FindInLists(lists, QStringLiteral("red")).match);
+        QCOMPARE(Search::FindInLists(lists, QStringLiteral("blue")).match->entry, f.notes.entryAt(0));
+        const auto title = Search::FindInLists(lists, QStringLiteral("green")).match;
+        QVERIFY(title);
+        QCOMPARE(title->entry, f.notes.entryAt(1));
+        QCOMPARE(title->field, Search::TField::Title);
+    }
+
     // A row whose title and body both hold the text matched in its body.
     void bodyIsTestedBeforeTitle()
     {
