@@ -71,6 +71,7 @@ QString TfrmMain::StorageFolder() const
 
 bool TfrmMain::MoveStorage(const QString &folder, const std::function<void()> &moved)
 {
+    WaitForSaveInFlight();
     const QString targetStore = Paths::withTrailingDelimiter(folder) + storeName;
     const QFileInfo target(targetStore);
     // The folder in use under another name: there is nothing to carry.

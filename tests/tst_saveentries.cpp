@@ -2,11 +2,13 @@
 // rows it updates, the deadline and reminder date, and what a restart reads.
 #include "diagnostics/MessageDlg.h"
 #include "mainwindow/RestoreBackupDialog.h"
+#include "platform/AtomicFile.h"
 #include "platform/Clock.h"
 #include "store/DayNumber.h"
 #include "store/LocaleFormat.h"
 #include "store/StoreBackups.h"
 #include "store/StoreFile.h"
+#include "store/StoreWriter.h"
 #include "tests/EditorFixture.h"
 #include "tests/TestFiles.h"
 
@@ -17,8 +19,11 @@
 #include <QDateEdit>
 #include <QLabel>
 #include <QRadioButton>
+#include <QScopeGuard>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTimeEdit>
+#include <atomic>
 
 using namespace EditorFixture;
 
@@ -78,6 +83,61 @@ QString backupFile(const TEditorWindow &f, const char *name)
 bool saveNewNote(const TEditorWindow &f, const char *title)
 {
     return f.w().Entries->SaveNote(nullptr, { QLatin1String(title), QString(), QString() }, 46000).stored;
+}
+
+// Holds every write of the store right before it writes, until the test
+// lets it go: the state "during the write" without any timing. Declared
+// before the window, which waits for its writes when it goes.
+struct THeldWrites {
+    QSemaphore reached;
+    QSemaphore go;
+    std::atomic<int> writes = 0;
+    StoreWriterSeam::THold soundHold;
+    StoreWriterSeam::THold soundWaiting;
+
+    THeldWrites()
+    {
+        soundHold = StoreWriterSeam::setHold([this] {
+            ++writes;
+            reached.release();
+            (void)go.tryAcquire(1, 20000);
+        });
+        soundWaiting = StoreWriterSeam::setWaiting({});
+    }
+    ~THeldWrites()
+    {
+        StoreWriterSeam::setHold(soundHold);
+        StoreWriterSeam::setWaiting(soundWaiting);
+    }
+    // A write has come to the hold; the window's thread goes on meanwhile.
+    bool reachedOne()
+    {
+        return QTest::qWaitFor([this] { return reached.tryAcquire(); }, 10000);
+    }
+    void letOneGo() { go.release(); }
+    // Each time the window's thread begins to wait for a write, one goes.
+    void letGoWhenWaitedFor()
+    {
+        StoreWriterSeam::setWaiting([this] { go.release(); });
+    }
+    // Every write goes on at the end of a test, also of one that failed.
+    auto letAllGoAtEnd()
+    {
+        return qScopeGuard([this] { go.release(1000); });
+    }
+};
+
+// The titles of the store on disk, as another reader sees them now.
+QStringList titlesOnDisk(const TEditorWindow &f)
+{
+    const std::shared_ptr<StoreFile::TOpenedEntries> opened
+        = StoreFile::OpenEntries(f.home.storeFile(), QStringLiteral("fixture phrase"));
+    QStringList titles;
+    if (opened->failure)
+        return { *opened->failure };
+    for (pugi::xml_node entry = opened->document.Root().first_child(); entry; entry = entry.next_sibling())
+        titles << TEditorWindow::field(entry, "Title");
+    return titles;
 }
 
 // Every row of both lists shows the entry its document index points at.
@@ -187,6 +247,7 @@ private slots:
         f.typeTitle(QStringLiteral("precious"));
         MessageDlgSeam::setNextAnswers({ mrOk });
         f.clickTool(f.w().actSaveNote);
+        f.w().WaitForSaveInFlight();
         const QStringList told = MessageDlgSeam::takeAskedMessages();
         QCOMPARE(told.size(), 1);
         QVERIFY2(told.first().contains(QStringLiteral("NOT saved")) && told.first().contains(blocked), qPrintable(told.first()));
@@ -196,6 +257,7 @@ private slots:
 
         f.w().StoreFilePath = storePath;
         f.clickTool(f.w().actSaveNote);
+        f.w().WaitForSaveInFlight();
         QVERIFY(!f.w().actSaveNote->isEnabled());
         QVERIFY(!f.w().Entries->Unstored());
         f.restart();
@@ -212,6 +274,7 @@ private slots:
         blockStore(f);
         MessageDlgSeam::setNextAnswers({ mrOk });
         f.w().TasksModel->setData(f.taskRow(0)->index(TaskRow::DoneColumn), Qt::Checked, Qt::CheckStateRole);
+        f.w().WaitForSaveInFlight();
         QVERIFY(f.w().Entries->Unstored());
         MessageDlgSeam::takeAskedMessages();
 
@@ -640,12 +703,14 @@ private slots:
         QCOMPARE(backupNames(f), QStringList());
         QVERIFY(saveNewNote(f, "beta"));
         QVERIFY(saveNewNote(f, "gamma"));
+        f.w().WaitForSaveInFlight();
         QCOMPARE(backupNames(f), QStringList { "brindo-2026-03-10.dat" });
         QCOMPARE(entriesIn(backupFile(f, "brindo-2026-03-10.dat")), 1);
 
         Clock::setFixed(firstSave.addDays(1));
         QVERIFY(saveNewNote(f, "delta"));
         QVERIFY(saveNewNote(f, "epsilon"));
+        f.w().WaitForSaveInFlight();
         QCOMPARE(backupNames(f), (QStringList { "brindo-2026-03-11.dat", "brindo-2026-03-10.dat" }));
         QCOMPARE(entriesIn(backupFile(f, "brindo-2026-03-11.dat")), 3);
         QCOMPARE(entriesIn(backupFile(f, "brindo-2026-03-10.dat")), 1);
@@ -669,6 +734,7 @@ private slots:
 
         Clock::setFixed(firstSave.addDays(1));
         QVERIFY(saveNewNote(f, "gamma"));
+        f.w().WaitForSaveInFlight();
         QTest::qWait(20);
         QCOMPARE(MessageDlgSeam::takeAskedMessages(), QStringList());
         QCOMPARE(entriesIn(f.home.storeFile()), 3);
@@ -769,6 +835,7 @@ private slots:
         QVERIFY(f.w().EncryptXMLFile());
         Clock::setFixed(firstSave.addDays(1));
         QVERIFY(saveNewNote(f, "beta"));
+        f.w().WaitForSaveInFlight();
         const QByteArray damaged = "eight salt bytes, then noise that is no entry document";
         writeFile(f.home.storeFile(), damaged);
         MessageDlgSeam::setNextAnswers({ mrOk });
@@ -783,8 +850,92 @@ private slots:
         QCOMPARE(readFile(backupFile(f, "brindo-2026-03-11-2.dat")), damaged);
         QCOMPARE(f.w().lsvNotes->model()->rowCount(), 1);
         QVERIFY(saveNewNote(f, "gamma"));
+        f.w().WaitForSaveInFlight();
         QCOMPARE(entriesIn(f.home.storeFile()), 2);
         MessageDlgSeam::takeAskedMessages();
+    }
+    // A save goes on away from the window: changes made while it writes are
+    // kept and written by one more write right after it, each exactly once.
+    void changesDuringAWriteAreWrittenNextOnce()
+    {
+        THeldWrites held;
+        TEditorWindow f(entries(note("alpha") + note("beta")));
+        const auto letGo = held.letAllGoAtEnd();
+        QVERIFY(f.w().EncryptXMLFile());
+
+        QVERIFY(saveNewNote(f, "first"));
+        QVERIFY(held.reachedOne());
+        QVERIFY(f.w().SaveInFlight());
+        QVERIFY(saveNewNote(f, "second"));
+        QVERIFY(f.w().Entries->Delete(f.w().Entries->at(0)));
+        QVERIFY(saveNewNote(f, "third"));
+        QCOMPARE(titlesOnDisk(f), (QStringList { "alpha", "beta" }));
+
+        held.letOneGo();
+        QVERIFY(held.reachedOne());
+        QVERIFY(f.w().SaveInFlight());
+        held.letOneGo();
+        QTRY_VERIFY_WITH_TIMEOUT(!f.w().SaveInFlight(), 10000);
+        QCOMPARE(held.writes.load(), 2);
+        QVERIFY(!f.w().Entries->Unstored());
+        QCOMPARE(MessageDlgSeam::takeAskedMessages(), QStringList());
+        QCOMPARE(titlesOnDisk(f), (QStringList { "beta", "first", "second", "third" }));
+        f.restart();
+        QCOMPARE(storedEntries(f), (QStringList { "N beta", "N first", "N second", "N third" }));
+    }
+
+    // A write that fails is told as before ("NOT saved"), and the changes it
+    // held and those made while it ran are kept for the next save, which
+    // stores them all.
+    void failingWriteKeepsItsChangesAndThoseMadeMeanwhile()
+    {
+        THeldWrites held;
+        TEditorWindow f(entries(note("alpha")));
+        const auto letGo = held.letAllGoAtEnd();
+        QVERIFY(f.w().EncryptXMLFile());
+
+        QVERIFY(saveNewNote(f, "first"));
+        QVERIFY(held.reachedOne());
+        QVERIFY(saveNewNote(f, "second"));
+        {
+            const AtomicFile::TFaultFunction sound = AtomicFile::SetFault(
+                [](AtomicFile::TStep step) { return step == AtomicFile::TStep::Write ? ENOSPC : 0; });
+            const auto restore = qScopeGuard([sound] { AtomicFile::SetFault(sound); });
+            MessageDlgSeam::setNextAnswers({ mrOk });
+            held.letOneGo();
+            QTRY_VERIFY_WITH_TIMEOUT(!f.w().SaveInFlight(), 10000);
+        }
+        const QStringList told = MessageDlgSeam::takeAskedMessages();
+        QCOMPARE(told.size(), 1);
+        QVERIFY2(told.first().contains(QStringLiteral("NOT saved")), qPrintable(told.first()));
+        QVERIFY(f.w().Entries->Unstored());
+        QCOMPARE(held.writes.load(), 1);
+        QCOMPARE(titlesOnDisk(f), (QStringList { "alpha" }));
+
+        held.letOneGo();
+        QVERIFY(f.w().Entries->Store());
+        f.w().WaitForSaveInFlight();
+        QVERIFY(!f.w().Entries->Unstored());
+        QCOMPARE(titlesOnDisk(f), (QStringList { "alpha", "first", "second" }));
+    }
+
+    // Leaving the program while a write is under way waits for it and for
+    // the write of the changes made meanwhile: all of them are on disk.
+    void exitDuringAWriteWaitsForIt()
+    {
+        THeldWrites held;
+        TEditorWindow f(entries(note("alpha")));
+        const auto letGo = held.letAllGoAtEnd();
+        QVERIFY(f.w().EncryptXMLFile());
+
+        QVERIFY(saveNewNote(f, "first"));
+        QVERIFY(held.reachedOne());
+        QVERIFY(saveNewNote(f, "second"));
+        held.letGoWhenWaitedFor();
+        QVERIFY(f.w().ConfirmSaveBeforeExit());
+        QVERIFY(!f.w().SaveInFlight());
+        QCOMPARE(held.writes.load(), 2);
+        QCOMPARE(titlesOnDisk(f), (QStringList { "alpha", "first", "second" }));
     }
 };
 
