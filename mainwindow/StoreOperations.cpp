@@ -88,6 +88,7 @@ bool TfrmMain::StartSaving()
 {
     // A store that could not be opened is never replaced by what is in memory.
     if (!StoreAvailable) {
+        KeepEditorUnsaved();
         tellNotSaved("EncryptXMLFile", StoreFilePath,
             QStringLiteral("The entries were not opened, so they are not stored."));
         return false;
