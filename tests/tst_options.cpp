@@ -977,6 +977,7 @@ private slots:
         w.actNewNote->trigger();
         f.typeTitle(QStringLiteral("added after the move"));
         w.actSaveNote->trigger();
+        w.WaitForSaveInFlight();
         QCOMPARE(storedTitles(newStore, w.PassPhrase), QStringList({ "first note", "first task", "added after the move" }));
         QCOMPARE(fileBytes(oldStore), oldBytes);
 
