@@ -8,8 +8,8 @@
 #include "store/LocaleFormat.h"
 #include "store/StoreBackups.h"
 #include "store/StoreFile.h"
-#include "store/StoreWriter.h"
 #include "tests/EditorFixture.h"
+#include "tests/HeldWrites.h"
 #include "tests/TestFiles.h"
 
 #include <QCheckBox>
@@ -20,10 +20,8 @@
 #include <QLabel>
 #include <QRadioButton>
 #include <QScopeGuard>
-#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTimeEdit>
-#include <atomic>
 
 using namespace EditorFixture;
 
@@ -84,48 +82,6 @@ bool saveNewNote(const TEditorWindow &f, const char *title)
 {
     return f.w().Entries->SaveNote(nullptr, { QLatin1String(title), QString(), QString() }, 46000).stored;
 }
-
-// Holds every write of the store right before it writes, until the test
-// lets it go: the state "during the write" without any timing. Declared
-// before the window, which waits for its writes when it goes.
-struct THeldWrites {
-    QSemaphore reached;
-    QSemaphore go;
-    std::atomic<int> writes = 0;
-    StoreWriterSeam::THold soundHold;
-    StoreWriterSeam::THold soundWaiting;
-
-    THeldWrites()
-    {
-        soundHold = StoreWriterSeam::setHold([this] {
-            ++writes;
-            reached.release();
-            (void)go.tryAcquire(1, 20000);
-        });
-        soundWaiting = StoreWriterSeam::setWaiting({});
-    }
-    ~THeldWrites()
-    {
-        StoreWriterSeam::setHold(soundHold);
-        StoreWriterSeam::setWaiting(soundWaiting);
-    }
-    // A write has come to the hold; the window's thread goes on meanwhile.
-    bool reachedOne()
-    {
-        return QTest::qWaitFor([this] { return reached.tryAcquire(); }, 10000);
-    }
-    void letOneGo() { go.release(); }
-    // Each time the window's thread begins to wait for a write, one goes.
-    void letGoWhenWaitedFor()
-    {
-        StoreWriterSeam::setWaiting([this] { go.release(); });
-    }
-    // Every write goes on at the end of a test, also of one that failed.
-    auto letAllGoAtEnd()
-    {
-        return qScopeGuard([this] { go.release(1000); });
-    }
-};
 
 // The titles of the store on disk, as another reader sees them now.
 QStringList titlesOnDisk(const TEditorWindow &f)

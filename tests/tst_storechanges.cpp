@@ -1,6 +1,7 @@
 // Two writers on one store: a second copy of the program, a sync client or a
 // restored backup changing the store while the program runs.
 #include "tests/EditorFixture.h"
+#include "tests/HeldWrites.h"
 #include "tests/TestFiles.h"
 
 #include "diagnostics/MessageDlg.h"
@@ -673,6 +674,48 @@ private slots:
         const TEntry *restored = store.table.Find(restoredKey);
         QVERIFY(restored);
         QCOMPARE(TXmlDocument::NodeBytes(restored->element), original);
+    }
+    // The writer finds the store changed by another program and writes
+    // nothing; the window reads it again, makes the change on it and writes
+    // that, and a change made during that write is written right after it.
+    // Every entry is kept, once.
+    void writerFindsTheStoreChangedAndTheWindowMerges()
+    {
+        THeldWrites held;
+        TEditorWindow window(entries(note("alpha", "45000.5")));
+        const auto letGo = held.letAllGoAtEnd();
+        TfrmMain &w = window.w();
+        QVERIFY(w.EncryptXMLFile());
+        const QString storeFile = window.home.storeFile();
+        replaceStore(storeFile, note("alpha", "45000.5") + note("from outside", "45000.6"));
+        TReloadNotices notices;
+        QSignalSpy reloads(w.Entries, &TEntryTable::reloaded);
+
+        TEntryTable &table = *w.Entries;
+        QVERIFY(table.SaveNote(table.at(0), { QStringLiteral("alpha"), QStringLiteral("edited here"), {} }, 46000)
+                    .stored);
+        // The first write looked and went back; the second holds the merge.
+        QVERIFY(held.reachedOne());
+        QCOMPARE(reloads.count(), 1);
+        QCOMPARE(held.writes.load(), 1);
+        QVERIFY(table.SaveNote(nullptr, { QStringLiteral("during the write"), QStringLiteral("new"), {} }, 46000)
+                    .stored);
+        held.letOneGo();
+        QVERIFY(held.reachedOne());
+        held.letOneGo();
+        QTRY_VERIFY_WITH_TIMEOUT(!w.SaveInFlight(), 10000);
+        QCOMPARE(held.writes.load(), 2);
+        QCOMPARE(reloads.count(), 1);
+        QVERIFY(!table.Unstored());
+
+        QStringList duplicates;
+        const TContents expected { { QStringLiteral("alpha"), QStringLiteral("edited here") },
+            { QStringLiteral("from outside"), QStringLiteral("body of from outside") },
+            { QStringLiteral("during the write"), QStringLiteral("new") } };
+        QCOMPARE(storeContents(storeFile, &duplicates), expected);
+        QVERIFY(duplicates.isEmpty());
+        QCOMPARE(tableContents(table), expected);
+        QTRY_COMPARE(notices.count(), 1);
     }
 };
 
