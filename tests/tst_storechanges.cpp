@@ -717,6 +717,31 @@ private slots:
         QCOMPARE(tableContents(table), expected);
         QTRY_COMPARE(notices.count(), 1);
     }
+    // The folder watcher's pause ending while a write is under way looks at
+    // the store once the write is done: the document stays as the writer
+    // reads it, and the report is not dropped.
+    void watcherWaitsForTheWriteUnderWay()
+    {
+        THeldWrites held;
+        TEditorWindow window(entries(note("alpha", "45000.5")));
+        const auto letGo = held.letAllGoAtEnd();
+        TfrmMain &w = window.w();
+        QVERIFY(w.EncryptXMLFile());
+        w.WatchStore();
+        QSignalSpy reloads(w.Entries, &TEntryTable::reloaded);
+        QVERIFY(w.Entries->SaveNote(nullptr, { QStringLiteral("ours"), QString(), {} }, 46000).stored);
+        QVERIFY(held.reachedOne());
+        w.StoreWatchTimer->stop();
+        w.StoreWatchTimerTimer();
+        QVERIFY(w.StoreWatchTimer->isActive());
+        held.letOneGo();
+        QTRY_VERIFY_WITH_TIMEOUT(!w.SaveInFlight(), 10000);
+
+        // Another copy adds an entry; the pause that follows reads it.
+        replaceStore(window.home.storeFile(), note("alpha", "45000.5") + note("ours", "46000") + note("outside", "45000.7"));
+        QTRY_COMPARE_WITH_TIMEOUT(reloads.count(), 1, 5000);
+        QCOMPARE(w.NotesModel->rowCount(), 3);
+    }
 };
 
 QTEST_MAIN(TestStoreChanges)
