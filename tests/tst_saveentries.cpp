@@ -83,11 +83,11 @@ bool saveNewNote(const TEditorWindow &f, const char *title)
     return f.w().Entries->SaveNote(nullptr, { QLatin1String(title), QString(), QString() }, 46000).stored;
 }
 
-// The titles of the store on disk, as another reader sees them now.
-QStringList titlesOnDisk(const TEditorWindow &f)
+// The titles of a store on disk, as another reader sees them now.
+QStringList titlesOnDisk(const QString &storeFile)
 {
     const std::shared_ptr<StoreFile::TOpenedEntries> opened
-        = StoreFile::OpenEntries(f.home.storeFile(), QStringLiteral("fixture phrase"));
+        = StoreFile::OpenEntries(storeFile, QStringLiteral("fixture phrase"));
     QStringList titles;
     if (opened->failure)
         return { *opened->failure };
@@ -825,7 +825,7 @@ private slots:
         QVERIFY(saveNewNote(f, "second"));
         QVERIFY(f.w().Entries->Delete(f.w().Entries->at(0)));
         QVERIFY(saveNewNote(f, "third"));
-        QCOMPARE(titlesOnDisk(f), (QStringList { "alpha", "beta" }));
+        QCOMPARE(titlesOnDisk(f.home.storeFile()), (QStringList { "alpha", "beta" }));
 
         held.letOneGo();
         QVERIFY(held.reachedOne());
@@ -835,7 +835,7 @@ private slots:
         QCOMPARE(held.writes.load(), 2);
         QVERIFY(!f.w().Entries->Unstored());
         QCOMPARE(MessageDlgSeam::takeAskedMessages(), QStringList());
-        QCOMPARE(titlesOnDisk(f), (QStringList { "beta", "first", "second", "third" }));
+        QCOMPARE(titlesOnDisk(f.home.storeFile()), (QStringList { "beta", "first", "second", "third" }));
         f.restart();
         QCOMPARE(storedEntries(f), (QStringList { "N beta", "N first", "N second", "N third" }));
     }
@@ -866,13 +866,13 @@ private slots:
         QVERIFY2(told.first().contains(QStringLiteral("NOT saved")), qPrintable(told.first()));
         QVERIFY(f.w().Entries->Unstored());
         QCOMPARE(held.writes.load(), 1);
-        QCOMPARE(titlesOnDisk(f), (QStringList { "alpha" }));
+        QCOMPARE(titlesOnDisk(f.home.storeFile()), (QStringList { "alpha" }));
 
         held.letOneGo();
         QVERIFY(f.w().Entries->Store());
         f.w().WaitForSaveInFlight();
         QVERIFY(!f.w().Entries->Unstored());
-        QCOMPARE(titlesOnDisk(f), (QStringList { "alpha", "first", "second" }));
+        QCOMPARE(titlesOnDisk(f.home.storeFile()), (QStringList { "alpha", "first", "second" }));
     }
 
     // Leaving the program while a write is under way waits for it and for
@@ -891,7 +891,38 @@ private slots:
         QVERIFY(f.w().ConfirmSaveBeforeExit());
         QVERIFY(!f.w().SaveInFlight());
         QCOMPARE(held.writes.load(), 2);
-        QCOMPARE(titlesOnDisk(f), (QStringList { "alpha", "first", "second" }));
+        QCOMPARE(titlesOnDisk(f.home.storeFile()), (QStringList { "alpha", "first", "second" }));
+    }
+    // Moving the storage folder while a write is under way waits for it: the
+    // old store gets the change before the move, and nothing is written
+    // there afterwards; the next save goes to the new folder.
+    void moveWaitsForTheWriteUnderWay()
+    {
+        THeldWrites held;
+        TEditorWindow f(entries(note("alpha")));
+        const auto letGo = held.letAllGoAtEnd();
+        QVERIFY(f.w().EncryptXMLFile());
+        const QString oldStore = f.w().StoreFilePath;
+        const QString folder = f.home.path() + QStringLiteral("/moved");
+        QVERIFY(QDir().mkpath(folder));
+
+        QVERIFY(saveNewNote(f, "first"));
+        QVERIFY(held.reachedOne());
+        held.letGoWhenWaitedFor();
+        QVERIFY(f.w().MoveStorage(folder, [] {}));
+        QVERIFY(!f.w().SaveInFlight());
+        QCOMPARE(f.w().StoreFilePath, folder + QStringLiteral("/brindo.dat"));
+        QCOMPARE(titlesOnDisk(oldStore), (QStringList { "alpha", "first" }));
+        QCOMPARE(titlesOnDisk(f.w().StoreFilePath), (QStringList { "alpha", "first" }));
+        const QByteArray oldBytes = readFile(oldStore);
+
+        QSignalSpy reloads(f.w().Entries, &TEntryTable::reloaded);
+        QVERIFY(saveNewNote(f, "second"));
+        f.w().WaitForSaveInFlight();
+        QCOMPARE(reloads.count(), 0);
+        QCOMPARE(readFile(oldStore), oldBytes);
+        QCOMPARE(titlesOnDisk(f.w().StoreFilePath), (QStringList { "alpha", "first", "second" }));
+        QCOMPARE(MessageDlgSeam::takeAskedMessages(), QStringList());
     }
 };
 
