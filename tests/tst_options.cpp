@@ -1002,7 +1002,8 @@ private slots:
         f.typeTitle(QStringLiteral("written nowhere yet"));
         MessageDlgSeam::setNextAnswers({ mrOk });
         w.actSaveNote->trigger();
-        QVERIFY(MessageDlgSeam::takeAskedMessages().first().contains(QStringLiteral("NOT saved")));
+        w.WaitForSaveInFlight();
+        QVERIFY(MessageDlgSeam::takeAskedMessages().value(0).contains(QStringLiteral("NOT saved")));
         QVERIFY(w.Entries->Unstored());
 
         const QString target = f.folder(QStringLiteral("rescue"));
@@ -1013,6 +1014,7 @@ private slots:
             click(o.btnOK);
             return o.result();
         });
+        w.WaitForSaveInFlight();
         QCOMPARE(storedTitles(target + QStringLiteral("/brindo.dat"), w.PassPhrase),
             QStringList({ "first note", "first task", "written nowhere yet" }));
         QVERIFY(!w.Entries->Unstored());
@@ -1159,6 +1161,7 @@ private slots:
             w.lsvNotesDblClick(w.lsvNotes);
             f.typeTitle(QStringLiteral("their note, changed"));
             w.actSaveNote->trigger();
+            w.WaitForSaveInFlight();
             QCOMPARE(storedTitles(target + QStringLiteral("/brindo.dat"), QStringLiteral("theirs")),
                 QStringList { "their note, changed" });
             w.SetPositions();
