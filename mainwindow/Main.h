@@ -132,8 +132,9 @@ public:
     void TakeOpenedStore(StoreFile::TOpenedEntries &opened);
     // Keeps the store as it was before the first save of the day in its
     // backup folder (store/StoreBackups.h), BackupCount of them; called
-    // under the store's lock before each write. A backup that fails is
-    // logged and told once a run; the save goes on all the same.
+    // under the store's lock before each write made here (StoreWriter keeps
+    // it itself before its writes). A backup that fails is logged and told
+    // once a run; the save goes on all the same.
     void KeepDailyBackup();
     // Logs why the day's backup could not be kept, and tells it once a run.
     void BackupFailed(const QString &reason);
