@@ -70,6 +70,8 @@ TfrmMain::~TfrmMain()
 {
     RemoveEventFilters();
     FormDestroy();
+    // The writer reads xmlNotes.
+    WaitForSaveInFlight();
     // The lists read their rows from xmlNotes, which goes before the widgets do.
     Entries->Clear();
 }
@@ -313,8 +315,10 @@ bool TfrmMain::ConfirmSaveBeforeExit()
     // A start-up still reading the store ends first, so the settings written
     // at the end are those of a whole start.
     FinishStartUpNow();
+    WaitForSaveInFlight();
     if (actSaveNote->isEnabled() && !ConfirmSaveChanges())
         return false;
+    WaitForSaveInFlight();
     // Changes the store could not take are offered once more before they are
     // lost; each failed try has told why.
     while (Entries->Unstored()) {
@@ -326,6 +330,7 @@ bool TfrmMain::ConfirmSaveBeforeExit()
         if (answer != mrYes)
             return answer == mrNo;
         Entries->Store();
+        WaitForSaveInFlight();
     }
     return true;
 }

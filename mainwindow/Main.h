@@ -9,6 +9,7 @@
 #include "store/EntryTable.h"
 #include "store/StoreLock.h"
 #include "store/StoreStamp.h"
+#include "store/StoreWriter.h"
 #include "store/XmlDocument.h"
 
 #include <QFont>
@@ -124,6 +125,23 @@ public:
     // plain words when it could not: false then.
     void WriteTamselFile();
     bool EncryptXMLFile();
+    // The entry table's writes go to StoreWriter, away from the window's
+    // thread: StartSaving starts one (false, the user told, when none can
+    // be), and SaveFinished takes its outcome: the stamp of the store
+    // written, or the user told why it was NOT saved (the changes stay kept
+    // for the next try), or the store another program changed read again.
+    bool StartSaving();
+    void SaveFinished(const TStoreWriteResult &result);
+    // After a write that failed: the editor's entry, changed here and not
+    // stored, shows as unsaved.
+    void KeepEditorUnsaved();
+    TStoreWriter *StoreWriter = nullptr;
+    bool SaveInFlight() const { return StoreWriter && StoreWriter->busy(); }
+    // Waits for the write under way and the writes that follow it (changes
+    // made meanwhile, a store read again), each taken as SaveFinished
+    // takes it. Everything that replaces the document or the store, and
+    // every way out of the program, waits here first.
+    void WaitForSaveInFlight();
     void DecryptXMLFile();
     void MigrateXMLFile();
     // Removes what interrupted store writes left beside the store.
@@ -133,18 +151,22 @@ public:
     void TakeOpenedStore(StoreFile::TOpenedEntries &opened);
     // Keeps the store as it was before the first save of the day in its
     // backup folder (store/StoreBackups.h), BackupCount of them; called
-    // under the store's lock before each write. A backup that fails is
-    // logged and told once a run; the save goes on all the same.
+    // under the store's lock before each write made here (StoreWriter keeps
+    // it itself before its writes). A backup that fails is logged and told
+    // once a run; the save goes on all the same.
     void KeepDailyBackup();
+    // Logs why the day's backup could not be kept, and tells it once a run.
+    void BackupFailed(const QString &reason);
     bool BackupFailureTold = false;
     // File > "Restore from Backup...": replaces the entries with those of a
     // backup the user chooses, keeping the store as one more backup first.
     void mnuRestoreBackupClick();
 
     // Another program changing the store. The store as last read or written
-    // here; the entry table asks ReadStoreAgainIfChanged before each write,
-    // and the folder watcher's pause ends in StoreWatchTimerTimer, which
-    // reads the store again when it changed. Own writes change nothing.
+    // here; the entry table asks ReadStoreAgainIfChanged when the writer
+    // found the store changed, and the folder watcher's pause ends in
+    // StoreWatchTimerTimer, which reads the store again when it changed.
+    // Own writes change nothing.
     TStoreStamp StoreFileStamp;
     bool ReadStoreAgainIfChanged();
     // Runs the step (a look at the store and a write) holding the store's

@@ -472,9 +472,10 @@ void TfrmMain::CreateLists()
                                      {"Completed", 100, 50}};
 
     Entries = new TEntryTable(xmlNotes, this);
-    Entries->setStore([this] { return EncryptXMLFile(); });
+    Entries->setWriter([this] { return StartSaving(); });
     Entries->setReload([this] { return ReadStoreAgainIfChanged(); });
-    Entries->setExclusive([this](const std::function<bool()> &step) { return StoreExclusively(step); });
+    StoreWriter = new TStoreWriter(xmlNotes, Entries->Gate(), this);
+    connect(StoreWriter, &TStoreWriter::finished, this, &TfrmMain::SaveFinished);
     connect(Entries, &TEntryTable::reloaded, this, &TfrmMain::ShowReloadedEntries);
     NotesModel = new TEntryListModel(*Entries, false, this);
     TasksModel = new TEntryListModel(*Entries, true, this);

@@ -18,6 +18,8 @@ const QString crlf2 = QStringLiteral("\r\n\r\n");
 
 QString TfrmMain::ReEncryptStore(const QByteArray &key)
 {
+    // A write under way would put the document back under the key it began with.
+    WaitForSaveInFlight();
     try {
         const TStoreLock lock(StoreFilePath);
         // Whatever another program saved since the last look would be lost.
@@ -44,10 +46,14 @@ void TfrmMain::mnuChangePassPhraseClick()
         return;
     // What another program saved meanwhile, and changes the store could not
     // take before, go into the store that is encrypted anew.
+    WaitForSaveInFlight();
     Entries->Refresh();
     if (Entries->Unstored() && !Entries->Store())
         return;
-    if (!StoreAvailable)
+    // The write just started must have gone through before the store is
+    // encrypted anew; a failure has been told and keeps the change.
+    WaitForSaveInFlight();
+    if (!StoreAvailable || Entries->Unstored())
         return;
 
     const QString oldPassPhrase = PassPhrase;

@@ -69,6 +69,7 @@ QString TfrmMain::StorageFolder() const
 
 bool TfrmMain::MoveStorage(const QString &folder, const std::function<void()> &moved)
 {
+    WaitForSaveInFlight();
     const QString targetStore = Paths::withTrailingDelimiter(folder) + storeName;
     const QFileInfo target(targetStore);
     // The folder in use under another name: there is nothing to carry.
@@ -138,8 +139,13 @@ bool TfrmMain::MoveStorage(const QString &folder, const std::function<void()> &m
     // Nothing unsaved may stay behind with the entries being put away.
     if (actSaveNote->isEnabled() && !ConfirmSaveChanges())
         return true;
-    if (Entries->Unstored() && !Entries->Store())
-        return false;
+    WaitForSaveInFlight();
+    if (Entries->Unstored()) {
+        Entries->Store();
+        WaitForSaveInFlight();
+        if (Entries->Unstored())
+            return false;
+    }
     std::shared_ptr<StoreFile::TOpenedEntries> opened = StoreFile::OpenEntries(targetStore, PassPhrase);
     QString passPhrase = PassPhrase;
     for (bool retry = false; opened->failure && opened->unopenable; retry = true) {

@@ -44,27 +44,33 @@ void TfrmMain::KeepDailyBackup()
     try {
         StoreBackups::KeepDailyBackup(StoreFilePath, Clock::now().date(), BackupCount);
     } catch (const ETamselError &error) {
-        LogError({ unitMain, QStringLiteral("KeepDailyBackup"), error.message() });
-        if (std::exchange(BackupFailureTold, true))
-            return;
-        // Told once the save is over: the store's lock is held now, and
-        // other writers must not wait for the user.
-        QTimer::singleShot(0, this, [this, reason = error.message()] {
-            MessageDlg(QStringLiteral("Tamsel could not keep today's backup of your entries. Your entries "
-                                      "themselves are saved as usual.\r\n\r\n"
-                                      "Reason: %1\r\n\r\n"
-                                      "Tamsel tries again at every save and tells you no more about it until "
-                                      "it is started again. The backups are kept in %2.")
-                           .arg(reason, StoreBackups::Folder(StoreFilePath)),
-                TMsgDlgType::Warning, mbOK);
-        });
+        BackupFailed(error.message());
     }
+}
+
+void TfrmMain::BackupFailed(const QString &reason)
+{
+    LogError({ unitMain, QStringLiteral("KeepDailyBackup"), reason });
+    if (std::exchange(BackupFailureTold, true))
+        return;
+    // Told once the save is over: the store's lock may be held now, and
+    // other writers must not wait for the user.
+    QTimer::singleShot(0, this, [this, reason] {
+        MessageDlg(QStringLiteral("Tamsel could not keep today's backup of your entries. Your entries "
+                                  "themselves are saved as usual.\r\n\r\n"
+                                  "Reason: %1\r\n\r\n"
+                                  "Tamsel tries again at every save and tells you no more about it until "
+                                  "it is started again. The backups are kept in %2.")
+                       .arg(reason, StoreBackups::Folder(StoreFilePath)),
+            TMsgDlgType::Warning, mbOK);
+    });
 }
 
 void TfrmMain::mnuRestoreBackupClick()
 {
     if (actSaveNote->isEnabled() && !ConfirmSaveChanges())
         return;
+    WaitForSaveInFlight();
     QList<TBackupChoice> choices;
     try {
         choices = backupChoices(StoreFilePath, PassPhrase);

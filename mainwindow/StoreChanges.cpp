@@ -163,7 +163,9 @@ void TfrmMain::StoreWatchTimerTimer()
 {
     // Windows that hold entries (the reminders, a question about to change
     // one) and a start-up still reading the store come first.
-    if (Starting || StoreOpening || QApplication::activeModalWidget()) {
+    // A write under way looks at the store itself, and must find the
+    // document as it is.
+    if (Starting || StoreOpening || SaveInFlight() || QApplication::activeModalWidget()) {
         StoreWatchTimer->start();
         return;
     }

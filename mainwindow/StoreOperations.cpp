@@ -26,6 +26,16 @@ void tellNotOpened(const char *method, const QString &message, const QString &de
         TMsgDlgType::Error, mbOK);
 }
 
+void tellBusy(const QString &reason)
+{
+    LogError({ unitMain, QStringLiteral("StoreExclusively"), reason });
+    MessageDlg(QStringLiteral("Your change was NOT saved just now.\r\n\r\n%1\r\n\r\n"
+                              "Your text is still in Tamsel. Save again once the other copy has finished "
+                              "saving.")
+                   .arg(reason),
+        TMsgDlgType::Error, mbOK);
+}
+
 void tellNotSaved(const char *method, const QString &storePath, const QString &reason)
 {
     LogError({ unitMain, QLatin1String(method), reason });
@@ -40,15 +50,12 @@ void tellNotSaved(const char *method, const QString &storePath, const QString &r
 
 bool TfrmMain::StoreExclusively(const std::function<bool()> &step)
 {
+    // The writer would wait for this lock while this thread waits for it.
+    WaitForSaveInFlight();
     try {
         StoreWriteLock.emplace(StoreFilePath);
     } catch (const EStoreBusy &error) {
-        LogError({ unitMain, QStringLiteral("StoreExclusively"), error.message() });
-        MessageDlg(QStringLiteral("Your change was NOT saved just now.\r\n\r\n%1\r\n\r\n"
-                                  "Your text is still in Tamsel. Save again once the other copy has finished "
-                                  "saving.")
-                       .arg(error.message()),
-            TMsgDlgType::Error, mbOK);
+        tellBusy(error.message());
         return false;
     } catch (const ETamselError &error) {
         tellNotSaved("StoreExclusively", StoreFilePath, error.message());
@@ -60,6 +67,7 @@ bool TfrmMain::StoreExclusively(const std::function<bool()> &step)
 
 bool TfrmMain::EncryptXMLFile()
 {
+    WaitForSaveInFlight();
     try {
         // A store that could not be opened is never replaced by what is in memory.
         if (!StoreAvailable)
@@ -76,6 +84,69 @@ bool TfrmMain::EncryptXMLFile()
     }
 }
 
+bool TfrmMain::StartSaving()
+{
+    // A store that could not be opened is never replaced by what is in memory.
+    if (!StoreAvailable) {
+        KeepEditorUnsaved();
+        tellNotSaved("EncryptXMLFile", StoreFilePath,
+            QStringLiteral("The entries were not opened, so they are not stored."));
+        return false;
+    }
+    const QByteArray key = StorePassPhrase.isEmpty() ? StoreFile::PassPhraseBytes(PassPhrase) : StorePassPhrase;
+    StoreWriter->start({ StoreFilePath, key, StoreFileStamp, Clock::now().date(), BackupCount });
+    return true;
+}
+
+void TfrmMain::SaveFinished(const TStoreWriteResult &result)
+{
+    using TOutcome = TStoreWriteResult::TOutcome;
+    using TWriteOutcome = TEntryTable::TWriteOutcome;
+    StoreFileStamp = result.stamp;
+    if (result.lookFailure) {
+        // The write met the same trouble, or got through.
+        LogError({ unitMain, QStringLiteral("ReadStoreAgainIfChanged"), *result.lookFailure });
+    }
+    if (result.removedElsewhere)
+        LogError({ unitMain, QStringLiteral("ReadStoreAgainIfChanged"),
+            QStringLiteral("%1 was removed by another program; it is written again.").arg(StoreFilePath) });
+    if (result.backupFailure)
+        BackupFailed(*result.backupFailure);
+    // The table is up to date before the user hears of a failure.
+    switch (result.outcome) {
+    case TOutcome::Written:
+        Entries->WriteFinished(TWriteOutcome::Written);
+        return;
+    case TOutcome::ChangedElsewhere:
+        Entries->WriteFinished(TWriteOutcome::ChangedElsewhere);
+        return;
+    case TOutcome::Busy:
+        Entries->WriteFinished(TWriteOutcome::Failed);
+        KeepEditorUnsaved();
+        tellBusy(result.reason);
+        return;
+    case TOutcome::Failed:
+        Entries->WriteFinished(TWriteOutcome::Failed);
+        KeepEditorUnsaved();
+        tellNotSaved("EncryptXMLFile", StoreFilePath, result.reason);
+        return;
+    }
+}
+
+void TfrmMain::KeepEditorUnsaved()
+{
+    // The editor's entry was not stored: it shows as unsaved again, so that
+    // the next load or New asks first.
+    if (const TEntry *entry = EditorEntry(); entry && entry->changedHere)
+        actSaveNote->setEnabled(true);
+}
+
+void TfrmMain::WaitForSaveInFlight()
+{
+    while (SaveInFlight())
+        StoreWriter->finishNow();
+}
+
 void TfrmMain::DecryptXMLFile()
 {
     std::shared_ptr<StoreFile::TOpenedEntries> opened = StoreFile::OpenEntries(StoreFilePath, PassPhrase);
@@ -85,6 +156,7 @@ void TfrmMain::DecryptXMLFile()
 
 void TfrmMain::TakeOpenedStore(StoreFile::TOpenedEntries &opened)
 {
+    WaitForSaveInFlight();
     // The entry table points into the document being replaced.
     Entries->Clear();
     if (!opened.failure) {

@@ -27,7 +27,8 @@ public:
 
     // The entry Save added (the store may have failed: see Stored), or null.
     TEntry *AddedEntry() const { return m_added; }
-    // The added entry was written to the store.
+    // The added entry was written to the store, or a write of it began
+    // (one that fails is told when it ends).
     bool Stored() const { return m_stored; }
 
     void edtTitleChange();

@@ -108,6 +108,7 @@ void TEntryTable::Clear()
 {
     m_entries.clear();
     m_pending.clear();
+    m_inFlight = 0;
     m_unstored = false;
     m_markedCount = 0;
     emit tableReset();
@@ -246,30 +247,45 @@ bool TEntryTable::readAgainIfChanged()
 
 bool TEntryTable::Refresh()
 {
-    if (!readAgainIfChanged())
+    // The document must stay as it is while a write reads it.
+    if (m_writing || !readAgainIfChanged())
         return false;
     if (!m_pending.empty())
         Store();
     return true;
 }
 
+namespace {
+std::shared_ptr<pugi::xml_document> copyOf(pugi::xml_node element)
+{
+    auto copy = std::make_shared<pugi::xml_document>();
+    copy->append_copy(element);
+    return copy;
+}
+} // namespace
+
 TEntryWrite TEntryTable::record(TEntry *target, TMake make, bool store)
 {
-    TPendingChange change { KeyOf(target), std::move(make), nullptr };
-    if (target && !target->changedHere) {
-        change.base = std::make_shared<pugi::xml_document>();
-        change.base->append_copy(target->element);
-    }
+    TPendingChange change { KeyOf(target), std::move(make), nullptr, nullptr };
+    if (target && !target->changedHere)
+        change.base = copyOf(target->element);
+    else if (target && m_writing && !target->changedWhileWriting)
+        change.baseOnceWritten = copyOf(target->element);
     TEntryWrite done;
-    done.entry = change.make(target);
-    if (done.entry)
+    {
+        const TDocumentGate::TChange changing(m_gate);
+        done.entry = change.make(target);
+    }
+    if (done.entry) {
         done.entry->changedHere = true;
+        done.entry->changedWhileWriting = m_writing;
+    }
     m_pending.push_back(std::move(change));
     if (!store) {
         done.stored = true;
         return done;
     }
-    done.stored = storeExclusively(&done.reloaded);
+    done.stored = storeDocument(&done.reloaded);
     if (done.reloaded)
         done.entry = m_remade;
     return done;
@@ -335,22 +351,67 @@ bool TEntryTable::writeStore()
     return !m_unstored;
 }
 
-bool TEntryTable::storeExclusively(bool *reloaded)
+bool TEntryTable::storeDocument(bool *reloaded)
 {
-    const std::function<bool()> step = [this, reloaded] {
-        const bool readAgain = readAgainIfChanged();
-        if (reloaded)
-            *reloaded = readAgain;
-        return writeStore();
-    };
-    if (m_exclusive ? m_exclusive(step) : step())
+    if (m_write)
+        return startWrite();
+    const bool readAgain = readAgainIfChanged();
+    if (reloaded)
+        *reloaded = readAgain;
+    return writeStore();
+}
+
+bool TEntryTable::Store() { return storeDocument(); }
+
+bool TEntryTable::startWrite()
+{
+    if (m_writing) {
+        m_writeAgain = true;
         return true;
-    // Also when the step never ran: the changes stay kept for the next try.
+    }
+    m_writing = true;
+    m_writeAgain = false;
+    m_inFlight = m_pending.size();
+    if (m_write())
+        return true;
+    // The changes stay kept for the next try.
+    m_writing = false;
+    m_inFlight = 0;
     m_unstored = true;
     return false;
 }
 
-bool TEntryTable::Store() { return storeExclusively(); }
+void TEntryTable::WriteFinished(TWriteOutcome outcome)
+{
+    m_writing = false;
+    const size_t written = std::min(std::exchange(m_inFlight, 0), m_pending.size());
+    const bool writeAgain = std::exchange(m_writeAgain, false);
+    if (outcome == TWriteOutcome::Written) {
+        m_pending.erase(m_pending.begin(), m_pending.begin() + std::ptrdiff_t(written));
+        for (TPendingChange &change : m_pending) {
+            if (change.baseOnceWritten)
+                change.base = std::move(change.baseOnceWritten);
+        }
+        for (const std::unique_ptr<TEntry> &entry : m_entries)
+            entry->changedHere = std::exchange(entry->changedWhileWriting, false);
+        m_unstored = false;
+        if (writeAgain || !m_pending.empty())
+            startWrite();
+        return;
+    }
+    // The changes the write held have their bases still.
+    for (TPendingChange &change : m_pending)
+        change.baseOnceWritten.reset();
+    for (const std::unique_ptr<TEntry> &entry : m_entries)
+        entry->changedWhileWriting = false;
+    if (outcome == TWriteOutcome::Failed) {
+        // Told once; the next change or save tries again.
+        m_unstored = true;
+        return;
+    }
+    readAgainIfChanged();
+    startWrite();
+}
 
 TEntry *TEntryTable::saveNote(TEntry *entry, const TNoteFields &fields, double now)
 {
@@ -512,6 +573,7 @@ void TEntryTable::remove(TEntry *entry)
     emit entryAboutToBeRemoved(entry);
     if (entry->marked)
         --m_markedCount;
+    m_gate.aboutToRemove(entry->element);
     requireRoot().remove_child(entry->element);
     m_entries.erase(m_entries.begin() + position);
     for (size_t i = size_t(position); i < m_entries.size(); ++i)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/DocumentGate.h"
 #include "store/XmlDocument.h"
 
 #include <QDateTime>
@@ -26,6 +27,8 @@ struct TEntry {
     bool marked = false;
     // Changed here since the store was last read or written.
     bool changedHere = false;
+    // Changed here since the write under way began.
+    bool changedWhileWriting = false;
     // "Reminder": the lead-time index; none when missing or not a lead time.
     std::optional<int> lead;
     double created = 0;
@@ -87,8 +90,9 @@ struct TReminderChoice {
 };
 
 // What a change did: the entry it changed or created, and whether the
-// document was stored afterwards. When it was not, the change is kept in
-// memory, the store has said why, and Store() can be tried again.
+// document was stored afterwards (or, with a writer, a write that holds it
+// is under way). When it was not, the change is kept in memory, the store
+// has said why, and Store() can be tried again.
 struct TEntryWrite {
     TEntry *entry = nullptr;
     bool stored = false;
@@ -113,9 +117,14 @@ struct TEntryWrite {
 // deleted has nothing left to do. An entry that both programs changed keeps
 // the change made here, and the other program's version is kept as a new
 // entry titled " (changed elsewhere)" at its end, created at the moment it
-// was read. The look before a write and the write are
-// one step (the exclusive function), so that two programs saving at once
-// take turns and the later one finds the earlier one's change.
+// was read.
+//
+// With a writer (setWriter) the document is written away from the window's
+// thread: the writer looks at the store and writes it, and WriteFinished
+// brings its outcome back. One write is under way at a time; changes made
+// meanwhile are kept and written by one write right after it. A store the
+// writer found changed by another program is read again here, the kept
+// changes are made again on it, and it is written again.
 class TEntryTable : public QObject {
     Q_OBJECT
 
@@ -133,12 +142,29 @@ public:
     // tells the user itself why a changed store cannot be read.
     using ReloadFunction = std::function<bool()>;
     void setReload(ReloadFunction reload) { m_reload = std::move(reload); }
-    // Runs the given step (the look at the store, the reading again and the
-    // write) so that no other program writes the store meanwhile, and
-    // returns what it returned; false, without running it, when that cannot
-    // be had (the function tells the user why). Without one the step just runs.
-    using ExclusiveFunction = std::function<bool(const std::function<bool()> &step)>;
-    void setExclusive(ExclusiveFunction exclusive) { m_exclusive = std::move(exclusive); }
+    // Starts writing the document away from the window's thread, through
+    // the gate; false when no write could be started (the function tells the
+    // user why). Set, it takes the place of the store function, and the
+    // reload function is asked only when the writer found the store changed
+    // (or by Refresh): the writer looks at the store, holding the store's
+    // lock from that look until the new store has taken its place, so that
+    // two programs saving at once take turns.
+    using WriteFunction = std::function<bool()>;
+    void setWriter(WriteFunction write) { m_write = std::move(write); }
+    enum class TWriteOutcome {
+        Written,
+        // The user has been told why; the changes stay kept for the next try.
+        Failed,
+        // Another program changed the store: it is read again and written again.
+        ChangedElsewhere,
+    };
+    // The write under way ended; the next one starts when changes were made
+    // or a store was asked for meanwhile.
+    void WriteFinished(TWriteOutcome outcome);
+    // A write started through the writer is under way.
+    bool Writing() const { return m_writing; }
+    // Every change of the document by the table passes this gate.
+    TDocumentGate &Gate() { return m_gate; }
     // The lead time in minutes of a lead-time index ("Never" is -1); none for
     // an index that is no lead time.
     using LeadMinutes = std::function<std::optional<int>(int leadIndex)>;
@@ -193,11 +219,13 @@ public:
     // Entries ticked in their lists.
     int MarkedCount() const { return m_markedCount; }
 
-    // Stores the document again; true once it is written.
+    // Stores the document again; true once it is written, or a write of it
+    // is under way.
     bool Store();
     // Reads the store again when another program changed it, rebuilding the
     // table with the changes not stored yet made again (and then stored);
-    // true when it did.
+    // true when it did. Nothing is read while a write is under way: the
+    // writer looks at the store itself.
     bool Refresh();
     // The document holds changes that could not be stored.
     bool Unstored() const { return m_unstored; }
@@ -228,6 +256,9 @@ private:
         // The target as this program last read or wrote it, before its first
         // change not stored yet; none for the later changes.
         std::shared_ptr<pugi::xml_document> base;
+        // For the first change of a target made while a write that holds an
+        // earlier change is under way: the base once that write succeeds.
+        std::shared_ptr<pugi::xml_document> baseOnceWritten;
     };
     // A deleted entry's element, with where it stood.
     struct TDeleted {
@@ -244,9 +275,12 @@ private:
     TEntryWrite record(TEntry *target, TMake make, bool store);
     bool readAgainIfChanged();
     bool writeStore();
-    // Reads the store again when it changed and writes it, as one step;
-    // `reloaded` tells whether it was read again.
-    bool storeExclusively(bool *reloaded = nullptr);
+    // Reads the store again when it changed and writes it; `reloaded` tells
+    // whether it was read again. With a writer, starts a write.
+    bool storeDocument(bool *reloaded = nullptr);
+    // Starts a write through the writer, or asks for one after the write
+    // under way.
+    bool startWrite();
     TLoadResult rebuild(double now);
     // The entry of an element, read with the fallbacks of its fields; null
     // when it is left out, with the reason added to the result.
@@ -274,7 +308,13 @@ private:
     std::vector<std::unique_ptr<TEntry>> m_entries;
     StoreFunction m_store;
     ReloadFunction m_reload;
-    ExclusiveFunction m_exclusive;
+    WriteFunction m_write;
+    TDocumentGate m_gate;
+    bool m_writing = false;
+    // A store was asked for while a write was under way.
+    bool m_writeAgain = false;
+    // The changes (the first of m_pending) the write under way holds.
+    size_t m_inFlight = 0;
     LeadMinutes m_leadMinutes;
     std::vector<TPendingChange> m_pending;
     // What the last change made again returned.

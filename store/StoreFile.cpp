@@ -553,6 +553,11 @@ void StoreFile::SaveStore(const QString &path, const QByteArray &passPhrase, QBy
 
 TStoreStamp StoreFile::SaveStore(const QString &path, const QByteArray &passPhrase, const TXmlDocument &document)
 {
+    return SaveStore(path, passPhrase, [&document](pugi::xml_writer &writer) { document.Save(writer); });
+}
+
+TStoreStamp StoreFile::SaveStore(const QString &path, const QByteArray &passPhrase, const TTextSource &writeText)
+{
     requirePassPhrase(passPhrase);
     const QByteArray salt = NewSalt();
     QByteArray key = DeriveKey(salt, passPhrase);
@@ -570,7 +575,7 @@ TStoreStamp StoreFile::SaveStore(const QString &path, const QByteArray &passPhra
         writeAndDigest(salt);
         const QByteArray saltRecord = SaltRecord(salt, passPhrase);
         TEncryptingWriter writer(key, checkKey, saltRecord, writeAndDigest);
-        document.Save(writer);
+        writeText(writer);
         writer.finish();
     });
     return { FileIdentity(path), digest.result() };

@@ -191,6 +191,10 @@ void SaveStore(const QString &path, const QByteArray &passPhrase, QByteArray pla
 // atomically. The document is written out, encrypted and stored piece by piece: its plain
 // text is never held whole in memory. Returns the stamp of the file written.
 TStoreStamp SaveStore(const QString &path, const QByteArray &passPhrase, const TXmlDocument &document);
+// The same, with the document's text written by the given function (a
+// document being changed meanwhile, through store/DocumentGate.h).
+using TTextSource = std::function<void(pugi::xml_writer &writer)>;
+TStoreStamp SaveStore(const QString &path, const QByteArray &passPhrase, const TTextSource &writeText);
 
 // "brindo_" + yyyymmdd + ".bak": the legacy file's name after its migration.
 QString BackupFileName(const QDate &day);

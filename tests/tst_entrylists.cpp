@@ -186,6 +186,7 @@ private slots:
         QCOMPARE(f.note(0)->subItem(NoteRow::DateTime), DayNumber::text(expected));
         QCOMPARE(*TXmlDocument::ReadChildValue(f.window->xmlNotes.Root().first_child(), "DateTime"),
                  DayNumber::text(expected));
+        f.window->WaitForSaveInFlight();
         QVERIFY(QFile::exists(f.home.storeFile()));
     }
 
@@ -193,6 +194,7 @@ private slots:
     {
         Fixture f(entries(note("lost", "sometime")));
         QCOMPARE(f.note(0)->text(0), DayNumber::displayText(DayNumber::fromDateTime(Clock::now())));
+        f.window->WaitForSaveInFlight();
         QVERIFY(QFile::exists(f.home.storeFile()));
     }
 

@@ -1004,6 +1004,7 @@ private slots:
         w.actNewNote->trigger();
         f.typeTitle(QStringLiteral("added after the move"));
         w.actSaveNote->trigger();
+        w.WaitForSaveInFlight();
         QCOMPARE(storedTitles(newStore, w.PassPhrase), QStringList({ "first note", "first task", "added after the move" }));
         QCOMPARE(fileBytes(oldStore), oldBytes);
 
@@ -1028,7 +1029,8 @@ private slots:
         f.typeTitle(QStringLiteral("written nowhere yet"));
         MessageDlgSeam::setNextAnswers({ mrOk });
         w.actSaveNote->trigger();
-        QVERIFY(MessageDlgSeam::takeAskedMessages().first().contains(QStringLiteral("NOT saved")));
+        w.WaitForSaveInFlight();
+        QVERIFY(MessageDlgSeam::takeAskedMessages().value(0).contains(QStringLiteral("NOT saved")));
         QVERIFY(w.Entries->Unstored());
 
         const QString target = f.folder(QStringLiteral("rescue"));
@@ -1039,6 +1041,7 @@ private slots:
             click(o.btnOK);
             return o.result();
         });
+        w.WaitForSaveInFlight();
         QCOMPARE(storedTitles(target + QStringLiteral("/brindo.dat"), w.PassPhrase),
             QStringList({ "first note", "first task", "written nowhere yet" }));
         QVERIFY(!w.Entries->Unstored());
@@ -1185,6 +1188,7 @@ private slots:
             w.lsvNotesDblClick(w.lsvNotes);
             f.typeTitle(QStringLiteral("their note, changed"));
             w.actSaveNote->trigger();
+            w.WaitForSaveInFlight();
             QCOMPARE(storedTitles(target + QStringLiteral("/brindo.dat"), QStringLiteral("theirs")),
                 QStringList { "their note, changed" });
             w.SetPositions();

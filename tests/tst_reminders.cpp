@@ -487,6 +487,7 @@ private slots:
         QCOMPARE(TEditorWindow::field(entryTitled(f, QStringLiteral("due"))->element, "Reminder"), QStringLiteral("6"));
         for (const char *title : { "due", "added", "due later" })
             QCOMPARE(TEditorWindow::field(entryTitled(f, QLatin1String(title))->element, "LastModified"), saved);
+        f.w().WaitForSaveInFlight();
         QCOMPARE(storedField(f.home.storeFile(), QStringLiteral("due"), "Reminder"), QStringLiteral("6"));
         // Once the window has gone, the checks go on every 30 seconds.
         QVERIFY(f.w().timReminder->isActive());

@@ -3,12 +3,14 @@
 #include "diagnostics/MessageDlg.h"
 #include "mainwindow/RestoreBackupDialog.h"
 #include "mainwindow/StorageMove.h"
+#include "platform/AtomicFile.h"
 #include "platform/Clock.h"
 #include "store/DayNumber.h"
 #include "store/LocaleFormat.h"
 #include "store/StoreBackups.h"
 #include "store/StoreFile.h"
 #include "tests/EditorFixture.h"
+#include "tests/HeldWrites.h"
 #include "tests/TestFiles.h"
 
 #include <QCheckBox>
@@ -18,6 +20,7 @@
 #include <QDateEdit>
 #include <QLabel>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTimeEdit>
 
@@ -79,6 +82,19 @@ QString backupFile(const TEditorWindow &f, const char *name)
 bool saveNewNote(const TEditorWindow &f, const char *title)
 {
     return f.w().Entries->SaveNote(nullptr, { QLatin1String(title), QString(), QString() }, 46000).stored;
+}
+
+// The titles of a store on disk, as another reader sees them now.
+QStringList titlesOnDisk(const QString &storeFile)
+{
+    const std::shared_ptr<StoreFile::TOpenedEntries> opened
+        = StoreFile::OpenEntries(storeFile, QStringLiteral("fixture phrase"));
+    QStringList titles;
+    if (opened->failure)
+        return { *opened->failure };
+    for (pugi::xml_node entry = opened->document.Root().first_child(); entry; entry = entry.next_sibling())
+        titles << TEditorWindow::field(entry, "Title");
+    return titles;
 }
 
 // Every row of both lists shows the entry its document index points at.
@@ -188,6 +204,7 @@ private slots:
         f.typeTitle(QStringLiteral("precious"));
         MessageDlgSeam::setNextAnswers({ mrOk });
         f.clickTool(f.w().actSaveNote);
+        f.w().WaitForSaveInFlight();
         const QStringList told = MessageDlgSeam::takeAskedMessages();
         QCOMPARE(told.size(), 1);
         QVERIFY2(told.first().contains(QStringLiteral("NOT saved")) && told.first().contains(blocked), qPrintable(told.first()));
@@ -197,6 +214,7 @@ private slots:
 
         f.w().StoreFilePath = storePath;
         f.clickTool(f.w().actSaveNote);
+        f.w().WaitForSaveInFlight();
         QVERIFY(!f.w().actSaveNote->isEnabled());
         QVERIFY(!f.w().Entries->Unstored());
         f.restart();
@@ -213,6 +231,7 @@ private slots:
         blockStore(f);
         MessageDlgSeam::setNextAnswers({ mrOk });
         f.w().TasksModel->setData(f.taskRow(0)->index(TaskRow::DoneColumn), Qt::Checked, Qt::CheckStateRole);
+        f.w().WaitForSaveInFlight();
         QVERIFY(f.w().Entries->Unstored());
         MessageDlgSeam::takeAskedMessages();
 
@@ -641,12 +660,14 @@ private slots:
         QCOMPARE(backupNames(f), QStringList());
         QVERIFY(saveNewNote(f, "beta"));
         QVERIFY(saveNewNote(f, "gamma"));
+        f.w().WaitForSaveInFlight();
         QCOMPARE(backupNames(f), QStringList { "brindo-2026-03-10.dat" });
         QCOMPARE(entriesIn(backupFile(f, "brindo-2026-03-10.dat")), 1);
 
         Clock::setFixed(firstSave.addDays(1));
         QVERIFY(saveNewNote(f, "delta"));
         QVERIFY(saveNewNote(f, "epsilon"));
+        f.w().WaitForSaveInFlight();
         QCOMPARE(backupNames(f), (QStringList { "brindo-2026-03-11.dat", "brindo-2026-03-10.dat" }));
         QCOMPARE(entriesIn(backupFile(f, "brindo-2026-03-11.dat")), 3);
         QCOMPARE(entriesIn(backupFile(f, "brindo-2026-03-10.dat")), 1);
@@ -670,6 +691,7 @@ private slots:
 
         Clock::setFixed(firstSave.addDays(1));
         QVERIFY(saveNewNote(f, "gamma"));
+        f.w().WaitForSaveInFlight();
         QTest::qWait(20);
         QCOMPARE(MessageDlgSeam::takeAskedMessages(), QStringList());
         QCOMPARE(entriesIn(f.home.storeFile()), 3);
@@ -770,6 +792,7 @@ private slots:
         QVERIFY(f.w().EncryptXMLFile());
         Clock::setFixed(firstSave.addDays(1));
         QVERIFY(saveNewNote(f, "beta"));
+        f.w().WaitForSaveInFlight();
         const QByteArray damaged = "eight salt bytes, then noise that is no entry document";
         writeFile(f.home.storeFile(), damaged);
         // Noise asks for another passphrase first; the user gives up.
@@ -787,8 +810,123 @@ private slots:
         QCOMPARE(readFile(backupFile(f, "brindo-2026-03-11-2.dat")), damaged);
         QCOMPARE(f.w().lsvNotes->model()->rowCount(), 1);
         QVERIFY(saveNewNote(f, "gamma"));
+        f.w().WaitForSaveInFlight();
         QCOMPARE(entriesIn(f.home.storeFile()), 2);
         MessageDlgSeam::takeAskedMessages();
+    }
+    // A save goes on away from the window: changes made while it writes are
+    // kept and written by one more write right after it, each exactly once.
+    void changesDuringAWriteAreWrittenNextOnce()
+    {
+        THeldWrites held;
+        TEditorWindow f(entries(note("alpha") + note("beta")));
+        const auto letGo = held.letAllGoAtEnd();
+        QVERIFY(f.w().EncryptXMLFile());
+
+        QVERIFY(saveNewNote(f, "first"));
+        QVERIFY(held.reachedOne());
+        QVERIFY(f.w().SaveInFlight());
+        QVERIFY(saveNewNote(f, "second"));
+        QVERIFY(f.w().Entries->Delete(f.w().Entries->at(0)));
+        QVERIFY(saveNewNote(f, "third"));
+        QCOMPARE(titlesOnDisk(f.home.storeFile()), (QStringList { "alpha", "beta" }));
+
+        held.letOneGo();
+        QVERIFY(held.reachedOne());
+        QVERIFY(f.w().SaveInFlight());
+        held.letOneGo();
+        QTRY_VERIFY_WITH_TIMEOUT(!f.w().SaveInFlight(), 10000);
+        QCOMPARE(held.writes.load(), 2);
+        QVERIFY(!f.w().Entries->Unstored());
+        QCOMPARE(MessageDlgSeam::takeAskedMessages(), QStringList());
+        QCOMPARE(titlesOnDisk(f.home.storeFile()), (QStringList { "beta", "first", "second", "third" }));
+        f.restart();
+        QCOMPARE(storedEntries(f), (QStringList { "N beta", "N first", "N second", "N third" }));
+    }
+
+    // A write that fails is told as before ("NOT saved"), and the changes it
+    // held and those made while it ran are kept for the next save, which
+    // stores them all.
+    void failingWriteKeepsItsChangesAndThoseMadeMeanwhile()
+    {
+        THeldWrites held;
+        TEditorWindow f(entries(note("alpha")));
+        const auto letGo = held.letAllGoAtEnd();
+        QVERIFY(f.w().EncryptXMLFile());
+
+        QVERIFY(saveNewNote(f, "first"));
+        QVERIFY(held.reachedOne());
+        QVERIFY(saveNewNote(f, "second"));
+        {
+            const AtomicFile::TFaultFunction sound = AtomicFile::SetFault(
+                [](AtomicFile::TStep step) { return step == AtomicFile::TStep::Write ? ENOSPC : 0; });
+            const auto restore = qScopeGuard([sound] { AtomicFile::SetFault(sound); });
+            MessageDlgSeam::setNextAnswers({ mrOk });
+            held.letOneGo();
+            QTRY_VERIFY_WITH_TIMEOUT(!f.w().SaveInFlight(), 10000);
+        }
+        const QStringList told = MessageDlgSeam::takeAskedMessages();
+        QCOMPARE(told.size(), 1);
+        QVERIFY2(told.first().contains(QStringLiteral("NOT saved")), qPrintable(told.first()));
+        QVERIFY(f.w().Entries->Unstored());
+        QCOMPARE(held.writes.load(), 1);
+        QCOMPARE(titlesOnDisk(f.home.storeFile()), (QStringList { "alpha" }));
+
+        held.letOneGo();
+        QVERIFY(f.w().Entries->Store());
+        f.w().WaitForSaveInFlight();
+        QVERIFY(!f.w().Entries->Unstored());
+        QCOMPARE(titlesOnDisk(f.home.storeFile()), (QStringList { "alpha", "first", "second" }));
+    }
+
+    // Leaving the program while a write is under way waits for it and for
+    // the write of the changes made meanwhile: all of them are on disk.
+    void exitDuringAWriteWaitsForIt()
+    {
+        THeldWrites held;
+        TEditorWindow f(entries(note("alpha")));
+        const auto letGo = held.letAllGoAtEnd();
+        QVERIFY(f.w().EncryptXMLFile());
+
+        QVERIFY(saveNewNote(f, "first"));
+        QVERIFY(held.reachedOne());
+        QVERIFY(saveNewNote(f, "second"));
+        held.letGoWhenWaitedFor();
+        QVERIFY(f.w().ConfirmSaveBeforeExit());
+        QVERIFY(!f.w().SaveInFlight());
+        QCOMPARE(held.writes.load(), 2);
+        QCOMPARE(titlesOnDisk(f.home.storeFile()), (QStringList { "alpha", "first", "second" }));
+    }
+    // Moving the storage folder while a write is under way waits for it: the
+    // old store gets the change before the move, and nothing is written
+    // there afterwards; the next save goes to the new folder.
+    void moveWaitsForTheWriteUnderWay()
+    {
+        THeldWrites held;
+        TEditorWindow f(entries(note("alpha")));
+        const auto letGo = held.letAllGoAtEnd();
+        QVERIFY(f.w().EncryptXMLFile());
+        const QString oldStore = f.w().StoreFilePath;
+        const QString folder = f.home.path() + QStringLiteral("/moved");
+        QVERIFY(QDir().mkpath(folder));
+
+        QVERIFY(saveNewNote(f, "first"));
+        QVERIFY(held.reachedOne());
+        held.letGoWhenWaitedFor();
+        QVERIFY(f.w().MoveStorage(folder, [] {}));
+        QVERIFY(!f.w().SaveInFlight());
+        QCOMPARE(f.w().StoreFilePath, folder + QStringLiteral("/brindo.dat"));
+        QCOMPARE(titlesOnDisk(oldStore), (QStringList { "alpha", "first" }));
+        QCOMPARE(titlesOnDisk(f.w().StoreFilePath), (QStringList { "alpha", "first" }));
+        const QByteArray oldBytes = readFile(oldStore);
+
+        QSignalSpy reloads(f.w().Entries, &TEntryTable::reloaded);
+        QVERIFY(saveNewNote(f, "second"));
+        f.w().WaitForSaveInFlight();
+        QCOMPARE(reloads.count(), 0);
+        QCOMPARE(readFile(oldStore), oldBytes);
+        QCOMPARE(titlesOnDisk(f.w().StoreFilePath), (QStringList { "alpha", "first", "second" }));
+        QCOMPARE(MessageDlgSeam::takeAskedMessages(), QStringList());
     }
 };
 

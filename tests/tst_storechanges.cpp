@@ -1,6 +1,7 @@
 // Two writers on one store: a second copy of the program, a sync client or a
 // restored backup changing the store while the program runs.
 #include "tests/EditorFixture.h"
+#include "tests/HeldWrites.h"
 #include "tests/TestFiles.h"
 
 #include "diagnostics/MessageDlg.h"
@@ -221,12 +222,12 @@ private slots:
             case 2: {
                 const TEntryWrite write = table.SetComplete(target, true, at);
                 QVERIFY(write.stored);
+                // An entry the other copy deleted has nothing left to
+                // complete once the store is read again.
                 if (expected.contains(targetName)) {
                     QVERIFY(write.entry);
                     if (!expected[targetName].endsWith(QStringLiteral(" [done]")))
                         expected[targetName] += QStringLiteral(" [done]");
-                } else {
-                    QVERIFY(!write.entry);
                 }
                 break;
             }
@@ -236,6 +237,7 @@ private slots:
                 break;
             }
             }
+            w.WaitForSaveInFlight();
             QStringList duplicates;
             const TContents stored = storeContents(storeFile, &duplicates, true);
             QVERIFY2(duplicates.isEmpty(), qPrintable(duplicates.join(QLatin1Char(','))));
@@ -314,7 +316,8 @@ private slots:
         window.typeTitle(QStringLiteral("typed here"));
         // Told that the file cannot be opened, then that the save failed.
         MessageDlgSeam::setNextAnswers({ mrOk, mrOk });
-        QVERIFY(!w.SaveNote());
+        QVERIFY(w.SaveNote());
+        w.WaitForSaveInFlight();
         const QStringList told = MessageDlgSeam::takeAskedMessages();
         QCOMPARE(told.size(), 2);
         QVERIFY2(told.first().contains(QStringLiteral("Another program has replaced your entries")), qPrintable(told.first()));
@@ -366,6 +369,7 @@ private slots:
         QVERIFY(w.actSaveNote->isEnabled());
 
         QVERIFY(w.SaveNote());
+        w.WaitForSaveInFlight();
         QStringList duplicates;
         const TContents stored = storeContents(storeFile, &duplicates);
         QCOMPARE(stored.value(QStringLiteral("beta")), QStringLiteral("body of beta and more"));
@@ -390,7 +394,9 @@ private slots:
         QVERIFY(::utime(QFile::encodeName(storeFile).constData(), nullptr) == 0);
         QVERIFY(!w.Entries->Refresh());
         QVERIFY(w.Entries->SetComplete(w.Entries->at(0), false, 46000).stored);
+        w.WaitForSaveInFlight();
         QVERIFY(MessageDlgSeam::takeAskedMessages().isEmpty());
+        QVERIFY(!w.Entries->Unstored());
     }
 
     // Changes kept in memory without a write (the reminder window's choices,
@@ -413,7 +419,8 @@ private slots:
             {
                 const auto diskFull = diskFullWhileInScope();
                 MessageDlgSeam::setNextAnswers({ mrOk });
-                QVERIFY(!table.SetComplete(table.at(0), true, 46000).stored);
+                QVERIFY(table.SetComplete(table.at(0), true, 46000).stored);
+                w.WaitForSaveInFlight();
             }
             QVERIFY(table.Unstored());
             QVERIFY(table.SetComplete(table.at(2), true, 46000, false).stored);
@@ -427,6 +434,7 @@ private slots:
         MessageDlgSeam::setNextAnswers({ mrOk });
         QVERIFY(table.Store());
         QTRY_VERIFY(!MessageDlgSeam::hasPendingAnswers());
+        w.WaitForSaveInFlight();
         MessageDlgSeam::takeAskedMessages();
 
         QStringList duplicates;
@@ -454,7 +462,8 @@ private slots:
         {
             const auto diskFull = diskFullWhileInScope();
             MessageDlgSeam::setNextAnswers({ mrOk });
-            QVERIFY(!table.SetComplete(table.at(0), true, 46000).stored);
+            QVERIFY(table.SetComplete(table.at(0), true, 46000).stored);
+            w.WaitForSaveInFlight();
         }
         QVERIFY(table.Unstored());
         QVERIFY(MessageDlgSeam::takeAskedMessages().first().contains(QStringLiteral("NOT saved")));
@@ -467,6 +476,7 @@ private slots:
         QCOMPARE(reloads.first().first().toBool(), true);
         QTRY_VERIFY_WITH_TIMEOUT(!MessageDlgSeam::hasPendingAnswers(), 5000);
         QVERIFY(MessageDlgSeam::takeAskedMessages().first().contains(QStringLiteral("Another program changed")));
+        w.WaitForSaveInFlight();
 
         QVERIFY(!table.Unstored());
         QStringList duplicates;
@@ -494,6 +504,7 @@ private slots:
         QCOMPARE(w.edtTitle->fieldText(), QStringLiteral("beta, edited"));
         QVERIFY(!w.EditorEntry());
         QVERIFY(w.SaveNote());
+        w.WaitForSaveInFlight();
 
         QStringList duplicates;
         const TContents stored = storeContents(window.home.storeFile(), &duplicates);
@@ -542,6 +553,7 @@ private slots:
             QVERIFY(table.Delete(alpha));
         }
         QTRY_VERIFY(!MessageDlgSeam::hasPendingAnswers());
+        w.WaitForSaveInFlight();
         const QStringList told = MessageDlgSeam::takeAskedMessages();
         QCOMPARE(told.size(), 1);
         QVERIFY2(told.first().startsWith(QStringLiteral("Another program changed your entries")), qPrintable(told.first()));
@@ -575,6 +587,7 @@ private slots:
         QVERIFY(w.EncryptXMLFile());
         TEntryTable &table = *w.Entries;
         QVERIFY(table.SaveNote(table.at(0), { QStringLiteral("alpha"), body, {} }, 46000).stored);
+        w.WaitForSaveInFlight();
 
         // Another copy adds an entry to the store as it reads it.
         {
@@ -587,6 +600,7 @@ private slots:
         MessageDlgSeam::setNextAnswers({ mrOk });
         QVERIFY(table.SaveNote(table.at(0), { QStringLiteral("alpha"), QStringLiteral("edited"), {} }, 46001).stored);
         QTRY_VERIFY(!MessageDlgSeam::hasPendingAnswers());
+        w.WaitForSaveInFlight();
         QVERIFY(!MessageDlgSeam::takeAskedMessages().first().contains(QStringLiteral("changed elsewhere")));
         QStringList duplicates;
         const TContents expected { { QStringLiteral("alpha"), QStringLiteral("edited") },
@@ -630,18 +644,24 @@ private slots:
         const QByteArray original = TXmlDocument::NodeBytes(target->element);
 
         QVERIFY(w.Entries->Delete(target));
+        w.WaitForSaveInFlight();
         QByteArray replacement;
         for (const QByteArray &title : there)
             replacement += entry(title);
         replaceStore(storeFile, replacement);
         MessageDlgSeam::setNextAnswers({ mrOk });
+        QSignalSpy reloads(w.Entries, &TEntryTable::reloaded);
         const TEntryWrite write = w.Entries->UndoDelete();
         QVERIFY(write.stored);
-        QVERIFY(write.reloaded);
         QVERIFY(write.entry);
         QCOMPARE(write.entry->title(), deleted);
+        const std::optional<TEntryKey> restoredKey = TEntryTable::KeyOf(write.entry);
         QVERIFY(!w.Entries->CanUndoDelete());
+        // The writer found the store changed: it was read again and the
+        // entry brought back on it.
         QTRY_VERIFY(!MessageDlgSeam::hasPendingAnswers());
+        w.WaitForSaveInFlight();
+        QCOMPARE(reloads.count(), 1);
         MessageDlgSeam::takeAskedMessages();
 
         const TStoreReader store(storeFile);
@@ -651,9 +671,76 @@ private slots:
         QCOMPARE(titles, order);
         if (there.contains(deleted.toUtf8()))
             return;
-        const TEntry *restored = store.table.Find(TEntryTable::KeyOf(write.entry));
+        const TEntry *restored = store.table.Find(restoredKey);
         QVERIFY(restored);
         QCOMPARE(TXmlDocument::NodeBytes(restored->element), original);
+    }
+    // The writer finds the store changed by another program and writes
+    // nothing; the window reads it again, makes the change on it and writes
+    // that, and a change made during that write is written right after it.
+    // Every entry is kept, once.
+    void writerFindsTheStoreChangedAndTheWindowMerges()
+    {
+        THeldWrites held;
+        TEditorWindow window(entries(note("alpha", "45000.5")));
+        const auto letGo = held.letAllGoAtEnd();
+        TfrmMain &w = window.w();
+        QVERIFY(w.EncryptXMLFile());
+        const QString storeFile = window.home.storeFile();
+        replaceStore(storeFile, note("alpha", "45000.5") + note("from outside", "45000.6"));
+        TReloadNotices notices;
+        QSignalSpy reloads(w.Entries, &TEntryTable::reloaded);
+
+        TEntryTable &table = *w.Entries;
+        QVERIFY(table.SaveNote(table.at(0), { QStringLiteral("alpha"), QStringLiteral("edited here"), {} }, 46000)
+                    .stored);
+        // The first write looked and went back; the second holds the merge.
+        QVERIFY(held.reachedOne());
+        QCOMPARE(reloads.count(), 1);
+        QCOMPARE(held.writes.load(), 1);
+        QVERIFY(table.SaveNote(nullptr, { QStringLiteral("during the write"), QStringLiteral("new"), {} }, 46000)
+                    .stored);
+        held.letOneGo();
+        QVERIFY(held.reachedOne());
+        held.letOneGo();
+        QTRY_VERIFY_WITH_TIMEOUT(!w.SaveInFlight(), 10000);
+        QCOMPARE(held.writes.load(), 2);
+        QCOMPARE(reloads.count(), 1);
+        QVERIFY(!table.Unstored());
+
+        QStringList duplicates;
+        const TContents expected { { QStringLiteral("alpha"), QStringLiteral("edited here") },
+            { QStringLiteral("from outside"), QStringLiteral("body of from outside") },
+            { QStringLiteral("during the write"), QStringLiteral("new") } };
+        QCOMPARE(storeContents(storeFile, &duplicates), expected);
+        QVERIFY(duplicates.isEmpty());
+        QCOMPARE(tableContents(table), expected);
+        QTRY_COMPARE(notices.count(), 1);
+    }
+    // The folder watcher's pause ending while a write is under way looks at
+    // the store once the write is done: the document stays as the writer
+    // reads it, and the report is not dropped.
+    void watcherWaitsForTheWriteUnderWay()
+    {
+        THeldWrites held;
+        TEditorWindow window(entries(note("alpha", "45000.5")));
+        const auto letGo = held.letAllGoAtEnd();
+        TfrmMain &w = window.w();
+        QVERIFY(w.EncryptXMLFile());
+        w.WatchStore();
+        QSignalSpy reloads(w.Entries, &TEntryTable::reloaded);
+        QVERIFY(w.Entries->SaveNote(nullptr, { QStringLiteral("ours"), QString(), {} }, 46000).stored);
+        QVERIFY(held.reachedOne());
+        w.StoreWatchTimer->stop();
+        w.StoreWatchTimerTimer();
+        QVERIFY(w.StoreWatchTimer->isActive());
+        held.letOneGo();
+        QTRY_VERIFY_WITH_TIMEOUT(!w.SaveInFlight(), 10000);
+
+        // Another copy adds an entry; the pause that follows reads it.
+        replaceStore(window.home.storeFile(), note("alpha", "45000.5") + note("ours", "46000") + note("outside", "45000.7"));
+        QTRY_COMPARE_WITH_TIMEOUT(reloads.count(), 1, 5000);
+        QCOMPARE(w.NotesModel->rowCount(), 3);
     }
 };
 

@@ -2,6 +2,7 @@
 // computed keystreams, the file layout, atomic replacement and the
 // conversion of a legacy plain file.
 #include "platform/FileSync.h"
+#include "store/DocumentGate.h"
 #include "store/CodePage1252.h"
 #include "store/Rc4.h"
 #include "store/StoreBackups.h"
@@ -51,6 +52,39 @@ QFile::Permissions permissionBits(const QString &path)
 const QByteArray legacyText
     = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<!-- kept as written -->\r\n<Notes>\r\n"
       "\t<Note>\r\n\t\t<Title>Caf\xe9</Title>\r\n\t\t<Text>a&lt;b^Mc</Text>\r\n\t</Note>\r\n</Notes>\r\n";
+
+// A document of `count` notes titled "n0", "n1", ...
+QByteArray numberedNotes(int count, const QByteArray &before = {}, const QByteArray &after = {})
+{
+    QByteArray text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + before + "<Notes version=\"2\" a=\"&lt;&quot;\">";
+    for (int i = 0; i < count; ++i)
+        text += "<Note><Title>n" + QByteArray::number(i) + "</Title><Text>line one\nline &lt;two&gt;</Text></Note>";
+    return text + "</Notes>" + after;
+}
+
+// Collects what a writer is given, running a step after the given call.
+struct TCollectingWriter : pugi::xml_writer {
+    QByteArray bytes;
+    int calls = 0;
+    int stepAfterCall = -1;
+    std::function<void()> step;
+    void write(const void *data, size_t size) override
+    {
+        bytes.append(static_cast<const char *>(data), qsizetype(size));
+        if (++calls == stepAfterCall)
+            step();
+    }
+};
+
+QStringList titlesIn(const QByteArray &text)
+{
+    TXmlDocument document;
+    document.LoadFromMemory(text);
+    QStringList titles;
+    for (pugi::xml_node note = document.Root().first_child(); note; note = note.next_sibling())
+        titles << QString::fromUtf8(note.child("Title").child_value());
+    return titles;
+}
 
 // Everything in a folder but "." and "..", links and hidden files included.
 QStringList folderEntries(const QString &path)
@@ -1045,6 +1079,78 @@ private slots:
             QVERIFY2(error.message().contains(QStringLiteral("brindo-2026-03-10.dat")), qPrintable(error.message()));
         }
         QCOMPARE(readFile(store), before);
+    }
+    // Written through the gate, a document is the very text saving it gives,
+    // whatever stands around its root.
+    void gateWritesWhatSavingWrites_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::newRow("one note") << numberedNotes(1);
+        QTest::newRow("many pieces") << numberedNotes(1000);
+        QTest::newRow("comments and an instruction around the root")
+            << numberedNotes(300, "<!-- before --><?other data?>", "<!-- after -->");
+        QTest::newRow("no declaration") << QByteArray("<Notes><Note><Title>a</Title></Note><!--c--></Notes>");
+        QTest::newRow("no entries") << QByteArray("<?xml version=\"1.0\"?><Notes/>");
+        QTest::newRow("text beside the entries")
+            << QByteArray("<Notes>loose<Note><Title>a</Title></Note>text<Note/></Notes>");
+        QTest::newRow("the marker's own text in a comment")
+            << numberedNotes(3, "<!--\t<tamsel-document-gate-piece />\n-->");
+    }
+
+    void gateWritesWhatSavingWrites()
+    {
+        QFETCH(QByteArray, text);
+        TXmlDocument document;
+        document.LoadFromMemory(text);
+        TDocumentGate gate;
+        TCollectingWriter writer;
+        gate.Save(document, writer);
+        QCOMPARE(writer.bytes, document.SaveToBytes());
+    }
+
+    // Changes made between the pieces of a write: an entry removed before
+    // the write reaches it is left out, one it has passed stays; an entry
+    // added at the end is written, one added before the write's place waits
+    // for the next write; and what is written always reads back.
+    void gateLetsChangesInBetweenPieces()
+    {
+        TXmlDocument document;
+        document.LoadFromMemory(numberedNotes(600));
+        TDocumentGate gate;
+        TCollectingWriter writer;
+        // The first call brings what stands before the entries, the second the first piece.
+        writer.stepAfterCall = 2;
+        writer.step = [&] {
+            QVERIFY(writer.bytes.contains("<Title>n0</Title>"));
+            QVERIFY(!writer.bytes.contains("<Title>n599</Title>"));
+            const TDocumentGate::TChange changing(gate);
+            pugi::xml_node root = document.Root();
+            int written = 0;
+            for (pugi::xml_node note = root.first_child(); note; note = note.next_sibling())
+                written += writer.bytes.contains(QByteArray(QByteArray("<Title>") + note.child("Title").child_value() + "</Title>"));
+            const pugi::xml_node next = TXmlDocument::ChildAt(root, written);
+            const pugi::xml_node passed = TXmlDocument::ChildAt(root, 10);
+            next.first_child().first_child().set_value("removed next");
+            gate.aboutToRemove(next);
+            root.remove_child(next);
+            gate.aboutToRemove(passed);
+            root.remove_child(passed);
+            root.prepend_child("Note").append_child("Title").text().set("early");
+            root.append_child("Note").append_child("Title").text().set("late");
+        };
+        gate.Save(document, writer);
+        QCOMPARE(writer.calls > 3, true);
+        const QStringList titles = titlesIn(writer.bytes);
+        QVERIFY(titles.contains(QStringLiteral("n10")));
+        QVERIFY(!titles.contains(QStringLiteral("early")));
+        QVERIFY(!titles.contains(QStringLiteral("removed next")));
+        QCOMPARE(titles.last(), QStringLiteral("late"));
+        QCOMPARE(titles.size(), 600);
+        // The next write holds the document as it is now.
+        TCollectingWriter next;
+        gate.Save(document, next);
+        QCOMPARE(next.bytes, document.SaveToBytes());
+        QCOMPARE(titlesIn(next.bytes).size(), 600);
     }
 };
 

@@ -177,6 +177,7 @@ int runCopy(int argc, char **argv)
         } catch (const ETamselError &error) {
             unexpected = error.message();
         }
+        window->WaitForSaveInFlight();
         QCoreApplication::processEvents();
         if (stored && unexpected.isEmpty())
             std::printf("saved %d\n", round);
@@ -344,7 +345,8 @@ private slots:
         MessageDlgSeam::setNextAnswers({ mrOk });
         QElapsedTimer waited;
         waited.start();
-        QVERIFY(!w.SaveNote());
+        QVERIFY(w.SaveNote());
+        w.WaitForSaveInFlight();
         QVERIFY(waited.elapsed() >= 300);
         QVERIFY(waited.elapsed() < 3000);
         const QStringList told = MessageDlgSeam::takeAskedMessages();
@@ -362,6 +364,7 @@ private slots:
         // The other writer is done: the change kept is saved by the next try.
         held.reset();
         QVERIFY(w.Entries->Store());
+        w.WaitForSaveInFlight();
         QVERIFY(!w.Entries->Unstored());
         QCOMPARE(storedTitles(storeFile), QStringList { QStringLiteral("alpha, edited") });
         QVERIFY(QFileInfo(storeFile).isSymLink() == throughLink);
