@@ -15,6 +15,7 @@
 #include "platform/Paths.h"
 #include "platform/TrayHost.h"
 #include "store/EntryDocument.h"
+#include "store/HmacSha256.h"
 #include "store/LocaleFormat.h"
 #include "store/StoreFile.h"
 #include "updates/UpdateCommands.h"
@@ -152,7 +153,11 @@ TfrmMain::TStoreStart TfrmMain::OpenStoreAtStart(const QStringList &arguments, T
             // start-up goes on when the entries are read.
             StoreOpening = new QFutureWatcher<std::shared_ptr<StoreFile::TOpenedEntries>>(this);
             connect(StoreOpening, &QFutureWatcherBase::finished, this, &TfrmMain::FinishStartUpNow);
-            StoreOpening->setFuture(QtConcurrent::run(&StoreFile::OpenEntries, StoreFilePath, PassPhrase));
+            StoreOpening->setFuture(QtConcurrent::run([path = StoreFilePath, passPhrase = PassPhrase] {
+                std::shared_ptr<StoreFile::TOpenedEntries> opened = StoreFile::OpenEntries(path, passPhrase);
+                ReleaseCryptoThreadState();
+                return opened;
+            }));
             EnableUserControls();
             return TStoreStart::Opening;
         }

@@ -3,6 +3,7 @@
 #include "diagnostics/Exception.h"
 
 #include <openssl/core_names.h>
+#include <openssl/crypto.h>
 #include <openssl/evp.h>
 #include <openssl/params.h>
 
@@ -44,4 +45,9 @@ QByteArray THmacSha256::result()
         || size != size_t(code.size()))
         fail();
     return code;
+}
+
+void ReleaseCryptoThreadState()
+{
+    OPENSSL_thread_stop();
 }

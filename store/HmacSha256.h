@@ -28,3 +28,8 @@ private:
     };
     std::unique_ptr<evp_mac_ctx_st, TFree> m_context;
 };
+
+// Lets go of what libcrypto keeps for the calling thread (its error queue). A
+// thread of a pool, which may still be waiting for work when the program
+// ends, calls this when a job that used HMAC is done.
+void ReleaseCryptoThreadState();

@@ -1,6 +1,7 @@
 #include "store/StoreWriter.h"
 
 #include "store/DocumentGate.h"
+#include "store/HmacSha256.h"
 #include "store/StoreBackups.h"
 #include "store/StoreFile.h"
 #include "store/StoreLock.h"
@@ -43,7 +44,7 @@ void holdForTests()
 using TOutcome = TStoreWriteResult::TOutcome;
 
 // Runs on a worker thread: nothing escapes it but the result.
-TStoreWriteResult writeStore(const TStoreWrite &write, const TXmlDocument &document, TDocumentGate &gate)
+TStoreWriteResult writeStoreOnWorker(const TStoreWrite &write, const TXmlDocument &document, TDocumentGate &gate)
 {
     TStoreWriteResult result;
     result.stamp = write.stamp;
@@ -80,6 +81,13 @@ TStoreWriteResult writeStore(const TStoreWrite &write, const TXmlDocument &docum
         result.outcome = TOutcome::Failed;
         result.reason = QString::fromLocal8Bit(error.what());
     }
+    return result;
+}
+
+TStoreWriteResult writeStore(const TStoreWrite &write, const TXmlDocument &document, TDocumentGate &gate)
+{
+    TStoreWriteResult result = writeStoreOnWorker(write, document, gate);
+    ReleaseCryptoThreadState();
     return result;
 }
 } // namespace
